@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds every configuration and runs every test: native (ASan/UBSan), the concurrency tests under
+# ThreadSanitizer, a smoke run of the benchmarks, and the Windows build under Wine (unit tests of the
+# Windows code and end-to-end runs of sorn96.exe). Exits non-zero when anything fails.
+#   ./test.sh [ctest -R regex]     SORN_TEST_SCALE=10 ./test.sh for the full randomized counts
+set -uo pipefail
+cd "$(dirname "$0")"
+ROOT=$(pwd)
+
+./tools/setup.sh || exit 1
+source tools/wine-env.sh
+export SORN_TEST_SCALE=${SORN_TEST_SCALE:-1}
+filter=()
+[ $# -ge 1 ] && filter=(-R "$1")
+
+mkdir -p build
+export SORN_XVFB_LOG=$ROOT/build/xvfb.log
+template_pid=""
+cleanup() {
+  [ -n "$template_pid" ] && kill "$template_pid" 2>/dev/null
+  sorn_stop_xvfb
+  pkill -f "wineserver" 2>/dev/null || true
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# The Wine template prefix takes a while; make it while the native builds run.
+sorn_wine_make_template >build/wine-template.log 2>&1 &
+template_pid=$!
+
+failed=()
+summary=()
+run_config() {  # preset, build targets...
+  local preset=$1; shift
+  echo "=== $preset: configure and build"
+  if ! cmake --preset "$preset" >"build/$preset-configure.log" 2>&1; then
+    cat "build/$preset-configure.log"; failed+=("$preset (configure)"); return
+  fi
+  if ! cmake --build --preset "$preset" -j2 "$@" 2>&1 | tail -n 40 >"build/$preset-build.log"; then :; fi
+  if grep -q -E "FAILED:|error:|Error [0-9]" "build/$preset-build.log"; then
+    cat "build/$preset-build.log"; failed+=("$preset (build)"); return
+  fi
+  echo "=== $preset: tests"
+  local out=build/$preset-ctest.log
+  ctest --preset "$preset" -j2 --timeout 600 "${filter[@]}" 2>&1 | tee "$out" | grep -E "^ *[0-9]+/[0-9]+ Test|tests passed|Total Test" || true
+  if grep -q "No tests were found" "$out"; then
+    summary+=("$preset: no tests")
+  else
+    summary+=("$preset: $(grep -E 'tests passed' "$out" | tail -n 1)")
+    grep -q "100% tests passed" "$out" || { failed+=("$preset (tests)"); sed -n '/The following tests FAILED/,$p' "$out"; }
+  fi
+}
+
+t0=$(date +%s)
+run_config native
+run_config native-tsan
+run_config native-release
+if ! wait "$template_pid"; then echo "Wine template prefix failed:"; cat build/wine-template.log; fi
+template_pid=""
+sorn_ensure_display || failed+=("Xvfb")
+run_config win32
+if [ -x build/win32/bin/sorn96.exe ]; then file build/win32/bin/sorn96.exe; fi
+
+echo "=== summary ($(( $(date +%s) - t0 )) s)"
+for s in "${summary[@]}"; do echo "  $s"; done
+if [ ${#failed[@]} -ne 0 ]; then
+  echo "FAILED: ${failed[*]}"
+  exit 1
+fi
+echo "all configurations passed"

@@ -1,0 +1,59 @@
+# Sourced by the scripts that run Windows programs under Wine (wine-run, run.sh, test.sh).
+# Sets up the environment once: 32-bit execution, quiet Wine, the template prefix, an X display.
+
+SORN_ROOT=${SORN_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+
+# Some kernels (sandboxes among them) cannot execute 32-bit ELF programs, which the 32-bit Wine loader is.
+# Then setup.sh registers qemu-i386 for them through binfmt_misc; the loader's address-space reservation
+# is slow under qemu unless qemu's reserved range ends just above 2 GB, which a 32-bit Windows program
+# without the large-address flag never uses anyway.
+sorn_wine_32bit_via_qemu() {
+  [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && grep -q enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null
+}
+if sorn_wine_32bit_via_qemu; then
+  export QEMU_RESERVED_VA=${QEMU_RESERVED_VA:-0x81000000}
+fi
+
+# The template prefix: made once per build tree, copied for every test so none share settings files.
+SORN_WINE_TEMPLATE=${SORN_WINE_TEMPLATE:-$SORN_ROOT/build/wine/template}
+
+sorn_wine_make_template() {
+  local t=$SORN_WINE_TEMPLATE
+  [ -f "$t/.complete" ] && return 0
+  mkdir -p "$(dirname "$t")"
+  (
+    flock 9
+    [ -f "$t/.complete" ] && exit 0
+    rm -rf "$t"
+    echo "wine: creating template prefix $t" >&2
+    WINEPREFIX="$t" timeout 600 wine wineboot -i >"$t.log" 2>&1 || true
+    WINEPREFIX="$t" timeout 120 wineserver -w || true
+    if [ -f "$t/system.reg" ]; then touch "$t/.complete"; else echo "wine: template prefix failed, see $t.log" >&2; exit 1; fi
+  ) 9>"$t.lock"
+}
+
+# Starts Xvfb on a free display when there is none; the caller stops it with sorn_stop_xvfb (in a trap).
+SORN_XVFB_PID=""
+sorn_ensure_display() {
+  if [ -n "${DISPLAY:-}" ]; then return 0; fi
+  local n
+  for n in $(seq 90 140); do
+    [ -e /tmp/.X$n-lock ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"${SORN_XVFB_LOG:-/tmp/sorn-xvfb-$n.log}" 2>&1 &
+    SORN_XVFB_PID=$!
+    local i
+    for i in $(seq 50); do
+      [ -e /tmp/.X11-unix/X$n ] && break
+      sleep 0.1
+    done
+    if kill -0 "$SORN_XVFB_PID" 2>/dev/null; then export DISPLAY=":$n"; return 0; fi
+  done
+  echo "wine: could not start Xvfb" >&2
+  return 1
+}
+sorn_stop_xvfb() {
+  if [ -n "$SORN_XVFB_PID" ]; then kill "$SORN_XVFB_PID" 2>/dev/null || true; wait "$SORN_XVFB_PID" 2>/dev/null || true; fi
+  SORN_XVFB_PID=""
+}
