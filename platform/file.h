@@ -90,5 +90,9 @@ std::string volumeRoot(const std::string& path);      // "C:\" on Windows; the m
 // Paths in the native form of the build ('\' on Windows, '/' natively).
 char pathSeparator();
 std::string joinPath(const std::string& dir, const std::string& name);
+// The path made absolute against the current directory (no symlinks resolved, no existence needed).
+std::string absolutePath(const std::string& path);
+// The directory holding a path (/a/b -> /a, C:\a\b -> C:\a, C:\a -> C:\); "" for a root or a bare name.
+std::string parentDirectory(const std::string& path);
 
 }  // namespace platform
