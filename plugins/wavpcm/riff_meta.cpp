@@ -1,0 +1,120 @@
+// Parsing of the metadata chunks of a WAVE file: LIST INFO, cue, LIST adtl (labl, note, ltxt), plst, smpl;
+// anything else is kept verbatim.
+//
+// Every walk is bounded by the chunk: record counts are clamped to what the chunk holds (and to
+// kMaxMetaRecords), a sub-chunk whose size runs past its list ends the list, a size of 0 still advances
+// by its header, and records too short for their fixed part are skipped.
+#include <cstring>
+
+#include "plugins/wavpcm/riff_reader.h"
+
+namespace wavpcm {
+namespace {
+
+// Text of a zero-terminated string field: up to the first zero byte or the end.
+std::string textOf(const uint8_t* p, size_t n) {
+  const void* z = n ? std::memchr(p, 0, n) : nullptr;
+  size_t len = z ? static_cast<size_t>(static_cast<const uint8_t*>(z) - p) : n;
+  return std::string(reinterpret_cast<const char*>(p), len);
+}
+
+uint32_t clampCount(uint32_t claimed, size_t bytes, size_t recordSize) {
+  size_t fits = bytes / recordSize;
+  size_t n = claimed < fits ? claimed : fits;
+  return static_cast<uint32_t>(n < kMaxMetaRecords ? n : kMaxMetaRecords);
+}
+
+void parseCue(const uint8_t* p, size_t n, RiffMetadata* meta) {
+  if (n < 4) return;
+  uint32_t count = clampCount(riffU32(p), n - 4, 24);
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint8_t* r = p + 4 + 24 * static_cast<size_t>(i);
+    // The sample offset (last field) is the position in the data chunk; the "position" field is the
+    // play order position, which writers fill inconsistently.
+    meta->cues.push_back({riffU32(r), riffU32(r + 20)});
+  }
+}
+
+void parsePlaylist(const uint8_t* p, size_t n, RiffMetadata* meta) {
+  if (n < 4) return;
+  uint32_t count = clampCount(riffU32(p), n - 4, 12);
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint8_t* r = p + 4 + 12 * static_cast<size_t>(i);
+    meta->playlist.push_back({riffU32(r), riffU32(r + 4), riffU32(r + 8)});
+  }
+}
+
+void parseSampler(const uint8_t* p, size_t n, RiffMetadata* meta) {
+  if (meta->hasSampler || n < 36) return;  // the first complete sampler chunk counts
+  meta->hasSampler = true;
+  meta->sampler.assign(p, p + n);
+  uint32_t count = clampCount(riffU32(p + 28), n - 36, 24);
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint8_t* r = p + 36 + 24 * static_cast<size_t>(i);
+    RiffLoop l{riffU32(r), riffU32(r + 4), riffU32(r + 8), riffU32(r + 12), riffU32(r + 16), riffU32(r + 20)};
+    if (l.end >= l.start) meta->loops.push_back(l);
+  }
+}
+
+// Calls fn(id, body, size) for every complete sub-chunk of a LIST body (after the list type).
+template <typename Fn>
+void walkList(const uint8_t* p, size_t n, Fn fn) {
+  size_t pos = 4;
+  uint32_t records = 0;
+  while (n - pos >= 8 && records++ < kMaxMetaRecords) {
+    uint32_t size = riffU32(p + pos + 4);
+    if (size > n - pos - 8) break;
+    fn(p + pos, p + pos + 8, static_cast<size_t>(size));
+    pos += 8 + static_cast<size_t>(size);
+    if ((size & 1) && pos < n) ++pos;
+  }
+}
+
+void parseAdtl(const uint8_t* p, size_t n, RiffMetadata* meta) {
+  walkList(p, n, [meta](const uint8_t* id, const uint8_t* b, size_t size) {
+    if (std::memcmp(id, "labl", 4) == 0 || std::memcmp(id, "note", 4) == 0) {
+      if (size < 4) return;
+      RiffCueText t{riffU32(b), textOf(b + 4, size - 4)};
+      (std::memcmp(id, "labl", 4) == 0 ? meta->labels : meta->notes).push_back(std::move(t));
+    } else if (std::memcmp(id, "ltxt", 4) == 0) {
+      // cue id, length, purpose, then country, language, dialect and code page (dropped), then text.
+      if (size < 20) return;
+      RiffRegionText r;
+      r.cueId = riffU32(b);
+      r.length = riffU32(b + 4);
+      std::memcpy(r.purpose, b + 8, 4);
+      r.text = textOf(b + 20, size - 20);
+      meta->regions.push_back(std::move(r));
+    } else {
+      meta->others.push_back({"adtl", std::string(reinterpret_cast<const char*>(id), 4),
+                              std::vector<uint8_t>(b, b + size)});
+    }
+  });
+}
+
+void parseInfo(const uint8_t* p, size_t n, RiffMetadata* meta) {
+  walkList(p, n, [meta](const uint8_t* id, const uint8_t* b, size_t size) {
+    meta->info.push_back({std::string(reinterpret_cast<const char*>(id), 4), textOf(b, size)});
+  });
+}
+
+}  // namespace
+
+void parseMetaChunk(const std::string& list, const std::string& id, const uint8_t* p, size_t n,
+                    RiffMetadata* meta) {
+  if (id == "cue ") {
+    parseCue(p, n, meta);
+  } else if (id == "plst") {
+    parsePlaylist(p, n, meta);
+  } else if (id == "smpl") {
+    parseSampler(p, n, meta);
+  } else if (id == "LIST" && n >= 4 && std::memcmp(p, "INFO", 4) == 0) {
+    parseInfo(p, n, meta);
+  } else if (id == "LIST" && n >= 4 && std::memcmp(p, "adtl", 4) == 0) {
+    parseAdtl(p, n, meta);
+  } else {
+    meta->others.push_back({list, id, std::vector<uint8_t>(p, p + n)});
+  }
+}
+
+}  // namespace wavpcm

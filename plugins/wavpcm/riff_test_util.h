@@ -1,0 +1,81 @@
+// Building WAVE files in memory for the tests of the RIFF core.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace wavpcm {
+namespace testing {
+
+using Bytes = std::vector<uint8_t>;
+
+inline void put16(Bytes* b, uint16_t v) {
+  b->push_back(static_cast<uint8_t>(v));
+  b->push_back(static_cast<uint8_t>(v >> 8));
+}
+inline void put32(Bytes* b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b->push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+inline void putStr(Bytes* b, const std::string& s) { b->insert(b->end(), s.begin(), s.end()); }
+
+// A chunk with its header; padded to even size unless pad is false.
+inline Bytes chunk(const std::string& id, const Bytes& body, bool pad = true) {
+  Bytes b;
+  putStr(&b, id);
+  put32(&b, static_cast<uint32_t>(body.size()));
+  b.insert(b.end(), body.begin(), body.end());
+  if (pad && (body.size() & 1)) b.push_back(0);
+  return b;
+}
+inline Bytes chunkSized(const std::string& id, uint32_t size, const Bytes& body) {
+  Bytes b;
+  putStr(&b, id);
+  put32(&b, size);
+  b.insert(b.end(), body.begin(), body.end());
+  return b;
+}
+
+inline Bytes fmtBody(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits) {
+  Bytes b;
+  put16(&b, tag);
+  put16(&b, channels);
+  put32(&b, rate);
+  put32(&b, rate * channels * bits / 8);
+  put16(&b, static_cast<uint16_t>(channels * bits / 8));
+  put16(&b, bits);
+  return b;
+}
+
+// WAVE_FORMAT_EXTENSIBLE with the given sub-format tag (1 PCM, 3 float).
+inline Bytes fmtExtensible(uint16_t sub, uint16_t channels, uint32_t rate, uint16_t bits) {
+  Bytes b = fmtBody(0xFFFE, channels, rate, bits);
+  put16(&b, 22);
+  put16(&b, bits);
+  put32(&b, channels == 1 ? 4 : 3);
+  put16(&b, sub);
+  const uint8_t tail[14] = {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+  b.insert(b.end(), tail, tail + 14);
+  return b;
+}
+
+// "RIFF" size "WAVE" + chunks; riffSize < 0 means the true size.
+inline Bytes riff(const std::vector<Bytes>& chunks, int64_t riffSize = -1) {
+  Bytes body;
+  putStr(&body, "WAVE");
+  for (const Bytes& c : chunks) body.insert(body.end(), c.begin(), c.end());
+  Bytes b;
+  putStr(&b, "RIFF");
+  put32(&b, riffSize < 0 ? static_cast<uint32_t>(body.size()) : static_cast<uint32_t>(riffSize));
+  b.insert(b.end(), body.begin(), body.end());
+  return b;
+}
+
+inline Bytes ramp(size_t n, uint8_t start = 1) {
+  Bytes b(n);
+  for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(start + i * 7);
+  return b;
+}
+
+}  // namespace testing
+}  // namespace wavpcm
