@@ -103,7 +103,12 @@ std::vector<MetaItem> riffMetaItems(const RiffMetadata& meta) {
     items.push_back(std::move(it));
   }
   if (meta.hasSampler) items.push_back({"WAVE", "smpl", meta.sampler, 1});
-  for (const RiffChunk& c : meta.others) items.push_back({c.list, c.id, c.bytes, 1});
+  // Unknown adtl records first: the writer puts them into the one LIST adtl, ahead of the other verbatim
+  // chunks, so this order survives a write and a read.
+  for (const RiffChunk& c : meta.others)
+    if (c.list == "adtl") items.push_back({c.list, c.id, c.bytes, 1});
+  for (const RiffChunk& c : meta.others)
+    if (c.list != "adtl") items.push_back({c.list, c.id, c.bytes, 1});
   return items;
 }
 

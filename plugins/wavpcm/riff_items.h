@@ -25,7 +25,8 @@ struct MetaItem {
 };
 
 // The items of a parsed file, in the order the editor writes them back: INFO, cue, ltxt, labl, note,
-// plst, smpl, then the verbatim chunks in file order. Empty groups give no item.
+// plst, smpl, then the verbatim chunks in file order (unknown adtl records first). Empty groups give no
+// item.
 std::vector<MetaItem> riffMetaItems(const RiffMetadata& meta);
 
 // Takes one item handed to the writer into meta (the reverse of riffMetaItems). The count is derived from
