@@ -1,0 +1,28 @@
+// Process-wide shell state and the hook table.
+#include "shell/app_state.h"
+
+#include <cctype>
+
+#include "shell/shell_hooks.h"
+
+namespace shell {
+
+AppState& app() {
+  static AppState state;
+  return state;
+}
+
+ShellHooks& shellHooks() {
+  static ShellHooks hooks;
+  return hooks;
+}
+
+std::string normaliseSuffix(const std::string& suffix) {
+  std::string low;
+  for (char c : suffix) low += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return low == "none" ? std::string() : suffix;
+}
+
+std::string mainWindowTitle(const AppState& a) { return a.productName + " " + a.versionText + a.suffixText; }
+
+}  // namespace shell

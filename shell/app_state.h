@@ -1,0 +1,44 @@
+// The process-wide state the start-up sequence sets up and the rest of the program reads.
+#pragma once
+
+#include <string>
+
+#include "shell/command_line.h"
+#include "shell/settings.h"
+#include "shell/startup_plan.h"
+
+namespace shell {
+
+// Marker left in the pending-name buffer when Play was posted at start-up: the Play handler then shows
+// no error box for a failed start.
+constexpr const char* kAutoplayMarker = "autoplayme";
+
+struct AppState {
+  std::string programDir;                 // without the trailing separator
+  std::string settingsFile = kSettingsFileName;
+  std::string helpPath;                   // programDir\SORN96.HLP
+  std::string productName = "Sorn Edit";  // string 10
+  std::string versionText = "96";         // string 106
+  std::string suffixText;                 // string 107, "none" → ""
+  std::string tempDir, undoTempDir;       // as handed to the store
+  int osGen = 3;
+  bool firstInstance = true;
+  CommandLine commandLine;
+  std::string pendingName;  // the command-line file, then kAutoplayMarker or ""
+  char autoplayOverride = ' ';
+  Settings settings;
+  DeviceStatus deviceStatus;
+  int vfInitResult = 0;
+  bool storeAvailable = false;  // false after a hard failure of the store: document work is refused
+  void* instance = nullptr;
+  void* mainWindow = nullptr;
+};
+
+AppState& app();
+
+// "Sorn Edit 96" + suffix: product name, a blank, version text, suffix text.
+std::string mainWindowTitle(const AppState& a);
+// "none" in any letter case means no suffix.
+std::string normaliseSuffix(const std::string& suffix);
+
+}  // namespace shell
