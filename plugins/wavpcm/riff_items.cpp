@@ -115,6 +115,9 @@ std::vector<MetaItem> riffMetaItems(const RiffMetadata& meta) {
 bool addMetaItem(RiffMetadata* meta, const std::string& list, const std::string& id, const uint8_t* bytes,
                  size_t size) {
   if (id.size() != 4 || list.empty() || list.size() > 4 || size > kMaxMetaChunkBytes) return false;
+  for (char c : id + list) {
+    if (c < 0x20 || c > 0x7E) return false;  // not a chunk id a reader would take
+  }
   // The sample format and data are the writer's own; a second copy would make the file ambiguous.
   if (sameId(id, "fmt ") || sameId(id, "data") || sameId(id, "fact")) return false;
   if (size == 0) return true;  // nothing to store

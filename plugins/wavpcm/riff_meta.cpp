@@ -18,6 +18,20 @@ std::string textOf(const uint8_t* p, size_t n) {
   return std::string(reinterpret_cast<const char*>(p), len);
 }
 
+// Chunk ids of four printable characters; anything else is damage, not a chunk worth keeping.
+bool printable(const std::string& id) {
+  for (char c : id) {
+    if (c < 0x20 || c > 0x7E) return false;
+  }
+  return !id.empty();
+}
+
+// Keeps a chunk verbatim; empty chunks and ids that are not text carry nothing and are dropped.
+void keep(RiffMetadata* meta, const std::string& list, const std::string& id, const uint8_t* p, size_t n) {
+  if (n == 0 || !printable(list) || !printable(id)) return;
+  meta->others.push_back({list, id, std::vector<uint8_t>(p, p + n)});
+}
+
 uint32_t clampCount(uint32_t claimed, size_t bytes, size_t recordSize) {
   size_t fits = bytes / recordSize;
   size_t n = claimed < fits ? claimed : fits;
@@ -86,15 +100,15 @@ void parseAdtl(const uint8_t* p, size_t n, RiffMetadata* meta) {
       r.text = textOf(b + 20, size - 20);
       meta->regions.push_back(std::move(r));
     } else {
-      meta->others.push_back({"adtl", std::string(reinterpret_cast<const char*>(id), 4),
-                              std::vector<uint8_t>(b, b + size)});
+      keep(meta, "adtl", std::string(reinterpret_cast<const char*>(id), 4), b, size);
     }
   });
 }
 
 void parseInfo(const uint8_t* p, size_t n, RiffMetadata* meta) {
   walkList(p, n, [meta](const uint8_t* id, const uint8_t* b, size_t size) {
-    meta->info.push_back({std::string(reinterpret_cast<const char*>(id), 4), textOf(b, size)});
+    std::string sid(reinterpret_cast<const char*>(id), 4);
+    if (printable(sid)) meta->info.push_back({sid, textOf(b, size)});
   });
 }
 
@@ -113,7 +127,7 @@ void parseMetaChunk(const std::string& list, const std::string& id, const uint8_
   } else if (id == "LIST" && n >= 4 && std::memcmp(p, "adtl", 4) == 0) {
     parseAdtl(p, n, meta);
   } else {
-    meta->others.push_back({list, id, std::vector<uint8_t>(p, p + n)});
+    keep(meta, list, id, p, n);
   }
 }
 
