@@ -28,6 +28,7 @@ struct AppState {
   char autoplayOverride = ' ';
   Settings settings;
   DeviceStatus deviceStatus;
+  int deviceIds[4] = {0, 0, 0, 0};  // chosen wave out, wave in, MIDI out, MIDI in
   int vfInitResult = 0;
   bool storeAvailable = false;  // false after a hard failure of the store: document work is refused
   void* instance = nullptr;

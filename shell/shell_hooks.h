@@ -85,6 +85,8 @@ struct ShellHooks {
   std::function<void()> scriptStep;     // message 1801
   std::function<void()> batchStep;      // message 1802
   std::function<void(void* hdrop)> dropFiles;
+  // Every message first (the toolbar's hook): return true and set *result to consume it.
+  std::function<bool(void* hwnd, unsigned msg, uintptr_t wParam, intptr_t lParam, intptr_t* result)> preMessage;
   // Any other message: return true and set *result when handled (audio, timers, paint, keys, mouse).
   std::function<bool(void* hwnd, unsigned msg, uintptr_t wParam, intptr_t lParam, intptr_t* result)> message;
 };

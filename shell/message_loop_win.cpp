@@ -1,0 +1,81 @@
+// The message loop, the two accelerator tables and the recent-files items of the File menu.
+#include "platform/profile.h"
+#include "shell/app_state.h"
+#include "shell/command_ids.h"
+#include "shell/recent_files.h"
+#include "shell/settings_source.h"
+#include "shell/shell_hooks.h"
+#include "shell/win_shell.h"
+
+namespace shell {
+namespace {
+
+HACCEL g_menuAccel = nullptr;
+HACCEL g_numsAccel = nullptr;
+
+HWND windowOf(const std::function<void*()>& f) { return f ? static_cast<HWND>(f()) : nullptr; }
+
+bool takenByDialog(const std::function<void*()>& f, MSG* msg) {
+  HWND w = windowOf(f);
+  return w && IsDialogMessageA(w, msg);
+}
+
+// The popup that holds "E&xit": the File menu.
+HMENU menuHolding(HMENU bar, UINT id) {
+  int n = GetMenuItemCount(bar);
+  for (int i = 0; i < n; ++i) {
+    HMENU sub = GetSubMenu(bar, i);
+    if (sub && GetMenuState(sub, id, MF_BYCOMMAND) != static_cast<UINT>(-1)) return sub;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+HACCEL menuAccelerators() { return g_menuAccel; }
+HACCEL numberAccelerators() { return g_numsAccel; }
+
+void loadAccelerators(HINSTANCE instance) {
+  g_menuAccel = LoadAcceleratorsA(instance, "MENUACC");
+  g_numsAccel = LoadAcceleratorsA(instance, "NUMSACC");
+}
+
+void buildRecentFilesMenu(HWND mainWindow) {
+  HMENU bar = GetMenu(mainWindow);
+  if (!bar) return;
+  HMENU file = menuHolding(bar, IDM_EXIT);
+  if (!file) return;
+  for (UINT id = IDM_RECENT_SEPARATOR; id <= IDM_RECENT_LAST; ++id) DeleteMenu(file, id, MF_BYCOMMAND);
+  ProfileSettingsSource ini(app().settingsFile);
+  std::vector<RecentMenuItem> items = buildRecentMenu(readRecentFiles(ini));
+  // The model lists the items top to bottom ending with the separator; inserting each before Exit in
+  // that order gives the same order on screen.
+  for (const RecentMenuItem& it : items) {
+    UINT flags = MF_BYCOMMAND | (it.separator ? MF_SEPARATOR : MF_STRING);
+    InsertMenuA(file, IDM_EXIT, flags, static_cast<UINT_PTR>(it.id), it.separator ? nullptr : it.text.c_str());
+  }
+}
+
+int runMessageLoop(HWND mainWindow) {
+  ShellHooks& h = shellHooks();
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (takenByDialog(h.cueListWindow, &msg)) continue;
+    if (takenByDialog(h.playListWindow, &msg)) continue;
+    HWND list = windowOf(h.trackListBox);
+    HACCEL table;
+    if (list && GetFocus() == list) {
+      table = g_numsAccel;
+    } else {
+      if (takenByDialog(h.analyzerWindow, &msg)) continue;
+      table = g_menuAccel;
+    }
+    HWND target = app().mainWindow ? static_cast<HWND>(app().mainWindow) : mainWindow;
+    if (table && IsWindow(target) && TranslateAcceleratorA(target, table, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+}  // namespace shell
