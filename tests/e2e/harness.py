@@ -1,0 +1,274 @@
+#!/usr/bin/env python3
+"""Runs one end-to-end test of sorn96.exe under Wine (started by e2e.sh, which prepares the display).
+
+A test is a file tests/e2e/test_<name>.py with a function run(h) that gets a Harness. The harness gives the test
+build/win32/e2e/<name>/ with a copy of the program (and the plug-ins the test names in PLUGINS), a fresh Wine
+prefix copied from the run's template, and helpers to start the program, drive it with sorn-driver.exe in the
+same prefix, wait for its exit and read its settings file. Everything runs against one overall deadline below
+ctest's timeout, so a hang ends in a report of the open windows instead of a killed test.
+"""
+import importlib.util
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+import traceback
+
+BUDGET = float(os.environ.get("SORN_E2E_BUDGET", "105"))
+
+
+class TestFailure(Exception):
+    pass
+
+
+def parse_ini(text):
+    """Private-profile text → {section (lower case): {key (lower case): value}}, as the profile calls see it."""
+    sections = {}
+    current = None
+    for raw in text.splitlines():
+        line = raw.strip()
+        if not line or line.startswith(";"):
+            continue
+        if line.startswith("[") and "]" in line:
+            current = sections.setdefault(line[1:line.index("]")].strip().lower(), {})
+        elif current is not None and "=" in line:
+            key, value = line.split("=", 1)
+            current.setdefault(key.strip().lower(), value.strip())
+    return sections
+
+
+def decode_text(data):
+    if data.startswith(b"\xff\xfe"):
+        return data[2:].decode("utf-16-le", "replace")
+    if data.startswith(b"\xef\xbb\xbf"):
+        return data[3:].decode("utf-8", "replace")
+    return data.decode("cp1252", "replace")
+
+
+class Program:
+    """One running sorn96.exe (the wine process that runs it)."""
+
+    def __init__(self, proc, log_path, name):
+        self.proc = proc
+        self.log_path = log_path
+        self.name = name
+
+    def log(self):
+        try:
+            with open(self.log_path, "rb") as f:
+                return f.read().decode("utf-8", "replace")
+        except OSError:
+            return ""
+
+
+class Harness:
+    def __init__(self, test_file):
+        self.start_time = time.monotonic()
+        self.source_dir = os.environ.get("SORN_SOURCE_DIR") or os.path.abspath(
+            os.path.join(os.path.dirname(__file__), "..", ".."))
+        self.binary_dir = os.path.abspath(os.environ.get("SORN_BINARY_DIR") or
+                                          os.path.join(self.source_dir, "build", "win32"))
+        self.name = os.path.splitext(os.path.basename(test_file))[0]
+        if self.name.startswith("test_"):
+            self.name = self.name[5:]
+        self.dir = os.path.join(self.binary_dir, "e2e", self.name)
+        self.prefix = os.path.join(self.dir, "prefix")
+        self.program_dir = os.path.join(self.dir, "program")
+        self.exe = os.path.join(self.program_dir, "sorn96.exe")
+        self.driver = os.path.join(self.binary_dir, "tools", "sorn-driver.exe")
+        self.programs = []
+        self.driver_runs = 0
+        self.env = dict(os.environ)
+        self.env["WINEPREFIX"] = self.prefix
+
+    # ---- time ----------------------------------------------------------------------------------------------
+    def remaining(self):
+        return BUDGET - (time.monotonic() - self.start_time)
+
+    def limit(self, seconds):
+        """A wait of `seconds`, cut to what is left of the overall budget (keeping time to clean up)."""
+        return max(1.0, min(seconds, self.remaining() - 8))
+
+    # ---- set-up --------------------------------------------------------------------------------------------
+    def prepare(self, plugins):
+        exe = os.path.join(self.binary_dir, "bin", "sorn96.exe")
+        if not os.path.exists(exe):
+            raise TestFailure("%s is missing: build the sorn96 target first" % exe)
+        if not os.path.exists(self.driver):
+            raise TestFailure("%s is missing: build the sorn-driver target first" % self.driver)
+        template = os.environ.get("SORN_WINE_TEMPLATE") or os.path.join(self.source_dir, "build", "wine", "template")
+        if not os.path.exists(os.path.join(template, ".complete")):
+            raise TestFailure("no Wine template prefix at %s" % template)
+        shutil.rmtree(self.dir, ignore_errors=True)
+        os.makedirs(self.program_dir)
+        shutil.copy2(exe, self.exe)
+        for p in plugins:
+            shutil.copy2(os.path.join(self.binary_dir, "bin", p), self.program_dir)
+        # A fresh prefix the way every Windows run makes one (tools/wine-env.sh), or a plain copy.
+        env_sh = os.path.join(self.source_dir, "tools", "wine-env.sh")
+        r = subprocess.run(["bash", "-c", 'source "$1" && declare -F sorn_wine_new_prefix >/dev/null && '
+                            'sorn_wine_new_prefix "$2"', "-", env_sh, self.prefix], env=self.env)
+        if r.returncode != 0:
+            shutil.rmtree(self.prefix, ignore_errors=True)
+            os.makedirs(self.prefix)
+            subprocess.run(["cp", "-a", template + "/.", self.prefix + "/"], check=True)
+        # One wineserver for the test, kept alive between the program's and the driver's starts.
+        subprocess.run(["wineserver", "-p30"], env=self.env, check=False, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def cleanup(self):
+        for p in self.programs:
+            if p.proc.poll() is None:
+                try:
+                    os.killpg(p.proc.pid, signal.SIGKILL)
+                except OSError:
+                    pass
+        subprocess.run(["wineserver", "-k"], env=self.env, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for p in self.programs:
+            try:
+                p.proc.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                pass
+
+    def windows_path(self, path):
+        """The Windows name of a file under the prefix's drive mapping (Z: is the Linux root)."""
+        return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+    # ---- the program ---------------------------------------------------------------------------------------
+    def start(self, *args):
+        """Starts sorn96.exe in the background with the given command-line arguments."""
+        n = len(self.programs) + 1
+        log_path = os.path.join(self.dir, "program-%d.log" % n)
+        log = open(log_path, "wb")
+        proc = subprocess.Popen(["wine", self.exe] + list(args), cwd=self.program_dir, env=self.env,
+                                stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+                                start_new_session=True)
+        log.close()
+        prog = Program(proc, log_path, "sorn96 #%d" % n)
+        self.programs.append(prog)
+        print("started %s: wine %s %s" % (prog.name, self.exe, " ".join(args)), flush=True)
+        return prog
+
+    def wait_exit(self, prog, timeout=60):
+        """Waits for the program to end and returns its exit code (as a signed 8-bit value from wine)."""
+        try:
+            rc = prog.proc.wait(timeout=self.limit(timeout))
+        except subprocess.TimeoutExpired:
+            self.drive("list-windows", check=False)
+            raise TestFailure("%s did not exit within %d s" % (prog.name, timeout))
+        print("%s exited with %d" % (prog.name, rc), flush=True)
+        return rc
+
+    def expect_exit(self, prog, code, timeout=60):
+        rc = self.wait_exit(prog, timeout)
+        if rc != code & 0xFF:
+            raise TestFailure("%s exited with %d, expected %d\n%s" % (prog.name, rc, code, prog.log()[-3000:]))
+
+    # ---- the driver ----------------------------------------------------------------------------------------
+    def drive(self, *commands, check=True, timeout=90):
+        """Runs sorn-driver.exe with a script of commands; returns its output. Fails the test when the driver
+        reports a failure or timeout, unless check is False."""
+        self.driver_runs += 1
+        script = os.path.join(self.dir, "driver-%d.txt" % self.driver_runs)
+        with open(script, "w") as f:
+            f.write("\n".join(commands) + "\n")
+        env = dict(self.env)
+        budget = self.limit(timeout)
+        # The driver's own waits end before the harness gives up on it, so it can list the windows.
+        env.setdefault("SORN_DRIVER_TIMEOUT", str(int(max(5, min(30, budget - 5)))))
+        # Output goes to a file, not a pipe: Wine's background processes started along with the driver inherit
+        # its output handles and would keep a pipe open long after the driver ended.
+        out_path = os.path.join(self.dir, "driver-%d.out" % self.driver_runs)
+        with open(out_path, "wb") as out_file:
+            proc = subprocess.Popen(["wine", self.driver, "-f", self.windows_path(script)], cwd=self.dir, env=env,
+                                    stdin=subprocess.DEVNULL, stdout=out_file, stderr=subprocess.STDOUT,
+                                    start_new_session=True)
+        try:
+            rc = proc.wait(timeout=budget)
+        except subprocess.TimeoutExpired:
+            os.killpg(proc.pid, signal.SIGKILL)
+            proc.wait()
+            rc = None
+        with open(out_path, "rb") as f:
+            out = f.read().decode("utf-8", "replace").replace("\r\n", "\n")
+        print("--- driver %d:\n%s---" % (self.driver_runs, out), flush=True)
+        if check and rc != 0:
+            raise TestFailure("driver script %s failed (%s)" % (script, "timeout" if rc is None else rc))
+        return out
+
+    # ---- settings file -----------------------------------------------------------------------------------------
+    def ini_path(self):
+        windir = os.path.join(self.prefix, "drive_c", "windows")
+        for name in os.listdir(windir):
+            if name.lower() == "sorn.ini":
+                return os.path.join(windir, name)
+        return None
+
+    def write_ini(self, text):
+        """Puts a settings file in place before the program starts (Windows line ends, as the OS keeps it)."""
+        path = self.ini_path() or os.path.join(self.prefix, "drive_c", "windows", "SORN.INI")
+        with open(path, "wb") as f:
+            f.write(text.replace("\n", "\r\n").encode("cp1252"))
+
+    def ini(self):
+        path = self.ini_path()
+        if path is None:
+            raise TestFailure("no SORN.INI in the prefix's Windows directory")
+        with open(path, "rb") as f:
+            text = decode_text(f.read())
+        print("--- %s:\n%s---" % (os.path.basename(path), text), flush=True)
+        return parse_ini(text)
+
+    @staticmethod
+    def key(ini, section, key):
+        return ini.get(section.lower(), {}).get(key.lower())
+
+    def expect_key(self, ini, section, key, value):
+        got = self.key(ini, section, key)
+        if got != value:
+            raise TestFailure("[%s] %s is %r, expected %r" % (section, key, got, value))
+
+    def expect_int_key(self, ini, section, key):
+        got = self.key(ini, section, key)
+        try:
+            return int(got)
+        except (TypeError, ValueError):
+            raise TestFailure("[%s] %s is %r, expected an integer" % (section, key, got))
+
+
+def load_test(path):
+    spec = importlib.util.spec_from_file_location("e2e_test", path)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit("usage: harness.py tests/e2e/test_<name>.py")
+    test = load_test(sys.argv[1])
+    h = Harness(sys.argv[1])
+    ok = False
+    try:
+        h.prepare(getattr(test, "PLUGINS", []))
+        test.run(h)
+        ok = True
+    except TestFailure as e:
+        print("FAILED: %s" % e, flush=True)
+    except Exception:
+        traceback.print_exc()
+    finally:
+        h.cleanup()
+    for p in h.programs:
+        log = p.log().strip()
+        if log and not ok:
+            print("--- %s output:\n%s\n---" % (p.name, log[-4000:]))
+    print("e2e %s: %s in %.1f s" % (h.name, "passed" if ok else "FAILED", time.monotonic() - h.start_time))
+    sys.exit(0 if ok else 1)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,29 @@
+"""Start-up and shut-down: sorn96.exe started in a fresh prefix shows its main window with the product title, and
+closing it exits with code 0 and leaves the settings written at exit in their stored form."""
+
+
+def run(h):
+    prog = h.start()
+    h.drive(
+        "wait-window SORN96 60",
+        "wait-idle 500 60",
+        "expect-no-dialog",
+        'expect-title "Sorn Edit 96"',
+        "close",
+        "wait-exit 60",
+    )
+    h.expect_exit(prog, 0)
+
+    ini = h.ini()
+    # Display flags 57 (the default) normalise to 49: bits 4 and 5 set, bit 3 cleared.
+    h.expect_key(ini, "Settings", "DisplayMode", "49")
+    # Options that are always off are written back as "No", whatever was read.
+    h.expect_key(ini, "System", "SmoothDelete", "No")
+    h.expect_key(ini, "System", "AutoConvertTo32", "No")
+    h.expect_key(ini, "Settings", "NT", "No")
+    # The window position of the last instance, and the modeless windows that were not open.
+    h.expect_int_key(ini, "Size", "XLoc")
+    h.expect_int_key(ini, "Size", "YLoc")
+    h.expect_key(ini, "Size", "CueList", "0")
+    h.expect_key(ini, "Size", "PlayList", "0")
+    h.expect_key(ini, "Size", "Analyzer", "0")
