@@ -17,6 +17,12 @@ ShellHooks& shellHooks() {
   return hooks;
 }
 
+bool readyToClose(const ShellHooks& h, const CommandLine& cl) {
+  if (cl.clipMode && h.clipModeClose && h.clipModeClose()) return true;
+  if (cl.autosaveMode && h.autosaveClose && h.autosaveClose()) return true;
+  return !h.askToSave || h.askToSave();
+}
+
 std::string normaliseSuffix(const std::string& suffix) {
   std::string low;
   for (char c : suffix) low += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -82,17 +82,8 @@ void writeOpenWindows() {
   ini.writeString("Size", "Analyzer", open(h.analyzerWindow));
 }
 
-// The save prompt, unless clip or autosave mode closes the document its own way. False: stay open.
-bool readyToClose() {
-  ShellHooks& h = shellHooks();
-  const CommandLine& cl = app().commandLine;
-  if (cl.clipMode && h.clipModeClose && h.clipModeClose()) return true;
-  if (cl.autosaveMode && h.autosaveClose && h.autosaveClose()) return true;
-  return !h.askToSave || h.askToSave();
-}
-
 LRESULT onClose(HWND hwnd) {
-  if (!readyToClose()) return 0;
+  if (!readyToClose(shellHooks(), app().commandLine)) return 0;
   writeOpenWindows();
   DestroyWindow(hwnd);
   return 0;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/app_state.h"
 
 namespace shell {
 namespace {
@@ -49,15 +48,6 @@ INSTANTIATE_TEST_SUITE_P(Table, MessageBoxDefault,
                                            DefaultCase{kMbYesNoCancel | kMbDefButton3, kIdCancel},
                                            DefaultCase{kMbAbortRetryIgnore | kMbDefButton2, kIdRetry},
                                            DefaultCase{kMbRetryCancel | kMbIconExclamation, kIdRetry}));
-
-TEST(AppState, TitleAndSuffix) {
-  AppState a;
-  EXPECT_EQ(mainWindowTitle(a), "Sorn Edit 96");
-  EXPECT_EQ(normaliseSuffix("NoNe"), "");
-  EXPECT_EQ(normaliseSuffix(" beta"), " beta");
-  a.suffixText = normaliseSuffix(" beta");
-  EXPECT_EQ(mainWindowTitle(a), "Sorn Edit 96 beta");
-}
 
 }  // namespace
 }  // namespace shell

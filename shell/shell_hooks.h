@@ -39,7 +39,8 @@ struct ShellHooks {
   // Chooses the four devices by the names in settings (filling settings->waveOut ...) and returns what
   // the chosen output device reports. Empty: no device.
   std::function<WaveOutCaps(Settings* settings)> chooseDevices;
-  std::function<void(void* mainWindow)> createChildren;  // display, meter, buttons, toolbar
+  std::function<void(void* mainWindow)> createChildren;  // display, meter, buttons, status texts
+  std::function<void(void* mainWindow)> createToolbar;   // built-in, transform and CD buttons
   std::function<void(void* mainWindow)> refreshMenuState;
   std::function<void()> initPlaybackLock;
   std::function<int(const VfInitArgs& args)> vfInit;  // empty: the store is not built in (result 0)
@@ -92,5 +93,10 @@ struct ShellHooks {
 };
 
 ShellHooks& shellHooks();
+
+// The close request's decision, before the window goes: in clip mode the clip-mode close (copy to the
+// clipboard), in autosave mode the save without asking; when that is missing or fails, and otherwise,
+// the save prompt. False when the window must stay open.
+bool readyToClose(const ShellHooks& hooks, const CommandLine& commandLine);
 
 }  // namespace shell

@@ -238,6 +238,7 @@ int runApplication(HINSTANCE instance, const char* cmdLine, int showCmd) {
   buildRecentFilesMenu(hwnd);
   chooseDevices();                                              // 13
   if (h.createChildren) h.createChildren(hwnd);                 // 14
+  if (h.createToolbar) h.createToolbar(hwnd);
   SetWindowTextA(hwnd, mainWindowTitle(a).c_str());             // 15
   ShowWindow(hwnd, showCmd);
   UpdateWindow(hwnd);
