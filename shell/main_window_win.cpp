@@ -172,12 +172,13 @@ LRESULT onNotify(WPARAM wParam, LPARAM lParam) {
   return 0;
 }
 
-// A plain restore-size change keeps the client size for the next start.
+// A plain restore-size change keeps the client size for the next start (without the CD bar).
 void onSize(WPARAM wParam, LPARAM lParam) {
   if (wParam != SIZE_RESTORED || !app().mainWindow) return;
   Settings& s = app().settings;
+  const auto& cdBar = shellHooks().cdBarHeight;
   s.clientWidth = LOWORD(lParam);
-  s.clientHeight = HIWORD(lParam);
+  s.clientHeight = HIWORD(lParam) - (cdBar ? cdBar() : 0);
   ProfileSettingsSource ini(app().settingsFile);
   char v[16];
   std::snprintf(v, sizeof v, "%d", s.clientWidth);

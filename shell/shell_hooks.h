@@ -66,6 +66,7 @@ struct ShellHooks {
   std::function<void*()> playListWindow;
   std::function<void*()> analyzerWindow;
   std::function<void*()> trackListBox;  // the CD track list (number keys go to it)
+  std::function<int()> cdBarHeight;     // height of the CD bar while it is shown, else 0
 
   // --- destroying the main window, in order ---
   std::function<void()> finishScriptRecording;
