@@ -2,7 +2,8 @@
 """Runs one end-to-end test of sorn96.exe under Wine (started by e2e.sh, which prepares the display).
 
 A test is a file tests/e2e/test_<name>.py with a function run(h) that gets a Harness. The harness gives the test
-build/win32/e2e/<name>/ with a copy of the program (and the plug-ins the test names in PLUGINS), a fresh Wine
+build/win32/e2e/<name>/ with a copy of the program (bin/sorn96.exe, or the PROGRAM the test names, relative to the
+build directory) and the plug-ins the test names in PLUGINS (from bin/), a fresh Wine
 prefix copied from the run's template, and helpers to start the program, drive it with sorn-driver.exe in the
 same prefix, wait for its exit and read its settings file. Everything runs against one overall deadline below
 ctest's timeout, so a hang ends in a report of the open windows instead of a killed test.
@@ -64,7 +65,7 @@ class Program:
 
 
 class Harness:
-    def __init__(self, test_file):
+    def __init__(self, test_file, program="bin/sorn96.exe"):
         self.start_time = time.monotonic()
         self.source_dir = os.environ.get("SORN_SOURCE_DIR") or os.path.abspath(
             os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -76,7 +77,8 @@ class Harness:
         self.dir = os.path.join(self.binary_dir, "e2e", self.name)
         self.prefix = os.path.join(self.dir, "prefix")
         self.program_dir = os.path.join(self.dir, "program")
-        self.exe = os.path.join(self.program_dir, "sorn96.exe")
+        self.program = program
+        self.exe = os.path.join(self.program_dir, os.path.basename(program))
         self.driver = os.path.join(self.binary_dir, "tools", "sorn-driver.exe")
         self.programs = []
         self.driver_runs = 0
@@ -93,9 +95,9 @@ class Harness:
 
     # ---- set-up --------------------------------------------------------------------------------------------
     def prepare(self, plugins):
-        exe = os.path.join(self.binary_dir, "bin", "sorn96.exe")
+        exe = os.path.join(self.binary_dir, self.program)
         if not os.path.exists(exe):
-            raise TestFailure("%s is missing: build the sorn96 target first" % exe)
+            raise TestFailure("%s is missing: build it first" % exe)
         if not os.path.exists(self.driver):
             raise TestFailure("%s is missing: build the sorn-driver target first" % self.driver)
         template = os.environ.get("SORN_WINE_TEMPLATE") or os.path.join(self.source_dir, "build", "wine", "template")
@@ -137,6 +139,23 @@ class Harness:
         """The Windows name of a file under the prefix's drive mapping (Z: is the Linux root)."""
         return "Z:" + os.path.abspath(path).replace("/", "\\")
 
+    def fixture(self, name):
+        """Copies tests/data/<name> into the test's own folder (so the program may change it) and returns the
+        copy's Windows path for the program's command line or a dialog."""
+        src = os.path.join(self.source_dir, "tests", "data", name)
+        dest_dir = os.path.join(self.dir, "files")
+        os.makedirs(dest_dir, exist_ok=True)
+        dest = os.path.join(dest_dir, os.path.basename(name))
+        shutil.copy2(src, dest)
+        return self.windows_path(dest)
+
+    def screenshot(self, name):
+        """Saves the screen as <test folder>/<name>.png for people to look at (never compared by tests)."""
+        path = os.path.join(self.dir, name + ".png")
+        subprocess.run(["import", "-window", "root", path], env=self.env, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+        return path
+
     # ---- the program ---------------------------------------------------------------------------------------
     def start(self, *args):
         """Starts sorn96.exe in the background with the given command-line arguments."""
@@ -147,7 +166,7 @@ class Harness:
                                 stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
                                 start_new_session=True)
         log.close()
-        prog = Program(proc, log_path, "sorn96 #%d" % n)
+        prog = Program(proc, log_path, "%s #%d" % (os.path.basename(self.exe), n))
         self.programs.append(prog)
         print("started %s: wine %s %s" % (prog.name, self.exe, " ".join(args)), flush=True)
         return prog
@@ -250,7 +269,7 @@ def main():
     if len(sys.argv) != 2:
         sys.exit("usage: harness.py tests/e2e/test_<name>.py")
     test = load_test(sys.argv[1])
-    h = Harness(sys.argv[1])
+    h = Harness(sys.argv[1], getattr(test, "PROGRAM", "bin/sorn96.exe"))
     ok = False
     try:
         h.prepare(getattr(test, "PLUGINS", []))
