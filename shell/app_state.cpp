@@ -29,6 +29,8 @@ std::string normaliseSuffix(const std::string& suffix) {
   return low == "none" ? std::string() : suffix;
 }
 
-std::string mainWindowTitle(const AppState& a) { return a.productName + " " + a.versionText + a.suffixText; }
+std::string mainWindowTitle(const AppState& a) {
+  return a.productName + " " + a.versionText + a.suffixText;
+}
 
 }  // namespace shell

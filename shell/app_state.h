@@ -14,7 +14,7 @@ namespace shell {
 constexpr const char* kAutoplayMarker = "autoplayme";
 
 struct AppState {
-  std::string programDir;                 // without the trailing separator
+  std::string programDir;  // without the trailing separator
   std::string settingsFile = kSettingsFileName;
   std::string helpPath;                   // programDir\SORN96.HLP
   std::string productName = "Sorn Edit";  // string 10

@@ -31,10 +31,11 @@ TEST_P(Closing, ReadyToClose) {
   bool asked = false;
   if (c.clipResult >= 0) h.clipModeClose = [&] { return c.clipResult == 1; };
   if (c.autosaveResult >= 0) h.autosaveClose = [&] { return c.autosaveResult == 1; };
-  if (c.askResult >= 0) h.askToSave = [&] {
-    asked = true;
-    return c.askResult == 1;
-  };
+  if (c.askResult >= 0)
+    h.askToSave = [&] {
+      asked = true;
+      return c.askResult == 1;
+    };
   CommandLine cl;
   cl.clipMode = c.clip;
   cl.autosaveMode = c.autosave;
@@ -42,14 +43,15 @@ TEST_P(Closing, ReadyToClose) {
   EXPECT_EQ(asked, c.asked);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, Closing,
-                         ::testing::Values(CloseCase{false, false, -1, -1, -1, true, false},  // nothing to save
-                                           CloseCase{false, false, 1, 1, 0, false, true},   // user cancels
-                                           CloseCase{false, false, 1, 1, 1, true, true},
-                                           CloseCase{true, false, 1, -1, 0, true, false},   // clip copy done
-                                           CloseCase{true, false, 0, -1, 0, false, true},   // copy failed: ask
-                                           CloseCase{false, true, -1, 1, 0, true, false},   // saved
-                                           CloseCase{false, true, -1, 0, 1, true, true}));  // save failed: ask
+INSTANTIATE_TEST_SUITE_P(
+    Table, Closing,
+    ::testing::Values(CloseCase{false, false, -1, -1, -1, true, false},  // nothing to save
+                      CloseCase{false, false, 1, 1, 0, false, true},     // user cancels
+                      CloseCase{false, false, 1, 1, 1, true, true},
+                      CloseCase{true, false, 1, -1, 0, true, false},   // clip copy done
+                      CloseCase{true, false, 0, -1, 0, false, true},   // copy failed: ask
+                      CloseCase{false, true, -1, 1, 0, true, false},   // saved
+                      CloseCase{false, true, -1, 0, 1, true, true}));  // save failed: ask
 
 }  // namespace
 }  // namespace shell

@@ -35,7 +35,9 @@ std::string upper(std::string s) {
   return s;
 }
 
-bool startsWith(const std::string& s, const char* prefix) { return s.compare(0, std::char_traits<char>::length(prefix), prefix) == 0; }
+bool startsWith(const std::string& s, const char* prefix) {
+  return s.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+}
 
 // Reads a decimal number the way the C library's atol does (leading blanks, a sign, digits up to the
 // first non-digit) but saturates at the 32-bit range instead of overflowing. Returns false when there is

@@ -42,8 +42,8 @@ INSTANTIATE_TEST_SUITE_P(
     Table, CommandLineFlags,
     ::testing::Values(FlagCase{"a.wav /CLIPX /AUTOSAVE", "a.wav", false, true, ' '},
                       FlagCase{"a.wav  /CLIP", "a.wav", false, false, ' '},  // two blanks end the line
-                      FlagCase{"/CLIP", "", true, false, ' '},                // leading '/': no file name
-                      FlagCase{"/clip /autosave", "", true, true, ' '},       // any letter case
+                      FlagCase{"/CLIP", "", true, false, ' '},               // leading '/': no file name
+                      FlagCase{"/clip /autosave", "", true, true, ' '},      // any letter case
                       FlagCase{"a.wav /AUTOSAVEX /CLIP", "a.wav", true, false, ' '},
                       FlagCase{"a.wav /AUTOPLAY:n", "a.wav", false, false, 'N'},
                       FlagCase{"a.wav /AUTOPLAY:", "a.wav", false, false, ' '},
@@ -81,21 +81,21 @@ TEST_P(CommandLineRegion, ParseAndClamp) {
 INSTANTIATE_TEST_SUITE_P(
     Table, CommandLineRegion,
     ::testing::Values(RegionCase{"a.wav /REGION:1000,500", true, 100000, true, 1000, 1499},
-                      RegionCase{"a.wav /REGION:1000,500", true, 1200, true, 1000, 1199},   // end clamped
+                      RegionCase{"a.wav /REGION:1000,500", true, 1200, true, 1000, 1199},  // end clamped
                       RegionCase{"a.wav /REGION:-100,500", true, 100000, true, 0, 399},    // start clamped
                       RegionCase{"a.wav /REGION:5000,10", true, 1000, false, 0, 0},        // past the end
                       RegionCase{"a.wav /REGION:1000", false, 100000, false, 0, 0},        // no comma
                       RegionCase{"a.wav /REGION:", false, 100000, false, 0, 0},
                       RegionCase{"a.wav /REGION:,500", false, 100000, false, 0, 0},
                       RegionCase{"a.wav /REGION:10,", false, 100000, false, 0, 0},
-                      RegionCase{"a.wav /REGION:10,0", false, 100000, false, 0, 0},       // empty
+                      RegionCase{"a.wav /REGION:10,0", false, 100000, false, 0, 0},  // empty
                       RegionCase{"a.wav /REGION:10,-5", false, 100000, false, 0, 0},
                       RegionCase{"a.wav /REGION:abc,5", false, 100000, false, 0, 0},
                       RegionCase{"a.wav /REGION:2147483647,2147483647", true, INT64_C(4000000000), true,
-                                 2147483647, 2147483647},                                   // no overflow
+                                 2147483647, 2147483647},  // no overflow
                       RegionCase{"a.wav /REGION:99999999999999999999,5", true, 1000, false, 0, 0},
                       RegionCase{"a.wav /REGION:-2147483648,10", true, 1000, false, 0, 0},
-                      RegionCase{"a.wav /REGION:0,1", true, 0, false, 0, 0}));               // no samples
+                      RegionCase{"a.wav /REGION:0,1", true, 0, false, 0, 0}));  // no samples
 
 TEST(CommandLine, ClampRegionRejectsReversedRanges) {
   EXPECT_FALSE(clampRegion(10, 5, 100).valid);

@@ -16,9 +16,13 @@ void CommandTable::setTransformHandler(std::function<int()> count, TransformHand
   transform_ = std::move(h);
 }
 
-void CommandTable::setRecentFileHandler(RecentFileHandler h) { recent_ = std::move(h); }
+void CommandTable::setRecentFileHandler(RecentFileHandler h) {
+  recent_ = std::move(h);
+}
 
-void CommandTable::setAfterCommand(std::function<void(int)> h) { after_ = std::move(h); }
+void CommandTable::setAfterCommand(std::function<void(int)> h) {
+  after_ = std::move(h);
+}
 
 bool CommandTable::isAvailable(int id) const {
   id &= 0xFFFF;

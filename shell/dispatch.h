@@ -15,7 +15,8 @@ constexpr int kTransformLastId = 8999;  // ids past the installed transforms up 
 constexpr int kToolbarPressId = 7999;   // sent when a toolbar button is pressed; never handled
 constexpr int kRecentFileFirstId = 14000;
 constexpr int kRecentFileLastId = 14020;
-static_assert(kToolbarPressId > kTransformFirstId && kToolbarPressId <= kTransformLastId, "press id in range");
+static_assert(kToolbarPressId > kTransformFirstId && kToolbarPressId <= kTransformLastId,
+              "press id in range");
 
 using CommandHandler = std::function<void(int id, intptr_t param)>;
 using TransformHandler = std::function<void(int index, intptr_t param)>;
@@ -47,8 +48,14 @@ class CommandTable {
 
 // The main window's table.
 CommandTable& commandTable();
-inline bool dispatchCommand(int id, intptr_t param) { return commandTable().dispatch(id, param); }
-inline bool isCommandAvailable(int id) { return commandTable().isAvailable(id); }
-inline void registerCommand(int id, CommandHandler h) { commandTable().setHandler(id, std::move(h)); }
+inline bool dispatchCommand(int id, intptr_t param) {
+  return commandTable().dispatch(id, param);
+}
+inline bool isCommandAvailable(int id) {
+  return commandTable().isAvailable(id);
+}
+inline void registerCommand(int id, CommandHandler h) {
+  commandTable().setHandler(id, std::move(h));
+}
 
 }  // namespace shell

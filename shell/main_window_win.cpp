@@ -1,6 +1,11 @@
 // The main window procedure of class "SORN96": creation (which reads the settings), command dispatch,
 // closing and the shut-down order, the store's and the display's notifications, and the private
 // messages. Everything a later subsystem owns reaches it through shell_hooks.h.
+// clang-format off
+#include "platform/win32.h"  // before the other system headers
+#include <shellapi.h>
+// clang-format on
+
 #include <cstdio>
 
 #include "platform/profile.h"
@@ -13,15 +18,15 @@
 #include "shell/shell_hooks.h"
 #include "shell/win_shell.h"
 
-#include <shellapi.h>
-
 namespace shell {
 namespace {
 
 // The store's notification records carry this value where a window's header has its handle.
 constexpr uintptr_t kStoreNotifyMarker = 0x01020304;
 
-COLORREF toColorRef(Colour c) { return RGB(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+COLORREF toColorRef(Colour c) {
+  return RGB(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
 
 HFONT makeFont(int height, const char* face) {
   return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,

@@ -31,8 +31,8 @@ class MainWindow : public ::testing::Test {
     wc.hInstance = inst;
     wc.lpszClassName = kMainClassName;
     RegisterClassA(&wc);
-    hwnd_ = CreateWindowExA(0, kMainClassName, "test", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr, inst,
-                            nullptr);
+    hwnd_ = CreateWindowExA(0, kMainClassName, "test", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
+                            inst, nullptr);
     ASSERT_NE(hwnd_, nullptr);
   }
   void TearDown() override {

@@ -64,7 +64,9 @@ MessageBoxSink setMessageBoxSink(MessageBoxSink sink) {
   return old;
 }
 
-void debugOutput(const char* line) { detail::platformDebugOutput(line ? line : ""); }
+void debugOutput(const char* line) {
+  detail::platformDebugOutput(line ? line : "");
+}
 
 void debugOutputf(const char* fmt, ...) {
   char buf[1024];
@@ -79,7 +81,9 @@ ScriptedMessageBoxes::ScriptedMessageBoxes() {
   previous_ = setMessageBoxSink([this](const char* t, const char* c, unsigned f) { return answer(t, c, f); });
 }
 
-ScriptedMessageBoxes::~ScriptedMessageBoxes() { setMessageBoxSink(std::move(previous_)); }
+ScriptedMessageBoxes::~ScriptedMessageBoxes() {
+  setMessageBoxSink(std::move(previous_));
+}
 
 void ScriptedMessageBoxes::queueAnswer(int a) {
   std::lock_guard<std::mutex> g(m_);

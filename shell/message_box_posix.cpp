@@ -12,7 +12,9 @@ int platformMessageBox(const char* text, const char* caption, unsigned flags) {
   return defaultAnswer(flags);
 }
 
-void platformDebugOutput(const char* line) { std::fputs(line, stderr); }
+void platformDebugOutput(const char* line) {
+  std::fputs(line, stderr);
+}
 
 }  // namespace detail
 }  // namespace shell

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace shell {
 namespace {
 
@@ -39,12 +38,15 @@ struct DefaultCase {
 
 class MessageBoxDefault : public ::testing::TestWithParam<DefaultCase> {};
 
-TEST_P(MessageBoxDefault, DefaultButton) { EXPECT_EQ(defaultAnswer(GetParam().flags), GetParam().answer); }
+TEST_P(MessageBoxDefault, DefaultButton) {
+  EXPECT_EQ(defaultAnswer(GetParam().flags), GetParam().answer);
+}
 
 INSTANTIATE_TEST_SUITE_P(Table, MessageBoxDefault,
                          ::testing::Values(DefaultCase{kMbOk, kIdOk}, DefaultCase{kMbOkCancel, kIdOk},
                                            DefaultCase{kMbOkCancel | kMbDefButton2, kIdCancel},
-                                           DefaultCase{kMbYesNo, kIdYes}, DefaultCase{kMbYesNo | kMbDefButton2, kIdNo},
+                                           DefaultCase{kMbYesNo, kIdYes},
+                                           DefaultCase{kMbYesNo | kMbDefButton2, kIdNo},
                                            DefaultCase{kMbYesNoCancel | kMbDefButton3, kIdCancel},
                                            DefaultCase{kMbAbortRetryIgnore | kMbDefButton2, kIdRetry},
                                            DefaultCase{kMbRetryCancel | kMbIconExclamation, kIdRetry}));

@@ -7,12 +7,14 @@
 namespace shell {
 
 static_assert(kMbOk == MB_OK && kMbOkCancel == MB_OKCANCEL && kMbAbortRetryIgnore == MB_ABORTRETRYIGNORE &&
-                  kMbYesNoCancel == MB_YESNOCANCEL && kMbYesNo == MB_YESNO && kMbRetryCancel == MB_RETRYCANCEL,
+                  kMbYesNoCancel == MB_YESNOCANCEL && kMbYesNo == MB_YESNO &&
+                  kMbRetryCancel == MB_RETRYCANCEL,
               "button sets match the window system's");
 static_assert(kMbIconHand == MB_ICONHAND && kMbIconQuestion == MB_ICONQUESTION &&
                   kMbIconExclamation == MB_ICONEXCLAMATION && kMbIconAsterisk == MB_ICONASTERISK,
               "icons match the window system's");
-static_assert(kMbDefButton2 == MB_DEFBUTTON2 && kMbDefButton3 == MB_DEFBUTTON3 && kMbTaskModal == MB_TASKMODAL,
+static_assert(kMbDefButton2 == MB_DEFBUTTON2 && kMbDefButton3 == MB_DEFBUTTON3 &&
+                  kMbTaskModal == MB_TASKMODAL,
               "default buttons match the window system's");
 static_assert(kIdOk == IDOK && kIdCancel == IDCANCEL && kIdAbort == IDABORT && kIdRetry == IDRETRY &&
                   kIdIgnore == IDIGNORE && kIdYes == IDYES && kIdNo == IDNO,
@@ -27,7 +29,9 @@ int platformMessageBox(const char* text, const char* caption, unsigned flags) {
   return MessageBoxA(owner, text, caption, flags);
 }
 
-void platformDebugOutput(const char* line) { OutputDebugStringA(line); }
+void platformDebugOutput(const char* line) {
+  OutputDebugStringA(line);
+}
 
 }  // namespace detail
 }  // namespace shell

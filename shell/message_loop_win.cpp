@@ -13,7 +13,9 @@ namespace {
 HACCEL g_menuAccel = nullptr;
 HACCEL g_numsAccel = nullptr;
 
-HWND windowOf(const std::function<void*()>& f) { return f ? static_cast<HWND>(f()) : nullptr; }
+HWND windowOf(const std::function<void*()>& f) {
+  return f ? static_cast<HWND>(f()) : nullptr;
+}
 
 bool takenByDialog(const std::function<void*()>& f, MSG* msg) {
   HWND w = windowOf(f);
@@ -32,8 +34,12 @@ HMENU menuHolding(HMENU bar, UINT id) {
 
 }  // namespace
 
-HACCEL menuAccelerators() { return g_menuAccel; }
-HACCEL numberAccelerators() { return g_numsAccel; }
+HACCEL menuAccelerators() {
+  return g_menuAccel;
+}
+HACCEL numberAccelerators() {
+  return g_numsAccel;
+}
 
 void loadAccelerators(HINSTANCE instance) {
   g_menuAccel = LoadAcceleratorsA(instance, "MENUACC");
@@ -52,7 +58,8 @@ void buildRecentFilesMenu(HWND mainWindow) {
   // that order gives the same order on screen.
   for (const RecentMenuItem& it : items) {
     UINT flags = MF_BYCOMMAND | (it.separator ? MF_SEPARATOR : MF_STRING);
-    InsertMenuA(file, IDM_EXIT, flags, static_cast<UINT_PTR>(it.id), it.separator ? nullptr : it.text.c_str());
+    InsertMenuA(file, IDM_EXIT, flags, static_cast<UINT_PTR>(it.id),
+                it.separator ? nullptr : it.text.c_str());
   }
 }
 

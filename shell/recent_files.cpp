@@ -10,7 +10,8 @@ namespace {
 bool sameName(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
   }
   return true;
 }
@@ -28,13 +29,15 @@ std::vector<std::string> readRecentFiles(SettingsSource& src) {
   if (n < 0) n = 0;
   if (n > kMaxRecentFiles) n = kMaxRecentFiles;
   std::vector<std::string> names;
-  for (int i = 0; i < n; ++i) names.push_back(src.getString(kRecentSection, itemKey(i).c_str(), "", kRecentNameChars));
+  for (int i = 0; i < n; ++i)
+    names.push_back(src.getString(kRecentSection, itemKey(i).c_str(), "", kRecentNameChars));
   return names;
 }
 
 void writeRecentFiles(SettingsSource& dst, const std::vector<std::string>& names, int previousCount) {
   int n = static_cast<int>(names.size());
-  for (int i = 0; i < n; ++i) dst.writeString(kRecentSection, itemKey(i).c_str(), names[static_cast<size_t>(i)].c_str());
+  for (int i = 0; i < n; ++i)
+    dst.writeString(kRecentSection, itemKey(i).c_str(), names[static_cast<size_t>(i)].c_str());
   for (int i = n; i < previousCount; ++i) dst.writeString(kRecentSection, itemKey(i).c_str(), nullptr);
   char count[16];
   std::snprintf(count, sizeof count, "%d", n);

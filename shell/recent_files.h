@@ -27,8 +27,8 @@ void writeRecentFiles(SettingsSource& dst, const std::vector<std::string>& names
 void addRecentFile(std::vector<std::string>* names, const std::string& name);
 
 struct RecentMenuItem {
-  int id;             // 14000 + i, or 13999 for the separator
-  std::string text;   // "&<(n-i) mod 10> <name>"; empty for the separator
+  int id;            // 14000 + i, or 13999 for the separator
+  std::string text;  // "&<(n-i) mod 10> <name>"; empty for the separator
   bool separator;
 };
 

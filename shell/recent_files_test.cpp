@@ -18,12 +18,15 @@ TEST(RecentMenu, ThreeItemsNewestFirst) {
   EXPECT_EQ(m[3].id, 13999);
 }
 
-TEST(RecentMenu, EmptyListHasNoSeparator) { EXPECT_TRUE(buildRecentMenu({}).empty()); }
+TEST(RecentMenu, EmptyListHasNoSeparator) {
+  EXPECT_TRUE(buildRecentMenu({}).empty());
+}
 
 TEST(RecentMenu, ReadClampsTheCountToEight) {
   MemorySettingsSource src;
   src.set("DirGroup 100", "NumItems", "50");
-  for (int i = 0; i < 12; ++i) src.set("DirGroup 100", ("Item" + std::to_string(i)).c_str(), "f" + std::to_string(i));
+  for (int i = 0; i < 12; ++i)
+    src.set("DirGroup 100", ("Item" + std::to_string(i)).c_str(), "f" + std::to_string(i));
   std::vector<std::string> names = readRecentFiles(src);
   ASSERT_EQ(names.size(), 8u);
   EXPECT_EQ(names[7], "f7");

@@ -8,11 +8,11 @@
 namespace shell {
 
 const char* const kDisplayColourKeys[kDisplayColourCount] = {
-    "Waveform", "Background", "Zoomed", "Grid",   "WaveformSel", "BackgroundSel", "ZoomedSel",
+    "Waveform", "Background", "Zoomed",   "Grid",   "WaveformSel", "BackgroundSel", "ZoomedSel",
     "GridSel",  "Center",     "Boundary", "Cursor", "SpectralLow", "SpectralHigh"};
 const char* const kDisplayColourDefaults[kDisplayColourCount] = {
-    "0,255,0", "0,0,0",   "0,128,0",   "0,0,128", "0,0,128", "0,255,255", "0,0,255",
-    "0,255,0", "255,0,0", "128,0,0",   "255,255,0", "0,32,13", "240,255,220"};
+    "0,255,0", "0,0,0",   "0,128,0", "0,0,128",   "0,0,128", "0,255,255",  "0,0,255",
+    "0,255,0", "255,0,0", "128,0,0", "255,255,0", "0,32,13", "240,255,220"};
 
 namespace {
 
@@ -38,7 +38,9 @@ long partAfterComma(const std::string& text, int commas) {
   return parseProfileInt(text.substr(pos), 0);
 }
 
-int clampByte(long v) { return v < 0 ? 0 : v > 255 ? 255 : static_cast<int>(v); }
+int clampByte(long v) {
+  return v < 0 ? 0 : v > 255 ? 255 : static_cast<int>(v);
+}
 
 // The yes/no rule: true when the first character is Y or y. (The two keys stored upper-cased compare
 // their upper-cased text with "Y", which gives the same answer.)
@@ -179,7 +181,8 @@ void readOthers(SettingsSource& src, Settings& s) {
   s.paletteHigh = parseColour(src.getString(kColors, "SpectralHigh", "240,255,220", kRealChars));
   s.paletteLow = parseColour(src.getString(kColors, "SpectralLow", "0,32,32", kRealChars));
   for (int i = 0; i < kDisplayColourCount; ++i) {
-    s.display[i] = parseColour(src.getString(kColors, kDisplayColourKeys[i], kDisplayColourDefaults[i], kRealChars));
+    s.display[i] =
+        parseColour(src.getString(kColors, kDisplayColourKeys[i], kDisplayColourDefaults[i], kRealChars));
   }
 }
 
@@ -192,8 +195,8 @@ Colour parseColour(const std::string& text) {
 
 std::string formatColour(Colour c) {
   char buf[48];
-  std::snprintf(buf, sizeof buf, "%ld,%ld,%ld", static_cast<long>(c & 0xFF), static_cast<long>((c >> 8) & 0xFF),
-                static_cast<long>((c >> 16) & 0xFF));
+  std::snprintf(buf, sizeof buf, "%ld,%ld,%ld", static_cast<long>(c & 0xFF),
+                static_cast<long>((c >> 8) & 0xFF), static_cast<long>((c >> 16) & 0xFF));
   return buf;
 }
 
@@ -211,8 +214,12 @@ Settings::Settings() {
   for (int i = 0; i < kDisplayColourCount; ++i) display[i] = parseColour(kDisplayColourDefaults[i]);
 }
 
-int64_t Settings::reserve1Bytes() const { return static_cast<int64_t>(megsFreeOnTemp1 * 1048576.0); }
-int64_t Settings::reserve2Bytes() const { return static_cast<int64_t>(megsFreeOnTemp2 * 1048576.0); }
+int64_t Settings::reserve1Bytes() const {
+  return static_cast<int64_t>(megsFreeOnTemp1 * 1048576.0);
+}
+int64_t Settings::reserve2Bytes() const {
+  return static_cast<int64_t>(megsFreeOnTemp2 * 1048576.0);
+}
 
 void normaliseSettings(Settings* s) {
   s->displayMode = normaliseDisplayModeAtLoad(s->displayMode);
@@ -273,7 +280,8 @@ void saveSettings(const Settings& s, SettingsSource& dst) {
   const struct {
     const char* key;
     const ChosenDevice* dev;
-  } devices[] = {{"WaveOut", &s.waveOut}, {"WaveIn", &s.waveIn}, {"MidiOut", &s.midiOut}, {"MidiIn", &s.midiIn}};
+  } devices[] = {
+      {"WaveOut", &s.waveOut}, {"WaveIn", &s.waveIn}, {"MidiOut", &s.midiOut}, {"MidiIn", &s.midiIn}};
   for (const auto& d : devices) {
     if (d.dev->exists) dst.writeString(kSystem, d.key, d.dev->productName.c_str());
   }

@@ -82,7 +82,7 @@ struct Settings {
   int32_t meterFix = 0;
   int32_t autoFillInfo = 0;
   int32_t autoPlayOnLoad = 1;
-  int32_t displayMode = 49;  // normalised from the default 57
+  int32_t displayMode = 49;   // normalised from the default 57
   bool spectralView = false;  // bit 1 of DisplayMode at load
   int32_t peakBlockSize = 256;
   int32_t savePeakFiles = 1;
@@ -95,13 +95,13 @@ struct Settings {
 
   // [System]
   std::string wantedWaveOut, wantedWaveIn, wantedMidiOut, wantedMidiIn;  // names as read
-  ChosenDevice waveOut, waveIn, midiOut, midiIn;                           // set by the device choice
+  ChosenDevice waveOut, waveIn, midiOut, midiIn;                         // set by the device choice
   double bufferSize = 4.0;
   int32_t numBuffers = 8;
   int32_t saveMode = 0;
   int32_t viewingMode = 0;
   bool pasteHilite = true;
-  bool smoothDelete = false;     // always off
+  bool smoothDelete = false;  // always off
   bool liveUpdate = false;
   bool autoConvertTo32 = false;  // always off
   bool tempCompressed = true;
@@ -145,9 +145,9 @@ struct Settings {
 
   // [Colors]
   int32_t spectralReverse = 1;
-  Colour waveformColour = makeColour(0, 255, 0);    // main-window pen
-  Colour backgroundColour = makeColour(0, 0, 0);    // main-window brush
-  Colour paletteHigh = makeColour(240, 255, 220);   // spectral palette ends
+  Colour waveformColour = makeColour(0, 255, 0);   // main-window pen
+  Colour backgroundColour = makeColour(0, 0, 0);   // main-window brush
+  Colour paletteHigh = makeColour(240, 255, 220);  // spectral palette ends
   Colour paletteLow = makeColour(0, 32, 32);
   Colour display[kDisplayColourCount];
 

@@ -58,6 +58,8 @@ std::string MemorySettingsSource::value(const char* section, const char* key) co
   return it == values_.end() ? std::string() : it->second;
 }
 
-size_t MemorySettingsSource::keyCount() const { return values_.size(); }
+size_t MemorySettingsSource::keyCount() const {
+  return values_.size();
+}
 
 }  // namespace shell

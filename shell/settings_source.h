@@ -45,7 +45,9 @@ class MemorySettingsSource : public SettingsSource {
   bool has(const char* section, const char* key) const;
   std::string value(const char* section, const char* key) const;  // "" when absent
   size_t keyCount() const;
-  void set(const char* section, const char* key, const std::string& v) { writeString(section, key, v.c_str()); }
+  void set(const char* section, const char* key, const std::string& v) {
+    writeString(section, key, v.c_str());
+  }
 
  private:
   static std::string name(const char* section, const char* key);

@@ -112,16 +112,17 @@ TEST_P(SettingsRealClamp, Load) {
   EXPECT_DOUBLE_EQ(s.*(c.field), c.expected) << c.key << "=" << c.value;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, SettingsRealClamp,
-                         ::testing::Values(RealCase{"BufferSize", "0.5", &Settings::bufferSize, 1.0},
-                                           RealCase{"BufferSize", "25", &Settings::bufferSize, 20.0},
-                                           RealCase{"BufferSize", "-3", &Settings::bufferSize, 1.0},
-                                           RealCase{"BufferSize", "nan", &Settings::bufferSize, 4.0},
-                                           RealCase{"BufferSize", "junk", &Settings::bufferSize, 1.0},
-                                           RealCase{"AutoDither32to16", "12", &Settings::autoDither32to16, 9.0},
-                                           RealCase{"AutoDither32to16", "-1", &Settings::autoDither32to16, 0.0},
-                                           RealCase{"MegsFreeOnTemp1", "-5", &Settings::megsFreeOnTemp1, 0.0},
-                                           RealCase{"MegsFreeOnTemp2", "2.5", &Settings::megsFreeOnTemp2, 2.5}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, SettingsRealClamp,
+    ::testing::Values(RealCase{"BufferSize", "0.5", &Settings::bufferSize, 1.0},
+                      RealCase{"BufferSize", "25", &Settings::bufferSize, 20.0},
+                      RealCase{"BufferSize", "-3", &Settings::bufferSize, 1.0},
+                      RealCase{"BufferSize", "nan", &Settings::bufferSize, 4.0},
+                      RealCase{"BufferSize", "junk", &Settings::bufferSize, 1.0},
+                      RealCase{"AutoDither32to16", "12", &Settings::autoDither32to16, 9.0},
+                      RealCase{"AutoDither32to16", "-1", &Settings::autoDither32to16, 0.0},
+                      RealCase{"MegsFreeOnTemp1", "-5", &Settings::megsFreeOnTemp1, 0.0},
+                      RealCase{"MegsFreeOnTemp2", "2.5", &Settings::megsFreeOnTemp2, 2.5}));
 
 TEST(Settings, SpectralViewFromDisplayMode) {
   MemorySettingsSource src;
@@ -186,11 +187,14 @@ struct ColourCase {
 
 class SettingsColour : public ::testing::TestWithParam<ColourCase> {};
 
-TEST_P(SettingsColour, Parse) { EXPECT_EQ(parseColour(GetParam().text), GetParam().expected) << GetParam().text; }
+TEST_P(SettingsColour, Parse) {
+  EXPECT_EQ(parseColour(GetParam().text), GetParam().expected) << GetParam().text;
+}
 
 INSTANTIATE_TEST_SUITE_P(Table, SettingsColour,
-                         ::testing::Values(ColourCase{"240,255,220", 0x00DCFFF0u}, ColourCase{"0,32,13", 0x000D2000u},
-                                           ColourCase{"255", 0x000000FFu},        // missing parts are 0
+                         ::testing::Values(ColourCase{"240,255,220", 0x00DCFFF0u},
+                                           ColourCase{"0,32,13", 0x000D2000u},
+                                           ColourCase{"255", 0x000000FFu},  // missing parts are 0
                                            ColourCase{"1,2", 0x00000201u}, ColourCase{"", 0u},
                                            ColourCase{"300,-5,256", 0x00FF00FFu},  // clamped per channel
                                            ColourCase{" 10, 20, 30", 0x001E140Au}));
@@ -222,11 +226,13 @@ TEST(Settings, SaveWritesTheSpecifiedForms) {
   EXPECT_EQ(out.value("Colors", "SpectralLow"), "0,32,13");
   EXPECT_EQ(out.value("Colors", "SpectralHigh"), "240,255,220");
   // Window keys, temporary directories, recent files and missing devices are not written.
-  for (const char* key : {"XLoc", "YLoc", "X", "Y", "CueList", "TempOverride"}) EXPECT_FALSE(out.has("Size", key)) << key;
+  for (const char* key : {"XLoc", "YLoc", "X", "Y", "CueList", "TempOverride"})
+    EXPECT_FALSE(out.has("Size", key)) << key;
   EXPECT_FALSE(out.has("Settings", "UndoTempDir"));
   EXPECT_FALSE(out.has("DirGroup 100", "NumItems"));
   EXPECT_FALSE(out.has("Recent", "FileFilter"));
-  for (const char* key : {"WaveOut", "WaveIn", "MidiOut", "MidiIn"}) EXPECT_FALSE(out.has("System", key)) << key;
+  for (const char* key : {"WaveOut", "WaveIn", "MidiOut", "MidiIn"})
+    EXPECT_FALSE(out.has("System", key)) << key;
 }
 
 TEST(Settings, SaveWritesDevicesThatExist) {

@@ -82,13 +82,14 @@ struct ShellHooks {
 
   // --- messages of the main window ---
   std::function<intptr_t(uintptr_t handle, const void* record)> storeNotify;  // WM_NOTIFY with the marker
-  std::function<intptr_t(const void* nmhdr)> displayNotify;                  // WM_NOTIFY from id 360
+  std::function<intptr_t(const void* nmhdr)> displayNotify;                   // WM_NOTIFY from id 360
   std::function<intptr_t()> needSpace;  // message 1651; non-zero when something was freed. Empty: 0
   std::function<void()> scriptStep;     // message 1801
   std::function<void()> batchStep;      // message 1802
   std::function<void(void* hdrop)> dropFiles;
   // Every message first (the toolbar's hook): return true and set *result to consume it.
-  std::function<bool(void* hwnd, unsigned msg, uintptr_t wParam, intptr_t lParam, intptr_t* result)> preMessage;
+  std::function<bool(void* hwnd, unsigned msg, uintptr_t wParam, intptr_t lParam, intptr_t* result)>
+      preMessage;
   // Any other message: return true and set *result when handled (audio, timers, paint, keys, mouse).
   std::function<bool(void* hwnd, unsigned msg, uintptr_t wParam, intptr_t lParam, intptr_t* result)> message;
 };

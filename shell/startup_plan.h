@@ -21,7 +21,7 @@ struct StartupFacts {
   int32_t cueList = 0, playList = 0, analyzer = 0;  // [Size] values
   int vfInitResult = 0;
   bool clipMode = false;
-  bool hadPendingName = false;     // a file was named on the command line
+  bool hadPendingName = false;  // a file was named on the command line
   bool documentOpened = false;
   bool documentHasSamples = false;
   bool autoPlayOnLoad = true;
@@ -36,8 +36,8 @@ struct PostedCommand {
 
 struct StartupPlan {
   std::vector<PostedCommand> commands;  // in posting order
-  bool setAutoplayMarker = false;        // the pending-name buffer gets "autoplayme" (only with Play)
-  char autoplayOverrideAfter = ' ';      // posting Play resets the override to blank
+  bool setAutoplayMarker = false;       // the pending-name buffer gets "autoplayme" (only with Play)
+  char autoplayOverrideAfter = ' ';     // posting Play resets the override to blank
 };
 
 // Play (199) when an opened document holds samples and AutoPlayOnLoad is on without an "N" override, or
@@ -50,9 +50,9 @@ int osGeneration(int major, int minor);
 
 // What the device query of the chosen wave output device returned.
 struct WaveOutCaps {
-  bool queried = false;     // false: no device or the query failed
+  bool queried = false;  // false: no device or the query failed
   std::string productName;
-  uint32_t formats = 0;     // WAVE_FORMAT_* bits
+  uint32_t formats = 0;  // WAVE_FORMAT_* bits
   int channels = 0;
 };
 struct DeviceStatus {

@@ -85,7 +85,8 @@ TEST_P(StartupPlanAutoplay, PlayPostedOnlyWhenAllowed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, StartupPlanAutoplay,
-                         ::testing::Values(PlayCase{true, ' ', true, true, true}, PlayCase{true, 'N', true, true, false},
+                         ::testing::Values(PlayCase{true, ' ', true, true, true},
+                                           PlayCase{true, 'N', true, true, false},
                                            PlayCase{false, 'Y', true, true, true},
                                            PlayCase{false, ' ', true, true, false},
                                            PlayCase{true, ' ', true, false, false},   // no samples
@@ -123,7 +124,8 @@ INSTANTIATE_TEST_SUITE_P(Table, StartupPlanCaps,
                                            CapsCase{0x555, 1, " Mono 16-bit 44K capability"},
                                            CapsCase{0x011, 1, " Mono 8-bit 22K capability"},
                                            CapsCase{0x000, 1, " Mono 8-bit ??K capability"},
-                                           CapsCase{0x0FF | 0x500, 2, " Stereo 16-bit 22K / Mono 16-bit 44K capability"},
+                                           CapsCase{0x0FF | 0x500, 2,
+                                                    " Stereo 16-bit 22K / Mono 16-bit 44K capability"},
                                            CapsCase{0x00F, 2, " Stereo 16-bit 11K capability"}));
 
 TEST(StartupPlan, NoDeviceTexts) {

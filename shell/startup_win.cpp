@@ -99,8 +99,8 @@ HWND createMainWindow(HINSTANCE instance) {
   in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
   Placement p = placeMainWindow(in);
   int x = p.x == kDefaultPosition ? CW_USEDEFAULT : p.x;
-  return CreateWindowExA(kMainExStyle, kMainClassName, a.productName.c_str(), kMainStyle, x, p.y, p.width, p.height,
-                         nullptr, nullptr, instance, nullptr);
+  return CreateWindowExA(kMainExStyle, kMainClassName, a.productName.c_str(), kMainStyle, x, p.y, p.width,
+                         p.height, nullptr, nullptr, instance, nullptr);
 }
 
 // Step 13.
@@ -131,11 +131,12 @@ void startStore(HWND mainWindow) {
     if (!a.storeAvailable) {
       // Running on without a store would fail at the first file; say so once and refuse document work.
       char text[400];
-      std::snprintf(text, sizeof text,
-                    "The temporary wave storage could not be started (error %d).  Waves cannot be opened or "
-                    "created until the temporary directories under Options->Settings/System are corrected and "
-                    "%s is restarted.",
-                    a.vfInitResult, a.productName.c_str());
+      std::snprintf(
+          text, sizeof text,
+          "The temporary wave storage could not be started (error %d).  Waves cannot be opened or "
+          "created until the temporary directories under Options->Settings/System are corrected and "
+          "%s is restarted.",
+          a.vfInitResult, a.productName.c_str());
       ShowMessageBox(text, "Error", kMbOk | kMbIconExclamation);
     }
   }
@@ -208,12 +209,12 @@ int runApplication(HINSTANCE instance, const char* cmdLine, int showCmd) {
   AppState& a = app();
   ShellHooks& h = shellHooks();
   a.instance = instance;
-  setUpPaths(instance);                                         // 1
-  a.commandLine = parseCommandLine(cmdLine ? cmdLine : "");     // 2
+  setUpPaths(instance);                                      // 1
+  a.commandLine = parseCommandLine(cmdLine ? cmdLine : "");  // 2
   a.pendingName = a.commandLine.fileName;
   a.autoplayOverride = a.commandLine.autoplayOverride;
-  a.osGen = currentOsGeneration();                              // 3
-  if (!registerClasses(instance)) {                             // 4
+  a.osGen = currentOsGeneration();   // 3
+  if (!registerClasses(instance)) {  // 4
     ShowMessageBox(loadResourceString(instance, kStrRegisterError, "Error registering window class").c_str(),
                    "Error", kMbOk | kMbIconExclamation);
     return -1;
@@ -221,32 +222,32 @@ int runApplication(HINSTANCE instance, const char* cmdLine, int showCmd) {
   a.versionText = loadResourceString(instance, kStrVersion, "96");  // 5
   a.suffixText = normaliseSuffix(loadResourceString(instance, kStrSuffix, "none"));
   if (h.seedDither) h.seedDither(GetTickCount() % kDitherSeedModulus);
-  chooseTempDirs();                                             // 6
-  if (h.allocTimeTable) h.allocTimeTable();                     // 7
-  HWND hwnd = createMainWindow(instance);                       // 8, 9, 10 (WM_CREATE reads the settings)
+  chooseTempDirs();                          // 6
+  if (h.allocTimeTable) h.allocTimeTable();  // 7
+  HWND hwnd = createMainWindow(instance);    // 8, 9, 10 (WM_CREATE reads the settings)
   if (!hwnd) {
     std::string failed = loadResourceString(instance, kStrCreateError, "Window creation failed!");
     ShowMessageBox("Can't create main window", "Error", kMbOk | kMbIconExclamation);
     ShowMessageBox(failed.c_str(), nullptr, kMbOk | kMbIconExclamation);
     return 2;
   }
-  HDC screen = GetDC(nullptr);                                  // 11
+  HDC screen = GetDC(nullptr);  // 11
   int bitsPerPixel = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
   ReleaseDC(nullptr, screen);
   if (h.scanTransforms) h.scanTransforms(bitsPerPixel);
-  loadAccelerators(instance);                                   // 12
+  loadAccelerators(instance);  // 12
   buildRecentFilesMenu(hwnd);
-  chooseDevices();                                              // 13
-  if (h.createChildren) h.createChildren(hwnd);                 // 14
+  chooseDevices();                               // 13
+  if (h.createChildren) h.createChildren(hwnd);  // 14
   if (h.createToolbar) h.createToolbar(hwnd);
-  SetWindowTextA(hwnd, mainWindowTitle(a).c_str());             // 15
+  SetWindowTextA(hwnd, mainWindowTitle(a).c_str());  // 15
   ShowWindow(hwnd, showCmd);
   UpdateWindow(hwnd);
   if (h.refreshMenuState) h.refreshMenuState(hwnd);
-  startStore(hwnd);                                             // 16
-  openCommandLineFileAndPost(hwnd);                             // 17, 18, 19
-  int code = runMessageLoop(hwnd);                              // 20
-  shutDownAfterLoop(instance);                                  // 21
+  startStore(hwnd);                  // 16
+  openCommandLineFileAndPost(hwnd);  // 17, 18, 19
+  int code = runMessageLoop(hwnd);   // 20
+  shutDownAfterLoop(instance);       // 21
   return code;
 }
 

@@ -14,11 +14,11 @@ struct TempDirInputs {
 };
 
 struct TempDirPlan {
-  std::string tempDir;      // directories handed to the store
+  std::string tempDir;  // directories handed to the store
   std::string undoTempDir;
   bool writeTempOverride = false;  // write tempOverrideValue to [Size] TempOverride
   std::string tempOverrideValue;
-  bool writeUndoTempDir = false;   // write undoTempDirValue to [Settings] UndoTempDir
+  bool writeUndoTempDir = false;  // write undoTempDirValue to [Settings] UndoTempDir
   std::string undoTempDirValue;
 };
 
