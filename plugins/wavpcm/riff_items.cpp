@@ -119,7 +119,8 @@ bool addMetaItem(RiffMetadata* meta, const std::string& list, const std::string&
     if (c < 0x20 || c > 0x7E) return false;  // not a chunk id a reader would take
   }
   // The sample format and data are the writer's own; a second copy would make the file ambiguous.
-  if (sameId(id, "fmt ") || sameId(id, "data") || sameId(id, "fact")) return false;
+  // (Chunk ids are case-sensitive: a "fmT " chunk is just an unknown chunk.)
+  if (list == "WAVE" && (id == "fmt " || id == "data" || id == "fact")) return false;
   if (size == 0) return true;  // nothing to store
   if (sameId(id, "cue ")) {
     for (size_t i = 0; i + 8 <= size && meta->cues.size() < kMaxMetaRecords; i += 8)

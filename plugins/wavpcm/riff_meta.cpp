@@ -3,7 +3,10 @@
 //
 // Every walk is bounded by the chunk: record counts are clamped to what the chunk holds (and to
 // kMaxMetaRecords), a sub-chunk whose size runs past its list ends the list, a size of 0 still advances
-// by its header, and records too short for their fixed part are skipped.
+// by its header, and records too short for their fixed part are skipped. labl, note and ltxt records found
+// outside their LIST adtl are still taken as labels, notes and region texts: the editor would read an item
+// with such an id that way whatever list it came in.
+#include <cctype>
 #include <cstring>
 
 #include "plugins/wavpcm/riff_reader.h"
@@ -30,6 +33,13 @@ bool printable(const std::string& id) {
 void keep(RiffMetadata* meta, const std::string& list, const std::string& id, const uint8_t* p, size_t n) {
   if (n == 0 || !printable(list) || !printable(id)) return;
   meta->others.push_back({list, id, std::vector<uint8_t>(p, p + n)});
+}
+
+bool sameIdNoCase(const std::string& a, const char* b) {
+  for (size_t i = 0; i < 4; ++i) {
+    if (i >= a.size() || std::tolower(static_cast<unsigned char>(a[i])) != b[i]) return false;
+  }
+  return a.size() == 4;
 }
 
 uint32_t clampCount(uint32_t claimed, size_t bytes, size_t recordSize) {
@@ -84,23 +94,38 @@ void walkList(const uint8_t* p, size_t n, Fn fn) {
   }
 }
 
+// The ids whose items the editor interprets (in any list). Where one turns up where it cannot be parsed
+// (inside INFO, or a cue list inside adtl) it is dropped, so no item with such an id carries another layout.
+bool reservedId(const std::string& id) {
+  return sameIdNoCase(id, "cue ") || sameIdNoCase(id, "plst") || sameIdNoCase(id, "labl") ||
+         sameIdNoCase(id, "note") || sameIdNoCase(id, "ltxt");
+}
+
+// One associated-data record: labl, note or ltxt (inside LIST adtl, or misplaced at the top level).
+void parseAdtlRecord(const std::string& id, const uint8_t* b, size_t size, RiffMetadata* meta) {
+  if (sameIdNoCase(id, "labl") || sameIdNoCase(id, "note")) {
+    if (size < 4) return;
+    RiffCueText t{riffU32(b), textOf(b + 4, size - 4)};
+    (sameIdNoCase(id, "labl") ? meta->labels : meta->notes).push_back(std::move(t));
+  } else if (sameIdNoCase(id, "ltxt")) {
+    // cue id, length, purpose, then country, language, dialect and code page (dropped), then text.
+    if (size < 20) return;
+    RiffRegionText r;
+    r.cueId = riffU32(b);
+    r.length = riffU32(b + 4);
+    std::memcpy(r.purpose, b + 8, 4);
+    r.text = textOf(b + 20, size - 20);
+    meta->regions.push_back(std::move(r));
+  }
+}
+
 void parseAdtl(const uint8_t* p, size_t n, RiffMetadata* meta) {
-  walkList(p, n, [meta](const uint8_t* id, const uint8_t* b, size_t size) {
-    if (std::memcmp(id, "labl", 4) == 0 || std::memcmp(id, "note", 4) == 0) {
-      if (size < 4) return;
-      RiffCueText t{riffU32(b), textOf(b + 4, size - 4)};
-      (std::memcmp(id, "labl", 4) == 0 ? meta->labels : meta->notes).push_back(std::move(t));
-    } else if (std::memcmp(id, "ltxt", 4) == 0) {
-      // cue id, length, purpose, then country, language, dialect and code page (dropped), then text.
-      if (size < 20) return;
-      RiffRegionText r;
-      r.cueId = riffU32(b);
-      r.length = riffU32(b + 4);
-      std::memcpy(r.purpose, b + 8, 4);
-      r.text = textOf(b + 20, size - 20);
-      meta->regions.push_back(std::move(r));
+  walkList(p, n, [meta](const uint8_t* idBytes, const uint8_t* b, size_t size) {
+    std::string id(reinterpret_cast<const char*>(idBytes), 4);
+    if (reservedId(id)) {
+      parseAdtlRecord(id, b, size, meta);  // cue and plst have no place here and are dropped
     } else {
-      keep(meta, "adtl", std::string(reinterpret_cast<const char*>(id), 4), b, size);
+      keep(meta, "adtl", id, b, size);
     }
   });
 }
@@ -108,7 +133,7 @@ void parseAdtl(const uint8_t* p, size_t n, RiffMetadata* meta) {
 void parseInfo(const uint8_t* p, size_t n, RiffMetadata* meta) {
   walkList(p, n, [meta](const uint8_t* id, const uint8_t* b, size_t size) {
     std::string sid(reinterpret_cast<const char*>(id), 4);
-    if (printable(sid)) meta->info.push_back({sid, textOf(b, size)});
+    if (printable(sid) && !reservedId(sid)) meta->info.push_back({sid, textOf(b, size)});
   });
 }
 
@@ -116,11 +141,13 @@ void parseInfo(const uint8_t* p, size_t n, RiffMetadata* meta) {
 
 void parseMetaChunk(const std::string& list, const std::string& id, const uint8_t* p, size_t n,
                     RiffMetadata* meta) {
-  if (id == "cue ") {
+  if (sameIdNoCase(id, "cue ")) {
     parseCue(p, n, meta);
-  } else if (id == "plst") {
+  } else if (sameIdNoCase(id, "plst")) {
     parsePlaylist(p, n, meta);
-  } else if (id == "smpl") {
+  } else if (reservedId(id)) {
+    parseAdtlRecord(id, p, n, meta);
+  } else if (sameIdNoCase(id, "smpl")) {
     parseSampler(p, n, meta);
   } else if (id == "LIST" && n >= 4 && std::memcmp(p, "INFO", 4) == 0) {
     parseInfo(p, n, meta);

@@ -290,6 +290,28 @@ TEST(RiffMeta, AdtlLabelsNotesAndRegions) {
   EXPECT_EQ(m.others[0].id, "file");
 }
 
+// Found by fuzzing: a labl chunk outside LIST adtl was kept verbatim, yet its id makes the editor read it as
+// a label, and the writer then moved it into LIST adtl, so a save and reopen changed the items.
+TEST(RiffMeta, MisplacedRecordsAreParsedAndReservedIdsNeverKeptVerbatim) {
+  RiffMetadata m;
+  Bytes labl = idText(4, "top");
+  parseMetaChunk("WAVE", "labl", labl.data(), labl.size(), &m);
+  Bytes region = ltxt(4, 9, "rgn ", "r");
+  parseMetaChunk("WAVE", "LTXT", region.data(), region.size(), &m);
+  Bytes adtl = listBody("adtl", {chunk("cue ", Bytes(28, 0)), chunk("plst", Bytes(16, 0))});
+  parseMetaChunk("WAVE", "LIST", adtl.data(), adtl.size(), &m);
+  Bytes info = listBody("INFO", {chunk("labl", idText(1, "x")), chunk("INAM", Bytes{'n', 0})});
+  parseMetaChunk("WAVE", "LIST", info.data(), info.size(), &m);
+  ASSERT_EQ(m.labels.size(), 1u);
+  EXPECT_EQ(m.labels[0].text, "top");
+  ASSERT_EQ(m.regions.size(), 1u);
+  EXPECT_EQ(m.regions[0].length, 9u);
+  ASSERT_EQ(m.info.size(), 1u);
+  EXPECT_EQ(m.info[0].id, "INAM");
+  EXPECT_TRUE(m.others.empty());
+  EXPECT_TRUE(m.cues.empty());
+}
+
 TEST(RiffMeta, ListWalksStopAtTheirEnd) {
   // Size 0 sub-chunks advance by their header; an oversize one ends the list without reading past it.
   Bytes body = listBody("INFO", {chunkSized("INAM", 0, {}), chunkSized("IART", 0, {}), chunk("ICMT", idText(0, "x")),

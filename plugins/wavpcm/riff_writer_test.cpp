@@ -150,6 +150,10 @@ TEST(RiffWriter, RefusesFormatsItCannotStore) {
   EXPECT_FALSE(w.addItem("WAVE", "data", "abcd", 4));
   EXPECT_FALSE(w.addItem("WAVE", "toolong", "abcd", 4));
   EXPECT_TRUE(w.addItem("WAVE", "cue ", nullptr, 0));
+  // Found by fuzzing: inside a list these ids are ordinary sub-chunks the reader hands over.
+  EXPECT_TRUE(w.addItem("INFO", "data", "ab", 3));
+  EXPECT_TRUE(w.addItem("adtl", "fmt ", "abcd", 4));
+  EXPECT_TRUE(w.addItem("WAVE", "fmT ", "abcd", 4));
 }
 
 // Every possible point of a short write must end in failure, never in success with a partial file.
