@@ -84,6 +84,10 @@ class Harness:
         self.driver_runs = 0
         self.env = dict(os.environ)
         self.env["WINEPREFIX"] = self.prefix
+        # Without the debugger a crash ends the process at once with the exception code as its exit code
+        # (0xC0000005 → 5), instead of an exit code 0 after the debugger took the process over.
+        overrides = self.env.get("WINEDLLOVERRIDES", "mscoree,mshtml=")
+        self.env["WINEDLLOVERRIDES"] = overrides + (";" if overrides else "") + "winedbg.exe=d"
 
     # ---- time ----------------------------------------------------------------------------------------------
     def remaining(self):

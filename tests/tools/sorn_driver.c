@@ -454,6 +454,7 @@ static int cmd_wait_idle(int argc, char **argv) {
   stable_since = GetTickCount();
   for (;;) {
     WindowPrint p = {g_target_pid, 5381};
+    if (!IsWindow(g_target)) return failed("the main window is gone");
     /* A message sent through the queue returns only after everything posted before it was handled. */
     if (!SendMessageTimeoutA(g_target, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &r) && IsWindow(g_target))
       stable_since = GetTickCount();
