@@ -47,6 +47,7 @@ static HWND g_target;        /* main window found by wait-window */
 static DWORD g_target_pid;
 static HANDLE g_target_process;
 static int g_default_timeout = 30;
+static int g_posted;         /* messages posted to the target since the last wait-idle */
 
 static void say(const char *fmt, ...) {
   va_list ap;
@@ -340,6 +341,7 @@ static int cmd_command(int argc, char **argv) {
   if (!parse_int(argv[1], &id) || (argc > 2 && !parse_int(argv[2], &lp))) return RC_USAGE;
   if (!need_target()) return RC_FAIL;
   if (!PostMessageA(g_target, WM_COMMAND, (WPARAM)id, (LPARAM)lp)) return failed("PostMessage %ld", id);
+  g_posted++;
   return RC_OK;
 }
 
@@ -349,6 +351,7 @@ static int cmd_post(int argc, char **argv) {
     return RC_USAGE;
   if (!need_target()) return RC_FAIL;
   if (!PostMessageA(g_target, (UINT)msg, (WPARAM)wp, (LPARAM)lp)) return failed("PostMessage %ld", msg);
+  g_posted++;
   return RC_OK;
 }
 
@@ -451,11 +454,21 @@ static int cmd_wait_idle(int argc, char **argv) {
   if (!need_target()) return RC_FAIL;
   if (g_target_process && WaitForInputIdle(g_target_process, (DWORD)timeout * 1000u) == WAIT_TIMEOUT)
     return timed_out("waiting for the program to become idle");
+  /* A message sent to the target is handled at its next GetMessage, which then returns one posted message; so
+   * each round trip lets at least one of the messages we posted through, and one more than we posted drains
+   * them all (unless a handler pumps messages itself; the window check below covers that). */
+  for (; g_posted >= 0; g_posted--) {
+    if (!SendMessageTimeoutA(g_target, WM_NULL, 0, 0, SMTO_NORMAL, (UINT)timeout * 1000u, &r)) {
+      if (!IsWindow(g_target)) return failed("the main window is gone");
+      return timed_out("waiting for the program to handle the posted messages");
+    }
+  }
+  g_posted = 0;
   stable_since = GetTickCount();
   for (;;) {
     WindowPrint p = {g_target_pid, 5381};
     if (!IsWindow(g_target)) return failed("the main window is gone");
-    /* A message sent through the queue returns only after everything posted before it was handled. */
+    /* A program that does not answer is busy, not idle. */
     if (!SendMessageTimeoutA(g_target, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &r) && IsWindow(g_target))
       stable_since = GetTickCount();
     EnumWindows(hash_window, (LPARAM)&p);
