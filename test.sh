@@ -36,9 +36,8 @@ run_config() {  # preset, build targets...
   if ! cmake --preset "$preset" >"build/$preset-configure.log" 2>&1; then
     cat "build/$preset-configure.log"; failed+=("$preset (configure)"); return
   fi
-  if ! cmake --build --preset "$preset" -j2 "$@" 2>&1 | tail -n 40 >"build/$preset-build.log"; then :; fi
-  if grep -q -E "FAILED:|error:|Error [0-9]" "build/$preset-build.log"; then
-    cat "build/$preset-build.log"; failed+=("$preset (build)"); return
+  if ! cmake --build --preset "$preset" -j2 "$@" >"build/$preset-build.log" 2>&1; then
+    grep -E -B2 -A12 "FAILED:|error:" "build/$preset-build.log" | head -n 120; failed+=("$preset (build)"); return
   fi
   echo "=== $preset: tests"
   local out=build/$preset-ctest.log

@@ -34,6 +34,19 @@ sorn_wine_make_template() {
   ) 9>"$t.lock"
 }
 
+# A fresh prefix from the template. The big, never-written files (DLLs, fonts) are hard links; the registry
+# and every .ini file are real copies, so a test's writes never reach the template.
+sorn_wine_new_prefix() {
+  local dest=$1
+  mkdir -p "$dest"
+  cp -al "$SORN_WINE_TEMPLATE/." "$dest/" 2>/dev/null || cp -a "$SORN_WINE_TEMPLATE/." "$dest/"
+  local f
+  while IFS= read -r -d '' f; do
+    cp --remove-destination "$SORN_WINE_TEMPLATE/${f#$dest/}" "$f"
+  done < <(find "$dest" -maxdepth 3 -type f \( -name '*.reg' -o -iname '*.ini' -o -name '.update-timestamp' \) -print0)
+  rm -f "$dest/.complete"
+}
+
 # Starts Xvfb on a free display when there is none; the caller stops it with sorn_stop_xvfb (in a trap).
 SORN_XVFB_PID=""
 sorn_ensure_display() {
