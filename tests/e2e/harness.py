@@ -10,6 +10,7 @@ ctest's timeout, so a hang ends in a report of the open windows instead of a kil
 """
 import importlib.util
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -62,6 +63,25 @@ class Program:
                 return f.read().decode("utf-8", "replace")
         except OSError:
             return ""
+
+    def debug_strings(self):
+        """The program's OutputDebugString texts so far (started with debugstr=True), unescaped."""
+        out = []
+        for m in re.finditer(r':debugstr:OutputDebugString[AW] [Lu]?"(.*)"\s*$', self.log(), re.M):
+            out.append(re.sub(r'\\(x[0-9a-fA-F]{2}|[0-7]{1,3}|.)', _unescape, m.group(1)))
+        return out
+
+
+def _unescape(m):
+    e = m.group(1)
+    simple = {"n": "\n", "r": "\r", "t": "\t", '"': '"', "\\": "\\"}
+    if e in simple:
+        return simple[e]
+    if e[0] == "x":
+        return chr(int(e[1:], 16))
+    if e.isdigit():
+        return chr(int(e, 8))
+    return e
 
 
 class Harness:
@@ -161,12 +181,16 @@ class Harness:
         return path
 
     # ---- the program ---------------------------------------------------------------------------------------
-    def start(self, *args):
-        """Starts sorn96.exe in the background with the given command-line arguments."""
+    def start(self, *args, debugstr=False):
+        """Starts the program in the background with the given command-line arguments; with debugstr its
+        OutputDebugString texts are kept (Program.debug_strings)."""
         n = len(self.programs) + 1
+        env = dict(self.env)
+        if debugstr:
+            env["WINEDEBUG"] = "-all,+debugstr"
         log_path = os.path.join(self.dir, "program-%d.log" % n)
         log = open(log_path, "wb")
-        proc = subprocess.Popen(["wine", self.exe] + list(args), cwd=self.program_dir, env=self.env,
+        proc = subprocess.Popen(["wine", self.exe] + list(args), cwd=self.program_dir, env=env,
                                 stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
                                 start_new_session=True)
         log.close()

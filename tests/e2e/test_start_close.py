@@ -3,7 +3,7 @@ closing it exits with code 0 and leaves the settings written at exit in their st
 
 
 def run(h):
-    prog = h.start()
+    prog = h.start(debugstr=True)
     h.drive(
         "wait-window SORN96 60",
         "wait-idle 500 60",
@@ -13,6 +13,10 @@ def run(h):
         "wait-exit 60",
     )
     h.expect_exit(prog, 0)
+    # The cue and play list windows were never opened, so shut-down has no left-over window to report.
+    leftovers = [s for s in prog.debug_strings() if "still up" in s]
+    if leftovers:
+        raise AssertionError("shut-down reported windows still up: %r" % leftovers)
 
     ini = h.ini()
     # Display flags 57 (the default) normalise to 49: bits 4 and 5 set, bit 3 cleared.
