@@ -107,8 +107,10 @@ RiffStatus parseFormat(const uint8_t* f, uint32_t size, WaveFormat* out) {
 }
 
 // Reads a metadata chunk body and hands it to the parser; too large or unreadable chunks are dropped.
-void readMetaChunk(RiffSource& src, const uint8_t* id, uint64_t body, uint32_t size, RiffMetadata* meta) {
-  if (size > kMaxMetaChunkBytes) return;
+void readMetaChunk(RiffSource& src, const uint8_t* id, uint64_t body, uint32_t size, uint64_t* total,
+                   RiffMetadata* meta) {
+  if (size > kMaxMetaChunkBytes || *total + size > kMaxMetaTotalBytes) return;
+  *total += size;
   std::vector<uint8_t> bytes(size);
   if (size && !src.readAt(body, bytes.data(), size)) return;
   std::string sid(reinterpret_cast<const char*>(id), 4);
@@ -164,6 +166,7 @@ RiffStatus parseRiffWave(RiffSource& src, RiffFile* out) {
   uint64_t riffEnd = (riffSize >= 4 && riffSize != 0xFFFFFFFF && 8ull + riffSize <= fileSize) ? 8ull + riffSize
                                                                                               : fileSize;
   WalkState w;
+  uint64_t metaBytes = 0;
   uint64_t pos = 12;
   while (pos + 8 <= fileSize) {
     if (!src.readAt(pos, h, 8)) return RiffStatus::ReadError;
@@ -184,7 +187,7 @@ RiffStatus parseRiffWave(RiffSource& src, RiffFile* out) {
           if (!src.readAt(body, w.fmt, size < sizeof w.fmt ? size : sizeof w.fmt)) return RiffStatus::ReadError;
         }
       } else if (!droppedChunk(h)) {
-        readMetaChunk(src, h, body, size, &out->meta);
+        readMetaChunk(src, h, body, size, &metaBytes, &out->meta);
       }
       next = body + size;
     }

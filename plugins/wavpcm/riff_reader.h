@@ -24,6 +24,8 @@ constexpr uint32_t kMaxBitsPerSample = 64;
 // A single metadata chunk larger than this is dropped rather than loaded (a sampler or INFO chunk is a few
 // hundred bytes; anything near this size is damage or not metadata at all).
 constexpr uint32_t kMaxMetaChunkBytes = 16u << 20;
+// All kept metadata chunks of one file together stay below this; chunks past it are dropped.
+constexpr uint64_t kMaxMetaTotalBytes = 64u << 20;
 // At most this many records are taken from one cue, plst, smpl or adtl chunk.
 constexpr uint32_t kMaxMetaRecords = 65536;
 
