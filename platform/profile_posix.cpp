@@ -234,15 +234,16 @@ uint32_t getStringLocked(const char* section, const char* key, const char* def, 
   }
   size_t begin = 0, end = 0;
   bool found = findSection(lines, section, &begin, &end);
-  if (!key) {
+  if (!key && found) {
     std::vector<std::string> names;
-    for (size_t i = begin + 1; found && i < end; ++i) {
+    for (size_t i = begin + 1; i < end; ++i) {
       Line l = parse(lines[i]);
       if (l.kind == Line::Key && l.hasValue) names.push_back(l.name);
     }
     return copyList(names, buf, size);
   }
-  if (found) {
+  // Here either a key was asked for, or the key list of a missing section, which is the default too.
+  if (found && key) {
     size_t at = findKey(lines, begin, end, key);
     if (at != end) {
       Line l = parse(lines[at]);

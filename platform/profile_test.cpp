@@ -161,6 +161,22 @@ TEST(ProfileConformance, ReadsStrings) {
   EXPECT_EQ(profileGet("settings", "colour", "", pf.name()), "240,255,220");
 }
 
+std::string listed(const char* section, const char* def, const char* file, uint32_t size = 1024) {
+  std::string buf(size, 'Z');
+  uint32_t n = profileGetString(section, nullptr, def, &buf[0], size, file);
+  std::string out;
+  for (uint32_t i = 0; i < n; ++i) out += buf[i] ? buf[i] : '|';
+  return out;
+}
+
+TEST(ProfileConformance, ListsSectionsAndKeys) {
+  ProfileFile pf(kSample);
+  EXPECT_EQ(listed(nullptr, "", pf.name()), "Settings|Quotes|Spaced Section|Numbers|Settings|");
+  EXPECT_EQ(listed("settings", "", pf.name()),
+            "DisplayMode|Padded|Colour|SmoothDelete|Autoplay|Empty|Dup|Dup|Inner Space|Long|");
+  EXPECT_EQ(listed("Nowhere", "def", pf.name()), "def");  // no such section: the default
+}
+
 struct IntCase {
   const char* key;
   int32_t def, expect;
