@@ -47,12 +47,14 @@ void roundTrip(const RiffFile& f, const std::vector<uint8_t>& samples) {
   size_t whole = samples.size() / frame * frame;
   MemoryOutput out;
   RiffWriter w(&out);
-  check(w.begin(f.format.rate, bits, f.format.channels) == RiffStatus::Ok, "writer refused a readable format");
+  check(w.begin(f.format.rate, bits, f.format.channels) == RiffStatus::Ok,
+        "writer refused a readable format");
   std::vector<MetaItem> items = riffMetaItems(f.meta);
   for (const MetaItem& it : items)
     check(w.addItem(it.list.c_str(), it.id.c_str(), it.bytes.data(), static_cast<uint32_t>(it.bytes.size())),
           "writer refused an item the reader made");
-  if (whole) check(w.writeSamples(samples.data(), static_cast<uint32_t>(whole)) == whole, "sample write failed");
+  if (whole)
+    check(w.writeSamples(samples.data(), static_cast<uint32_t>(whole)) == whole, "sample write failed");
   check(w.finish() == RiffStatus::Ok, "finish failed");
 
   MemorySource src(out.bytes.data(), out.bytes.size());

@@ -89,10 +89,21 @@ std::vector<Row> readManifest(const std::string& dir) {
 }
 
 std::string statusName(RiffStatus s) {
-  static const char* names[] = {"Ok",           "ReadError",        "NotRiff",         "NotWave",
-                                "NoFormat",     "NoData",           "BadFormatChunk",  "UnsupportedCodec",
-                                "TooManyChannels", "BadChannels",   "BadSampleRate",   "BadBitsPerSample",
-                                "TooLarge",     "WriteFailed",      "BadArgument"};
+  static const char* names[] = {"Ok",
+                                "ReadError",
+                                "NotRiff",
+                                "NotWave",
+                                "NoFormat",
+                                "NoData",
+                                "BadFormatChunk",
+                                "UnsupportedCodec",
+                                "TooManyChannels",
+                                "BadChannels",
+                                "BadSampleRate",
+                                "BadBitsPerSample",
+                                "TooLarge",
+                                "WriteFailed",
+                                "BadArgument"};
   return names[static_cast<int>(s)];
 }
 
@@ -146,7 +157,8 @@ Bytes deliverAll(RiffSource& src, const RiffFile& f) {
   Bytes out(static_cast<size_t>(r.totalBytes()));
   // Reads of an odd size, so frames are cut between reads as the filter's host may cut them.
   size_t at = 0, k;
-  while (at < out.size() && (k = r.read(out.data() + at, std::min<size_t>(1027, out.size() - at))) > 0) at += k;
+  while (at < out.size() && (k = r.read(out.data() + at, std::min<size_t>(1027, out.size() - at))) > 0)
+    at += k;
   EXPECT_EQ(at, out.size());
   return out;
 }
@@ -157,7 +169,8 @@ Bytes rewrite(const RiffFile& f, const Bytes& delivered, uint16_t outBits) {
   RiffWriter w(&out);
   EXPECT_EQ(w.begin(f.format.rate, outBits, f.format.channels), RiffStatus::Ok);
   for (const MetaItem& it : riffMetaItems(f.meta))
-    EXPECT_TRUE(w.addItem(it.list.c_str(), it.id.c_str(), it.bytes.data(), static_cast<uint32_t>(it.bytes.size())));
+    EXPECT_TRUE(
+        w.addItem(it.list.c_str(), it.id.c_str(), it.bytes.data(), static_cast<uint32_t>(it.bytes.size())));
   if (!delivered.empty()) {
     EXPECT_EQ(w.writeSamples(delivered.data(), static_cast<uint32_t>(delivered.size())), delivered.size());
   }
@@ -180,7 +193,8 @@ void checkOpen(const std::string& dir, const Row& row, const Bytes& file) {
   RiffSampleReader probe(src, f);
   const uint16_t outBits = probe.outputBits();
   if (f.mappable) {
-    EXPECT_TRUE(std::equal(delivered.begin(), delivered.end(), file.begin() + static_cast<long>(f.dataOffset)));
+    EXPECT_TRUE(
+        std::equal(delivered.begin(), delivered.end(), file.begin() + static_cast<long>(f.dataOffset)));
   }
   Bytes refBytes;
   ASSERT_TRUE(readAll(dir + "/ref/" + row.name + ".raw", &refBytes));

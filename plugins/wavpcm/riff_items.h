@@ -32,8 +32,8 @@ std::vector<MetaItem> riffMetaItems(const RiffMetadata& meta);
 // Takes one item handed to the writer into meta (the reverse of riffMetaItems). The count is derived from
 // the bytes, since the writing side of the contract does not pass one. Returns false for an item that
 // cannot be stored (id not four printable characters, list type empty, longer than four or not
-// printable, or a top-level "fmt ", "data" or "fact", which are the writer's own); malformed records inside an item
-// end that item's walk. Empty items are accepted and store nothing.
+// printable, or a top-level "fmt ", "data" or "fact", which are the writer's own); malformed records inside
+// an item end that item's walk. Empty items are accepted and store nothing.
 bool addMetaItem(RiffMetadata* meta, const std::string& list, const std::string& id, const uint8_t* bytes,
                  size_t size);
 

@@ -12,23 +12,37 @@ namespace wavpcm {
 
 const char* riffStatusText(RiffStatus s) {
   switch (s) {
-    case RiffStatus::Ok: return "The file was read.";
-    case RiffStatus::ReadError: return "The file could not be read.";
-    case RiffStatus::NotRiff: return "The file is not a RIFF file.";
-    case RiffStatus::NotWave: return "The file is a RIFF file but not a WAVE file.";
-    case RiffStatus::NoFormat: return "The file has no complete format chunk.";
-    case RiffStatus::NoData: return "The file has no sample data chunk.";
-    case RiffStatus::BadFormatChunk: return "The file's format chunk is too short for its format.";
+    case RiffStatus::Ok:
+      return "The file was read.";
+    case RiffStatus::ReadError:
+      return "The file could not be read.";
+    case RiffStatus::NotRiff:
+      return "The file is not a RIFF file.";
+    case RiffStatus::NotWave:
+      return "The file is a RIFF file but not a WAVE file.";
+    case RiffStatus::NoFormat:
+      return "The file has no complete format chunk.";
+    case RiffStatus::NoData:
+      return "The file has no sample data chunk.";
+    case RiffStatus::BadFormatChunk:
+      return "The file's format chunk is too short for its format.";
     case RiffStatus::UnsupportedCodec:
       return "The file's samples are compressed or encoded in a format this filter cannot read "
              "(only PCM and IEEE float are supported).";
-    case RiffStatus::TooManyChannels: return "The file has more than two channels.";
-    case RiffStatus::BadChannels: return "The file's format chunk gives zero channels.";
-    case RiffStatus::BadSampleRate: return "The file's sample rate is zero or out of range.";
-    case RiffStatus::BadBitsPerSample: return "The file's sample size is not one this filter can read.";
-    case RiffStatus::TooLarge: return "The file's sample data is too large.";
-    case RiffStatus::WriteFailed: return "The file could not be written completely.";
-    case RiffStatus::BadArgument: return "The sample format cannot be stored in a WAVE file by this filter.";
+    case RiffStatus::TooManyChannels:
+      return "The file has more than two channels.";
+    case RiffStatus::BadChannels:
+      return "The file's format chunk gives zero channels.";
+    case RiffStatus::BadSampleRate:
+      return "The file's sample rate is zero or out of range.";
+    case RiffStatus::BadBitsPerSample:
+      return "The file's sample size is not one this filter can read.";
+    case RiffStatus::TooLarge:
+      return "The file's sample data is too large.";
+    case RiffStatus::WriteFailed:
+      return "The file could not be written completely.";
+    case RiffStatus::BadArgument:
+      return "The sample format cannot be stored in a WAVE file by this filter.";
   }
   return "Unknown error.";
 }
@@ -46,7 +60,9 @@ bool CallbackSource::readAt(uint64_t offset, void* buf, size_t n) {
 
 namespace {
 
-bool idIs(const uint8_t* p, const char* id) { return std::memcmp(p, id, 4) == 0; }
+bool idIs(const uint8_t* p, const char* id) {
+  return std::memcmp(p, id, 4) == 0;
+}
 
 bool printableId(const uint8_t* p) {
   for (int i = 0; i < 4; ++i) {
@@ -69,7 +85,8 @@ bool droppedChunk(const uint8_t* id) {
          idIs(id, "PEAK");
 }
 
-const uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+const uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                               0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 RiffStatus parseFormat(const uint8_t* f, uint32_t size, WaveFormat* out) {
   if (size < 16) return RiffStatus::BadFormatChunk;
@@ -163,8 +180,8 @@ RiffStatus parseRiffWave(RiffSource& src, RiffFile* out) {
   uint32_t riffSize = riffU32(h + 4);
   // Past the end the header claims (when that end is believable), only chunks that look real are taken,
   // so trailing junk appended to a file is not mistaken for chunks.
-  uint64_t riffEnd = (riffSize >= 4 && riffSize != 0xFFFFFFFF && 8ull + riffSize <= fileSize) ? 8ull + riffSize
-                                                                                              : fileSize;
+  uint64_t riffEnd =
+      (riffSize >= 4 && riffSize != 0xFFFFFFFF && 8ull + riffSize <= fileSize) ? 8ull + riffSize : fileSize;
   WalkState w;
   uint64_t metaBytes = 0;
   uint64_t pos = 12;
@@ -184,7 +201,8 @@ RiffStatus parseRiffWave(RiffSource& src, RiffFile* out) {
         if (!w.haveFmt) {
           w.haveFmt = true;
           w.fmtSize = size;
-          if (!src.readAt(body, w.fmt, size < sizeof w.fmt ? size : sizeof w.fmt)) return RiffStatus::ReadError;
+          if (!src.readAt(body, w.fmt, size < sizeof w.fmt ? size : sizeof w.fmt))
+            return RiffStatus::ReadError;
         }
       } else if (!droppedChunk(h)) {
         readMetaChunk(src, h, body, size, &metaBytes, &out->meta);

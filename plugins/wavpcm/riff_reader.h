@@ -89,10 +89,10 @@ enum class SampleEncoding { PcmUnsigned8, PcmSigned, Float };
 struct WaveFormat {
   uint32_t rate = 0;
   uint16_t channels = 0;
-  uint16_t bits = 0;          // container bits per sample: 8, 16, 24, 32 or 64
+  uint16_t bits = 0;  // container bits per sample: 8, 16, 24, 32 or 64
   bool isFloat = false;
-  uint16_t blockAlign = 0;    // recomputed as channels * bits / 8, whatever the file says
-  uint16_t formatTag = 0;     // as found: 1, 3 or 0xFFFE
+  uint16_t blockAlign = 0;  // recomputed as channels * bits / 8, whatever the file says
+  uint16_t formatTag = 0;   // as found: 1, 3 or 0xFFFE
 };
 
 // Cue point: id and its position in sample frames (the cue chunk's sample offset).
@@ -146,9 +146,9 @@ struct RiffMetadata {
   std::vector<RiffRegionText> regions;
   std::vector<RiffPlaylistEntry> playlist;
   bool hasSampler = false;
-  std::vector<uint8_t> sampler;  // the smpl chunk body, verbatim
-  std::vector<RiffLoop> loops;   // its valid loops
-  std::vector<RiffChunk> others; // verbatim, in file order
+  std::vector<uint8_t> sampler;   // the smpl chunk body, verbatim
+  std::vector<RiffLoop> loops;    // its valid loops
+  std::vector<RiffChunk> others;  // verbatim, in file order
 };
 
 struct RiffFile {
@@ -156,8 +156,8 @@ struct RiffFile {
   uint64_t dataOffset = 0;  // file offset of the first sample byte
   uint64_t dataBytes = 0;   // whole frames only, inside the file
   uint64_t frames = 0;
-  bool mappable = false;    // 8/16-bit PCM: the bytes at dataOffset are exactly what the filter delivers
-  bool truncated = false;   // the data chunk claimed more than the file holds
+  bool mappable = false;   // 8/16-bit PCM: the bytes at dataOffset are exactly what the filter delivers
+  bool truncated = false;  // the data chunk claimed more than the file holds
   RiffMetadata meta;
 };
 
@@ -170,10 +170,12 @@ void parseMetaChunk(const std::string& list, const std::string& id, const uint8_
                     RiffMetadata* meta);
 
 // Little-endian helpers shared by the reader and the writer.
-inline uint16_t riffU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint16_t riffU16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 inline uint32_t riffU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 }  // namespace wavpcm

@@ -82,7 +82,8 @@ TEST(RiffReader, FormatTable) {
       {"mp3", fmtBody(0x55, 2, 44100, 0), RiffStatus::UnsupportedCodec, 0, false, false},
       {"ext adpcm", extAdpcm, RiffStatus::UnsupportedCodec, 0, false, false},
       {"ext bad guid", bogusGuid, RiffStatus::UnsupportedCodec, 0, false, false},
-      {"ext too short", withSize(fmtExtensible(1, 2, 44100, 16), 24), RiffStatus::BadFormatChunk, 0, false, false},
+      {"ext too short", withSize(fmtExtensible(1, 2, 44100, 16), 24), RiffStatus::BadFormatChunk, 0, false,
+       false},
       {"fmt 14 bytes", withSize(fmtBody(1, 1, 8000, 8), 14), RiffStatus::BadFormatChunk, 0, false, false},
       {"3 channels", fmtBody(1, 3, 44100, 16), RiffStatus::TooManyChannels, 0, false, false},
       {"6 channels ext", fmtExtensible(1, 6, 44100, 24), RiffStatus::TooManyChannels, 0, false, false},
@@ -157,8 +158,8 @@ TEST(RiffReader, ChunkLayoutTable) {
       {"odd chunk with pad", riff({junkOdd, fmt16, chunk("data", data)}), 60, 400, false},
       {"odd chunk without pad", riff({noPad, fmt16, chunk("data", data)}), 59, 400, false},
       {"fmt after data", riff({chunk("data", data), fmt16}), 20, 400, false},
-      {"odd data with pad", riff({fmt8, chunk("data", ramp(1001)), chunk("LIST", Bytes{'I', 'N', 'F', 'O'})}), 44,
-       1001, false},
+      {"odd data with pad", riff({fmt8, chunk("data", ramp(1001)), chunk("LIST", Bytes{'I', 'N', 'F', 'O'})}),
+       44, 1001, false},
       {"truncated even", truncEven, 44, 200, true},
       {"truncated odd", truncOdd, 44, 200, true},
       {"data size 0 streamed", streamed, 44, 400, false},
@@ -180,8 +181,9 @@ TEST(RiffReader, ChunkLayoutTable) {
 }
 
 TEST(RiffReader, EveryTruncationIsRefusedOrWholeFramesInsideTheFile) {
-  Bytes full = riff({chunk("JUNK", ramp(3)), chunk("fmt ", fmtBody(1, 2, 44100, 24)), chunk("data", ramp(600)),
-                     chunk("LIST", Bytes{'I', 'N', 'F', 'O', 'I', 'N', 'A', 'M', 3, 0, 0, 0, 'a', 'b', 0, 0})});
+  Bytes full =
+      riff({chunk("JUNK", ramp(3)), chunk("fmt ", fmtBody(1, 2, 44100, 24)), chunk("data", ramp(600)),
+            chunk("LIST", Bytes{'I', 'N', 'F', 'O', 'I', 'N', 'A', 'M', 3, 0, 0, 0, 'a', 'b', 0, 0})});
   for (size_t n = 0; n <= full.size(); ++n) {
     Bytes b(full.begin(), full.begin() + n);
     RiffFile f;
@@ -313,11 +315,11 @@ Bytes ltxt(uint32_t id, uint32_t len, const std::string& purpose, const std::str
 }
 
 TEST(RiffMeta, AdtlLabelsNotesAndRegions) {
-  Bytes body = listBody("adtl", {chunk("labl", idText(1, "Intro")), chunk("note", idText(1, "a note")),
-                                 chunk("labl", idText(2, "no terminator", false)),
-                                 chunk("ltxt", ltxt(2, 50, "rgn ", "txt")),
-                                 chunk("ltxt", Bytes{1, 0, 0, 0, 5, 0, 0, 0}),  // short: skipped
-                                 chunk("file", Bytes{9, 9, 9, 9})});
+  Bytes body = listBody(
+      "adtl", {chunk("labl", idText(1, "Intro")), chunk("note", idText(1, "a note")),
+               chunk("labl", idText(2, "no terminator", false)), chunk("ltxt", ltxt(2, 50, "rgn ", "txt")),
+               chunk("ltxt", Bytes{1, 0, 0, 0, 5, 0, 0, 0}),  // short: skipped
+               chunk("file", Bytes{9, 9, 9, 9})});
   RiffMetadata m;
   parseMetaChunk("WAVE", "LIST", body.data(), body.size(), &m);
   ASSERT_EQ(m.labels.size(), 2u);
@@ -360,8 +362,9 @@ TEST(RiffMeta, MisplacedRecordsAreParsedAndReservedIdsNeverKeptVerbatim) {
 
 TEST(RiffMeta, ListWalksStopAtTheirEnd) {
   // Size 0 sub-chunks advance by their header; an oversize one ends the list without reading past it.
-  Bytes body = listBody("INFO", {chunkSized("INAM", 0, {}), chunkSized("IART", 0, {}), chunk("ICMT", idText(0, "x")),
-                                 chunkSized("ICOP", 0x7FFFFFFF, Bytes{'a', 'b'})});
+  Bytes body =
+      listBody("INFO", {chunkSized("INAM", 0, {}), chunkSized("IART", 0, {}), chunk("ICMT", idText(0, "x")),
+                        chunkSized("ICOP", 0x7FFFFFFF, Bytes{'a', 'b'})});
   RiffMetadata m;
   parseMetaChunk("WAVE", "LIST", body.data(), body.size(), &m);
   ASSERT_EQ(m.info.size(), 3u);

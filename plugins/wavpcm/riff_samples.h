@@ -19,9 +19,9 @@ class RiffSampleReader {
   // file must come from parseRiffWave over the same source.
   RiffSampleReader(RiffSource& src, const RiffFile& file);
 
-  uint16_t outputBits() const { return outBits_; }             // 8, 16 or 32 (float)
+  uint16_t outputBits() const { return outBits_; }  // 8, 16 or 32 (float)
   uint32_t outputFrameBytes() const { return outFrameBytes_; }
-  uint64_t totalBytes() const { return total_; }                // bytes all reads deliver together
+  uint64_t totalBytes() const { return total_; }  // bytes all reads deliver together
   uint64_t position() const { return pos_; }
 
   // Delivers up to n bytes at the current position; returns the count, 0 at the end or when the source

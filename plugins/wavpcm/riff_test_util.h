@@ -17,7 +17,9 @@ inline void put16(Bytes* b, uint16_t v) {
 inline void put32(Bytes* b, uint32_t v) {
   for (int i = 0; i < 4; ++i) b->push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
-inline void putStr(Bytes* b, const std::string& s) { b->insert(b->end(), s.begin(), s.end()); }
+inline void putStr(Bytes* b, const std::string& s) {
+  b->insert(b->end(), s.begin(), s.end());
+}
 
 // A chunk with its header; padded to even size unless pad is false.
 inline Bytes chunk(const std::string& id, const Bytes& body, bool pad = true) {

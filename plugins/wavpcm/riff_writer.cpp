@@ -101,7 +101,8 @@ bool RiffWriter::putChunk(const char* id, const std::vector<uint8_t>& body) {
   putId(&h, id);
   putU32(&h, static_cast<uint32_t>(body.size()));
   static const uint8_t kPad = 0;
-  return put(h.data(), h.size()) && put(body.data(), body.size()) && ((body.size() & 1) == 0 || put(&kPad, 1));
+  return put(h.data(), h.size()) && put(body.data(), body.size()) &&
+         ((body.size() & 1) == 0 || put(&kPad, 1));
 }
 
 RiffStatus RiffWriter::begin(uint32_t rate, uint16_t bits, uint16_t channels) {

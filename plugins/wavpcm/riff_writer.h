@@ -65,8 +65,8 @@ class RiffWriter {
   bool finished_ = false;
   uint16_t bits_ = 0, channels_ = 0;
   uint32_t headerBytes_ = 0;
-  uint64_t written_ = 0;    // bytes of the file so far
-  uint64_t dataBytes_ = 0;  // bytes of the data chunk so far
+  uint64_t written_ = 0;     // bytes of the file so far
+  uint64_t dataBytes_ = 0;   // bytes of the data chunk so far
   uint8_t partial_[4] = {};  // a float sample cut by the end of a call
   uint32_t partialBytes_ = 0;
   RiffMetadata meta_;

@@ -38,7 +38,8 @@ RiffMetadata sampleMeta() {
   m.hasSampler = true;
   m.sampler = smpl;
   m.loops = {{0, 0, 10, 20, 0, 0}};
-  m.others = {{"WAVE", "bext", ramp(13)}, {"adtl", "file", ramp(6)}, {"WAVE", "LIST", Bytes{'w', 'x', 'y', 'z', 1}}};
+  m.others = {
+      {"WAVE", "bext", ramp(13)}, {"adtl", "file", ramp(6)}, {"WAVE", "LIST", Bytes{'w', 'x', 'y', 'z', 1}}};
   return m;
 }
 
@@ -54,7 +55,8 @@ Written writeFile(uint16_t bits, uint16_t channels, const Bytes& samples, const 
   RiffWriter wr(&w.out);
   w.status = wr.begin(22050, bits, channels);
   for (const MetaItem& it : riffMetaItems(meta))
-    EXPECT_TRUE(wr.addItem(it.list.c_str(), it.id.c_str(), it.bytes.data(), static_cast<uint32_t>(it.bytes.size())));
+    EXPECT_TRUE(
+        wr.addItem(it.list.c_str(), it.id.c_str(), it.bytes.data(), static_cast<uint32_t>(it.bytes.size())));
   for (size_t at = 0; at < samples.size() && w.status == RiffStatus::Ok; at += piece) {
     uint32_t n = static_cast<uint32_t>(std::min(piece, samples.size() - at));
     if (wr.writeSamples(samples.data() + at, n) != n) w.status = RiffStatus::WriteFailed;
@@ -101,7 +103,7 @@ TEST(RiffWriter, OddEightBitDataIsPadded) {
   ASSERT_EQ(w.status, RiffStatus::Ok);
   const Bytes& b = w.out.bytes;
   EXPECT_EQ(riffU32(b.data() + 40), 1001u);
-  EXPECT_EQ(b[44 + 1001], 0);                         // pad byte
+  EXPECT_EQ(b[44 + 1001], 0);                                  // pad byte
   EXPECT_EQ(std::memcmp(b.data() + 44 + 1002, "LIST", 4), 0);  // next chunk after it
   MemorySource src(b.data(), b.size());
   RiffFile f;
