@@ -73,7 +73,8 @@ class ScopedFileOps {
   ScopedFileOps& operator=(const ScopedFileOps&) = delete;
 };
 
-// Counters of the real table, since the last reset. Thread-safe.
+// Counters of the real table, since the last reset. Thread-safe. reads, writes and opens count calls
+// (failed ones too); bytesRead and bytesWritten count the bytes that actually moved.
 struct IoCounters {
   uint64_t reads, writes, bytesRead, bytesWritten, opens;
 };
