@@ -48,22 +48,26 @@ sorn_wine_new_prefix() {
 }
 
 # Starts Xvfb on a free display when there is none; the caller stops it with sorn_stop_xvfb (in a trap).
+# With -displayfd the server takes the first free display number itself and reports it once it accepts
+# connections, so runs started side by side (ctest -j) never settle on the same display.
 SORN_XVFB_PID=""
 sorn_ensure_display() {
   if [ -n "${DISPLAY:-}" ]; then return 0; fi
-  local n
-  for n in $(seq 90 140); do
-    [ -e /tmp/.X$n-lock ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"${SORN_XVFB_LOG:-/tmp/sorn-xvfb-$n.log}" 2>&1 &
-    SORN_XVFB_PID=$!
-    local i
-    for i in $(seq 50); do
-      [ -e /tmp/.X11-unix/X$n ] && break
-      sleep 0.1
-    done
-    if kill -0 "$SORN_XVFB_PID" 2>/dev/null; then export DISPLAY=":$n"; return 0; fi
+  local numfile log n="" i
+  numfile=$(mktemp "${TMPDIR:-/tmp}/sorn-xvfb.XXXXXX") || return 1
+  log=${SORN_XVFB_LOG:-$numfile.log}
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numfile" >"$log" 2>&1 &
+  SORN_XVFB_PID=$!
+  for i in $(seq 100); do
+    n=$(head -n 1 "$numfile" 2>/dev/null)
+    [ -n "$n" ] && break
+    kill -0 "$SORN_XVFB_PID" 2>/dev/null || break
+    sleep 0.1
   done
-  echo "wine: could not start Xvfb" >&2
+  rm -f "$numfile"
+  if [ -n "$n" ] && kill -0 "$SORN_XVFB_PID" 2>/dev/null; then export DISPLAY=":$n"; return 0; fi
+  sorn_stop_xvfb
+  echo "wine: could not start Xvfb (see $log)" >&2
   return 1
 }
 sorn_stop_xvfb() {
