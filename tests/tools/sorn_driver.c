@@ -30,6 +30,7 @@
  *   wait-exit [timeout]                      wait for the target's process to end; prints "exit: <code>"
  *   list-windows                             print every top-level window with its children's texts
  *   sleep <ms>
+ *   expect-fail <command> [args]             run the command and succeed only if it fails or times out
  * Exit codes: 0 all commands succeeded, 1 a command failed, 2 bad usage, 3 a wait timed out.
  */
 #include <windows.h>
@@ -551,6 +552,13 @@ static const Command kCommands[] = {
 static int run_command(int argc, char **argv) {
   size_t i;
   if (argc == 0) return RC_OK;
+  if (strcmp(argv[0], "expect-fail") == 0) {
+    int rc = run_command(argc - 1, argv + 1);
+    if (rc == RC_USAGE) return rc;
+    if (rc == RC_OK) return failed("%s succeeded, expected it to fail", argc > 1 ? argv[1] : "?");
+    say("failed as expected\n");
+    return RC_OK;
+  }
   for (i = 0; i < sizeof kCommands / sizeof kCommands[0]; i++) {
     if (strcmp(argv[0], kCommands[i].name) != 0) continue;
     if (argc < kCommands[i].min_args) {
