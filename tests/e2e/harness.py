@@ -164,9 +164,13 @@ class Harness:
         return "Z:" + os.path.abspath(path).replace("/", "\\")
 
     def fixture(self, name):
-        """Copies tests/data/<name> into the test's own folder (so the program may change it) and returns the
-        copy's Windows path for the program's command line or a dialog."""
+        """Copies tests/data/<name> (from the sources, else from the fixtures the build generates) into the
+        test's own folder, so the program may change it, and returns the copy's Windows path."""
         src = os.path.join(self.source_dir, "tests", "data", name)
+        if not os.path.exists(src):
+            src = os.path.join(self.binary_dir, "tests", "data", name)
+        if not os.path.exists(src):
+            raise TestFailure("no fixture %s in tests/data of the sources or the build" % name)
         dest_dir = os.path.join(self.dir, "files")
         os.makedirs(dest_dir, exist_ok=True)
         dest = os.path.join(dest_dir, os.path.basename(name))

@@ -1,6 +1,6 @@
 """First-instance placement: the first instance opens at [Size] XLoc, YLoc; a second instance started while the
 first runs opens at the system's default position instead. Closing the second leaves the position alone; closing
-the first, the last one, writes its position back."""
+the first, the last one, writes its position back. The seeded settings come back normalised."""
 import re
 
 
@@ -11,7 +11,10 @@ def rect(out):
 
 
 def run(h):
-    h.write_ini("[Size]\nXLoc=200\nYLoc=150\n")
+    # Besides the position, values the program must normalise when it reads them and write back in their
+    # normal form at exit.
+    h.write_ini("[Size]\nXLoc=200\nYLoc=150\n[Settings]\nDisplayMode=2\n"
+                "[System]\nNumBuffers=1\nSmoothDelete=Yes\nAutoConvertTo32=YES\n")
     first = h.start()
     out = h.drive("wait-window SORN96 60", "wait-idle 300 60", "window-rect")
     left, top = rect(out)[:2]
@@ -35,3 +38,8 @@ def run(h):
     ini = h.ini()
     h.expect_key(ini, "Size", "XLoc", "200")
     h.expect_key(ini, "Size", "YLoc", "150")
+    # Spectral view (bit 1) keeps bit 0 clear; bits 4 and 5 are always set: 2 → 50.
+    h.expect_key(ini, "Settings", "DisplayMode", "50")
+    h.expect_key(ini, "System", "NumBuffers", "2")
+    h.expect_key(ini, "System", "SmoothDelete", "No")
+    h.expect_key(ini, "System", "AutoConvertTo32", "No")

@@ -4,14 +4,17 @@ closing it exits with code 0 and leaves the settings written at exit in their st
 
 def run(h):
     prog = h.start(debugstr=True)
-    h.drive(
+    out = h.drive(
         "wait-window SORN96 60",
         "wait-idle 500 60",
         "expect-no-dialog",
-        'expect-title "Sorn Edit 96"',
+        "title",
         "close",
         "wait-exit 60",
     )
+    # Product name, a blank, the version text and the suffix, which is empty when it reads "none".
+    if "\ntitle: Sorn Edit 96\n" not in out:
+        raise AssertionError("the main window title is not exactly \"Sorn Edit 96\"")
     h.expect_exit(prog, 0)
     # The cue and play list windows were never opened, so shut-down has no left-over window to report.
     leftovers = [s for s in prog.debug_strings() if "still up" in s]
