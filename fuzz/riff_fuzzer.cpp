@@ -1,5 +1,6 @@
 // Fuzz target for the RIFF WAVE core: parse, deliver every sample in reads of uneven sizes, then write the
 // file again and check that it reads back with the same format, samples and metadata items.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +39,16 @@ std::vector<uint8_t> deliver(RiffSource& src, const RiffFile& f, size_t step) {
   check(!r.failed(), "sample read failed inside the file");
   check(out.size() <= r.totalBytes(), "delivered more than the total");
   if (r.totalBytes() <= kMaxDelivered) check(out.size() == r.totalBytes(), "delivered less than the total");
+  // A seek to any byte, also inside a frame, continues with the same bytes.
+  if (!out.empty()) {
+    size_t at = (step * 7919u) % out.size();
+    check(r.seek(at) == at, "seek did not reach its offset");
+    size_t want = std::min<size_t>(out.size() - at, 777);
+    check(r.read(buf.data(), std::min(want, buf.size())) == std::min(want, buf.size()),
+          "short read after seek");
+    check(std::memcmp(buf.data(), out.data() + at, std::min(want, buf.size())) == 0,
+          "seek changed the bytes");
+  }
   return out;
 }
 

@@ -240,6 +240,7 @@ TEST(RiffFixtures, ManifestOpensAndRefusesAsExpected) {
       RiffFile f;
       RiffStatus st = parseRiffWave(src, &f);
       EXPECT_EQ(statusName(st), row.status) << riffStatusText(st);
+      std::printf("refused %-22s %s\n", row.name.c_str(), riffRefusalMessage(st, f.format).c_str());
       ++refused;
     } else {
       checkOpen(dir, row, file);

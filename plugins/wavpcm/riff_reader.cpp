@@ -6,6 +6,7 @@
 // that claims more than the file holds is clamped to the file, and to whole frames.
 #include "plugins/wavpcm/riff_reader.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace wavpcm {
@@ -45,6 +46,46 @@ const char* riffStatusText(RiffStatus s) {
       return "The sample format cannot be stored in a WAVE file by this filter.";
   }
   return "Unknown error.";
+}
+
+namespace {
+
+const char* codecName(uint16_t codec) {
+  switch (codec) {
+    case 0x0002:
+    case 0x0011:
+      return "ADPCM";
+    case 0x0006:
+      return "A-law";
+    case 0x0007:
+      return "mu-law";
+    case 0x0031:
+      return "GSM 6.10";
+    case 0x0050:
+      return "MPEG audio";
+    case 0x0055:
+      return "MP3";
+  }
+  return "a compressed or unknown encoding";
+}
+
+}  // namespace
+
+std::string riffRefusalMessage(RiffStatus s, const WaveFormat& format) {
+  char buf[200];
+  if (s == RiffStatus::UnsupportedCodec) {
+    std::snprintf(buf, sizeof buf,
+                  "The file's samples are stored as %s (format 0x%04X). Only PCM and IEEE float WAVE files "
+                  "can be opened.",
+                  codecName(format.codec), static_cast<unsigned>(format.codec));
+    return buf;
+  }
+  if (s == RiffStatus::TooManyChannels) {
+    std::snprintf(buf, sizeof buf, "The file has %u channels. Only mono and stereo files can be opened.",
+                  static_cast<unsigned>(format.channels));
+    return buf;
+  }
+  return riffStatusText(s);
 }
 
 bool MemorySource::readAt(uint64_t offset, void* buf, size_t n) {
@@ -96,11 +137,16 @@ RiffStatus parseFormat(const uint8_t* f, uint32_t size, WaveFormat* out) {
   uint16_t fileAlign = riffU16(f + 12);
   uint16_t bits = riffU16(f + 14);
   out->formatTag = tag;
+  out->codec = tag;
+  out->channels = channels;
+  out->rate = rate;
+  out->bits = bits;
   uint16_t kind = tag;
   if (tag == 0xFFFE) {
     if (size < 40 || riffU16(f + 16) < 22) return RiffStatus::BadFormatChunk;
     if (std::memcmp(f + 26, kGuidTail, sizeof kGuidTail) != 0) return RiffStatus::UnsupportedCodec;
     kind = riffU16(f + 24);
+    out->codec = kind;
   }
   if (kind != 1 && kind != 3) return RiffStatus::UnsupportedCodec;
   if (channels == 0) return RiffStatus::BadChannels;

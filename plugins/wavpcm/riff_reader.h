@@ -49,6 +49,11 @@ enum class RiffStatus : int {
 // One sentence per status, never null.
 const char* riffStatusText(RiffStatus s);
 
+struct WaveFormat;
+// The message for a refused file: names the codec or the channel count when that was the reason, else
+// riffStatusText(). format is what parseRiffWave left in RiffFile::format.
+std::string riffRefusalMessage(RiffStatus s, const WaveFormat& format);
+
 // Random-access byte source of a fixed size.
 class RiffSource {
  public:
@@ -93,6 +98,7 @@ struct WaveFormat {
   bool isFloat = false;
   uint16_t blockAlign = 0;  // recomputed as channels * bits / 8, whatever the file says
   uint16_t formatTag = 0;   // as found: 1, 3 or 0xFFFE
+  uint16_t codec = 0;       // 1 PCM, 3 float, or what else the file holds (EXTENSIBLE: its sub-format)
 };
 
 // Cue point: id and its position in sample frames (the cue chunk's sample offset).
@@ -161,7 +167,8 @@ struct RiffFile {
   RiffMetadata meta;
 };
 
-// Parses the file. On success fills *out; otherwise returns why it refuses (out is then unspecified).
+// Parses the file. On success fills *out; otherwise returns why it refuses (out->format then holds the
+// raw tag, codec, channels, rate and bits when the format chunk was reached, for the message).
 RiffStatus parseRiffWave(RiffSource& src, RiffFile* out);
 
 // Parses the body of one metadata chunk into meta (exposed for tests; parseRiffWave calls it).

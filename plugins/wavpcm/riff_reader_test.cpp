@@ -108,6 +108,24 @@ TEST(RiffReader, FormatTable) {
   }
 }
 
+TEST(RiffReader, RefusalMessagesNameTheReason) {
+  struct {
+    Bytes fmt;
+    const char* expect;
+  } cases[] = {{fmtBody(0x11, 1, 8000, 4), "ADPCM (format 0x0011)"},
+               {fmtExtensible(0x55, 2, 44100, 16), "MP3 (format 0x0055)"},
+               {fmtBody(0x1234, 2, 44100, 16), "unknown encoding (format 0x1234)"},
+               {fmtExtensible(1, 6, 44100, 24), "has 6 channels"},
+               {fmtBody(1, 2, 0, 16), "sample rate"}};
+  for (auto& c : cases) {
+    RiffFile f;
+    RiffStatus st = parse(riff({chunk("fmt ", c.fmt), chunk("data", ramp(8))}), &f);
+    ASSERT_NE(st, RiffStatus::Ok);
+    EXPECT_NE(riffRefusalMessage(st, f.format).find(c.expect), std::string::npos)
+        << riffRefusalMessage(st, f.format);
+  }
+}
+
 TEST(RiffReader, RefusesWhatIsNotAWaveFile) {
   RiffFile f;
   EXPECT_EQ(parse(Bytes(), &f), RiffStatus::NotRiff);
