@@ -9,8 +9,9 @@
  *   sorn-driver.exe cmd args ; cmd args ...  commands on the command line, separated by a lone ";"
  *
  * Commands (timeouts in seconds, default SORN_DRIVER_TIMEOUT or 30):
- *   wait-window <class> [timeout] [count]    wait for a top-level window of that class (for count of them);
- *                                            it becomes the target (one of another process than the last target)
+ *   wait-window <class> [timeout] [count]    wait for count (1) top-level windows of that class; the one of
+ *                                            the newest process other than the last target's becomes the target
+ *                                            (commands without a target take the first "SORN96" window)
  *   command <id> [lparam]                    post WM_COMMAND id to the target
  *   post <message> [wparam] [lparam]         post any message to the target
  *   close                                    post WM_CLOSE to the target
