@@ -45,6 +45,7 @@ class MemorySettingsSource : public SettingsSource {
   bool has(const char* section, const char* key) const;
   std::string value(const char* section, const char* key) const;  // "" when absent
   size_t keyCount() const;
+  const std::map<std::string, std::string>& all() const { return values_; }
   void set(const char* section, const char* key, const std::string& v) {
     writeString(section, key, v.c_str());
   }
