@@ -9,19 +9,32 @@ namespace platform {
 
 const char* fileOpName(unsigned opBit) {
   switch (opBit) {
-    case kOpOpen: return "open";
-    case kOpRead: return "read";
-    case kOpWrite: return "write";
-    case kOpSize: return "size";
-    case kOpTruncate: return "truncate";
-    case kOpFlush: return "flush";
-    case kOpGetTime: return "getTime";
-    case kOpSetTime: return "setTime";
-    case kOpRemove: return "remove";
-    case kOpRename: return "rename";
-    case kOpExists: return "exists";
-    case kOpDiskFree: return "diskFree";
-    case kOpVolumeId: return "volumeId";
+    case kOpOpen:
+      return "open";
+    case kOpRead:
+      return "read";
+    case kOpWrite:
+      return "write";
+    case kOpSize:
+      return "size";
+    case kOpTruncate:
+      return "truncate";
+    case kOpFlush:
+      return "flush";
+    case kOpGetTime:
+      return "getTime";
+    case kOpSetTime:
+      return "setTime";
+    case kOpRemove:
+      return "remove";
+    case kOpRename:
+      return "rename";
+    case kOpExists:
+      return "exists";
+    case kOpDiskFree:
+      return "diskFree";
+    case kOpVolumeId:
+      return "volumeId";
   }
   return "?";
 }
@@ -39,10 +52,10 @@ FaultInjector& inj() {
 }
 
 // Runs the delay hook, then either fails the call or forwards it.
-#define SORN_FAULT_GATE(bit)        \
-  FaultInjector& in = inj();        \
-  in.delay(bit);                    \
-  FileStatus failed;                \
+#define SORN_FAULT_GATE(bit) \
+  FaultInjector& in = inj(); \
+  in.delay(bit);             \
+  FileStatus failed;         \
   if (in.shouldFail(bit, &failed))
 
 FileStatus fiOpen(const char* path, unsigned flags, File** out) {
@@ -53,7 +66,9 @@ FileStatus fiOpen(const char* path, unsigned flags, File** out) {
   return in.base().open(path, flags, out);
 }
 
-void fiClose(File* f) { inj().base().close(f); }
+void fiClose(File* f) {
+  inj().base().close(f);
+}
 
 FileStatus fiRead(File* f, uint64_t offset, void* buf, uint32_t size, uint32_t* done) {
   SORN_FAULT_GATE(kOpRead) {
@@ -128,9 +143,8 @@ FileStatus fiVolumeId(const char* path, uint64_t* id) {
 
 #undef SORN_FAULT_GATE
 
-const FileOps kInjectorOps = {fiOpen,    fiClose,   fiRead,    fiWrite,  fiSize,
-                              fiTruncate, fiFlush,  fiGetTime, fiSetTime, fiRemove,
-                              fiRename,  fiExists,  fiDiskFree, fiVolumeId};
+const FileOps kInjectorOps = {fiOpen,    fiClose,   fiRead,   fiWrite,  fiSize,   fiTruncate, fiFlush,
+                              fiGetTime, fiSetTime, fiRemove, fiRename, fiExists, fiDiskFree, fiVolumeId};
 
 }  // namespace
 
@@ -146,7 +160,9 @@ FaultInjector::~FaultInjector() {
   gInjector.store(nullptr);
 }
 
-const FileOps* FaultInjector::ops() const { return &kInjectorOps; }
+const FileOps* FaultInjector::ops() const {
+  return &kInjectorOps;
+}
 
 void FaultInjector::failAt(uint64_t n, FileStatus status, bool persistent) {
   status_ = int(status);
@@ -154,7 +170,9 @@ void FaultInjector::failAt(uint64_t n, FileStatus status, bool persistent) {
   failAt_ = n;
 }
 
-void FaultInjector::setCounted(unsigned opMask) { counted_ = opMask; }
+void FaultInjector::setCounted(unsigned opMask) {
+  counted_ = opMask;
+}
 
 void FaultInjector::setDelayHook(std::function<void(unsigned)> hook) {
   std::lock_guard<std::mutex> lock(hookLock_);
@@ -210,21 +228,49 @@ std::string comparable(const std::string& path) {
   return p;
 }
 
-bool isSep(char c) { return c == '/' || c == '\\'; }
+bool isSep(char c) {
+  return c == '/' || c == '\\';
+}
 
-FileStatus fvOpen(const char* path, unsigned flags, File** out) { return vols().open(path, flags, out); }
-void fvClose(File* f) { vols().close(f); }
-FileStatus fvRead(File* f, uint64_t o, void* b, uint32_t n, uint32_t* d) { return vols().base().read(f, o, b, n, d); }
-FileStatus fvWrite(File* f, uint64_t o, const void* b, uint32_t n, uint32_t* d) { return vols().write(f, o, b, n, d); }
-FileStatus fvSize(File* f, uint64_t* out) { return vols().base().size(f, out); }
-FileStatus fvTruncate(File* f, uint64_t size) { return vols().truncate(f, size); }
-FileStatus fvFlush(File* f) { return vols().base().flush(f); }
-FileStatus fvGetTime(File* f, int64_t* t) { return vols().base().getTime(f, t); }
-FileStatus fvSetTime(File* f, int64_t t) { return vols().base().setTime(f, t); }
-FileStatus fvRemove(const char* path) { return vols().remove(path); }
-FileStatus fvRename(const char* from, const char* to) { return vols().base().rename(from, to); }
-FileStatus fvExists(const char* path, bool* isDir) { return vols().base().exists(path, isDir); }
-FileStatus fvDiskFree(const char* path, int64_t* bytes) { return vols().diskFree(path, bytes); }
+FileStatus fvOpen(const char* path, unsigned flags, File** out) {
+  return vols().open(path, flags, out);
+}
+void fvClose(File* f) {
+  vols().close(f);
+}
+FileStatus fvRead(File* f, uint64_t o, void* b, uint32_t n, uint32_t* d) {
+  return vols().base().read(f, o, b, n, d);
+}
+FileStatus fvWrite(File* f, uint64_t o, const void* b, uint32_t n, uint32_t* d) {
+  return vols().write(f, o, b, n, d);
+}
+FileStatus fvSize(File* f, uint64_t* out) {
+  return vols().base().size(f, out);
+}
+FileStatus fvTruncate(File* f, uint64_t size) {
+  return vols().truncate(f, size);
+}
+FileStatus fvFlush(File* f) {
+  return vols().base().flush(f);
+}
+FileStatus fvGetTime(File* f, int64_t* t) {
+  return vols().base().getTime(f, t);
+}
+FileStatus fvSetTime(File* f, int64_t t) {
+  return vols().base().setTime(f, t);
+}
+FileStatus fvRemove(const char* path) {
+  return vols().remove(path);
+}
+FileStatus fvRename(const char* from, const char* to) {
+  return vols().base().rename(from, to);
+}
+FileStatus fvExists(const char* path, bool* isDir) {
+  return vols().base().exists(path, isDir);
+}
+FileStatus fvDiskFree(const char* path, int64_t* bytes) {
+  return vols().diskFree(path, bytes);
+}
 
 FileStatus fvVolumeId(const char* path, uint64_t* id) {
   FakeVolumes& v = vols();
@@ -238,9 +284,8 @@ FileStatus fvVolumeId(const char* path, uint64_t* id) {
   return FileStatus::Ok;
 }
 
-const FileOps kVolumeOps = {fvOpen,    fvClose,  fvRead,    fvWrite,   fvSize,
-                            fvTruncate, fvFlush, fvGetTime, fvSetTime, fvRemove,
-                            fvRename,  fvExists, fvDiskFree, fvVolumeId};
+const FileOps kVolumeOps = {fvOpen,    fvClose,   fvRead,   fvWrite,  fvSize,   fvTruncate, fvFlush,
+                            fvGetTime, fvSetTime, fvRemove, fvRename, fvExists, fvDiskFree, fvVolumeId};
 
 }  // namespace
 
@@ -256,7 +301,9 @@ FakeVolumes::~FakeVolumes() {
   gVolumes.store(nullptr);
 }
 
-const FileOps* FakeVolumes::ops() const { return &kVolumeOps; }
+const FileOps* FakeVolumes::ops() const {
+  return &kVolumeOps;
+}
 
 void FakeVolumes::addVolume(const std::string& prefix, uint64_t id, int64_t freeBytes) {
   std::string p = comparable(prefix);
@@ -348,7 +395,8 @@ void FakeVolumes::close(File* f) {
 FileStatus FakeVolumes::write(File* f, uint64_t offset, const void* buf, uint32_t size, uint32_t* done) {
   Tracked t;
   uint64_t cur = 0;
-  if (!tracked(f, &t) || base_.size(f, &cur) != FileStatus::Ok) return base_.write(f, offset, buf, size, done);
+  if (!tracked(f, &t) || base_.size(f, &cur) != FileStatus::Ok)
+    return base_.write(f, offset, buf, size, done);
   // Room is taken for the bytes past the current end (including any gap before offset).
   uint64_t end = offset + size;
   uint64_t growth = end > cur ? end - cur : 0;

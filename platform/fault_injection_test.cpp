@@ -1,10 +1,11 @@
 // Tests of the fault injector and the fake volumes, driven through fileOps() as the program's code is.
+#include "platform/fault_injection.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/fault_injection.h"
 #include "platform/test_dir.h"
 
 namespace platform {
@@ -99,9 +100,9 @@ struct MaskCase {
 
 TEST(FaultInjector, CountedOperationsAndStatusPerOperation) {
   const MaskCase cases[] = {
-      {kOpAll, FileStatus::IoError, kOpRead, FileStatus::IoError},       // 2nd call of all is the read
-      {kOpReadWrite, FileStatus::IoError, kOpWrite, FileStatus::IoError}, // 2nd read/write is the write
-      {kOpAll, FileStatus::DiskFull, kOpRead, FileStatus::IoError},       // a read cannot be "disk full"
+      {kOpAll, FileStatus::IoError, kOpRead, FileStatus::IoError},         // 2nd call of all is the read
+      {kOpReadWrite, FileStatus::IoError, kOpWrite, FileStatus::IoError},  // 2nd read/write is the write
+      {kOpAll, FileStatus::DiskFull, kOpRead, FileStatus::IoError},        // a read cannot be "disk full"
       {kOpSize | kOpOpen, FileStatus::DiskFull, kOpSize, FileStatus::IoError},
       {kOpWrite | kOpOpen, FileStatus::DiskFull, kOpWrite, FileStatus::DiskFull},
   };
@@ -165,7 +166,7 @@ TEST(FakeVolumes, TwoVolumesByDirectory) {
   EXPECT_FALSE(sameVolume(a, b));
   EXPECT_TRUE(sameVolume(b, joinPath(b, "deep")));
   EXPECT_TRUE(sameVolume(joinPath(b, "deep"), joinPath(b, "deep/not-yet")));
-  EXPECT_FALSE(sameVolume(a, ab));  // "ab" is not inside "a"
+  EXPECT_FALSE(sameVolume(a, ab));          // "ab" is not inside "a"
   EXPECT_TRUE(sameVolume(ab, dir.path()));  // neither is on a fake volume: the real answer
   EXPECT_EQ(diskFree(a), 1000);
   EXPECT_EQ(diskFree(joinPath(b, "deep")), int64_t(5) << 32);

@@ -1,23 +1,32 @@
 // The portable half of the file layer: status texts, the counted real table and the table switch, path
 // helpers, and the volume and free-space questions answered over whichever table is in force (so a fake
 // table with two volumes answers them too).
+#include "platform/file.h"
+
 #include <atomic>
 
-#include "platform/file.h"
 #include "platform/file_internal.h"
 
 namespace platform {
 
 const char* fileStatusText(FileStatus s) {
   switch (s) {
-    case FileStatus::Ok: return "no error";
-    case FileStatus::NotFound: return "file or folder not found";
-    case FileStatus::AccessDenied: return "access denied";
-    case FileStatus::SharingViolation: return "the file is in use by another handle";
-    case FileStatus::DiskFull: return "the disk is full";
-    case FileStatus::IoError: return "input/output error";
-    case FileStatus::Exists: return "the file already exists";
-    case FileStatus::InvalidArgument: return "invalid argument";
+    case FileStatus::Ok:
+      return "no error";
+    case FileStatus::NotFound:
+      return "file or folder not found";
+    case FileStatus::AccessDenied:
+      return "access denied";
+    case FileStatus::SharingViolation:
+      return "the file is in use by another handle";
+    case FileStatus::DiskFull:
+      return "the disk is full";
+    case FileStatus::IoError:
+      return "input/output error";
+    case FileStatus::Exists:
+      return "the file already exists";
+    case FileStatus::InvalidArgument:
+      return "invalid argument";
   }
   return "unknown file status";
 }
@@ -104,14 +113,18 @@ bool existingVolume(const std::string& path, std::string* where, uint64_t* id) {
 
 }  // namespace
 
-const FileOps& realFileOps() { return countedOps(); }
+const FileOps& realFileOps() {
+  return countedOps();
+}
 
 const FileOps& fileOps() {
   const FileOps* ops = gCurrent.load(std::memory_order_acquire);
   return ops ? *ops : countedOps();
 }
 
-void setFileOps(const FileOps* ops) { gCurrent.store(ops, std::memory_order_release); }
+void setFileOps(const FileOps* ops) {
+  gCurrent.store(ops, std::memory_order_release);
+}
 
 IoCounters ioCounters() {
   IoCounters c;
@@ -186,10 +199,10 @@ std::string absolutePath(const std::string& path) {
 std::string parentDirectory(const std::string& path) {
   size_t root = rootLength(path);
   size_t end = path.size();
-  while (end > root && isSeparator(path[end - 1])) --end;  // trailing separators
-  if (end <= root) return std::string();                     // a root (or empty) has no parent
-  while (end > root && !isSeparator(path[end - 1])) --end;   // the last name
-  if (end == 0) return std::string();                        // a bare name
+  while (end > root && isSeparator(path[end - 1])) --end;   // trailing separators
+  if (end <= root) return std::string();                    // a root (or empty) has no parent
+  while (end > root && !isSeparator(path[end - 1])) --end;  // the last name
+  if (end == 0) return std::string();                       // a bare name
   size_t keep = end;
   while (keep > root && isSeparator(path[keep - 1])) --keep;  // separators before the name
   return path.substr(0, keep);

@@ -26,15 +26,15 @@ const char* fileStatusText(FileStatus s);  // never null, one text per status
 enum FileOpenFlags : unsigned {
   kFileRead = 0x1,
   kFileWrite = 0x2,
-  kFileCreate = 0x4,         // create, truncating an existing file
-  kFileCreateNew = 0x8,      // create, failing with Exists when the file is there
-  kFileShareRead = 0x10,     // other handles may read (without it the open is exclusive)
-  kFileShareWrite = 0x20,    // other handles may write
-  kFileDeleteOnClose = 0x40, // the file goes when its last handle closes (or the process dies, natively
-                             // because it is unlinked at once)
-  kFileDirectIo = 0x80,      // bypass the system cache when the filesystem allows; falls back silently
+  kFileCreate = 0x4,          // create, truncating an existing file
+  kFileCreateNew = 0x8,       // create, failing with Exists when the file is there
+  kFileShareRead = 0x10,      // other handles may read (without it the open is exclusive)
+  kFileShareWrite = 0x20,     // other handles may write
+  kFileDeleteOnClose = 0x40,  // the file goes when its last handle closes (or the process dies, natively
+                              // because it is unlinked at once)
+  kFileDirectIo = 0x80,       // bypass the system cache when the filesystem allows; falls back silently
   kFileWriteThrough = 0x100,
-  kFileSequential = 0x200,   // access hint
+  kFileSequential = 0x200,  // access hint
 };
 
 struct File;  // opaque open file
@@ -53,15 +53,15 @@ struct FileOps {
   FileStatus (*getTime)(File* f, int64_t* modified);  // seconds since 1970, UTC
   FileStatus (*setTime)(File* f, int64_t modified);
   FileStatus (*remove)(const char* path);
-  FileStatus (*rename)(const char* from, const char* to);  // replaces an existing target
-  FileStatus (*exists)(const char* path, bool* isDirectory); // NotFound when absent
-  FileStatus (*diskFree)(const char* path, int64_t* bytes);  // free bytes for the caller on path's volume
+  FileStatus (*rename)(const char* from, const char* to);     // replaces an existing target
+  FileStatus (*exists)(const char* path, bool* isDirectory);  // NotFound when absent
+  FileStatus (*diskFree)(const char* path, int64_t* bytes);   // free bytes for the caller on path's volume
   // A value that is equal for two paths on the same volume (device id natively, drive root on Windows).
   FileStatus (*volumeId)(const char* path, uint64_t* id);
 };
 
-const FileOps& fileOps();           // the table in force
-const FileOps& realFileOps();       // the operating system's table (counted)
+const FileOps& fileOps();             // the table in force
+const FileOps& realFileOps();         // the operating system's table (counted)
 void setFileOps(const FileOps* ops);  // null restores the real table; not thread-safe against I/O in flight
 
 // RAII swap of the table for a test.
@@ -82,11 +82,15 @@ IoCounters ioCounters();
 void resetIoCounters();
 
 // Convenience wrappers over fileOps().
-inline FileStatus fileOpen(const std::string& p, unsigned fl, File** out) { return fileOps().open(p.c_str(), fl, out); }
-inline void fileClose(File* f) { if (f) fileOps().close(f); }
-int64_t diskFree(const std::string& path);             // -1 when unknown
+inline FileStatus fileOpen(const std::string& p, unsigned fl, File** out) {
+  return fileOps().open(p.c_str(), fl, out);
+}
+inline void fileClose(File* f) {
+  if (f) fileOps().close(f);
+}
+int64_t diskFree(const std::string& path);  // -1 when unknown
 bool sameVolume(const std::string& a, const std::string& b);
-std::string volumeRoot(const std::string& path);      // "C:\" on Windows; the mount point natively
+std::string volumeRoot(const std::string& path);  // "C:\" on Windows; the mount point natively
 
 // Paths in the native form of the build ('\' on Windows, '/' natively).
 char pathSeparator();

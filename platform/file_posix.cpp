@@ -38,24 +38,32 @@ constexpr uintptr_t kDirectAlign = 512;
 
 FileStatus statusFromErrno(int e) {
   switch (e) {
-    case 0: return FileStatus::Ok;
+    case 0:
+      return FileStatus::Ok;
     case ENOENT:
     case ENOTDIR:
-    case ENAMETOOLONG: return FileStatus::NotFound;
+    case ENAMETOOLONG:
+      return FileStatus::NotFound;
     case EACCES:
     case EPERM:
     case EISDIR:
     case EROFS:
-    case ETXTBSY: return FileStatus::AccessDenied;
-    case EBUSY: return FileStatus::SharingViolation;
+    case ETXTBSY:
+      return FileStatus::AccessDenied;
+    case EBUSY:
+      return FileStatus::SharingViolation;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: return FileStatus::DiskFull;
+    case EFBIG:
+      return FileStatus::DiskFull;
     case EEXIST:
-    case ENOTEMPTY: return FileStatus::Exists;
+    case ENOTEMPTY:
+      return FileStatus::Exists;
     case EINVAL:
-    case EBADF: return FileStatus::InvalidArgument;
-    default: return FileStatus::IoError;
+    case EBADF:
+      return FileStatus::InvalidArgument;
+    default:
+      return FileStatus::IoError;
   }
 }
 
@@ -336,9 +344,9 @@ FileStatus sysVolumeId(const char* path, uint64_t* id) {
 namespace detail {
 
 const FileOps& systemFileOps() {
-  static const FileOps ops = {sysOpen,   sysClose,   sysRead,   sysWrite,  sysSize,
-                              sysTruncate, sysFlush, sysGetTime, sysSetTime, sysRemove,
-                              sysRename, sysExists, sysDiskFree, sysVolumeId};
+  static const FileOps ops = {sysOpen,     sysClose,  sysRead,     sysWrite,   sysSize,
+                              sysTruncate, sysFlush,  sysGetTime,  sysSetTime, sysRemove,
+                              sysRename,   sysExists, sysDiskFree, sysVolumeId};
   return ops;
 }
 

@@ -1,5 +1,7 @@
 // Tests of the file layer through the real table. They run in both builds, so the share-mode emulation of
 // the native build is checked against the same expectations that real Windows share modes meet under Wine.
+#include "platform/file.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -7,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/file.h"
 #include "platform/test_dir.h"
 
 namespace platform {
@@ -177,13 +178,13 @@ TEST(File, ShareModesDecideSecondOpen) {
   const unsigned R = kFileRead, W = kFileWrite, SR = kFileShareRead, SW = kFileShareWrite;
   const ShareCase cases[] = {
       {R | SR, R | SR, FileStatus::Ok},
-      {R | SR, W | SR, FileStatus::SharingViolation},       // first does not share writing
-      {R | SR, R, FileStatus::SharingViolation},            // second does not share with a reader
-      {R, R | SR, FileStatus::SharingViolation},            // first is exclusive
-      {R | W, R | SR | SW, FileStatus::SharingViolation},   // exclusive writer
+      {R | SR, W | SR, FileStatus::SharingViolation},      // first does not share writing
+      {R | SR, R, FileStatus::SharingViolation},           // second does not share with a reader
+      {R, R | SR, FileStatus::SharingViolation},           // first is exclusive
+      {R | W, R | SR | SW, FileStatus::SharingViolation},  // exclusive writer
       {R | SR | SW, R | W | SR | SW, FileStatus::Ok},
-      {W | SR, R | SW, FileStatus::Ok},                     // each allows what the other does
-      {W | SR, R | SR, FileStatus::SharingViolation},       // the second refuses the first's writing
+      {W | SR, R | SW, FileStatus::Ok},                // each allows what the other does
+      {W | SR, R | SR, FileStatus::SharingViolation},  // the second refuses the first's writing
       {R | SR | SW, W, FileStatus::SharingViolation},
   };
   TestDir dir;
@@ -208,7 +209,8 @@ TEST(File, OpenFileCannotBeRemovedOrReplaced) {
   ASSERT_EQ(fileOpen(dir.file("x"), kFileWrite | kFileCreate, &other.f), FileStatus::Ok);
   fileClose(other.f);
   other.f = nullptr;
-  ASSERT_EQ(fileOpen(dir.file("s"), kFileRead | kFileWrite | kFileCreate | kFileShareRead, &h.f), FileStatus::Ok);
+  ASSERT_EQ(fileOpen(dir.file("s"), kFileRead | kFileWrite | kFileCreate | kFileShareRead, &h.f),
+            FileStatus::Ok);
   EXPECT_EQ(fileOps().remove(dir.file("s").c_str()), FileStatus::SharingViolation);
   // Windows reports a replace of an open file as access denied or a sharing violation; either way it fails.
   FileStatus st = fileOps().rename(dir.file("x").c_str(), dir.file("s").c_str());
@@ -311,12 +313,19 @@ struct PathCase {
 TEST(Paths, ParentDirectory) {
   const PathCase cases[] = {
 #ifdef _WIN32
-      {"C:\\a\\b", "C:\\a"}, {"C:\\a\\b\\", "C:\\a"}, {"C:\\a", "C:\\"}, {"C:\\", ""},
-      {"C:/a/b", "C:/a"},    {"\\\\srv\\share\\x", "\\\\srv\\share\\"},  {"\\\\srv\\share\\", ""},
+      {"C:\\a\\b", "C:\\a"},
+      {"C:\\a\\b\\", "C:\\a"},
+      {"C:\\a", "C:\\"},
+      {"C:\\", ""},
+      {"C:/a/b", "C:/a"},
+      {"\\\\srv\\share\\x", "\\\\srv\\share\\"},
+      {"\\\\srv\\share\\", ""},
 #else
       {"/a/b", "/a"}, {"/a/b/", "/a"}, {"/a//b", "/a"}, {"/a", "/"}, {"/", ""},
 #endif
-      {"a/b", "a"},   {"name", ""},    {"", ""},
+      {"a/b", "a"},
+      {"name", ""},
+      {"", ""},
   };
   for (const PathCase& c : cases) EXPECT_EQ(parentDirectory(c.in), c.parent) << "'" << c.in << "'";
 }

@@ -4,8 +4,6 @@
 // Direct I/O (FILE_FLAG_NO_BUFFERING) needs sector-aligned buffers, offsets and sizes. The store's own
 // temp I/O is whole aligned blocks; any other call on such a handle goes through an aligned bounce buffer
 // (a read-modify-write for writes, then the end of file set back to where the caller's data ends).
-#include "platform/win32.h"
-
 #include <malloc.h>
 
 #include <algorithm>
@@ -17,6 +15,7 @@
 
 #include "platform/file.h"
 #include "platform/file_internal.h"
+#include "platform/win32.h"
 
 namespace platform {
 
@@ -34,24 +33,32 @@ constexpr uint32_t kBounceSize = 64 * 1024;  // bytes of caller data per bounce 
 
 FileStatus statusFromError(DWORD e) {
   switch (e) {
-    case ERROR_SUCCESS: return FileStatus::Ok;
+    case ERROR_SUCCESS:
+      return FileStatus::Ok;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_PATHNAME:
     case ERROR_INVALID_DRIVE:
-    case ERROR_FILENAME_EXCED_RANGE: return FileStatus::NotFound;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return FileStatus::NotFound;
     case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT: return FileStatus::AccessDenied;
+    case ERROR_WRITE_PROTECT:
+      return FileStatus::AccessDenied;
     case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return FileStatus::SharingViolation;
+    case ERROR_LOCK_VIOLATION:
+      return FileStatus::SharingViolation;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return FileStatus::DiskFull;
+    case ERROR_HANDLE_DISK_FULL:
+      return FileStatus::DiskFull;
     case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: return FileStatus::Exists;
-    case ERROR_INVALID_PARAMETER: return FileStatus::InvalidArgument;
-    default: return FileStatus::IoError;
+    case ERROR_ALREADY_EXISTS:
+      return FileStatus::Exists;
+    case ERROR_INVALID_PARAMETER:
+      return FileStatus::InvalidArgument;
+    default:
+      return FileStatus::IoError;
   }
 }
 
@@ -359,9 +366,9 @@ FileStatus sysVolumeId(const char* path, uint64_t* id) {
 namespace detail {
 
 const FileOps& systemFileOps() {
-  static const FileOps ops = {sysOpen,   sysClose,   sysRead,   sysWrite,  sysSize,
-                              sysTruncate, sysFlush, sysGetTime, sysSetTime, sysRemove,
-                              sysRename, sysExists, sysDiskFree, sysVolumeId};
+  static const FileOps ops = {sysOpen,     sysClose,  sysRead,     sysWrite,   sysSize,
+                              sysTruncate, sysFlush,  sysGetTime,  sysSetTime, sysRemove,
+                              sysRename,   sysExists, sysDiskFree, sysVolumeId};
   return ops;
 }
 

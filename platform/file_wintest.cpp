@@ -48,9 +48,11 @@ TEST(WinFile, DeleteOnCloseFileGoesWithItsHandle) {
   TestDir dir;
   const std::string p = dir.file("~WVX1234.TMP");
   File* f = nullptr;
-  ASSERT_EQ(fileOpen(p, kFileRead | kFileWrite | kFileCreateNew | kFileDeleteOnClose | kFileWriteThrough |
-                            kFileDirectIo, &f),
-            FileStatus::Ok);
+  ASSERT_EQ(
+      fileOpen(
+          p, kFileRead | kFileWrite | kFileCreateNew | kFileDeleteOnClose | kFileWriteThrough | kFileDirectIo,
+          &f),
+      FileStatus::Ok);
   uint32_t done = 0;
   ASSERT_EQ(fileOps().write(f, 0, "data", 4, &done), FileStatus::Ok);
   EXPECT_NE(GetFileAttributesA(p.c_str()), INVALID_FILE_ATTRIBUTES);  // there while open

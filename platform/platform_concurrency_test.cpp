@@ -73,8 +73,9 @@ TEST(PlatformConcurrency, ExclusiveOpenNeverOverlapsSharedReaders) {
 TEST(PlatformConcurrency, CountersAreExactUnderContention) {
   TestDir dir;
   File* f = nullptr;
-  ASSERT_EQ(fileOpen(dir.file("c"), kFileRead | kFileWrite | kFileCreate | kFileShareRead | kFileShareWrite, &f),
-            FileStatus::Ok);
+  ASSERT_EQ(
+      fileOpen(dir.file("c"), kFileRead | kFileWrite | kFileCreate | kFileShareRead | kFileShareWrite, &f),
+      FileStatus::Ok);
   const int perThread = scaled(200);
   resetIoCounters();
   std::vector<std::thread> threads;

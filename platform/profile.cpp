@@ -1,7 +1,7 @@
 // The parts of the settings layer common to both builds.
-#include <vector>
-
 #include "platform/profile.h"
+
+#include <vector>
 
 namespace platform {
 

@@ -6,8 +6,9 @@
 // surrounding quotes; a value longer than the buffer is truncated to size - 1 characters; writing a
 // null value deletes the key (a null key deletes the section); integers are signed decimal (a 0x prefix
 // reads as hexadecimal, as the system does), read up to the first non-digit and wrapping at 32 bits; the
-// default comes back when the key is missing or its value empty, while a value with no digits reads as 0. A bare file name (no directory) lives in the
-// Windows directory (natively: $SORN_WINDIR, else $HOME/.sorn96, created on first write).
+// default comes back when the key is missing or its value empty, while a value with no digits reads as 0. A
+// bare file name (no directory) lives in the Windows directory (natively: $SORN_WINDIR, else $HOME/.sorn96,
+// created on first write).
 #pragma once
 
 #include <cstdint>

@@ -3,7 +3,6 @@
 // profile_test.cpp.)
 #ifndef _WIN32
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <fstream>

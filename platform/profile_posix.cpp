@@ -30,7 +30,9 @@ namespace {
 
 std::mutex gProfileLock;
 
-bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool blank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 std::string trim(const std::string& s) {
   size_t b = 0, e = s.size();
@@ -81,7 +83,7 @@ std::vector<std::string> readLines(const std::string& path) {
 // A parsed view of one line.
 struct Line {
   enum Kind { Other, Section, Key } kind = Other;
-  std::string name;   // trimmed section or key name
+  std::string name;  // trimmed section or key name
   bool hasValue = false;
   std::string value;  // trimmed, for a key line with '='
 };
@@ -203,17 +205,24 @@ int32_t parseInt(const char* s) {
   bool minus = false;
   if (*s == '+' || *s == '-') minus = *s++ == '-';
   unsigned base = 10;
-  if (s[0] == '0' && s[1] == 'x') base = 16, s += 2;
-  else if (s[0] == '0' && s[1] == 'o') base = 8, s += 2;
-  else if (s[0] == '0' && s[1] == 'b') base = 2, s += 2;
+  if (s[0] == '0' && s[1] == 'x')
+    base = 16, s += 2;
+  else if (s[0] == '0' && s[1] == 'o')
+    base = 8, s += 2;
+  else if (s[0] == '0' && s[1] == 'b')
+    base = 2, s += 2;
   uint32_t total = 0;
   for (; *s; ++s) {
     unsigned char c = static_cast<unsigned char>(*s);
     unsigned digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'a' && c <= 'z') digit = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'Z') digit = c - 'A' + 10;
-    else break;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (c >= 'a' && c <= 'z')
+      digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'Z')
+      digit = c - 'A' + 10;
+    else
+      break;
     if (digit >= base) break;
     total = total * base + digit;
   }

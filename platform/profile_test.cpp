@@ -1,6 +1,8 @@
 // Conformance of the settings calls: the same cases run natively (against the emulation) and in the Windows
 // build under Wine (against the system's own calls), and both must pass, so the two builds read and write
 // settings files alike.
+#include "platform/profile.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,7 +13,6 @@
 #include <string>
 
 #include "platform/file.h"
-#include "platform/profile.h"
 #include "platform/test_dir.h"
 
 namespace platform {
@@ -39,7 +40,9 @@ class ProfileFile {
     unsetenv("SORN_WINDIR");
 #endif
   }
-  const char* name() const { return name_.c_str(); }
+  const char* name() const {
+    return name_.c_str();
+  }
 
   // The file's bytes, after the system has written out what it holds.
   std::string raw() const {
@@ -116,31 +119,31 @@ struct StringCase {
 TEST(ProfileConformance, ReadsStrings) {
   const StringCase cases[] = {
       {"Settings", "DisplayMode", "x", 64, "49"},
-      {"SETTINGS", "displaymode", "x", 64, "49"},       // names compare case-insensitively
-      {"settings", "PADDED", "x", 64, "some value"},    // key and value trimmed
+      {"SETTINGS", "displaymode", "x", 64, "49"},     // names compare case-insensitively
+      {"settings", "PADDED", "x", 64, "some value"},  // key and value trimmed
       {"Settings", "Colour", "x", 64, "240,255,220"},
       {"Settings", "SmoothDelete", "x", 64, "No"},
       {"Settings", "Autoplay", "x", 64, "Yes"},
-      {"Settings", "Empty", "def", 64, ""},             // present but empty: not the default
-      {"Settings", "NoEquals", "def", 64, "def"},       // a line without '=' has no value
-      {"Settings", "Hidden", "def", 64, "def"},         // comments are not keys
-      {"Settings", "Dup", "x", 64, "first"},            // the first of two wins
+      {"Settings", "Empty", "def", 64, ""},        // present but empty: not the default
+      {"Settings", "NoEquals", "def", 64, "def"},  // a line without '=' has no value
+      {"Settings", "Hidden", "def", 64, "def"},    // comments are not keys
+      {"Settings", "Dup", "x", 64, "first"},       // the first of two wins
       {"Settings", "Inner Space", "x", 64, "a  b"},
-      {"Settings", "Later", "def", 64, "def"},          // only the first section of a name is read
+      {"Settings", "Later", "def", 64, "def"},  // only the first section of a name is read
       {"Settings", "Missing", "def", 64, "def"},
-      {"Settings", "Missing", "def  ", 64, "def"},      // the default loses trailing blanks
-      {"Settings", "Missing", "  def", 64, "  def"},    // but not leading ones
-      {"Settings", "Missing", "\"qd\"", 64, "qd"},      // and its quotes
+      {"Settings", "Missing", "def  ", 64, "def"},    // the default loses trailing blanks
+      {"Settings", "Missing", "  def", 64, "  def"},  // but not leading ones
+      {"Settings", "Missing", "\"qd\"", 64, "qd"},    // and its quotes
       {"Settings", "Missing", nullptr, 64, ""},
       {"Nowhere", "DisplayMode", "def", 64, "def"},
       {"Spaced Section", "k", "x", 64, "v"},
       {"Quotes", "q1", "x", 64, "quoted"},
       {"Quotes", "q2", "x", 64, "single"},
-      {"Quotes", "q3", "x", 64, "\"mismatched'"},       // quotes must match to be stripped
+      {"Quotes", "q3", "x", 64, "\"mismatched'"},  // quotes must match to be stripped
       {"Quotes", "q4", "x", 64, "\""},
-      {"Quotes", "q5", "x", 64, "a\"b"},                // one pair only
-      {"Quotes", "q6", "x", 64, " spaced "},            // blanks inside quotes stay
-      {"Settings", "Long", "x", 5, "abcd"},             // truncated to size - 1
+      {"Quotes", "q5", "x", 64, "a\"b"},      // one pair only
+      {"Quotes", "q6", "x", 64, " spaced "},  // blanks inside quotes stay
+      {"Settings", "Long", "x", 5, "abcd"},   // truncated to size - 1
       {"Settings", "Long", "x", 11, "abcdefghij"},
       {"Settings", "Long", "x", 10, "abcdefghi"},
       {"Settings", "Long", "x", 2, "a"},
@@ -184,12 +187,12 @@ struct IntCase {
 
 TEST(ProfileConformance, ReadsSignedIntegers) {
   const IntCase cases[] = {
-      {"neg", 42, -5},         {"plus", 42, 7},          {"trail", 42, 12},   // digits up to a non-digit
-      {"word", 42, 0},         // a value without digits reads as 0, not the default
-      {"empty", 42, 42},       {"missing", -3, -3},      {"gap", 42, 0},
-      {"min", 0, INT_MIN},     {"wrap", 0, -1},          // 32-bit wrap-around
-      {"hex", 0, -16},         // the system reads a 0x prefix as hexadecimal
-      {"quoted", 0, -120},     // quotes are stripped before parsing
+      {"neg", 42, -5},     {"plus", 42, 7},     {"trail", 42, 12},  // digits up to a non-digit
+      {"word", 42, 0},  // a value without digits reads as 0, not the default
+      {"empty", 42, 42},   {"missing", -3, -3}, {"gap", 42, 0},
+      {"min", 0, INT_MIN}, {"wrap", 0, -1},  // 32-bit wrap-around
+      {"hex", 0, -16},                       // the system reads a 0x prefix as hexadecimal
+      {"quoted", 0, -120},                   // quotes are stripped before parsing
   };
   ProfileFile pf(kSample);
   for (const IntCase& c : cases)
@@ -205,7 +208,7 @@ TEST(ProfileConformance, WritesKeysAndSections) {
   EXPECT_EQ(profileGet("Settings", "Colour", "", f), "240,255,220");  // neighbours untouched
   ASSERT_TRUE(profileWriteString("Settings", "XLoc", "-120", f));     // a new key in an existing section
   EXPECT_EQ(profileGetInt("Settings", "XLoc", 0, f), -120);
-  ASSERT_TRUE(profileWriteString("Size", "CueList", "0", f));         // a new section
+  ASSERT_TRUE(profileWriteString("Size", "CueList", "0", f));  // a new section
   EXPECT_EQ(profileGetInt("size", "cuelist", 9, f), 0);
   ASSERT_TRUE(profileWriteString("Size", "Blanks", "  padded  ", f));
   EXPECT_EQ(profileGet("Size", "Blanks", "", f), "padded");

@@ -16,7 +16,8 @@ TempLeafFn plainRule(const std::string& prefix, const std::string& ext) {
 
 }  // namespace
 
-FileStatus makeUniqueName(const std::string& dir, const TempLeafFn& leafFor, uint32_t maxTries, std::string* out) {
+FileStatus makeUniqueName(const std::string& dir, const TempLeafFn& leafFor, uint32_t maxTries,
+                          std::string* out) {
   if (dir.empty() || !leafFor || !out) return FileStatus::InvalidArgument;
   for (uint32_t attempt = 0; attempt < maxTries; ++attempt) {
     std::string leaf = leafFor(attempt);
@@ -36,12 +37,17 @@ FileStatus makeUniqueName(const std::string& dir, const TempLeafFn& leafFor, uin
 namespace {
 
 // makeTempName that also says how many names it tried.
-FileStatus tempName(const std::string& dir, const std::string& prefix, const std::string& ext, std::string* out,
-                    uint32_t maxTries, uint32_t* tried) {
+FileStatus tempName(const std::string& dir, const std::string& prefix, const std::string& ext,
+                    std::string* out, uint32_t maxTries, uint32_t* tried) {
   uint32_t used = 0;
   TempLeafFn rule = plainRule(prefix, ext);
   FileStatus st = makeUniqueName(
-      dir, [&](uint32_t attempt) { used = attempt + 1; return rule(attempt); }, maxTries, out);
+      dir,
+      [&](uint32_t attempt) {
+        used = attempt + 1;
+        return rule(attempt);
+      },
+      maxTries, out);
   gSequence.fetch_add(used);
   *tried = used;
   return st;

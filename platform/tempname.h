@@ -23,7 +23,8 @@ using TempLeafFn = std::function<std::string(uint32_t attempt)>;
 // InvalidArgument when dir is empty or a name would be longer than kMaxPathChars; Exists when every try
 // is taken; any other status of the existence check as it comes. Another process may take the name
 // before the caller creates it: open it with kFileCreateNew, or use createUniqueFile.
-FileStatus makeUniqueName(const std::string& dir, const TempLeafFn& leafFor, uint32_t maxTries, std::string* out);
+FileStatus makeUniqueName(const std::string& dir, const TempLeafFn& leafFor, uint32_t maxTries,
+                          std::string* out);
 
 // The plain rule: prefix, a decimal number from a process-wide sequence, then ext ("~WVX12.TMP").
 FileStatus makeTempName(const std::string& dir, const std::string& prefix, const std::string& ext,
@@ -32,6 +33,7 @@ FileStatus makeTempName(const std::string& dir, const std::string& prefix, const
 // Finds a name by the plain rule and creates the file (flags | kFileCreateNew), trying further names when
 // another handle or process created one first. On success *f is open and *name (when given) is its path.
 FileStatus createUniqueFile(const std::string& dir, const std::string& prefix, const std::string& ext,
-                            unsigned flags, File** f, std::string* name, uint32_t maxTries = kDefaultNameTries);
+                            unsigned flags, File** f, std::string* name,
+                            uint32_t maxTries = kDefaultNameTries);
 
 }  // namespace platform

@@ -1,11 +1,12 @@
 // Tests of the unique-name helpers: uniqueness, the path-length bound and the bound on tries.
+#include "platform/tempname.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <string>
 
 #include "platform/fault_injection.h"
-#include "platform/tempname.h"
 #include "platform/test_dir.h"
 
 namespace platform {
@@ -72,7 +73,9 @@ TEST(TempName, ErrorsOfTheExistenceCheckComeBack) {
 // process wins the race between the check and the create).
 std::atomic<int> gLostRaces{0};
 std::atomic<int> gOpens{0};
-FileStatus alwaysFree(const char*, bool*) { return FileStatus::NotFound; }
+FileStatus alwaysFree(const char*, bool*) {
+  return FileStatus::NotFound;
+}
 FileStatus racingOpen(const char* path, unsigned flags, File** out) {
   ++gOpens;
   EXPECT_TRUE(flags & kFileCreateNew);
@@ -93,8 +96,9 @@ TEST(TempName, CreateUniqueFileRetriesLostRacesWithinItsBound) {
   gOpens = 0;
   File* f = nullptr;
   std::string name;
-  ASSERT_EQ(createUniqueFile(dir.path(), "~WVX", ".TMP", kFileRead | kFileWrite | kFileDeleteOnClose, &f, &name),
-            FileStatus::Ok);
+  ASSERT_EQ(
+      createUniqueFile(dir.path(), "~WVX", ".TMP", kFileRead | kFileWrite | kFileDeleteOnClose, &f, &name),
+      FileStatus::Ok);
   EXPECT_EQ(gOpens.load(), 3);
   EXPECT_EQ(parentDirectory(name), dir.path());
   fileClose(f);

@@ -1,10 +1,10 @@
 // Events and the monotonic millisecond clock. The clock can be replaced by a test so time-driven code
 // (idle drains, timeouts) is tested without sleeping; Event::wait always measures its timeout on the real
 // clock, because a condition variable can only wait on real time.
+#include "platform/thread.h"
+
 #include <atomic>
 #include <chrono>
-
-#include "platform/thread.h"
 
 namespace platform {
 
@@ -56,8 +56,12 @@ uint64_t nowMs() {
   return fn ? fn() : realClock();
 }
 
-void setClockForTests(ClockFn fn) { gClock.store(fn, std::memory_order_release); }
+void setClockForTests(ClockFn fn) {
+  gClock.store(fn, std::memory_order_release);
+}
 
-void sleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void sleepMs(uint32_t ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 }  // namespace platform

@@ -1,10 +1,10 @@
 // Tests of events and the replaceable clock.
+#include "platform/thread.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
-
-#include "platform/thread.h"
 
 namespace platform {
 namespace {
@@ -39,7 +39,9 @@ TEST(Event, TimeoutWaitsAtLeastTheTimeOnTheRealClock) {
 }
 
 std::atomic<uint64_t> gFake{0};
-uint64_t fakeClock() { return gFake.load(); }
+uint64_t fakeClock() {
+  return gFake.load();
+}
 
 TEST(Event, ReplacedClockDrivesNowButNotWaits) {
   gFake = 1000;
