@@ -163,12 +163,15 @@ TEST_F(CacheTest, EveryslotBusyGivesOutOfCacheSpaceOnceAndZero) {
   make(16, 12);
   disk.hold(0, 100);
   std::vector<std::thread> readers;
-  for (uint32_t p = 100; p < 116; ++p)
+  auto startReader = [&](uint32_t p) {
     readers.emplace_back([this, p] {
       uint8_t b;
       CacheRead(cache, &b, p, 0, -1, 0, 1);
     });
-  disk.waitUntilHolding();
+  };
+  startReader(100);
+  disk.waitUntilHolding();  // the thread is stuck reading block 100: the others stay queued
+  for (uint32_t p = 101; p < 116; ++p) startReader(p);
   // Wait until all 16 requests hold a slot (queued or being read): the 17th finds none.
   ASSERT_TRUE(eventually([&] { return CacheGetStats(cache).requests == 16; }));
   uint8_t b;
