@@ -8,13 +8,16 @@
 #include <functional>
 #include <map>
 
+#include "shell/command_ids.h"
+
 namespace shell {
 
-constexpr int kTransformFirstId = 7000;
-constexpr int kTransformLastId = 8999;  // ids past the installed transforms up to here do nothing
-constexpr int kToolbarPressId = 7999;   // sent when a toolbar button is pressed; never handled
-constexpr int kRecentFileFirstId = 14000;
-constexpr int kRecentFileLastId = 14020;
+constexpr int kTransformFirstId = IDM_TRANSFORM_FIRST;
+constexpr int kTransformLastId =
+    IDM_TRANSFORM_LAST;                             // ids past the installed transforms up to here do nothing
+constexpr int kToolbarPressId = IDM_TOOLBAR_PRESS;  // sent when a toolbar button is pressed; never handled
+constexpr int kRecentFileFirstId = IDM_RECENT_FIRST;
+constexpr int kRecentFileLastId = IDM_RECENT_LAST;
 static_assert(kToolbarPressId > kTransformFirstId && kToolbarPressId <= kTransformLastId,
               "press id in range");
 

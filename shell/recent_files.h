@@ -5,15 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "shell/command_ids.h"
 #include "shell/settings_source.h"
 
 namespace shell {
 
 constexpr int kMaxRecentFiles = 8;
-constexpr int kRecentSeparatorId = 13999;
-constexpr int kRecentFirstId = 14000;
-constexpr int kRecentLastId = 14020;  // the range the command dispatch routes to the recent-file handler
-constexpr int kExitCommandId = 1250;
+constexpr int kRecentSeparatorId = IDM_RECENT_SEPARATOR;
+constexpr int kRecentFirstId = IDM_RECENT_FIRST;
+constexpr int kRecentLastId =
+    IDM_RECENT_LAST;  // the range the command dispatch routes to the recent-file handler
+constexpr int kExitCommandId = IDM_EXIT;
+static_assert(kRecentFirstId + kMaxRecentFiles - 1 <= kRecentLastId, "every recent file has a command id");
 constexpr const char* kRecentSection = "DirGroup 100";
 constexpr unsigned kRecentNameChars = 255;
 

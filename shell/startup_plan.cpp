@@ -3,15 +3,17 @@
 
 #include <cctype>
 
+#include "shell/command_ids.h"
+
 namespace shell {
 namespace {
 
-constexpr int kCmdPlay = 199;
-constexpr int kCmdCueList = 137;
-constexpr int kCmdPlayList = 136;
-constexpr int kCmdAnalysis = 5060;
-constexpr int kCmdSettingsWarning = 3290;
-constexpr int kCmdPaste = 2100;
+constexpr int kCmdPlay = IDM_PLAY;
+constexpr int kCmdCueList = IDM_CUE_LIST;
+constexpr int kCmdPlayList = IDM_PLAY_LIST;
+constexpr int kCmdAnalysis = IDM_FREQ_ANALYSIS;
+constexpr int kCmdSettingsWarning = IDM_SETTINGS_STARTUP;
+constexpr int kCmdPaste = IDM_PASTE;
 
 // WAVE_FORMAT_* capability bits, grouped by rate.
 struct RateBits {
