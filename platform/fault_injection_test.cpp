@@ -209,6 +209,17 @@ TEST(FakeVolumes, AccountingMakesAVolumeFillUp) {
   EXPECT_EQ(vols.freeBytes(7), 10);
 }
 
+TEST(ScopedFileOps, NestedScopesPutBackTheOuterTable) {
+  FakeVolumes vols;
+  ScopedFileOps outer(vols.ops());
+  {
+    FaultInjector inj(*vols.ops());
+    ScopedFileOps inner(inj.ops());
+    EXPECT_EQ(&fileOps(), inj.ops());
+  }
+  EXPECT_EQ(&fileOps(), vols.ops());
+}
+
 TEST(FakeVolumes, LayersOverTheFaultInjector) {
   TestDir dir;
   std::filesystem::create_directories(dir.file("v"));

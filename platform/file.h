@@ -64,13 +64,17 @@ const FileOps& fileOps();             // the table in force
 const FileOps& realFileOps();         // the operating system's table (counted)
 void setFileOps(const FileOps* ops);  // null restores the real table; not thread-safe against I/O in flight
 
-// RAII swap of the table for a test.
+// RAII swap of the table for a test. Scopes nest: the end of one puts back the table that was in force
+// when it began.
 class ScopedFileOps {
  public:
-  explicit ScopedFileOps(const FileOps* ops) { setFileOps(ops); }
-  ~ScopedFileOps() { setFileOps(nullptr); }
+  explicit ScopedFileOps(const FileOps* ops) : previous_(&fileOps()) { setFileOps(ops); }
+  ~ScopedFileOps() { setFileOps(previous_ == &realFileOps() ? nullptr : previous_); }
   ScopedFileOps(const ScopedFileOps&) = delete;
   ScopedFileOps& operator=(const ScopedFileOps&) = delete;
+
+ private:
+  const FileOps* previous_;
 };
 
 // Counters of the real table, since the last reset. Thread-safe. reads, writes and opens count calls
