@@ -32,8 +32,16 @@ bool Event::wait(int64_t timeoutMs) {
   auto ready = [this] { return set_; };
   if (timeoutMs < 0) {
     cv_.wait(lock, ready);
-  } else if (!cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready)) {
-    return false;
+  } else {
+    // Long timeouts wait in steps: the clock arithmetic behind wait_for overflows near INT64_MAX
+    // nanoseconds, which would make a very long wait return at once.
+    const int64_t kStep = int64_t(1) << 30;  // about 12 days
+    for (;;) {
+      int64_t step = timeoutMs < kStep ? timeoutMs : kStep;
+      if (cv_.wait_for(lock, std::chrono::milliseconds(step), ready)) break;
+      timeoutMs -= step;
+      if (timeoutMs <= 0) return false;
+    }
   }
   if (!manual_) set_ = false;
   return true;

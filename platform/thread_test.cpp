@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <thread>
 
 namespace platform {
@@ -74,6 +75,18 @@ TEST(Event, WakesAWaiterOnAnotherThread) {
   waiter.join();
   EXPECT_TRUE(woke.load());
   EXPECT_TRUE(start.wait(0));  // manual reset: still set for the next waiter
+}
+
+TEST(Event, HugeTimeoutStillWaitsForTheEvent) {
+  Event e;
+  std::thread setter([&] {
+    sleepMs(30);
+    e.set();
+  });
+  uint64_t t0 = nowMs();
+  EXPECT_TRUE(e.wait(INT64_MAX));  // must neither overflow into "timed out" nor return before the set
+  EXPECT_GE(nowMs() - t0, 25u);
+  setter.join();
 }
 
 TEST(Clock, NeverGoesBack) {
