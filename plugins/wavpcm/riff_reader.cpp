@@ -193,19 +193,19 @@ struct WalkState {
 uint64_t takeData(RiffSource& src, uint64_t body, uint32_t size, WalkState* w) {
   uint64_t left = src.size() - body;
   uint64_t len = size;
-  bool toEnd = false;
+  bool toEnd = false, cut = false;
   if (size == 0xFFFFFFFF) {
     toEnd = true;
   } else if (size == 0 && left > 0 && !plausibleHeaderAt(src, body)) {
     toEnd = true;  // a streamed file whose header was never patched
   } else if (len > left) {
-    toEnd = true;
-    w->truncated = true;
+    toEnd = cut = true;
   }
   if (!w->haveData) {
     w->haveData = true;
     w->dataStart = body;
     w->dataLen = toEnd ? left : len;
+    w->truncated = cut;
   }
   return toEnd ? src.size() : body + len;
 }

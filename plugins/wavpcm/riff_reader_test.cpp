@@ -187,6 +187,8 @@ TEST(RiffReader, ChunkLayoutTable) {
       {"riff size too small", riffTooSmall, 44, 400, false},
       {"trailing junk", trailingJunk, 44, 400, false},
       {"second data ignored", riff({fmt16, chunk("data", data), chunk("data", ramp(8))}), 44, 400, false},
+      {"second data cut off", riff({fmt16, chunk("data", data), chunkSized("data", 100, ramp(8))}), 44, 400,
+       false},
   };
   for (const LayoutCase& c : cases) {
     RiffFile f;

@@ -232,7 +232,9 @@ RiffStatus RiffWriter::finish() {
   if (!begun_ || finished_) return RiffStatus::BadArgument;
   finished_ = true;
   static const uint8_t kPad = 0;
-  if (failed_ || partialBytes_ != 0) return RiffStatus::WriteFailed;  // a float cut in half is not a sample
+  if (failed_) return RiffStatus::WriteFailed;
+  // Samples end on a frame: a cut-off frame means the caller lost data, and the file would misalign.
+  if (dataBytes_ % (static_cast<uint32_t>(channels_) * bits_ / 8) != 0) return RiffStatus::BadArgument;
   if ((dataBytes_ & 1) && !put(&kPad, 1)) return RiffStatus::WriteFailed;
   if (!writeMeta()) return RiffStatus::WriteFailed;
   if (written_ - 8 > 0xFFFFFFFFull) {

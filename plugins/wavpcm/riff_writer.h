@@ -48,7 +48,8 @@ class RiffWriter {
   uint32_t writeSamples(const void* data, uint32_t bytes);
   // Keeps one metadata item (riff_items.h layouts) for finish(). False when it cannot be stored.
   bool addItem(const char* list, const char* id, const void* bytes, uint32_t size);
-  // Writes the metadata chunks and patches the sizes. Ok only when every byte was written.
+  // Writes the metadata chunks and patches the sizes. Ok only when every byte was written; BadArgument
+  // when the samples end inside a frame.
   RiffStatus finish();
 
   bool failed() const { return failed_; }

@@ -186,13 +186,19 @@ TEST(RiffWriter, FailureLatches) {
   EXPECT_EQ(w.finish(), RiffStatus::WriteFailed);
 }
 
-TEST(RiffWriter, HalfAFloatAtTheEndIsAFailure) {
-  MemoryOutput out;
-  RiffWriter w(&out);
-  ASSERT_EQ(w.begin(8000, 32, 1), RiffStatus::Ok);
-  Bytes s(6, 0);
-  EXPECT_EQ(w.writeSamples(s.data(), 6), 6u);
-  EXPECT_EQ(w.finish(), RiffStatus::WriteFailed);
+TEST(RiffWriter, DataEndingInsideAFrameIsAFailure) {
+  struct {
+    uint16_t bits, channels;
+    uint32_t bytes;
+  } cases[] = {{32, 1, 6}, {32, 2, 4}, {16, 2, 6}, {16, 1, 3}, {8, 2, 5}};
+  for (auto& c : cases) {
+    MemoryOutput out;
+    RiffWriter w(&out);
+    ASSERT_EQ(w.begin(8000, c.bits, c.channels), RiffStatus::Ok);
+    Bytes s(c.bytes, 0);
+    EXPECT_EQ(w.writeSamples(s.data(), c.bytes), c.bytes);
+    EXPECT_NE(w.finish(), RiffStatus::Ok) << c.bits << " bits " << c.channels << " channels " << c.bytes;
+  }
 }
 
 TEST(RiffItems, MalformedItemsAreWalkedWithinTheirBytes) {
