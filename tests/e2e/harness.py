@@ -110,6 +110,9 @@ class Harness:
         self.env["WINEDLLOVERRIDES"] = overrides + (";" if overrides else "") + "winedbg.exe=d"
 
     # ---- time ----------------------------------------------------------------------------------------------
+    def note(self, text):
+        print("[%5.1f s] %s" % (time.monotonic() - self.start_time, text), flush=True)
+
     def remaining(self):
         return BUDGET - (time.monotonic() - self.start_time)
 
@@ -200,7 +203,7 @@ class Harness:
         log.close()
         prog = Program(proc, log_path, "%s #%d" % (os.path.basename(self.exe), n))
         self.programs.append(prog)
-        print("started %s: wine %s %s" % (prog.name, self.exe, " ".join(args)), flush=True)
+        self.note("started %s: wine %s %s" % (prog.name, self.exe, " ".join(args)))
         return prog
 
     def wait_exit(self, prog, timeout=60):
@@ -210,7 +213,7 @@ class Harness:
         except subprocess.TimeoutExpired:
             self.drive("list-windows", check=False)
             raise TestFailure("%s did not exit within %d s" % (prog.name, timeout))
-        print("%s exited with %d" % (prog.name, rc), flush=True)
+        self.note("%s exited with %d" % (prog.name, rc))
         return rc
 
     def expect_exit(self, prog, code, timeout=60):
@@ -245,7 +248,7 @@ class Harness:
             rc = None
         with open(out_path, "rb") as f:
             out = f.read().decode("utf-8", "replace").replace("\r\n", "\n")
-        print("--- driver %d:\n%s---" % (self.driver_runs, out), flush=True)
+        self.note("driver %d ended (%s):\n%s---" % (self.driver_runs, rc, out))
         if check and rc != 0:
             raise TestFailure("driver script %s failed (%s)" % (script, "timeout" if rc is None else rc))
         return out

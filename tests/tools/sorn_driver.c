@@ -26,7 +26,8 @@
  *   wait-idle [quiet ms] [timeout]           wait until the target's process has nothing left to do and its
  *                                            set of windows stayed the same for quiet ms (default 500)
  *   title                                    print "title: <main window title>"
- *   window-rect                              print "rect: <left> <top> <right> <bottom>" of the main window
+ *   window-rect                              print "rect: <left> <top> <right> <bottom>" of the main window,
+ *                                            followed by " minimized" or " maximized" in those states
  *   expect-title "<text part>"               fail unless the title contains the text
  *   wait-exit [timeout]                      wait for the target's process to end; prints "exit: <code>"
  *   list-windows                             print every top-level window with its children's texts
@@ -334,7 +335,8 @@ static int cmd_window_rect(int argc, char **argv) {
   (void)argv;
   if (!need_target()) return RC_FAIL;
   if (!GetWindowRect(g_target, &r)) return failed("GetWindowRect");
-  say("rect: %ld %ld %ld %ld\n", (long)r.left, (long)r.top, (long)r.right, (long)r.bottom);
+  say("rect: %ld %ld %ld %ld%s\n", (long)r.left, (long)r.top, (long)r.right, (long)r.bottom,
+      IsIconic(g_target) ? " minimized" : IsZoomed(g_target) ? " maximized" : "");
   return RC_OK;
 }
 
