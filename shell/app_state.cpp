@@ -2,7 +2,9 @@
 #include "shell/app_state.h"
 
 #include <cctype>
+#include <cstdio>
 
+#include "shell/message_box.h"
 #include "shell/shell_hooks.h"
 
 namespace shell {
@@ -21,6 +23,18 @@ bool readyToClose(const ShellHooks& h, const CommandLine& cl) {
   if (cl.clipMode && h.clipModeClose && h.clipModeClose()) return true;
   if (cl.autosaveMode && h.autosaveClose && h.autosaveClose()) return true;
   return !h.askToSave || h.askToSave();
+}
+
+bool refuseDocumentWork() {
+  const AppState& a = app();
+  if (a.storeAvailable) return false;
+  char text[300];
+  std::snprintf(text, sizeof text,
+                "Waves cannot be opened or created: the temporary wave storage did not start.  Correct the "
+                "temporary directories under Options->Settings/System and restart %s.",
+                a.productName.c_str());
+  ShowMessageBox(text, "Error", kMbOk | kMbIconExclamation);
+  return true;
 }
 
 std::string normaliseSuffix(const std::string& suffix) {

@@ -37,6 +37,10 @@ struct AppState {
 
 AppState& app();
 
+// For handlers that create or open a document: after a hard failure of the store at start-up there is
+// nowhere to keep samples, so they say so (one message box) and return true; false when work may go on.
+bool refuseDocumentWork();
+
 // "Sorn Edit 96" + suffix: product name, a blank, version text, suffix text.
 std::string mainWindowTitle(const AppState& a);
 // "none" in any letter case means no suffix.

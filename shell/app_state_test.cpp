@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "shell/message_box.h"
 #include "shell/shell_hooks.h"
 
 namespace shell {
@@ -14,6 +15,19 @@ TEST(AppState, TitleAndSuffix) {
   EXPECT_EQ(normaliseSuffix(" beta"), " beta");
   a.suffixText = normaliseSuffix(" beta");
   EXPECT_EQ(mainWindowTitle(a), "Sorn Edit 96 beta");
+}
+
+TEST(AppState, DocumentWorkRefusedWithoutStore) {
+  ScriptedMessageBoxes boxes;
+  bool saved = app().storeAvailable;
+  app().storeAvailable = true;
+  EXPECT_FALSE(refuseDocumentWork());
+  EXPECT_EQ(boxes.count(), 0u);
+  app().storeAvailable = false;
+  EXPECT_TRUE(refuseDocumentWork());
+  ASSERT_EQ(boxes.count(), 1u);
+  EXPECT_EQ(boxes.shown()[0].caption, "Error");
+  app().storeAvailable = saved;
 }
 
 struct CloseCase {
