@@ -16,7 +16,9 @@ namespace {
 std::atomic<SampleDebugOutput> gDebugOutput{nullptr};
 }
 
-void SampleSetDebugOutput(SampleDebugOutput output) { gDebugOutput.store(output); }
+void SampleSetDebugOutput(SampleDebugOutput output) {
+  gDebugOutput.store(output);
+}
 
 void SampleDebugf(const char* format, ...) {
   SampleDebugOutput out = gDebugOutput.load();
@@ -36,13 +38,21 @@ int32_t SaturateToInt32(double value) {
   return int32_t(value);  // truncates toward zero; the value fits
 }
 
-int16_t Convert8To16(uint8_t u) { return int16_t((int32_t(u) - 128) * 256); }
+int16_t Convert8To16(uint8_t u) {
+  return int16_t((int32_t(u) - 128) * 256);
+}
 
-float Convert8To32(uint8_t u) { return float((int32_t(u) - 128) * 256); }
+float Convert8To32(uint8_t u) {
+  return float((int32_t(u) - 128) * 256);
+}
 
-uint8_t Convert16To8(int16_t s) { return uint8_t((int32_t(s) >> 8) + 128); }
+uint8_t Convert16To8(int16_t s) {
+  return uint8_t((int32_t(s) >> 8) + 128);
+}
 
-float Convert16To32(int16_t s) { return float(s); }
+float Convert16To32(int16_t s) {
+  return float(s);
+}
 
 int16_t Convert32To16(float f, bool clip) {
   if (clip) {
@@ -97,9 +107,15 @@ struct F32 {
   static V mix(V a, V b) { return (a + b) * 0.5f; }
 };
 
-inline void store8(uint8_t* p, uint8_t v) { *p = v; }
-inline void store16(uint8_t* p, int16_t v) { std::memcpy(p, &v, 2); }
-inline void store32(uint8_t* p, float v) { std::memcpy(p, &v, 4); }
+inline void store8(uint8_t* p, uint8_t v) {
+  *p = v;
+}
+inline void store16(uint8_t* p, int16_t v) {
+  std::memcpy(p, &v, 2);
+}
+inline void store32(uint8_t* p, float v) {
+  std::memcpy(p, &v, 4);
+}
 
 // One sample after the channel stage, converted from S's encoding into D's and stored.
 template <class S, class D>
@@ -111,7 +127,8 @@ inline void put(uint8_t* p, typename S::V v, bool clip, SampleDither* dither, in
   } else if constexpr (std::is_same_v<D, I16>) {
     if constexpr (std::is_same_v<S, U8>) store16(p, Convert8To16(uint8_t(v)));
     if constexpr (std::is_same_v<S, I16>) store16(p, int16_t(v));
-    if constexpr (std::is_same_v<S, F32>) store16(p, Convert32To16(dither ? dither->shape(channel, v) : v, clip));
+    if constexpr (std::is_same_v<S, F32>)
+      store16(p, Convert32To16(dither ? dither->shape(channel, v) : v, clip));
   } else {
     if constexpr (std::is_same_v<S, U8>) store32(p, Convert8To32(uint8_t(v)));
     if constexpr (std::is_same_v<S, I16>) store32(p, Convert16To32(int16_t(v)));
@@ -156,9 +173,15 @@ void convertLoop(const ConvertPlan& plan, const uint8_t* s, uint8_t* d, uint32_t
 template <class S>
 bool convertFrom(const ConvertPlan& plan, const uint8_t* s, uint8_t* d, uint32_t frames) {
   switch (plan.dst.bits) {
-    case 8: convertLoop<S, U8>(plan, s, d, frames); return true;
-    case 16: convertLoop<S, I16>(plan, s, d, frames); return true;
-    case 32: convertLoop<S, F32>(plan, s, d, frames); return true;
+    case 8:
+      convertLoop<S, U8>(plan, s, d, frames);
+      return true;
+    case 16:
+      convertLoop<S, I16>(plan, s, d, frames);
+      return true;
+    case 32:
+      convertLoop<S, F32>(plan, s, d, frames);
+      return true;
   }
   return false;
 }
@@ -182,9 +205,12 @@ bool ConvertFrames(const ConvertPlan& plan, const void* src, void* dst, uint32_t
   const uint8_t* s = static_cast<const uint8_t*>(src);
   uint8_t* d = static_cast<uint8_t*>(dst);
   switch (plan.src.bits) {
-    case 8: return convertFrom<U8>(plan, s, d, frames);
-    case 16: return convertFrom<I16>(plan, s, d, frames);
-    case 32: return convertFrom<F32>(plan, s, d, frames);
+    case 8:
+      return convertFrom<U8>(plan, s, d, frames);
+    case 16:
+      return convertFrom<I16>(plan, s, d, frames);
+    case 32:
+      return convertFrom<F32>(plan, s, d, frames);
   }
   return false;
 }

@@ -14,10 +14,10 @@
 namespace document {
 
 // Size rules, one sample at a time.
-int16_t Convert8To16(uint8_t u);   // (u - 128) x 256
-float Convert8To32(uint8_t u);     // (u - 128) x 256.0
-uint8_t Convert16To8(int16_t s);   // (s >> 8) + 128, arithmetic shift; clipping gives the same values
-float Convert16To32(int16_t s);    // exact
+int16_t Convert8To16(uint8_t u);  // (u - 128) x 256
+float Convert8To32(uint8_t u);    // (u - 128) x 256.0
+uint8_t Convert16To8(int16_t s);  // (s >> 8) + 128, arithmetic shift; clipping gives the same values
+float Convert16To32(int16_t s);   // exact
 // Truncation toward zero. With clip, above 32767.0 gives 32767 and below -32767.0 gives -32767 (not
 // -32768). Without clip only the low 16 bits are kept.
 int16_t Convert32To16(float f, bool clip);

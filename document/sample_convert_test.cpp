@@ -44,14 +44,28 @@ TEST(SizeRules, FloatTo16) {
     float f;
     int16_t wrapped, clipped;
   } cases[] = {
-      {40000.0f, -25536, 32767},  {-40000.0f, 25536, -32767}, {32767.0f, 32767, 32767},
-      {32767.9f, 32767, 32767},   {32768.0f, -32768, 32767},  {-32767.0f, -32767, -32767},
-      {-32767.5f, -32767, -32767}, {-32768.0f, -32768, -32767}, {1.9f, 1, 1},
-      {-1.9f, -1, -1},            {0.4f, 0, 0},               {-0.0f, 0, 0},
-      {70000.7f, 4464, 32767},    {65536.0f, 0, 32767},       {-65537.0f, -1, -32767},
+      {40000.0f, -25536, 32767},
+      {-40000.0f, 25536, -32767},
+      {32767.0f, 32767, 32767},
+      {32767.9f, 32767, 32767},
+      {32768.0f, -32768, 32767},
+      {-32767.0f, -32767, -32767},
+      {-32767.5f, -32767, -32767},
+      {-32768.0f, -32768, -32767},
+      {1.9f, 1, 1},
+      {-1.9f, -1, -1},
+      {0.4f, 0, 0},
+      {-0.0f, 0, 0},
+      {70000.7f, 4464, 32767},
+      {65536.0f, 0, 32767},
+      {-65537.0f, -1, -32767},
       // beyond 32 bits: the value stops at the 32-bit ends before the low 16 bits are taken
-      {1e10f, -1, 32767},         {-1e10f, 0, -32767},        {3e38f, -1, 32767},
-      {kInf, -1, 32767},          {-kInf, 0, -32767},         {kNaN, 0, 0},
+      {1e10f, -1, 32767},
+      {-1e10f, 0, -32767},
+      {3e38f, -1, 32767},
+      {kInf, -1, 32767},
+      {-kInf, 0, -32767},
+      {kNaN, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.f);
@@ -65,12 +79,13 @@ TEST(SizeRules, FloatTo8) {
     float f;
     uint8_t wrapped, clipped;
   } cases[] = {
-      {0.0f, 128, 128},       {-0.0f, 128, 128},      {255.9f, 128, 128},    {256.0f, 129, 129},
-      {-0.5f, 127, 127},      {-1e-6f, 127, 127},     {-1e-30f, 127, 127},   {1e-30f, 128, 128},
-      {-256.0f, 127, 127},    {-256.5f, 126, 126},    {32511.9f, 254, 254},  {32512.0f, 255, 255},
-      {32768.0f, 0, 255},     {40000.0f, 28, 255},    {-32512.0f, 1, 0},     {-32768.0f, 0, 0},
-      {-32769.0f, 0, 0},      {-33100.0f, 255, 0},    {-40000.0f, 228, 0},   {1e10f, 100, 255},
-      {-1e10f, 156, 0},       {1e12f, 255, 255},     {-1e12f, 0, 0},         {kInf, 255, 255},       {-kInf, 0, 0},         {kNaN, 128, 128},
+      {0.0f, 128, 128},    {-0.0f, 128, 128},   {255.9f, 128, 128},   {256.0f, 129, 129},
+      {-0.5f, 127, 127},   {-1e-6f, 127, 127},  {-1e-30f, 127, 127},  {1e-30f, 128, 128},
+      {-256.0f, 127, 127}, {-256.5f, 126, 126}, {32511.9f, 254, 254}, {32512.0f, 255, 255},
+      {32768.0f, 0, 255},  {40000.0f, 28, 255}, {-32512.0f, 1, 0},    {-32768.0f, 0, 0},
+      {-32769.0f, 0, 0},   {-33100.0f, 255, 0}, {-40000.0f, 228, 0},  {1e10f, 100, 255},
+      {-1e10f, 156, 0},    {1e12f, 255, 255},   {-1e12f, 0, 0},       {kInf, 255, 255},
+      {-kInf, 0, 0},       {kNaN, 128, 128},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.f);
@@ -146,7 +161,7 @@ TEST(Dither, UsedOnlyForFloatTo16WithTheOption) {
   EXPECT_EQ(d.channels, (std::vector<int>{0, 1}));
 
   d.channels.clear();
-  convertOne(0x22, 0x12, XF_CLIP, pair, std::vector<uint8_t>(4), &d);  // no XF_DITHER
+  convertOne(0x22, 0x12, XF_CLIP, pair, std::vector<uint8_t>(4), &d);   // no XF_DITHER
   convertOne(0x22, 0x9, XF_DITHER, pair, std::vector<uint8_t>(1), &d);  // narrowing to 8 bits
   convertOne(0x12, 0x11, XF_DITHER, out, std::vector<uint8_t>(2), &d);  // integer source
   EXPECT_TRUE(d.channels.empty());
@@ -214,19 +229,27 @@ std::vector<uint8_t> refSize(int from, int to, Ref v, bool clip) {
     if (from == 16) i = v.i;
     if (from == 8) i = (v.i - 128) * 256;
     if (from == 32) {
-      if (clip && v.f > 32767.0f) i = 32767;
-      else if (clip && v.f < -32767.0f) i = -32767;
-      else if (std::isnan(v.f)) i = 0;
-      else i = wrapTo(std::trunc((long double)v.f), 16);
+      if (clip && v.f > 32767.0f)
+        i = 32767;
+      else if (clip && v.f < -32767.0f)
+        i = -32767;
+      else if (std::isnan(v.f))
+        i = 0;
+      else
+        i = wrapTo(std::trunc((long double)v.f), 16);
     }
   } else {
     if (from == 8) i = v.i;
     if (from == 16) i = int64_t(std::floor(v.i / 256.0)) + 128;
     if (from == 32) {
-      if (clip && v.f >= 32512.0f) i = 255;
-      else if (clip && v.f <= -32512.0f) i = 0;
-      else if (std::isnan(v.f)) i = 128;
-      else i = wrapTo(std::trunc((long double)v.f / 256.0L + 128.0L), 8);
+      if (clip && v.f >= 32512.0f)
+        i = 255;
+      else if (clip && v.f <= -32512.0f)
+        i = 0;
+      else if (std::isnan(v.f))
+        i = 128;
+      else
+        i = wrapTo(std::trunc((long double)v.f / 256.0L + 128.0L), 8);
     }
   }
   if (to == 32) std::memcpy(out.data(), &f, 4);
@@ -237,8 +260,16 @@ std::vector<uint8_t> refSize(int from, int to, Ref v, bool clip) {
 struct Combo {
   int srcCh, srcBits, dstCh, dstBits, srcSel, dstSel;
   bool clip;
-  uint16_t srcWord() const { return uint16_t((srcCh == 2 ? XF_STEREO : XF_MONO) | (srcBits == 8 ? XF_8BIT : srcBits == 16 ? XF_16BIT : XF_32BIT)); }
-  uint16_t dstWord() const { return uint16_t((dstCh == 2 ? XF_STEREO : XF_MONO) | (dstBits == 8 ? XF_8BIT : dstBits == 16 ? XF_16BIT : XF_32BIT)); }
+  uint16_t srcWord() const {
+    return uint16_t((srcCh == 2 ? XF_STEREO : XF_MONO) | (srcBits == 8    ? XF_8BIT
+                                                          : srcBits == 16 ? XF_16BIT
+                                                                          : XF_32BIT));
+  }
+  uint16_t dstWord() const {
+    return uint16_t((dstCh == 2 ? XF_STEREO : XF_MONO) | (dstBits == 8    ? XF_8BIT
+                                                          : dstBits == 16 ? XF_16BIT
+                                                                          : XF_32BIT));
+  }
   uint16_t options() const {
     uint16_t o = clip ? XF_CLIP : 0;
     if (srcSel == 1) o |= XF_SRC_LEFT;
@@ -269,24 +300,27 @@ std::vector<uint8_t> refConvert(const Combo& c, const std::vector<uint8_t>& src,
       std::memcpy(&dst[(n * c.dstCh + channel) * dstSample], s.data(), s.size());
     };
     const Ref single = one ? l : refMix(c.srcBits, l, r);
-    if (c.dstCh == 1) put(0, single);
-    else if (c.dstSel == 1) put(0, single);
-    else if (c.dstSel == 2) put(1, single);
-    else put(0, l), put(1, r);
+    if (c.dstCh == 1)
+      put(0, single);
+    else if (c.dstSel == 1)
+      put(0, single);
+    else if (c.dstSel == 2)
+      put(1, single);
+    else
+      put(0, l), put(1, r);
   }
   return dst;
 }
 
 // Source samples: edge values of each size plus random ones, paired up into stereo frames.
 std::vector<uint8_t> makeSource(int channels, int bits, size_t frames, std::mt19937& rng) {
-  std::vector<int64_t> ints16 = {-32768, -32767, -32513, -32512, -257, -256, -255, -129, -128, -2, -1,
+  std::vector<int64_t> ints16 = {-32768, -32767, -32513, -32512, -257, -256, -255, -129,  -128,  -2,   -1,
                                  0,      1,      127,    128,    255,  256,  257,  32511, 32512, 32767};
-  std::vector<float> floats = {0.0f,     -0.0f,     0.4f,      -0.4f,     0.6f,      -0.6f,     1.5f,
-                               -1.5f,    127.9f,    -127.9f,   255.99f,   -255.99f,  256.0f,    -256.0f,
-                               32511.9f, -32511.9f, 32512.0f,  -32512.0f, 32767.0f,  -32767.0f, 32767.5f,
-                               -32767.5f, 32768.0f, -32768.0f, 40000.0f,  -40000.0f, 65535.0f,  -65535.0f,
-                               65536.0f, -65536.0f, 1e9f,      -1e9f,     3e38f,     -3e38f,    kInf,
-                               -kInf,    kNaN,      1e-6f,     -1e-6f};
+  std::vector<float> floats = {
+      0.0f,     -0.0f,     0.4f,     -0.4f,     0.6f,     -0.6f,     1.5f,     -1.5f,     127.9f,   -127.9f,
+      255.99f,  -255.99f,  256.0f,   -256.0f,   32511.9f, -32511.9f, 32512.0f, -32512.0f, 32767.0f, -32767.0f,
+      32767.5f, -32767.5f, 32768.0f, -32768.0f, 40000.0f, -40000.0f, 65535.0f, -65535.0f, 65536.0f, -65536.0f,
+      1e9f,     -1e9f,     3e38f,    -3e38f,    kInf,     -kInf,     kNaN,     1e-6f,     -1e-6f};
   std::vector<uint8_t> out(frames * channels * bits / 8);
   const size_t samples = frames * channels;
   for (size_t k = 0; k < samples; ++k) {
@@ -298,7 +332,8 @@ std::vector<uint8_t> makeSource(int channels, int bits, size_t frames, std::mt19
       int16_t v = pick % 3 ? int16_t(ints16[pick % ints16.size()]) : int16_t(rng());
       std::memcpy(p, &v, 2);
     } else {
-      float v = pick % 3 ? floats[pick % floats.size()] : std::uniform_real_distribution<float>(-70000, 70000)(rng);
+      float v =
+          pick % 3 ? floats[pick % floats.size()] : std::uniform_real_distribution<float>(-70000, 70000)(rng);
       std::memcpy(p, &v, 4);
     }
   }
@@ -313,7 +348,8 @@ std::vector<Combo> allCombos() {
         for (int dstBits : {8, 16, 32})
           for (int srcSel : {0, 1, 2})
             for (int dstSel : {0, 1, 2})
-              for (bool clip : {false, true}) combos.push_back({srcCh, srcBits, dstCh, dstBits, srcSel, dstSel, clip});
+              for (bool clip : {false, true})
+                combos.push_back({srcCh, srcBits, dstCh, dstBits, srcSel, dstSel, clip});
   return combos;
 }
 
@@ -359,7 +395,8 @@ TEST(ConversionMatrix, ReadsMatchReference) {
     const size_t dstFrame = c.dstCh * c.dstBits / 8;
     auto dst = patterned(kFrames * dstFrame);
     const auto want = refConvert(c, src, dst, kFrames);
-    ASSERT_EQ(SampleRead(&file, dst.data(), 0, uint32_t(kFrames), uint16_t(c.dstWord() | c.options())), kFrames);
+    ASSERT_EQ(SampleRead(&file, dst.data(), 0, uint32_t(kFrames), uint16_t(c.dstWord() | c.options())),
+              kFrames);
     ASSERT_EQ(firstDifference(dst, want, dstFrame), -1);
   }
 }
@@ -376,7 +413,8 @@ TEST(ConversionMatrix, WritesMatchReference) {
     MemorySampleFile file(c.dstWord());
     file.setBytes(patterned(kFrames * dstFrame));
     const auto want = refConvert(c, src, file.bytes(), kFrames);
-    ASSERT_EQ(SampleWrite(&file, src.data(), 0, uint32_t(kFrames), uint16_t(c.srcWord() | c.options())), kFrames);
+    ASSERT_EQ(SampleWrite(&file, src.data(), 0, uint32_t(kFrames), uint16_t(c.srcWord() | c.options())),
+              kFrames);
     ASSERT_EQ(firstDifference(file.bytes(), want, dstFrame), -1);
   }
 }

@@ -15,7 +15,8 @@ namespace document {
 // ---------------------------------------------------------------------------------------------------------
 // In-memory storage
 
-MemorySampleFile::MemorySampleFile(uint16_t formatWord, uint64_t maxBytes) : word_(formatWord), maxBytes_(maxBytes) {}
+MemorySampleFile::MemorySampleFile(uint16_t formatWord, uint64_t maxBytes)
+    : word_(formatWord), maxBytes_(maxBytes) {}
 
 uint64_t MemorySampleFile::growTo(uint64_t end) {
   end = std::min(end, maxBytes_);
@@ -141,7 +142,9 @@ bool ensureScratch(Scratch& s) {
   return true;
 }
 
-uint32_t caseKey(uint16_t srcWord, uint16_t dstWord) { return (uint32_t(srcWord) << 16) | dstWord; }
+uint32_t caseKey(uint16_t srcWord, uint16_t dstWord) {
+  return (uint32_t(srcWord) << 16) | dstWord;
+}
 
 }  // namespace
 
@@ -169,7 +172,9 @@ uint32_t SampleScratchSize() {
   return s.size;
 }
 
-void SampleSetDither(SampleDither* dither) { gDither.store(dither); }
+void SampleSetDither(SampleDither* dither) {
+  gDither.store(dither);
+}
 
 // ---------------------------------------------------------------------------------------------------------
 // Reading and writing
@@ -193,11 +198,12 @@ uint32_t readDirect(const ReadJob& job) {
   uint32_t done = 0;
   while (done < job.count) {
     const uint32_t n = std::min(job.count - done, kDirectChunkFrames);
-    const uint32_t bytes =
-        job.file->read((job.first + done) * frameBytes, job.out + uint64_t(done) * frameBytes, n * frameBytes);
+    const uint32_t bytes = job.file->read((job.first + done) * frameBytes,
+                                          job.out + uint64_t(done) * frameBytes, n * frameBytes);
     const uint32_t got = bytes / frameBytes;
     done += got;
-    if (got && *job.progress && (*job.progress)(got * frameBytes, job.doneBase + done, job.total) == kSampleStop)
+    if (got && *job.progress &&
+        (*job.progress)(got * frameBytes, job.doneBase + done, job.total) == kSampleStop)
       break;
     if (got < n) break;
   }
@@ -216,7 +222,8 @@ uint32_t readConverted(const ReadJob& job) {
   while (done < job.count) {
     const uint32_t chunk = s.size / std::max(srcBytes, dstBytes);
     const uint32_t n = std::min(job.count - done, chunk);
-    const uint32_t got = job.file->read((job.first + done) * srcBytes, s.buffer.get(), n * srcBytes) / srcBytes;
+    const uint32_t got =
+        job.file->read((job.first + done) * srcBytes, s.buffer.get(), n * srcBytes) / srcBytes;
     ConvertFrames(plan, s.buffer.get(), job.out + uint64_t(done) * dstBytes, got);
     done += got;
     if (got && *job.progress) {
@@ -262,12 +269,14 @@ uint32_t SampleRead(SampleFile* file, void* dst, int32_t start, uint32_t count, 
 
 namespace {
 
-uint32_t writeDirect(SampleFile* file, const uint8_t* in, uint64_t first, uint32_t count, uint32_t frameBytes) {
+uint32_t writeDirect(SampleFile* file, const uint8_t* in, uint64_t first, uint32_t count,
+                     uint32_t frameBytes) {
   uint32_t done = 0;
   while (done < count) {
     const uint32_t n = std::min(count - done, kDirectChunkFrames);
     const uint32_t got =
-        file->write((first + done) * frameBytes, in + uint64_t(done) * frameBytes, n * frameBytes) / frameBytes;
+        file->write((first + done) * frameBytes, in + uint64_t(done) * frameBytes, n * frameBytes) /
+        frameBytes;
     done += got;
     if (got < n) break;
   }
@@ -343,10 +352,9 @@ uint32_t fillFrames(SampleFile* file, uint64_t firstFrame, uint32_t frames, uint
   uint32_t done = 0;
   while (done < frames) {
     const uint32_t n = std::min(frames - done, kPieceFrames);
-    const uint32_t got =
-        file->fill((firstFrame + done) * frameBytes + channelOffset, n * frameBytes, pattern, patternLength,
-                   frameBytes) /
-        frameBytes;
+    const uint32_t got = file->fill((firstFrame + done) * frameBytes + channelOffset, n * frameBytes, pattern,
+                                    patternLength, frameBytes) /
+                         frameBytes;
     done += got;
     if (got < n) break;
   }
@@ -371,7 +379,8 @@ uint32_t SampleSilence(SampleFile* file, int32_t start, uint32_t count, uint16_t
   uint8_t pattern[8];
   FillSilence(pattern, layout, 1);
   const int channel = layout.stereo() ? XfDestChannel(word) : kChannelBoth;
-  if (channel == kChannelBoth) return fillFrames(file, uint64_t(start), count, 0, pattern, frameBytes, frameBytes);
+  if (channel == kChannelBoth)
+    return fillFrames(file, uint64_t(start), count, 0, pattern, frameBytes, frameBytes);
 
   // One channel: the frames the file has get one sample of silence each; frames beyond its end are new
   // and get silence in both channels rather than undefined bytes in the other.
@@ -381,7 +390,8 @@ uint32_t SampleSilence(SampleFile* file, int32_t start, uint32_t count, uint16_t
   const uint32_t channelOffset = channel == kChannelRight ? sampleBytes : 0;
   uint32_t done = fillFrames(file, uint64_t(start), inside, channelOffset, pattern, sampleBytes, frameBytes);
   if (done < inside || count == inside) return done;
-  return done + fillFrames(file, uint64_t(start) + inside, count - inside, 0, pattern, frameBytes, frameBytes);
+  return done +
+         fillFrames(file, uint64_t(start) + inside, count - inside, 0, pattern, frameBytes, frameBytes);
 }
 
 uint32_t SampleInsertBlank(SampleFile* file, int32_t start, uint32_t count, bool fill) {
@@ -442,9 +452,13 @@ bool isNegative(float f) {
   const uint32_t bits = floatBits(f);
   return (bits & 0x80000000u) && bits != 0x80000000u;
 }
-bool isPositive(float f) { return int32_t(floatBits(f)) > 0; }
+bool isPositive(float f) {
+  return int32_t(floatBits(f)) > 0;
+}
 
-int32_t notBeforeZero(int64_t frame) { return int32_t(std::max<int64_t>(frame, 0)); }
+int32_t notBeforeZero(int64_t frame) {
+  return int32_t(std::max<int64_t>(frame, 0));
+}
 
 }  // namespace
 

@@ -5,9 +5,13 @@
 
 namespace document {
 
-bool IsValidChannels(uint32_t channels) { return channels == 1 || channels == 2; }
+bool IsValidChannels(uint32_t channels) {
+  return channels == 1 || channels == 2;
+}
 
-bool IsValidBits(uint32_t bits) { return bits == 8 || bits == 16 || bits == 32; }
+bool IsValidBits(uint32_t bits) {
+  return bits == 8 || bits == 16 || bits == 32;
+}
 
 bool IsValidWaveFormat(const WaveFormat& format) {
   return IsValidChannels(format.channels) && IsValidBits(format.bits) && format.rate != 0 &&
@@ -19,7 +23,9 @@ uint32_t FrameBytes(uint32_t channels, uint32_t bits) {
   return channels * bits / 8;
 }
 
-uint32_t FrameBytes(const WaveFormat& format) { return FrameBytes(format.channels, format.bits); }
+uint32_t FrameBytes(const WaveFormat& format) {
+  return FrameBytes(format.channels, format.bits);
+}
 
 uint64_t BytesPerSecond(const WaveFormat& format) {
   if (!IsValidWaveFormat(format)) return 0;
@@ -30,10 +36,17 @@ XfLayout XfLayoutOf(uint16_t word) {
   XfLayout layout;
   uint16_t bits = 0;
   switch (word & XF_SIZE_MASK) {
-    case XF_8BIT: bits = 8; break;
-    case XF_16BIT: bits = 16; break;
-    case XF_32BIT: bits = 32; break;
-    default: return layout;  // none, or more than one size: no layout
+    case XF_8BIT:
+      bits = 8;
+      break;
+    case XF_16BIT:
+      bits = 16;
+      break;
+    case XF_32BIT:
+      bits = 32;
+      break;
+    default:
+      return layout;  // none, or more than one size: no layout
   }
   layout.bits = bits;
   layout.channels = (word & XF_STEREO) ? 2 : 1;
@@ -47,7 +60,9 @@ uint16_t XfLayoutWord(uint32_t channels, uint32_t bits) {
   return word;
 }
 
-uint16_t XfLayoutWord(const WaveFormat& format) { return XfLayoutWord(format.channels, format.bits); }
+uint16_t XfLayoutWord(const WaveFormat& format) {
+  return XfLayoutWord(format.channels, format.bits);
+}
 
 static int selection(uint16_t word, uint16_t left, uint16_t right) {
   bool l = (word & left) != 0, r = (word & right) != 0;
@@ -55,11 +70,17 @@ static int selection(uint16_t word, uint16_t left, uint16_t right) {
   return l ? kChannelLeft : kChannelRight;
 }
 
-int XfSourceChannel(uint16_t word) { return selection(word, XF_SRC_LEFT, XF_SRC_RIGHT); }
+int XfSourceChannel(uint16_t word) {
+  return selection(word, XF_SRC_LEFT, XF_SRC_RIGHT);
+}
 
-int XfDestChannel(uint16_t word) { return selection(word, XF_DST_LEFT, XF_DST_RIGHT); }
+int XfDestChannel(uint16_t word) {
+  return selection(word, XF_DST_LEFT, XF_DST_RIGHT);
+}
 
-uint8_t SilenceByte(uint32_t bits) { return bits == 8 ? 128 : 0; }
+uint8_t SilenceByte(uint32_t bits) {
+  return bits == 8 ? 128 : 0;
+}
 
 void FillSilence(void* frames, XfLayout layout, uint32_t count, int channel) {
   if (!layout.valid() || count == 0) return;

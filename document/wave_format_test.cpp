@@ -12,9 +12,9 @@ namespace {
 TEST(TransferWord, BitValuesAreTheContractOnes) {
   struct Case {
     uint16_t bit, value;
-  } cases[] = {{XF_MONO, 0x1},       {XF_STEREO, 0x2},      {XF_8BIT, 0x8},         {XF_16BIT, 0x10},
-               {XF_32BIT, 0x20},     {XF_DST_LEFT, 0x100},  {XF_DST_RIGHT, 0x200},  {XF_SRC_RIGHT, 0x400},
-               {XF_SRC_LEFT, 0x800}, {XF_CLIP, 0x1000},     {XF_DITHER, 0x2000}};
+  } cases[] = {{XF_MONO, 0x1},       {XF_STEREO, 0x2},     {XF_8BIT, 0x8},        {XF_16BIT, 0x10},
+               {XF_32BIT, 0x20},     {XF_DST_LEFT, 0x100}, {XF_DST_RIGHT, 0x200}, {XF_SRC_RIGHT, 0x400},
+               {XF_SRC_LEFT, 0x800}, {XF_CLIP, 0x1000},    {XF_DITHER, 0x2000}};
   for (const Case& c : cases) EXPECT_EQ(c.bit, c.value);
 }
 
@@ -23,10 +23,10 @@ TEST(TransferWord, LayoutDecoding) {
     uint16_t word;
     uint16_t channels, bits;
   } cases[] = {
-      {0x9, 1, 8},      {0xA, 2, 8},     {0x11, 1, 16},      {0x12, 2, 16},  {0x21, 1, 32},
-      {0x22, 2, 32},    {0x3011, 1, 16}, {0x3012, 2, 16},    {0x811, 1, 16}, {0x8, 1, 8},  // no channel bit: mono
-      {0x3, 0, 0},      {0x0, 0, 0},     {0x2, 0, 0},        {0x18, 0, 0},   {0x3A, 0, 0},  // no size or two sizes
-      {0x13, 2, 16},                                                                        // both channel bits: stereo
+      {0x9, 1, 8},   {0xA, 2, 8},     {0x11, 1, 16},   {0x12, 2, 16},  {0x21, 1, 32},
+      {0x22, 2, 32}, {0x3011, 1, 16}, {0x3012, 2, 16}, {0x811, 1, 16}, {0x8, 1, 8},   // no channel bit: mono
+      {0x3, 0, 0},   {0x0, 0, 0},     {0x2, 0, 0},     {0x18, 0, 0},   {0x3A, 0, 0},  // no size or two sizes
+      {0x13, 2, 16},  // both channel bits: stereo
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.word);
@@ -86,10 +86,17 @@ TEST(WaveFormatRecord, Validation) {
     uint32_t frameBytes;
     uint64_t perSecond;
   } cases[] = {
-      {{44100, 2, 16}, true, 4, 176400}, {{8000, 1, 8}, true, 1, 8000},     {{48000, 2, 32}, true, 8, 384000},
-      {{22050, 1, 32}, true, 4, 88200},  {{44100, 0, 16}, false, 0, 0},    {{44100, 3, 16}, false, 0, 0},
-      {{44100, 2, 24}, false, 0, 0},     {{44100, 1, 0}, false, 0, 0},     {{0, 1, 16}, false, 2, 0},
-      {{kMaxSampleRate, 1, 8}, true, 1, kMaxSampleRate},                   {{kMaxSampleRate + 1, 1, 8}, false, 1, 0},
+      {{44100, 2, 16}, true, 4, 176400},
+      {{8000, 1, 8}, true, 1, 8000},
+      {{48000, 2, 32}, true, 8, 384000},
+      {{22050, 1, 32}, true, 4, 88200},
+      {{44100, 0, 16}, false, 0, 0},
+      {{44100, 3, 16}, false, 0, 0},
+      {{44100, 2, 24}, false, 0, 0},
+      {{44100, 1, 0}, false, 0, 0},
+      {{0, 1, 16}, false, 2, 0},
+      {{kMaxSampleRate, 1, 8}, true, 1, kMaxSampleRate},
+      {{kMaxSampleRate + 1, 1, 8}, false, 1, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.f.rate << "/" << c.f.channels << "/" << c.f.bits);
@@ -123,8 +130,9 @@ TEST(Silence, ValuesPerLayoutAndChannel) {
     std::vector<uint8_t> buf(3 * l.frameBytes() + 1, 0xEE);
     FillSilence(buf.data(), l, 3, c.channel);
     for (uint32_t f = 0; f < 3; ++f)
-      EXPECT_EQ(std::vector<uint8_t>(buf.begin() + f * l.frameBytes(), buf.begin() + (f + 1) * l.frameBytes()),
-                c.frame);
+      EXPECT_EQ(
+          std::vector<uint8_t>(buf.begin() + f * l.frameBytes(), buf.begin() + (f + 1) * l.frameBytes()),
+          c.frame);
     EXPECT_EQ(buf.back(), 0xEE);  // nothing past the frames
   }
   EXPECT_EQ(SilenceByte(8), 128);
