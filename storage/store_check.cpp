@@ -3,7 +3,6 @@
 // match, and that no temp location is held twice. Tests call it after every operation; it takes the list
 // lock, and the caller makes sure no chain changes meanwhile.
 #include <cstdio>
-#include <set>
 #include <vector>
 
 #include "storage/store_internal.h"
@@ -50,7 +49,9 @@ bool VfCheckInvariants(const std::vector<uint16_t>& chainHeads, std::string* why
   if (home[0] != kNone) return fail(why, "descriptor 0 is linked%ld", 0);
 
   std::vector<uint32_t> refs(kVfSlotCount, 0);
-  std::set<uint32_t> tempLocations;
+  // Temp locations seen, one byte per position of each temp file.
+  std::vector<uint8_t> seen1(s->tempSlot[1] >= 0 ? 0x10000 : 0), seen2(s->tempSlot[2] >= 0 ? 0x10000 : 0);
+  auto seenOf = [&](int slot) -> std::vector<uint8_t>& { return slot == s->tempSlot[1] ? seen1 : seen2; };
   for (uint32_t d = 1; d < kVfBlockCount; ++d) {
     uint32_t f = s->blocks[d].flags.load();
     uint32_t state = f & (VF_INUSE | VF_INVALID | VF_READONLY);
@@ -84,8 +85,9 @@ bool VfCheckInvariants(const std::vector<uint16_t>& chainHeads, std::string* why
       return fail(why, "temp descriptor %ld points at slot %ld, not a temp file", d, slot);
     if (pos >= s->slots[slot].nextPosition.load())
       return fail(why, "descriptor %ld at position %ld beyond the temp file's next position", d, pos);
-    if (!tempLocations.insert((uint32_t(slot) << 16) | pos).second)
-      return fail(why, "temp location %ld:%ld held twice (descriptor %ld)", slot, pos, d);
+    uint8_t& mark = seenOf(slot)[pos];
+    if (mark) return fail(why, "temp location %ld:%ld held twice (descriptor %ld)", slot, pos, d);
+    mark = 1;
   }
   for (int i = 0; i < kVfSlotCount; ++i) {
     uint32_t sf = s->slots[i].flags.load();
@@ -99,8 +101,9 @@ bool VfCheckInvariants(const std::vector<uint16_t>& chainHeads, std::string* why
     int t = s->tempSlot[w];
     if (t < 0) continue;
     uint32_t np = s->slots[t].nextPosition.load();
+    const std::vector<uint8_t>& marks = seenOf(t);
     for (uint32_t p = 0; p < np; ++p)
-      if (!tempLocations.count((uint32_t(t) << 16) | p))
+      if (!marks[p])
         return fail(why, "temp file %ld location %ld has no descriptor", w, p);
   }
   return true;
