@@ -5,8 +5,8 @@ Compiles resources/sorn96.rc with windres into a .res file, reads it back (menus
 cursors, version record) and checks: every menu text the command table fixes is on its id; every menu and
 accelerator id is defined in shell/command_ids.h; no id appears twice in the menu; no key is bound twice in one
 accelerator table; the keys of the command table reach their commands; the popups sit where SORN_MENU_* says;
-"E&xit" ends the File menu after a separator (the recent files go in between); the fixed strings are exact and
-every toolbar tip has its string.
+"E&xit" ends the File menu after a separator (the recent files go in between); the fixed strings are exact,
+every toolbar tip has its string and every toolbar bitmap exists in its size.
     check_resources.py <windres> <source dir> <work dir>
 """
 import os
@@ -15,7 +15,7 @@ import struct
 import subprocess
 import sys
 
-RT_CURSOR, RT_ICON, RT_MENU, RT_STRING, RT_ACCELERATOR = 1, 3, 4, 6, 9
+RT_CURSOR, RT_BITMAP, RT_ICON, RT_MENU, RT_STRING, RT_ACCELERATOR = 1, 2, 3, 4, 6, 9
 RT_GROUP_CURSOR, RT_GROUP_ICON, RT_VERSION = 12, 14, 16
 
 # Menu texts of the command table, exactly as the program shows them.
@@ -66,6 +66,15 @@ STRINGS = {1: "Error registering window class", 2: "Window creation failed!", 8:
            132: "Undo Saving Cancelled", 94: "Play/Record Buffer Size Too Large",
            91: "Error %d Loading FLT File %s"}
 TOOLBAR_TIPS = list(range(11, 37)) + list(range(38, 46)) + list(range(111, 116))
+# Bitmaps the toolbar loads by name: the built-in buttons, the loop button's second look, the CD player buttons,
+# the settings dialog's arrow buttons and the pattern brush.
+TOOLBAR_BITMAPS = [
+    "INEW2", "IOpen", "ISave", "INewInst", "ISaveSel", "IUndo", "ITrim", "IDel", "ICopy", "ICut", "IPaste",
+    "IPasteSp", "IReverse", "ISilence", "IInvert", "IMusic", "IGSilence", "ILoop", "IMonitor", "ISetting",
+    "IAnalys", "IInfo", "IScripts", "ICueLst", "IPlayLst", "ICDPlayer", "IELeft", "IERight", "IEBoth", "IESpec",
+    "IZero", "IHelp", "IUnLoop", "ICDNew", "ICDPlay", "ICDPause", "ICDStop", "ICDRR", "ICDFF", "ICDMark",
+    "ICDGotoMark", "Checkers", 171, 172, 173, 174, 175, 176,
+]
 MENU_POPUPS = ["FILE", "EDIT", "VIEW", "TRANSFORM", "GENERATE", "ANALYZE", "SPECIAL", "OPTIONS", "HELP"]
 
 errors = []
@@ -256,6 +265,17 @@ def check_images(res, defs):
             fail("no cursor %d" % cid)
     if (RT_VERSION, 1) not in res:
         fail("no version record")
+    # Named resources are found without regard to case.
+    bitmaps = {(n.upper() if isinstance(n, str) else n): data for (t, n), data in res.items() if t == RT_BITMAP}
+    for name in TOOLBAR_BITMAPS:
+        data = bitmaps.get(name.upper() if isinstance(name, str) else name)
+        if data is None:
+            fail("no bitmap %s" % name)
+            continue
+        width, height = struct.unpack_from("<ii", data, 4)
+        expected = 8 if name == "Checkers" else 24
+        if (width, abs(height)) != (expected, expected):
+            fail("bitmap %s is %dx%d, expected %dx%d" % (name, width, abs(height), expected, expected))
 
 
 def main():
