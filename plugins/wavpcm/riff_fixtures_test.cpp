@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -223,11 +224,9 @@ void checkOpen(const std::string& dir, const Row& row, const Bytes& file) {
 TEST(RiffFixtures, ManifestOpensAndRefusesAsExpected) {
   std::string dir = fixtureDir();
   if (dir.empty()) GTEST_SKIP() << "no fixtures (SORN_BINARY_DIR unset or the generator failed)";
-#ifdef _WIN32
-  std::system(("mkdir \"" + dir + "/roundtrip\" 2>nul").c_str());
-#else
-  ASSERT_EQ(std::system(("mkdir -p '" + dir + "/roundtrip'").c_str()), 0);
-#endif
+  std::error_code ec;
+  std::filesystem::create_directories(dir + "/roundtrip", ec);
+  ASSERT_FALSE(ec) << ec.message();
   std::vector<Row> rows = readManifest(dir);
   ASSERT_GE(rows.size(), 30u);
   int opened = 0, refused = 0;
