@@ -67,6 +67,7 @@ uint32_t MemorySampleFile::fill(uint64_t offset, uint32_t count, const void* pat
 uint32_t MemorySampleFile::insert(uint64_t offset, uint32_t count, bool fill, uint8_t fillByte) {
   std::lock_guard<std::mutex> g(lock_);
   if (offset > data_.size() && growTo(offset) < offset) return 0;
+  if (data_.size() >= maxBytes_) return 0;
   const uint32_t n = uint32_t(std::min<uint64_t>(count, maxBytes_ - data_.size()));
   data_.insert(data_.begin() + ptrdiff_t(offset), n, fill ? fillByte : kGapByte);
   return n;

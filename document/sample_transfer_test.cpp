@@ -326,6 +326,15 @@ TEST_F(SampleTransfer, WriteDitherResetsPerCall) {
   ASSERT_EQ(SampleWrite(&file, src.data(), 0, 10, XF_STEREO | XF_32BIT), 10u);  // no XF_DITHER
   EXPECT_EQ(dither.resets, 2);
   EXPECT_EQ(dither.shaped, 40);
+
+  // Reads narrowing float to 16 bits dither too (saving a float wave to a 16-bit file reads this way),
+  // carrying the states on from one chunked read to the next rather than resetting them.
+  MemorySampleFile floats(XF_MONO | XF_32BIT);
+  floats.setBytes(std::vector<uint8_t>(4 * 10, 0));
+  std::vector<int16_t> out(10);
+  ASSERT_EQ(SampleRead(&floats, out.data(), 0, 10, XF_MONO | XF_16BIT | XF_CLIP | XF_DITHER), 10u);
+  EXPECT_EQ(dither.shaped, 50);
+  EXPECT_EQ(dither.resets, 2);
 }
 
 TEST_F(SampleTransfer, UnknownLayoutsConvertNothing) {
