@@ -34,3 +34,8 @@ def run(h):
     h.expect_key(ini, "Size", "CueList", "0")
     h.expect_key(ini, "Size", "PlayList", "0")
     h.expect_key(ini, "Size", "Analyzer", "0")
+    # Empty temporary directories are filled in at start-up (TEMP, upper-cased) and written back; the undo
+    # directory copies the first.
+    temp = h.key(ini, "Size", "TempOverride")
+    if not temp or temp != temp.upper() or h.key(ini, "Settings", "UndoTempDir") != temp:
+        raise AssertionError("TempOverride %r / UndoTempDir %r" % (temp, h.key(ini, "Settings", "UndoTempDir")))
