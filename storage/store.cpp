@@ -266,8 +266,16 @@ int VfShutdown() {
 }
 
 bool VfSameTempDrive(const std::string& a, const std::string& b) {
-  if (hasDriveLetter(a) || hasDriveLetter(b))
-    return hasDriveLetter(a) && hasDriveLetter(b) && std::toupper((unsigned char)a[0]) == std::toupper((unsigned char)b[0]);
+  if (hasDriveLetter(a) && hasDriveLetter(b)) {
+    if (std::toupper((unsigned char)a[0]) != std::toupper((unsigned char)b[0])) return false;
+    // One letter: the same drive, unless the file layer knows both directories on different volumes
+    // (a mounted folder, or the fake volumes of a test).
+    uint64_t ia = 0, ib = 0;
+    const platform::FileOps& ops = platform::fileOps();
+    if (ops.volumeId(a.c_str(), &ia) == platform::FileStatus::Ok && ops.volumeId(b.c_str(), &ib) == platform::FileStatus::Ok)
+      return ia == ib;
+    return true;
+  }
   return platform::sameVolume(a, b);
 }
 
@@ -550,6 +558,14 @@ bool VfSlotInUse(int slot) { return gStore && validSlot(slot) && !(gStore->slots
 uint32_t VfEmptyCount() {
   std::lock_guard<std::mutex> g(gStore->listLock);
   return gStore->emptyCount;
+}
+
+std::vector<uint16_t> VfValidFreeList() {
+  std::vector<uint16_t> out;
+  std::lock_guard<std::mutex> g(gStore->listLock);
+  for (uint16_t d = gStore->freeListValid; d && out.size() < kVfBlockCount; d = gStore->blocks[d].next.load())
+    out.push_back(d);
+  return out;
 }
 
 uint32_t VfValidFreeCount() {

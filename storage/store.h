@@ -144,6 +144,7 @@ uint32_t VfSlotRefCount(int slot);
 bool VfSlotInUse(int slot);
 uint32_t VfEmptyCount();
 uint32_t VfValidFreeCount();
+std::vector<uint16_t> VfValidFreeList();  // in list order
 // Checks every invariant above; chainHeads are the first descriptors of all live virtual files.
 // Returns true when all hold, else false with the first violation in *why.
 bool VfCheckInvariants(const std::vector<uint16_t>& chainHeads, std::string* why);
