@@ -44,7 +44,7 @@ BUTTONS = {
     "IInvert": ["INV"], "IMusic": ["MUS"], "IGSilence": ["+SIL"], "ILoop": ["LOOP"], "IUnLoop": ["ONCE"],
     "IMonitor": ["VU"], "ISetting": ["SET"], "IAnalys": ["FFT"], "IInfo": ["INFO"], "IScripts": ["SCR"],
     "ICueLst": ["CUE"], "IPlayLst": ["PLAY", "LIST"], "ICDPlayer": ["CD"], "IELeft": ["L"], "IERight": ["R"],
-    "IEBoth": ["L+R"], "IESpec": ["SPEC"], "IZero": ["ZERO"], "IHelp": ["?"],
+    "IEBoth": ["L+R"], "IESpec": ["FFT"], "IZero": ["ZERO"], "IHelp": ["?"],
     "ICDNew": ["NEW", "CD"], "ICDMark": ["MARK"], "ICDGotoMark": ["GO", "MARK"],
     "ICDPlay": "play", "ICDPause": "pause", "ICDStop": "stop", "ICDRR": "rewind", "ICDFF": "forward",
 }

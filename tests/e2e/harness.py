@@ -294,9 +294,9 @@ class Harness:
 
 
 def load_test(path):
-    spec = importlib.util.spec_from_file_location("e2e_test", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module_spec = importlib.util.spec_from_file_location("e2e_test", path)
+    module = importlib.util.module_from_spec(module_spec)
+    module_spec.loader.exec_module(module)
     return module
 
 
