@@ -159,8 +159,8 @@ TEST_F(CacheTest, FailedRequestedReadReturnsZeroAndLeavesNothingCached) {
   EXPECT_TRUE(disk.warnings.empty());
 }
 
-TEST_F(CacheTest, EveryslotBusyGivesOutOfCacheSpaceOnceAndZero) {
-  make(16, 12);
+TEST_F(CacheTest, EverySlotBusyGivesOutOfCacheSpaceOnceAndZero) {
+  make(4, 2);  // few threads: the emulated Windows run copes badly with many
   disk.hold(0, 100);
   std::vector<std::thread> readers;
   auto startReader = [&](uint32_t p) {
@@ -171,9 +171,9 @@ TEST_F(CacheTest, EveryslotBusyGivesOutOfCacheSpaceOnceAndZero) {
   };
   startReader(100);
   disk.waitUntilHolding();  // the thread is stuck reading block 100: the others stay queued
-  for (uint32_t p = 101; p < 116; ++p) startReader(p);
-  // Wait until all 16 requests hold a slot (queued or being read): the 17th finds none.
-  ASSERT_TRUE(eventually([&] { return CacheGetStats(cache).requests == 16; }));
+  for (uint32_t p = 101; p < 104; ++p) startReader(p);
+  // Wait until all 4 requests hold a slot (queued or being read): the 5th finds none.
+  ASSERT_TRUE(eventually([&] { return CacheGetStats(cache).requests == 4; }));
   uint8_t b;
   EXPECT_EQ(CacheRead(cache, &b, 200, 0, -1, 0, 1), 0u);
   disk.release();
