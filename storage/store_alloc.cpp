@@ -119,109 +119,112 @@ bool VfClipboardPath(std::string* out, int64_t bytesNeeded) {
   return false;
 }
 
+namespace {
+
+struct Pick {
+  uint16_t d = 0;
+  uint16_t prev = 0;  // predecessor in its list, 0 at the head
+  bool fromValid = false;
+};
+
+// Step 1: a valid free location on a preferred temp file; the first other one becomes the fallback.
+Pick pickValidLocked(uint32_t preference, Pick* fallback) {
+  VfStore* s = gStore;
+  uint16_t prev = 0;
+  for (uint16_t d = s->freeListValid; d; prev = d, d = s->blocks[d].next.load()) {
+    uint32_t f = s->blocks[d].flags.load();
+    if (f & VF_INUSE) storeDebug("Error: Block In Use in Free List\n");
+    if (f & VF_INVALID) storeDebug("Error: Invalid block in Valid Free List\n");
+    int slot = VfSlotOf(f);
+    if ((slot == s->tempSlot[1] && (preference & 1)) || (slot == s->tempSlot[2] && (preference & 2)))
+      return Pick{d, prev, true};
+    if (!fallback->d) *fallback = Pick{d, prev, true};
+  }
+  return Pick();
+}
+
+constexpr int kTryNext = -1, kGiveUp = -2, kUseFallback = -3;
+
+// The room rules for a new location: the temp file's slot, or what to do instead.
+int chooseTempFileLocked(uint32_t preference, const Pick& fallback) {
+  VfStore* s = gStore;
+  uint32_t pref = preference;
+  if ((pref & 1) || s->tempSlot[2] < 0) {
+    if (checkSpaceLocked(1, kVfBlockSize)) return s->tempSlot[1];
+    pref |= 2;
+  }
+  if (!(pref & 2) || s->tempSlot[2] < 0) return kTryNext;  // temp file 1 full and no temp file 2
+  if (fallback.d && VfSlotOf(s->blocks[fallback.d].flags.load()) == s->tempSlot[2]) return kUseFallback;
+  if (checkSpaceLocked(2, kVfBlockSize)) return s->tempSlot[2];
+  if (preference & 1) return kGiveUp;
+  if (checkSpaceLocked(1, kVfBlockSize)) return s->tempSlot[1];
+  return kGiveUp;
+}
+
+// Step 2: an empty descriptor, given a new temp location when one is needed.
+Pick pickEmptyLocked(uint32_t preference, bool needLocation, const Pick& fallback) {
+  VfStore* s = gStore;
+  uint16_t prev = 0;
+  int tries = 0;
+  for (uint16_t d = s->freeListEmpty; d && tries < kEmptyTries; prev = d, d = s->blocks[d].next.load(), ++tries) {
+    uint32_t f = s->blocks[d].flags.load();
+    if (f & VF_INUSE) storeDebug("Error: Block In Use in Free List\n");
+    if (!(f & VF_INVALID)) storeDebug("Error: Valid block in Empty Free List\n");
+    if (!needLocation) {
+      s->blocks[d].flags = (f & ~VF_INVALID) | VF_READONLY;  // it will point into a source file
+      return Pick{d, prev, false};
+    }
+    int t = chooseTempFileLocked(preference, fallback);
+    if (t == kUseFallback) return fallback;
+    if (t == kGiveUp) break;
+    if (t >= 0) {
+      uint32_t pos = TfNextPosition(t);
+      assert(pos != 0xFFFF);  // 32,767 descriptors can't fill 65,535 positions
+      s->blocks[d].position = uint16_t(pos);
+      s->blocks[d].flags = uint32_t(t) << VF_SLOT_SHIFT;
+      return Pick{d, prev, false};
+    }
+  }
+  return Pick();
+}
+
+uint16_t takeLocked(const Pick& p) {
+  VfStore* s = gStore;
+  if (p.fromValid) {
+    unlinkLocked(s->freeListValid, p.prev, p.d);
+    --s->validCount;
+  } else {
+    unlinkLocked(s->freeListEmpty, p.prev, p.d);
+    --s->emptyCount;
+    if (s->freeListEmpty == 0) storeDebug("wFreeListEmpty==0 in GetAFreeBlock!\n");
+  }
+  uint32_t f = s->blocks[p.d].flags.load();
+  if (f & VF_INVALID) storeDebug("ASSERT: Got VF_INVALID when shouldn't\n");
+  s->blocks[p.d].flags = (f & ~VF_COUNT_MASK) | VF_INUSE;
+  s->blocks[p.d].next = 0;
+  return p.d;
+}
+
+}  // namespace
+
 uint16_t GetAFreeBlock(uint32_t preference, bool needLocation) {
   VfStore* s = gStore;
   if (!s) return 0;
   for (;;) {
     std::unique_lock<std::mutex> g(s->listLock);
-    uint16_t taken = 0, takenPrev = 0, fallback = 0, fallbackPrev = 0;
-    bool fromValid = false;
-    if (needLocation) {
-      uint16_t prev = 0;
-      for (uint16_t d = s->freeListValid; d; prev = d, d = s->blocks[d].next.load()) {
-        uint32_t f = s->blocks[d].flags.load();
-        if (f & VF_INUSE) storeDebug("Error: Block In Use in Free List\n");
-        if (f & VF_INVALID) storeDebug("Error: Invalid block in Valid Free List\n");
-        int slot = VfSlotOf(f);
-        if ((slot == s->tempSlot[1] && (preference & 1)) || (slot == s->tempSlot[2] && (preference & 2))) {
-          taken = d;
-          takenPrev = prev;
-          fromValid = true;
-          break;
-        }
-        if (!fallback) {
-          fallback = d;
-          fallbackPrev = prev;
-        }
-      }
-    }
-    if (!taken) {
-      uint16_t prev = 0;
-      int tries = 0;
-      for (uint16_t d = s->freeListEmpty; d && tries < kEmptyTries; prev = d, d = s->blocks[d].next.load(), ++tries) {
-        uint32_t f = s->blocks[d].flags.load();
-        if (f & VF_INUSE) storeDebug("Error: Block In Use in Free List\n");
-        if (!(f & VF_INVALID)) storeDebug("Error: Valid block in Empty Free List\n");
-        if (!needLocation) {
-          s->blocks[d].flags = (f & ~VF_INVALID) | VF_READONLY;
-          taken = d;
-          takenPrev = prev;
-          break;
-        }
-        int t = -1;
-        bool giveUp = false;
-        uint32_t pref = preference;
-        if ((pref & 1) || s->tempSlot[2] < 0) {
-          if (checkSpaceLocked(1, kVfBlockSize))
-            t = s->tempSlot[1];
-          else
-            pref |= 2;
-        }
-        if (t < 0 && (pref & 2) && s->tempSlot[2] >= 0) {
-          if (fallback && VfSlotOf(s->blocks[fallback].flags.load()) == s->tempSlot[2]) {
-            taken = fallback;
-            takenPrev = fallbackPrev;
-            fromValid = true;
-            break;
-          }
-          if (checkSpaceLocked(2, kVfBlockSize))
-            t = s->tempSlot[2];
-          else if (preference & 1)
-            giveUp = true;
-          else if (checkSpaceLocked(1, kVfBlockSize))
-            t = s->tempSlot[1];
-          else
-            giveUp = true;
-        }
-        if (t >= 0) {
-          uint32_t pos = TfNextPosition(t);
-          assert(pos != 0xFFFF);  // 32,767 descriptors can't fill 65,535 positions
-          s->blocks[d].position = uint16_t(pos);
-          s->blocks[d].flags = uint32_t(t) << VF_SLOT_SHIFT;
-          taken = d;
-          takenPrev = prev;
-          break;
-        }
-        if (giveUp) break;
-      }
-    }
-    if (!taken && !needLocation) {
+    Pick fallback;
+    Pick taken = needLocation ? pickValidLocked(preference, &fallback) : Pick();
+    if (!taken.d) taken = pickEmptyLocked(preference, needLocation, fallback);
+    if (!taken.d && !needLocation) {
       storeDebug("Totally out of empty blocks!\n");
       return 0;
     }
-    if (!taken && fallback) {
-      taken = fallback;
-      takenPrev = fallbackPrev;
-      fromValid = true;
-    }
-    if (!taken) {
-      g.unlock();
-      if (s->ui.needSpace && s->ui.needSpace() != 0) continue;
-      return 0;
-    }
-    if (fromValid) {
-      unlinkLocked(s->freeListValid, takenPrev, taken);
-      --s->validCount;
-    } else {
-      unlinkLocked(s->freeListEmpty, takenPrev, taken);
-      --s->emptyCount;
-      if (s->freeListEmpty == 0) storeDebug("wFreeListEmpty==0 in GetAFreeBlock!\n");
-    }
-    uint32_t f = s->blocks[taken].flags.load();
-    if (f & VF_INVALID) storeDebug("ASSERT: Got VF_INVALID when shouldn't\n");
-    s->blocks[taken].flags = (f & ~VF_COUNT_MASK) | VF_INUSE;
-    s->blocks[taken].next = 0;
-    return taken;
+    if (!taken.d) taken = fallback;
+    if (taken.d) return takeLocked(taken);
+    // Nothing at all: ask the main window (the undo store) to free something, without our locks.
+    g.unlock();
+    if (s->ui.needSpace && s->ui.needSpace() != 0) continue;
+    return 0;
   }
 }
 

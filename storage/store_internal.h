@@ -26,7 +26,7 @@ struct TfSlot {
   std::atomic<uint64_t> size{0};
   std::atomic<uint32_t> nextPosition{0};
   std::atomic<uint32_t> flags{TF_UNUSED};
-  uint32_t nameHash = 0;
+  std::atomic<uint32_t> nameHash{0};
   std::string path;
   bool writable = false;  // a source slot reopened for a quick save
 };
