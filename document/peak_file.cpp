@@ -75,7 +75,8 @@ PeakFileStatus loadPeakFile(const std::string& wavePath, uint16_t channels, uint
                             LoadedPeaks* out) {
   FileCloser file;
   const std::string path = PeakFilePath(wavePath);
-  if (platform::fileOpen(path, platform::kFileRead | platform::kFileShareRead, &file.f) != platform::FileStatus::Ok)
+  if (platform::fileOpen(path, platform::kFileRead | platform::kFileShareRead, &file.f) !=
+      platform::FileStatus::Ok)
     return PeakFileStatus::Missing;
   uint64_t size = 0;
   if (platform::fileOps().size(file.f, &size) != platform::FileStatus::Ok) return PeakFileStatus::Missing;
@@ -106,8 +107,10 @@ PeakFileStatus loadPeakFile(const std::string& wavePath, uint16_t channels, uint
   std::vector<uint8_t> buf(size_t(kIoEntries) * eb);
   for (uint64_t done = 0; done <= count;) {
     const uint32_t n = uint32_t(std::min<uint64_t>(kIoEntries, uint64_t(count) + 1 - done));
-    if (!readExactly(file.f, kPeakHeaderBytes + done * eb, buf.data(), n * eb)) return PeakFileStatus::BadSize;
-    for (uint32_t k = 0; k < n; ++k) out->entries[size_t(done + k)] = getEntry(buf.data() + size_t(k) * eb, channels);
+    if (!readExactly(file.f, kPeakHeaderBytes + done * eb, buf.data(), n * eb))
+      return PeakFileStatus::BadSize;
+    for (uint32_t k = 0; k < n; ++k)
+      out->entries[size_t(done + k)] = getEntry(buf.data() + size_t(k) * eb, channels);
     done += n;
   }
   std::vector<PeakEntry>& e = out->entries;
@@ -144,7 +147,8 @@ void fillHeader(uint8_t* h, const PeakSummary& s, uint64_t time) {
 
 bool writePeakFile(const PeakSummary& s, const std::string& path, uint64_t time) {
   FileCloser file;
-  if (platform::fileOpen(path, platform::kFileWrite | platform::kFileCreate, &file.f) != platform::FileStatus::Ok)
+  if (platform::fileOpen(path, platform::kFileWrite | platform::kFileCreate, &file.f) !=
+      platform::FileStatus::Ok)
     return false;
   const platform::FileOps& ops = platform::fileOps();
   const uint32_t eb = entryBytes(s.channels());
@@ -157,7 +161,8 @@ bool writePeakFile(const PeakSummary& s, const std::string& path, uint64_t time)
   const uint64_t count = uint64_t(s.entryCount()) + 1;
   for (uint64_t i = 0; i < count;) {
     const uint32_t n = uint32_t(std::min<uint64_t>(kIoEntries, count - i));
-    for (uint32_t k = 0; k < n; ++k) putEntry(buf.data() + size_t(k) * eb, s.entry(uint32_t(i + k)), s.channels());
+    for (uint32_t k = 0; k < n; ++k)
+      putEntry(buf.data() + size_t(k) * eb, s.entry(uint32_t(i + k)), s.channels());
     if (ops.write(file.f, kPeakHeaderBytes + i * eb, buf.data(), n * eb, &done) != platform::FileStatus::Ok ||
         done != n * eb)
       return false;
@@ -170,15 +175,24 @@ bool writePeakFile(const PeakSummary& s, const std::string& path, uint64_t time)
 
 const char* peakFileStatusText(PeakFileStatus s) {
   switch (s) {
-    case PeakFileStatus::Ok: return "peak file used";
-    case PeakFileStatus::Missing: return "no readable peak file";
-    case PeakFileStatus::BadSize: return "peak file size does not match its entry count";
-    case PeakFileStatus::BadHeader: return "peak file header is not valid";
-    case PeakFileStatus::OtherLayout: return "peak file is for another channel count";
-    case PeakFileStatus::BadEntries: return "peak file entries are not valid";
-    case PeakFileStatus::Stale: return "peak file is older or newer than its wave";
-    case PeakFileStatus::PastWave: return "peak file reaches past the end of its wave";
-    case PeakFileStatus::NoMemory: return "no memory for the peak file";
+    case PeakFileStatus::Ok:
+      return "peak file used";
+    case PeakFileStatus::Missing:
+      return "no readable peak file";
+    case PeakFileStatus::BadSize:
+      return "peak file size does not match its entry count";
+    case PeakFileStatus::BadHeader:
+      return "peak file header is not valid";
+    case PeakFileStatus::OtherLayout:
+      return "peak file is for another channel count";
+    case PeakFileStatus::BadEntries:
+      return "peak file entries are not valid";
+    case PeakFileStatus::Stale:
+      return "peak file is older or newer than its wave";
+    case PeakFileStatus::PastWave:
+      return "peak file reaches past the end of its wave";
+    case PeakFileStatus::NoMemory:
+      return "no memory for the peak file";
   }
   return "unknown peak file status";
 }

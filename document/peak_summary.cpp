@@ -9,7 +9,8 @@ namespace document {
 namespace {
 
 constexpr uint32_t kBufferSamples = 0x8000;  // 64 KB of 16-bit samples
-constexpr uint64_t kMaxFrame = uint64_t(std::numeric_limits<int32_t>::max());  // reads take 32-bit signed starts
+constexpr uint64_t kMaxFrame =
+    uint64_t(std::numeric_limits<int32_t>::max());  // reads take 32-bit signed starts
 
 PeakEntry emptyExtremes(uint32_t end) {
   PeakEntry e;

@@ -76,7 +76,9 @@ TEST(PeakSummary, InsertSplitsTheEntryAndShiftsTheRest) {
   ASSERT_TRUE(s.onInsert(300, 10));
   EXPECT_EQ(ends(s), (std::vector<uint32_t>{256, 300, 310, 522, 778, 1010}));
   EXPECT_TRUE(summaryMatchesWave(s, wave.get()));
-  // On an entry edge nothing is split; a long insert opens one entry per block.
+  // On an entry edge nothing is split; a long insert opens one entry per block. (The query leaves the
+  // search hint on the entry ending at the insert point.)
+  s.query(0, 255, &x);
   ASSERT_EQ(SampleInsertBlank(wave.get(), 256, 600, true), 600u);
   ASSERT_TRUE(s.onInsert(256, 600));
   EXPECT_EQ(ends(s), (std::vector<uint32_t>{256, 512, 768, 856, 900, 910, 1122, 1378, 1610}));
@@ -144,15 +146,20 @@ TEST(PeakSummary, OneChannelFillWithAnUnalignedByteRange) {
   SampleSilence(wave.get(), 100, 100, XF_STEREO | XF_16BIT | XF_DST_RIGHT);
   ASSERT_TRUE(s.onWrite(100 * 4 + 2, 100 * 4 - 2, 2, 16));
   EXPECT_TRUE(summaryMatchesWave(s, wave.get()));
+  // The left channel of frames 200..256: the last patched byte lies in frame 256, the first of an entry
+  // whose left minimum (256) the silence lowers.
+  SampleSilence(wave.get(), 200, 57, XF_STEREO | XF_16BIT | XF_DST_LEFT);
+  ASSERT_TRUE(s.onWrite(200 * 4, 57 * 4 - 2, 2, 16));
+  EXPECT_TRUE(summaryMatchesWave(s, wave.get()));
 }
 
 TEST(PeakSummary, QueryFindsTheFramesOfTheExtremes) {
   std::vector<int16_t> v(2 * 1000, 0);
-  v[2 * 333] = 1234;      // left maximum
-  v[2 * 777] = -4321;     // left minimum
-  v[2 * 40 + 1] = 999;    // right maximum, outside the second query
-  v[2 * 500 + 1] = 998;   // right maximum inside it
-  v[2 * 501 + 1] = 998;   // same value later: the first is reported
+  v[2 * 333] = 1234;     // left maximum
+  v[2 * 777] = -4321;    // left minimum
+  v[2 * 40 + 1] = 999;   // right maximum, outside the second query
+  v[2 * 500 + 1] = 998;  // right maximum inside it
+  v[2 * 501 + 1] = 998;  // same value later: the first is reported
   v[2 * 900 + 1] = -7;
   auto wave = makeWave(2, 16, v);
   PeakSummary s(wave.get(), 2, 100);
@@ -179,7 +186,8 @@ TEST(PeakSummary, ProgressSeesEveryEntryAndCanCancel) {
   }));
   EXPECT_EQ(done, (std::vector<uint32_t>{50, 150, 250, 350, 450, 500}));
   int calls = 0;
-  EXPECT_FALSE(s.query(0, 999, &x, [&](uint32_t, uint32_t, uint32_t) { return ++calls == 3 ? kPeakStop : 0; }));
+  EXPECT_FALSE(
+      s.query(0, 999, &x, [&](uint32_t, uint32_t, uint32_t) { return ++calls == 3 ? kPeakStop : 0; }));
   EXPECT_EQ(calls, 3);
   ASSERT_TRUE(s.query(0, 999, &x));
   EXPECT_EQ(x.max[0], 1);

@@ -56,7 +56,8 @@ inline ::testing::AssertionResult summaryMatchesWave(const PeakSummary& s, Sampl
   for (uint32_t i = 1; i <= s.entryCount(); ++i) {
     const PeakEntry& e = s.entry(i);
     const uint32_t from = s.entry(i - 1).end;
-    if (e.end <= from) return ::testing::AssertionFailure() << "entry " << i << " ends at " << e.end << " after " << from;
+    if (e.end <= from)
+      return ::testing::AssertionFailure() << "entry " << i << " ends at " << e.end << " after " << from;
     if (e.end > frames)
       return ::testing::AssertionFailure() << "entry " << i << " ends at " << e.end << " past " << frames;
     for (uint16_t c = 0; c < ch; ++c) {
@@ -66,9 +67,9 @@ inline ::testing::AssertionResult summaryMatchesWave(const PeakSummary& s, Sampl
         hi = std::max(hi, all[size_t(f) * ch + c]);
       }
       if (e.min[c] != lo || e.max[c] != hi)
-        return ::testing::AssertionFailure() << "entry " << i << " [" << from << "," << e.end << ") channel " << c
-                                             << ": " << e.min[c] << ".." << e.max[c] << ", frames hold " << lo
-                                             << ".." << hi;
+        return ::testing::AssertionFailure()
+               << "entry " << i << " [" << from << "," << e.end << ") channel " << c << ": " << e.min[c]
+               << ".." << e.max[c] << ", frames hold " << lo << ".." << hi;
     }
   }
   return ::testing::AssertionSuccess();
