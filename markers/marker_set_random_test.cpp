@@ -84,7 +84,7 @@ class Model {
   void insertFrames(uint32_t p, uint32_t count) {
     uint64_t joined = 0;
     for (auto& [id, c] : cues) {
-      uint32_t s, n;
+      uint32_t s = 0, n = 0;
       span(id, &s, &n);
       if (!c.point && s <= p && p < s + n) joined |= 1ull << id;
     }
@@ -132,7 +132,7 @@ TEST(MarkerSetRandom, FollowsAFrameModel) {
       auto a = std::next(model.cues.begin(), pick(0, uint32_t(model.cues.size() - 1)));
       auto b = std::next(model.cues.begin(), pick(0, uint32_t(model.cues.size() - 1)));
       if (a == b) continue;
-      uint32_t as, an, bs, bn;
+      uint32_t as = 0, an = 0, bs = 0, bn = 0;
       model.span(a->first, &as, &an);
       model.span(b->first, &bs, &bn);
       const uint32_t s = std::min(as, bs), e = std::max(as + an, bs + bn);
@@ -157,7 +157,7 @@ TEST(MarkerSetRandom, FollowsAFrameModel) {
     for (uint32_t i = 0; i < set.cueCount(); ++i) {
       const Cue* c = set.cueAt(i);
       ASSERT_TRUE(model.cues.count(c->id)) << "unexpected cue " << c->id;
-      uint32_t s, n;
+      uint32_t s = 0, n = 0;
       ASSERT_TRUE(model.span(c->id, &s, &n)) << "model range of cue " << c->id << " broken";
       ASSERT_EQ(c->position, s) << "cue " << c->id;
       ASSERT_EQ(c->length, n) << "cue " << c->id;
