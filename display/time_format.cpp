@@ -42,6 +42,12 @@ std::string SmpteDrop(double seconds, bool countForm) {
 
 }  // namespace
 
+std::string FormatDropFrameSeconds(double seconds) {
+  if (!std::isfinite(seconds)) seconds = 0;
+  if (seconds < 0) return "-" + SmpteDrop(-seconds, false);
+  return SmpteDrop(seconds, false);
+}
+
 int EffectiveFrameRate(int timeCodeFrames) {
   return timeCodeFrames < 1 ? kDefaultTimeCodeFrames : timeCodeFrames;
 }

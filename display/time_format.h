@@ -33,6 +33,9 @@ std::string FormatDecimalTime(int64_t frames, uint32_t rate, bool shortForm = fa
 std::string FormatFrameTime(int64_t frames, uint32_t rate, int fps, bool drop, bool countForm,
                             bool shortForm = false);
 
+// SMPTE drop-frame text ("m:ss:ff") of a time in seconds.
+std::string FormatDropFrameSeconds(double seconds);
+
 // value rounded to precision (1, 10, 100 ... 1000000) with as many decimals as precision has zeros.
 std::string FormatNumber(double value, long precision);
 

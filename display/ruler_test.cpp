@@ -1,0 +1,216 @@
+// Ruler engine: label texts, the step tables reached through the step choice, reuse of the last step,
+// empty ranges, value ruler ends, and for many random axes that labels never overlap, stay on the axis and
+// their ticks are monotonic.
+#include "display/ruler.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+
+namespace display {
+namespace {
+
+// Seven pixels per character, twelve pixels high.
+TextExtent FixedWidth(const std::string& s) {
+  return {static_cast<int32_t>(7 * s.size()), 12};
+}
+TextExtent NoWidth(const std::string&) {
+  return {0, 0};
+}
+
+TEST(RulerLabels, Texts) {
+  struct Case {
+    double v;
+    uint16_t style;
+    long precision;
+    int fps;
+    const char* text;
+  } cases[] = {
+      {1234.7, 0, 1, 30, "1234"},
+      {-20.9, 0, 1, 30, "-20"},
+      {0.5, 0, 10, 30, "0.5"},
+      {-0.25, 0, 100, 30, "-0.25"},
+      {1.25, kRulerSeconds, 1000, 30, "1.250"},
+      {65, kRulerSeconds, -1, 30, "1:05"},
+      {65.5, kRulerSeconds, -10, 30, "1:05.5"},
+      {-65.5, kRulerSeconds, -10, 30, "-1:05.5"},
+      {3725.25, kRulerSeconds, -100, 30, "62:05.25"},
+      {65.48, kRulerFrames, -1, 25, "1:05:12"},
+      {65.48, kRulerFrames, -1, 0, "1:05:14"},  // no usable frame rate: 30
+      {1800.5 / 29.97, kRulerFrames | kRulerDropFrame, -1, 30, "1:00:02"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RulerFormatLabel(c.v, c.style, c.precision, c.fps), c.text) << c.text;
+}
+
+struct StepCase {
+  uint16_t style;
+  double range;  // the axis runs 0 .. range; the target spacing is 0.04 x range
+  int fps;
+  double step;
+  int subdivisions;
+  long precision;
+};
+
+void ExpectSteps(const StepCase* cases, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    const StepCase& c = cases[i];
+    SCOPED_TRACE(testing::Message() << c.style << " range " << c.range);
+    const RulerStep s = RulerStepForTarget(c.style, 0.04 * c.range, c.range, c.fps);
+    EXPECT_NEAR(s.step, c.step, c.step * 1e-9);
+    EXPECT_EQ(s.subdivisions, c.subdivisions);
+    EXPECT_EQ(s.precision, c.precision);
+  }
+}
+
+TEST(RulerSteps, DecimalAndNiceNumbers) {
+  // target = 0.04 x range
+  const StepCase cases[] = {
+      {kRulerSeconds, 100000, 30, 3600, 6, -1},
+      {kRulerSeconds, 1000, 30, 30, 2, -1},
+      {kRulerSeconds, 100, 30, 2, 2, -10},
+      {kRulerSeconds, 10, 30, 0.2, 2, 10},
+      {kRulerSeconds, 0.05, 30, 0.002, 2, 1000},
+      {kRulerSeconds, 0.00008, 30, 2e-6, 2, 1000000},
+      {0, 1000, 30, 50, 5, 1},
+      {0, 100, 30, 5, 5, 1},
+      {0, 30, 30, 2, 2, 1},
+      {0, 250, 30, 20, 2, 1},  // a target equal to a nice number takes the next one
+      {0, 10, 30, 0.2, 2, 10},
+      {kRulerSteps136, 1000, 30, 72, 2, 1},
+  };
+  ExpectSteps(cases, sizeof cases / sizeof cases[0]);
+}
+
+TEST(RulerSteps, FrameTable) {
+  const StepCase cases[] = {
+      {kRulerFrames, 100, 30, 2, 2, -1},
+      {kRulerFrames, 30, 30, 1, 2, -1},
+      {kRulerFrames, 30, 25, 1, 5, -1},
+      {kRulerFrames, 30, 29, 1, 2, -1},
+      {kRulerFrames, 12.5, 30, 0.5, 3, -1},
+      {kRulerFrames, 2.5, 30, 0.1, 3, -1},
+      {kRulerFrames, 1, 30, 1 / 30.0, 2, -1},
+      {kRulerFrames, 0.5, 30, 0.5 / 30, 5, -10},
+      {kRulerFrames | kRulerDropFrame, 12.5, 30, 0.5, 3, -1},
+  };
+  ExpectSteps(cases, sizeof cases / sizeof cases[0]);
+}
+
+TEST(RulerSteps, IntegerAxisAndEmptyRanges) {
+  RulerStep s;
+  ASSERT_TRUE(RulerChooseStep(kRulerInteger | kRulerVertical, 0, 3, 1000, 100, 30, NoWidth, nullptr, &s));
+  EXPECT_EQ(s.step, 1);
+  EXPECT_EQ(s.first, 0);
+  EXPECT_FALSE(RulerChooseStep(kRulerHorizontal, 5, 5, 600, 10, 30, FixedWidth, nullptr, &s));
+  EXPECT_FALSE(RulerChooseStep(kRulerHorizontal, 0, std::nan(""), 600, 10, 30, FixedWidth, nullptr, &s));
+  RulerLayout l =
+      RulerLayoutAxis(kRulerHorizontal | kRulerTicks, 0, 600, 0, 0, "smpl", 10, 30, FixedWidth, nullptr);
+  EXPECT_TRUE(l.ticks.empty());
+  EXPECT_EQ(l.unitEnd, 28);
+  // Tiny plots and no labels allowed still give an answer.
+  ASSERT_TRUE(RulerChooseStep(kRulerHorizontal, 0, 100, 2, 0, 30, FixedWidth, nullptr, &s));
+  EXPECT_GT(s.step, 0);
+}
+
+TEST(RulerSteps, ReusesTheLastStepWhileItFits) {
+  RulerStepCache cache;
+  RulerStep a, b, c;
+  ASSERT_TRUE(RulerChooseStep(kRulerHorizontal, 10000, 11000, 603, 10, 30, FixedWidth, &cache, &a));
+  EXPECT_EQ(a.step, 100);
+  EXPECT_EQ(a.first, 9900);
+  // A slightly scrolled range: 100 is still 1 to 2 label widths apart, so it is kept, starting at a
+  // multiple of it.
+  ASSERT_TRUE(RulerChooseStep(kRulerHorizontal, 10130, 11150, 603, 10, 30, FixedWidth, &cache, &b));
+  EXPECT_EQ(b.step, 100);
+  EXPECT_EQ(b.first, 10100);
+  // Zoomed far in: spacing too wide, chosen afresh.
+  ASSERT_TRUE(RulerChooseStep(kRulerHorizontal, 0, 10, 603, 10, 30, FixedWidth, &cache, &c));
+  EXPECT_EQ(c.step, 1);
+  // Another style never takes it over.
+  RulerStep d;
+  ASSERT_TRUE(RulerChooseStep(kRulerVertical, 0, 10, 603, 10, 30, FixedWidth, &cache, &d));
+  EXPECT_EQ(cache.style, kRulerVertical);
+}
+
+TEST(RulerLayout, TimeRulerOf600Pixels) {
+  const RulerLayout l = RulerLayoutAxis(kRulerHorizontal | kRulerTicks | kRulerSeconds, 0, 600, 0, 600, "hms",
+                                        10, 30, FixedWidth, nullptr);
+  int shown = 0;
+  for (const RulerTick& t : l.ticks) shown += t.labelShown;
+  EXPECT_GE(shown, 5);
+  EXPECT_LE(shown, 10);
+  EXPECT_EQ(l.ticks.front().value, 0);
+  EXPECT_FALSE(l.ticks.front().labelShown);  // would overlap the unit text at the start
+}
+
+TEST(ValueRuler, Ends) {
+  struct Case {
+    int scale, bits;
+    double low, high, top, bottom;
+  } cases[] = {
+      {kScaleSamples, 16, -1, 1, 32768, -32768}, {kScaleSamples, 32, -1, 1, 32768, -32768},
+      {kScaleSamples, 8, -1, 1, 256, 0},         {kScaleNormalized, 16, -1, 1, 1, -1},
+      {kScalePercent, 16, -1, 1, 100, -100},     {kScalePercent, 16, -0.5, 0.25, 50, -25},
+      {kScaleHz, 16, -1, 0, 22050, 0},
+  };
+  for (const Case& c : cases) {
+    double top, bottom;
+    ValueAxisRange(c.scale, c.bits, 44100, c.low, c.high, &top, &bottom);
+    EXPECT_EQ(top, c.top);
+    EXPECT_EQ(bottom, c.bottom);
+  }
+  // The value ruler runs downwards (lo > hi): ticks still come out in axis order.
+  const RulerLayout l =
+      RulerLayoutAxis(kRulerVertical | kRulerTicks, 0, 200, 32768, -32768, "", 13, 30, FixedWidth, nullptr);
+  ASSERT_GE(l.ticks.size(), 3u);
+  for (size_t i = 1; i < l.ticks.size(); ++i) {
+    EXPECT_LT(l.ticks[i].value, l.ticks[i - 1].value);
+    EXPECT_GT(l.ticks[i].position, l.ticks[i - 1].position);
+  }
+}
+
+TEST(RulerLayout, LabelsNeverOverlapOnRandomAxes) {
+  const unsigned seed = std::random_device{}();
+  std::printf("Ruler random axes: seed %u\n", seed);
+  std::mt19937 rng(seed);
+  const uint16_t kinds[] = {
+      0, kRulerSeconds, kRulerFrames, kRulerFrames | kRulerDropFrame, kRulerSteps136, kRulerInteger};
+  RulerStepCache cache;
+  for (int iter = 0; iter < 3000; ++iter) {
+    const bool vertical = rng() % 4 == 0;
+    const uint16_t style = kinds[rng() % 6] | (vertical ? kRulerVertical : kRulerHorizontal) | kRulerTicks |
+                           (rng() % 3 == 0 ? kRulerLastMayRunOver : 0);
+    const int32_t size = 20 + static_cast<int32_t>(rng() % 1200);
+    const double lo = std::uniform_real_distribution<double>(-100, 5000)(rng);
+    const double span = std::pow(10.0, std::uniform_real_distribution<double>(-4, 5)(rng));
+    const bool down = vertical && rng() % 2;
+    const int fps = static_cast<int>(rng() % 70) - 5;
+    const int labels = std::max(1, size / (vertical ? 15 : 60));
+    const RulerLayout l = RulerLayoutAxis(style, 7, size, down ? lo + span : lo, down ? lo : lo + span,
+                                          vertical ? "" : "hms", labels, fps, FixedWidth, &cache);
+    SCOPED_TRACE(testing::Message() << "style " << style << " size " << size << " lo " << lo << " span "
+                                    << span);
+    int32_t previousEnd = l.unitEnd;
+    for (size_t i = 0; i < l.ticks.size(); ++i) {
+      const RulerTick& t = l.ticks[i];
+      if (i > 0) {
+        ASSERT_GE(t.position, l.ticks[i - 1].position);
+      }
+      ASSERT_GE(t.position, 7);
+      ASSERT_LE(t.position, 7 + size);
+      if (!t.labelShown) continue;
+      ASSERT_GT(t.labelStart, previousEnd);
+      if (!(style & kRulerLastMayRunOver)) {
+        ASSERT_LE(t.labelEnd, 7 + size);
+      }
+      previousEnd = t.labelEnd;
+    }
+    int shown = 0;
+    for (const RulerTick& t : l.ticks) shown += t.labelShown;
+    EXPECT_LE(shown, labels);
+  }
+}
+
+}  // namespace
+}  // namespace display
