@@ -132,7 +132,12 @@ TEST(ColumnPlanner, EqualsBruteForceOnRandomViews) {
   for (int32_t length : {1, 3, 7, 40, 1000, 65536, 300000})
     for (int channels : {1, 2}) waves.push_back(RandomWave(rng, length, channels));
 
+#ifdef _WIN32
+  // The Windows build runs under an emulator several times slower; the native build covers the full count.
+  const int views = 2000 * TestScale();
+#else
   const int views = 10000 * TestScale();
+#endif
   std::vector<ColumnPlan> out;
   for (int iter = 0; iter < views; ++iter) {
     SCOPED_TRACE(iter);
@@ -140,7 +145,7 @@ TEST(ColumnPlanner, EqualsBruteForceOnRandomViews) {
     PlanView v;
     v.channels = w.channels;
     v.length = w.length();
-    v.pixels = 1 + static_cast<int32_t>(rng() % 100);
+    v.pixels = 1 + static_cast<int32_t>(rng() % 48);
     const double spp = 0.05 * std::pow(1e5, std::uniform_real_distribution<double>(0, 1)(rng));
     v.width = std::min(spp * v.pixels, static_cast<double>(v.length));
     v.first = -0.5 + std::uniform_real_distribution<double>(0, 1)(rng) * (v.length - v.width);
