@@ -3,6 +3,7 @@
 // copy, flush, quick save) are in vfile_edit.cpp.
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "storage/cache.h"
@@ -156,6 +157,7 @@ HfPlace seekLocked(HfHandle* h, uint32_t target, bool grow) {
 uint32_t appendLocked(HfHandle* h, const uint8_t* src, uint32_t count) {
   if (count == 0 || !ensureFirst(h)) return 0;
   HfPlace p = seekLocked(h, h->length, false);
+  std::unique_ptr<uint8_t[]> scratch;
   uint32_t done = 0;
   while (done < count) {
     uint32_t c = blockCount(p.block);
@@ -175,7 +177,22 @@ uint32_t appendLocked(HfHandle* h, const uint8_t* src, uint32_t count) {
     if (!d) break;
     uint32_t k = std::min(kVfBlockSize, count - done);
     // The block joins the chain only once its bytes are in, so a failed write leaves the file as it was.
-    if (src && editWrite(d, src + done, 0, k) != k) {
+    // A part block goes out whole from a scratch copy: the cache then needn't read the location's old
+    // bytes first.
+    bool ok = true;
+    if (src && k == kVfBlockSize) {
+      ok = editWrite(d, src + done, 0, k) == k;
+    } else if (src) {
+      if (!scratch) scratch.reset(new (std::nothrow) uint8_t[kVfBlockSize]);
+      if (scratch) {
+        std::memcpy(scratch.get(), src + done, k);
+        std::memset(scratch.get() + k, 0, kVfBlockSize - k);
+        ok = editWrite(d, scratch.get(), 0, kVfBlockSize) == kVfBlockSize;
+      } else {
+        ok = editWrite(d, src + done, 0, k) == k;
+      }
+    }
+    if (!ok) {
       VfReleaseBlock(d);
       break;
     }
