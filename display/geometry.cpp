@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "display/colors.h"
+
 namespace display {
 
 int32_t SnapDisplayHeight(int32_t h) {
@@ -47,6 +49,28 @@ int32_t InsertionColumn(const WaveView& v, int32_t s) {
   const double b = s - 0.5;
   if (b < v.first() || b > v.last()) return -1;
   return v.left() + SafeTrunc((s - v.first() - 0.5) / v.width() * v.pixels() + 0.5);
+}
+
+int32_t NormalizedRow(double v, double low, double high, int32_t h) {
+  if (!(high > low)) return 0;
+  const double f = (-v - low) / (high - low);
+  return SafeTrunc(f * h + 10.000000001) - 10;
+}
+
+void SpectralRows(double low, double high, int32_t h, int32_t* offset, int32_t* dest) {
+  if (!(high > low)) {
+    *offset = 0;
+    *dest = h;
+    return;
+  }
+  *dest = SafeTrunc(h / (high - low));
+  *offset = SafeTrunc(-(h * (low + 1) / (high - low)));
+}
+
+int WaveColorCode(double spp, bool selected, bool channelExcluded) {
+  if (channelExcluded) return 0;
+  if (spp > 1.75) return selected ? kColorHiliteDigitalWaveform : kColorDigitalWaveform;
+  return selected ? kColorHiliteAnalogWaveform : kColorAnalogWaveform;
 }
 
 std::vector<SampleRange> SelectionRedrawRanges(int32_t s0, int32_t e0, int32_t s1, int32_t e1) {

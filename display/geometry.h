@@ -33,6 +33,19 @@ bool SelectionColumns(const WaveView& v, int32_t s, int32_t e, int32_t* x1, int3
 // Column of the dotted insertion line for an empty selection at s, or -1 when its boundary is not in view.
 int32_t InsertionColumn(const WaveView& v, int32_t s);
 
+// Row below the channel top of a normalized value v for the vertical range (low, high) in a channel h rows
+// high: trunc(f x h + 10.000000001) - 10 with f = (-v - low) / (high - low). Used for the zero line, the
+// boundary lines and the grid. An empty range puts everything on the top row.
+int32_t NormalizedRow(double v, double low, double high, int32_t h);
+
+// Where the B rows of a spectrogram land in a channel h rows high for the range (low, high): dest rows
+// starting offset rows below the channel top (the default range (-1, 0) gives offset 0, dest h).
+void SpectralRows(double low, double high, int32_t h, int32_t* offset, int32_t* dest);
+
+// Colour code of a waveform stroke or box: digital colours above 1.75 samples per pixel, analog ones at
+// and below, the highlight variant in selected columns; 0 (button shadow) in an excluded channel.
+int WaveColorCode(double spp, bool selected, bool channelExcluded);
+
 struct SampleRange {
   int32_t first, last;  // inclusive
 };

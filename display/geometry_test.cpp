@@ -130,3 +130,56 @@ TEST(Colors, ElementsAndDefaults) {
 
 }  // namespace
 }  // namespace display
+
+namespace display {
+namespace {
+
+TEST(Geometry, NormalizedRowsAndSpectralRows) {
+  EXPECT_EQ(NormalizedRow(1, -1, 1, 100), 0);
+  EXPECT_EQ(NormalizedRow(0, -1, 1, 100), 50);
+  EXPECT_EQ(NormalizedRow(-1, -1, 1, 100), 100);
+  EXPECT_EQ(NormalizedRow(0.707945784384, -1, 1, 100), 14);
+  EXPECT_EQ(NormalizedRow(0, 0, 1, 100), 0);    // zero at the top
+  EXPECT_EQ(NormalizedRow(0.5, 0, 0, 100), 0);  // reset range: no division
+  int32_t offset, dest;
+  SpectralRows(-1, 0, 100, &offset, &dest);
+  EXPECT_EQ(offset, 0);
+  EXPECT_EQ(dest, 100);
+  SpectralRows(-0.5, 0, 100, &offset, &dest);  // upper half of the bands over the whole height
+  EXPECT_EQ(offset, -100);
+  EXPECT_EQ(dest, 200);
+  SpectralRows(0, 0, 100, &offset, &dest);
+  EXPECT_EQ(dest, 100);
+}
+
+}  // namespace
+}  // namespace display
+
+namespace display {
+namespace {
+
+TEST(Geometry, StrokeColours) {
+  EXPECT_EQ(WaveColorCode(1.75, false, false), kColorAnalogWaveform);
+  EXPECT_EQ(WaveColorCode(1.7500001, false, false), kColorDigitalWaveform);
+  EXPECT_EQ(WaveColorCode(1.75, true, false), kColorHiliteAnalogWaveform);
+  EXPECT_EQ(WaveColorCode(100, true, false), kColorHiliteDigitalWaveform);
+  EXPECT_EQ(WaveColorCode(100, true, true), 0);
+}
+
+TEST(PlayCursor, OutsideTheViewIsNotDrawn) {
+  WaveView v;
+  ShowWhole(v, 1000, 100, 0);
+  v.setView(100, 199);
+  EXPECT_EQ(v.cursorSample(), -50000);
+  EXPECT_EQ(v.setCursor(150), 50);
+  EXPECT_EQ(v.cursorSample(), 150);
+  EXPECT_EQ(v.setCursor(500), -1);
+  EXPECT_EQ(v.cursorSample(), -500000);
+  EXPECT_EQ(v.setCursor(-1), -1);
+  EXPECT_EQ(v.setCursor(199), 99);
+  EXPECT_EQ(v.setCursor(200), -1);  // its column would be one past the area
+  EXPECT_EQ(v.cursorSample(), -500000);
+}
+
+}  // namespace
+}  // namespace display

@@ -233,6 +233,34 @@ RulerLayout RulerLayoutAxis(uint16_t style, int32_t plotStart, int32_t plotSize,
   return layout;
 }
 
+TimeAxis TimeRulerAxis(int loTimeMode, double first, double last, int64_t timeOffset, uint32_t rate) {
+  TimeAxis a;
+  switch (loTimeMode) {
+    case 1:
+      a.unit = "smpl";
+      break;
+    case 2:
+      a.style = kRulerFrames;
+      a.unit = "msf";
+      break;
+    case 3:
+      a.style = kRulerFrames | kRulerDropFrame;
+      a.unit = "drop";
+      break;
+    default:
+      a.style = kRulerSeconds;
+      a.unit = "hms";
+      break;
+  }
+  a.lo = first + static_cast<double>(timeOffset);
+  a.hi = last + static_cast<double>(timeOffset);
+  if (a.style != 0 && rate > 0) {
+    a.lo /= rate;
+    a.hi /= rate;
+  }
+  return a;
+}
+
 void ValueAxisRange(int scale, int bits, uint32_t rate, double low, double high, double* top,
                     double* bottom) {
   double F = 32768, o = 0;

@@ -74,6 +74,19 @@ RulerLayout RulerLayoutAxis(uint16_t style, int32_t plotStart, int32_t plotSize,
                             const std::string& unit, int maxLabels, int frameRate, const TextMeasure& measure,
                             RulerStepCache* cache);
 
+// The time ruler's axis for LoTimeMode: style, unit text and the range (the visible boundaries plus the
+// time offset, in seconds for the time styles). Rate 0 leaves the range in samples.
+struct TimeAxis {
+  uint16_t style = 0;
+  const char* unit = "";
+  double lo = 0, hi = 0;
+};
+TimeAxis TimeRulerAxis(int loTimeMode, double first, double last, int64_t timeOffset, uint32_t rate);
+// Labels a ruler of this many pixels has room for: one per 60 pixels across, one per 15 down.
+inline int MaxLabels(int32_t pixels, bool vertical) {
+  return pixels / (vertical ? 15 : 60);
+}
+
 // Value ruler scales (TimeModeV): sample values, normalized, percentage; spectral view shows Hz.
 enum ValueScale : int { kScaleSamples = 0, kScaleNormalized = 1, kScalePercent = 2, kScaleHz = 3 };
 

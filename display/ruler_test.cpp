@@ -214,3 +214,36 @@ TEST(RulerLayout, LabelsNeverOverlapOnRandomAxes) {
 
 }  // namespace
 }  // namespace display
+
+namespace display {
+namespace {
+
+TEST(TimeRuler, AxisByTimeMode) {
+  struct Case {
+    int mode;
+    uint16_t style;
+    const char* unit;
+    double lo, hi;
+  } cases[] = {
+      {0, kRulerSeconds, "hms", -0.5 / 44100, 44099.5 / 44100},
+      {1, 0, "smpl", -0.5, 44099.5},
+      {2, kRulerFrames, "msf", -0.5 / 44100, 44099.5 / 44100},
+      {3, kRulerFrames | kRulerDropFrame, "drop", -0.5 / 44100, 44099.5 / 44100},
+  };
+  for (const Case& c : cases) {
+    const TimeAxis a = TimeRulerAxis(c.mode, -0.5, 44099.5, 0, 44100);
+    EXPECT_EQ(a.style, c.style);
+    EXPECT_STREQ(a.unit, c.unit);
+    EXPECT_DOUBLE_EQ(a.lo, c.lo);
+    EXPECT_DOUBLE_EQ(a.hi, c.hi);
+  }
+  const TimeAxis offset = TimeRulerAxis(1, -0.5, 99.5, 1000, 8000);
+  EXPECT_EQ(offset.lo, 999.5);
+  const TimeAxis noRate = TimeRulerAxis(0, -0.5, 99.5, 0, 0);
+  EXPECT_EQ(noRate.hi, 99.5);
+  EXPECT_EQ(MaxLabels(600, false), 10);
+  EXPECT_EQ(MaxLabels(150, true), 10);
+}
+
+}  // namespace
+}  // namespace display

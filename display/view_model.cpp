@@ -74,6 +74,12 @@ int32_t WaveView::cursorPixel(int32_t s) const {
   return x < left_ || x > right_ ? -1 : x;
 }
 
+int32_t WaveView::setCursor(int32_t s) {
+  const int32_t x = cursorPixel(s);
+  cursorSample_ = x < 0 ? -500000 : s;
+  return x;
+}
+
 void WaveView::clampView(double* first, double* last) const {
   const double end = length_ - 0.5;
   if (*first + 4 >= *last) *first = *last - 4;
@@ -95,6 +101,24 @@ bool WaveView::setView(double a, double b) {
   width_ = last - first;
   notify(WDN_VIEWCHANGED, first_, last_);
   return true;
+}
+
+int32_t WaveView::moveView(double a, double b, bool force, bool* fullRedraw) {
+  if (fullRedraw) *fullRedraw = false;
+  if (std::isnan(a) || std::isnan(b)) return 0;
+  const bool inside = (a - 0.5 >= first_ && a - 0.5 <= last_) || (b + 0.5 >= first_ && b + 0.5 <= last_);
+  if (!force && width_ > 0 && pixels_ > 0 && std::fabs((b - a + 1) - width_) < 2 && inside) {
+    const int32_t dx = SafeTrunc(-(a - 0.5 - first_) / width_ * pixels_);
+    if (dx != 0) return scroll(dx, fullRedraw);
+  }
+  setView(a, b);
+  return 0;
+}
+
+bool WaveView::scrollVRange(int32_t dy, int32_t channelHeight) {
+  if (dy == 0 || channelHeight <= 0 || (flags_ & WDF_ERASED)) return false;
+  const double shift = dy * (vHigh_ - vLow_) / channelHeight;
+  return setVRange(vLow_ - shift, vHigh_ - shift);
 }
 
 void WaveView::moveViewTo(double first) {

@@ -103,6 +103,11 @@ class WaveView {
   // Column of the play cursor at sample s, or -1 when it is not drawn (s = -1, outside the view).
   int32_t cursorPixel(int32_t s) const;
 
+  // Places the play cursor at sample s: returns its column, or -1 when it is not drawn (then the stored
+  // cursor sample is -500000).
+  int32_t setCursor(int32_t s);
+  int32_t cursorSample() const { return cursorSample_; }
+
   // Shows samples a .. b with the clamps described at the top. Returns true when the view changed.
   bool setView(double a, double b);
   // New document length; sends length, then view (if it moved), then selection.
@@ -114,6 +119,11 @@ class WaveView {
   // scrolled (0 when refused); fullRedraw is set when the range hit an end and was put back there, so the
   // window must repaint everything instead of shifting pixels.
   int32_t scroll(int32_t dx, bool* fullRedraw = nullptr);
+  // Shows a .. b. Unless forced, a move by less than a view width at (nearly) the same width is made as a
+  // pixel scroll (returned; 0 when the view was set instead, or nothing changed).
+  int32_t moveView(double a, double b, bool force, bool* fullRedraw = nullptr);
+  // Moves the vertical range by dy pixels of a channel h rows high (both ends decrease by dy x (H - L) / h).
+  bool scrollVRange(int32_t dy, int32_t channelHeight);
   // Keeps the width and moves the first boundary to `first`, clamped to the document.
   void moveViewTo(double first);
 
@@ -144,6 +154,7 @@ class WaveView {
   uint32_t flags_ = 0;
   int channels_ = 1;
   double anchor_ = 0;
+  int32_t cursorSample_ = -50000;
   double vLow_ = -1, vHigh_ = 1, centre_ = 0, scale_ = 1;
   double savedSpectral_[2] = {-1, 0};
   double savedWaveform_[2] = {-1, 1};

@@ -290,3 +290,36 @@ TEST(Reset, EmptyDisplayIsSafeToUse) {
 
 }  // namespace
 }  // namespace display
+
+namespace display {
+namespace {
+
+TEST(MoveView, SmallMovesScrollPixelsOthersSetTheView) {
+  RecordingView r;
+  ShowWhole(r.view, 100000, 100);
+  r.view.setView(0, 999);  // ten samples per pixel
+  EXPECT_EQ(r.view.moveView(100, 1099, false), -10);
+  EXPECT_EQ(r.view.first(), 99.5);
+  EXPECT_EQ(r.view.moveView(50, 1049, false), 5);
+  EXPECT_EQ(r.view.first(), 49.5);
+  EXPECT_EQ(r.view.moveView(5000, 5999, false), 0);  // far away: set
+  EXPECT_EQ(r.view.first(), 4999.5);
+  EXPECT_EQ(r.view.moveView(5100, 6099, true), 0);  // forced: set
+  EXPECT_EQ(r.view.first(), 5099.5);
+  EXPECT_EQ(r.view.moveView(5200, 7199, false), 0);  // another width: set
+  EXPECT_EQ(r.view.width(), 2000);
+}
+
+TEST(VerticalRange, ScrollByPixels) {
+  RecordingView r;
+  r.take();
+  EXPECT_TRUE(r.view.scrollVRange(10, 100));
+  EXPECT_NEAR(r.view.vLow(), -1.2, 1e-12);
+  EXPECT_NEAR(r.view.vHigh(), 0.8, 1e-12);
+  EXPECT_EQ(r.take(), std::vector<int>{WDN_VRANGECHANGED});
+  EXPECT_FALSE(r.view.scrollVRange(10, 0));
+  EXPECT_FALSE(r.view.scrollVRange(0, 100));
+}
+
+}  // namespace
+}  // namespace display
