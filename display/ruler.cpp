@@ -193,31 +193,26 @@ bool RulerChooseStep(uint16_t style, double lo, double hi, int32_t plotSize, int
   return true;
 }
 
-RulerLayout RulerLayoutAxis(uint16_t style, int32_t plotStart, int32_t plotSize, double lo, double hi,
-                            const std::string& unit, int maxLabels, int frameRate, const TextMeasure& measure,
-                            RulerStepCache* cache) {
-  RulerLayout layout;
-  layout.unit = unit;
-  layout.unitEnd = unit.empty() ? plotStart : plotStart + AlongAxis(style, measure(unit));
-  RulerStep s;
-  if (!RulerChooseStep(style, lo, hi, plotSize, maxLabels, frameRate, measure, cache, &s)) return layout;
+namespace {
+
+// Ticks from s.first in steps while inside lo .. hi, with labels that fit.
+void PlaceTicks(RulerLayout* layout, uint16_t style, int32_t plotStart, int32_t plotSize, double lo,
+                double hi, const RulerStep& s, int maxLabels, int frameRate, const TextMeasure& measure) {
   const double D = hi - lo;
   const double low = std::fmin(lo, hi), high = std::fmax(lo, hi);
   const int32_t axisEnd = plotStart + plotSize;
-  int32_t previousEnd = layout.unitEnd;
+  const double pixels = plotSize > 3 ? plotSize - 3 : 0;
+  int32_t previousEnd = layout->unitEnd;
   int shown = 0;
   const int kMaxTicks = 100000;  // far more than any axis has pixels
   for (int i = 0; i < kMaxTicks; ++i) {
     const double v = s.first + i * s.step;
-    const bool pastEnd = D > 0 ? v > high : v < low;
-    if (pastEnd) break;
+    if (D > 0 ? v > high : v < low) break;
     if (v < low || v > high) continue;
     RulerTick tick;
     tick.value = v;
     tick.position =
-        plotStart + 1 +
-        (static_cast<int32_t>(std::trunc((v - lo) / D * (plotSize > 3 ? plotSize - 3 : 0) + 10.000000001)) -
-         10);
+        plotStart + 1 + (static_cast<int32_t>(std::trunc((v - lo) / D * pixels + 10.000000001)) - 10);
     tick.label = RulerFormatLabel(v, style, s.precision, frameRate);
     const int32_t ext = AlongAxis(style, measure(tick.label));
     tick.labelStart = tick.position - ext / 2;
@@ -228,8 +223,67 @@ RulerLayout RulerLayoutAxis(uint16_t style, int32_t plotStart, int32_t plotSize,
       previousEnd = tick.labelEnd;
       ++shown;
     }
-    layout.ticks.push_back(tick);
+    layout->ticks.push_back(tick);
   }
+}
+
+RulerLayout StartLayout(uint16_t style, int32_t plotStart, const std::string& unit,
+                        const TextMeasure& measure) {
+  RulerLayout layout;
+  layout.unit = unit;
+  layout.unitEnd = unit.empty() ? plotStart : plotStart + AlongAxis(style, measure(unit));
+  return layout;
+}
+
+}  // namespace
+
+RulerLayout RulerLayoutAxis(uint16_t style, int32_t plotStart, int32_t plotSize, double lo, double hi,
+                            const std::string& unit, int maxLabels, int frameRate, const TextMeasure& measure,
+                            RulerStepCache* cache) {
+  RulerLayout layout = StartLayout(style, plotStart, unit, measure);
+  RulerStep s;
+  if (RulerChooseStep(style, lo, hi, plotSize, maxLabels, frameRate, measure, cache, &s))
+    PlaceTicks(&layout, style, plotStart, plotSize, lo, hi, s, maxLabels, frameRate, measure);
+  return layout;
+}
+
+bool RulerChooseStepInt(uint16_t style, int64_t lo, int64_t hi, int32_t plotSize, int maxLabels,
+                        uint32_t rate, int frameRate, const TextMeasure& measure, RulerStep* out) {
+  const bool timeStyle = style & (kRulerSeconds | kRulerFrames);
+  const double div = timeStyle && rate > 0 ? rate : 1;
+  const double dlo = lo / div, dhi = hi / div, D = dhi - dlo;
+  if (D == 0) return false;
+  const double pixels = plotSize > 3 ? plotSize - 3 : 0;
+  const int labels = maxLabels > 0 ? maxLabels : 1;
+  RulerStep s;
+  for (double k = (style & kRulerHorizontal) ? 0.4 : 0.7; k <= 10000000; k *= 1.2) {
+    const double target = std::fabs(k * D / labels);
+    // Plain axes step in whole units of the nice sequence (a step equal to the target is passed over).
+    const RulerStep t = timeStyle ? RulerStepForTarget(style, target, dhi, frameRate) : [&] {
+      RulerStep n;
+      const TableStep nice = NiceStep(target, style & kRulerSteps136);
+      n.step = nice.step;
+      n.subdivisions = nice.subdivisions;
+      return n;
+    }();
+    s = t;
+    if (D < 0) s.step = -s.step;
+    s.first = std::ceil(dlo / s.step) * s.step;  // rounded towards the axis, not moved back
+    const int32_t ext = AlongAxis(style, measure(RulerFormatLabel(s.first, style, s.precision, frameRate)));
+    if (pixels / std::fabs(D) * t.step > ext + Pad(style) && std::fabs(D) / t.step <= labels + 1e-9) break;
+  }
+  *out = s;
+  return true;
+}
+
+RulerLayout RulerLayoutIntAxis(uint16_t style, int32_t plotStart, int32_t plotSize, int64_t lo, int64_t hi,
+                               const std::string& unit, int maxLabels, uint32_t rate, int frameRate,
+                               const TextMeasure& measure) {
+  RulerLayout layout = StartLayout(style, plotStart, unit, measure);
+  RulerStep s;
+  if (!RulerChooseStepInt(style, lo, hi, plotSize, maxLabels, rate, frameRate, measure, &s)) return layout;
+  const double div = (style & (kRulerSeconds | kRulerFrames)) && rate > 0 ? rate : 1;
+  PlaceTicks(&layout, style, plotStart, plotSize, lo / div, hi / div, s, maxLabels, frameRate, measure);
   return layout;
 }
 

@@ -74,6 +74,15 @@ RulerLayout RulerLayoutAxis(uint16_t style, int32_t plotStart, int32_t plotSize,
                             const std::string& unit, int maxLabels, int frameRate, const TextMeasure& measure,
                             RulerStepCache* cache);
 
+// The integer axis of the level meter scale and the analysis window: integer bounds (divided by rate for
+// the time styles), whole steps on plain axes, the first tick rounded up to a multiple of the step, and no
+// step reuse between calls.
+bool RulerChooseStepInt(uint16_t style, int64_t lo, int64_t hi, int32_t plotSize, int maxLabels,
+                        uint32_t rate, int frameRate, const TextMeasure& measure, RulerStep* out);
+RulerLayout RulerLayoutIntAxis(uint16_t style, int32_t plotStart, int32_t plotSize, int64_t lo, int64_t hi,
+                               const std::string& unit, int maxLabels, uint32_t rate, int frameRate,
+                               const TextMeasure& measure);
+
 // The time ruler's axis for LoTimeMode: style, unit text and the range (the visible boundaries plus the
 // time offset, in seconds for the time styles). Rate 0 leaves the range in samples.
 struct TimeAxis {

@@ -247,3 +247,33 @@ TEST(TimeRuler, AxisByTimeMode) {
 
 }  // namespace
 }  // namespace display
+
+namespace display {
+namespace {
+
+TEST(IntegerRuler, MeterScale) {
+  // A level meter's dB scale: 0 at the left down to -60 at the right end of 300 pixels.
+  const RulerLayout l = RulerLayoutIntAxis(0x642, 0, 300, 0, -60, "", 5, 0, 30, FixedWidth);
+  ASSERT_GE(l.ticks.size(), 2u);
+  EXPECT_EQ(l.ticks.front().value, 0);  // rounded up to the step, not moved back
+  for (size_t i = 0; i < l.ticks.size(); ++i) {
+    EXPECT_EQ(l.ticks[i].value, std::trunc(l.ticks[i].value));  // whole steps
+    if (i > 0) {
+      EXPECT_LT(l.ticks[i].value, l.ticks[i - 1].value);
+      EXPECT_GT(l.ticks[i].position, l.ticks[i - 1].position);
+    }
+  }
+  RulerStep s;
+  ASSERT_TRUE(RulerChooseStepInt(kRulerHorizontal, 3, 95, 10003, 10, 0, 30, NoWidth, &s));
+  EXPECT_EQ(s.step, 10);  // 5 would make 18 steps for 10 labels
+  EXPECT_EQ(s.first, 10);
+  ASSERT_TRUE(RulerChooseStepInt(kRulerHorizontal, 0, 50, 10003, 10, 0, 30, NoWidth, &s));
+  EXPECT_EQ(s.step, 5);  // target exactly 2: passed over for 5
+  ASSERT_TRUE(
+      RulerChooseStepInt(kRulerHorizontal | kRulerSeconds, 0, 441000, 10003, 10, 44100, 30, NoWidth, &s));
+  EXPECT_EQ(s.step, 1);  // ten seconds (441000 frames at 44100 Hz) in ten labels
+  EXPECT_FALSE(RulerChooseStepInt(kRulerHorizontal, 7, 7, 300, 5, 0, 30, FixedWidth, &s));
+}
+
+}  // namespace
+}  // namespace display
