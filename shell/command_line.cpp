@@ -1,6 +1,8 @@
 // Command-line parsing for sorn96 (see command_line.h for the rules).
 #include "shell/command_line.h"
 
+#include "shell/settings_source.h"
+
 #include <cctype>
 #include <vector>
 
@@ -39,24 +41,6 @@ bool startsWith(const std::string& s, const char* prefix) {
   return s.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
 }
 
-// Reads a decimal number the way the C library's atol does (leading blanks, a sign, digits up to the
-// first non-digit) but saturates at the 32-bit range instead of overflowing. Returns false when there is
-// no digit at all.
-bool readNumber(const char* p, int32_t* out) {
-  while (*p == ' ' || *p == '\t') ++p;
-  bool negative = false;
-  if (*p == '+' || *p == '-') negative = *p++ == '-';
-  if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
-  int64_t v = 0;
-  for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
-    v = v * 10 + (*p - '0');
-    if (v > INT64_C(0x80000000)) v = INT64_C(0x80000000);
-  }
-  if (negative) v = -v;
-  if (v > INT32_MAX) v = INT32_MAX;
-  *out = static_cast<int32_t>(v);
-  return true;
-}
 
 // "/REGION:start,length". Without a comma, without digits, or with a length below one there is no region.
 void parseRegion(const std::string& tok, CommandLine* cl) {
@@ -64,8 +48,8 @@ void parseRegion(const std::string& tok, CommandLine* cl) {
   size_t comma = tok.find(',');
   if (colon == std::string::npos || comma == std::string::npos || comma < colon) return;
   int32_t start = 0, length = 0;
-  if (!readNumber(tok.c_str() + colon + 1, &start)) return;
-  if (!readNumber(tok.c_str() + comma + 1, &length) || length < 1) return;
+  if (!readDecimal(tok.c_str() + colon + 1, &start)) return;
+  if (!readDecimal(tok.c_str() + comma + 1, &length) || length < 1) return;
   cl->hasRegion = true;
   cl->regionStart = start;
   cl->regionLength = length;

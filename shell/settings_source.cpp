@@ -5,12 +5,11 @@
 
 namespace shell {
 
-int32_t parseProfileInt(const std::string& text, int32_t def) {
-  const char* p = text.c_str();
+bool readDecimal(const char* p, int32_t* out) {
   while (*p == ' ' || *p == '\t') ++p;
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
-  if (!std::isdigit(static_cast<unsigned char>(*p))) return def;
+  if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
   int64_t v = 0;
   for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
     v = v * 10 + (*p - '0');
@@ -18,7 +17,13 @@ int32_t parseProfileInt(const std::string& text, int32_t def) {
   }
   if (negative) v = -v;
   if (v > INT32_MAX) v = INT32_MAX;
-  return static_cast<int32_t>(v);
+  *out = static_cast<int32_t>(v);
+  return true;
+}
+
+int32_t parseProfileInt(const std::string& text, int32_t def) {
+  int32_t v;
+  return readDecimal(text.c_str(), &v) ? v : def;
 }
 
 std::string MemorySettingsSource::name(const char* section, const char* key) {

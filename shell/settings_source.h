@@ -55,8 +55,10 @@ class MemorySettingsSource : public SettingsSource {
   std::map<std::string, std::string> values_;  // "SECTION\nKEY" upper-cased → value
 };
 
-// Signed decimal as the profile integer call reads it: leading blanks, a sign, digits up to the first
-// non-digit (saturating at the 32-bit range); def when there is no digit.
+// A signed decimal as the profile integer call and the C library's atol read it: leading blanks, a sign,
+// digits up to the first non-digit, saturated at the 32-bit range instead of overflowing. readDecimal is
+// false and parseProfileInt gives def when there is no digit.
+bool readDecimal(const char* text, int32_t* out);
 int32_t parseProfileInt(const std::string& text, int32_t def);
 
 }  // namespace shell
