@@ -197,4 +197,59 @@ int64_t SpectralColumnStart(int32_t i, int32_t areaWidth, int64_t a, int64_t b, 
   return centre - N / 2;
 }
 
+SpectralChange ApplySpectralSetting(SpectralSettings* s, int code, int32_t value, bool spectralView) {
+  const auto changed = [&](auto* field, auto v, bool redraw) {
+    if (*field == v) return SpectralChange::kUnchanged;
+    *field = v;
+    return redraw ? SpectralChange::kRedraw : SpectralChange::kStored;
+  };
+  switch (code) {
+    case 100: {
+      const SpectralChange c = changed(&s->reverseColors, value != 0, false);
+      return c == SpectralChange::kUnchanged ? c : SpectralChange::kRebuildPalette;
+    }
+    case 101:
+      return changed(&s->plotMode, static_cast<int>(value), spectralView);
+    case 102:
+      return changed(&s->windowType, static_cast<int>(static_cast<int16_t>(value)), spectralView);
+    case 103:
+      return changed(&s->resolution, static_cast<int>(static_cast<int16_t>(value)), spectralView);
+    case 104:
+      return changed(&s->linearScale, value * 0.001, spectralView && s->plotMode != 0);
+    case 105:
+      return changed(&s->boundaryAmplitude, std::pow(10.0, value * 0.001 * 0.05), !spectralView);
+    case 106:
+      return changed(&s->rangeDb, static_cast<double>(value), spectralView);
+    default:
+      return SpectralChange::kUnknownCode;
+  }
+}
+
+bool SpectralColumn(const std::function<int32_t(int64_t, int32_t, float*)>& reader, int64_t length,
+                    int channels, int64_t start, const SpectralSettings& settings, SpecFft* fft,
+                    std::vector<uint8_t> bands[2]) {
+  channels = channels == 2 ? 2 : 1;
+  const int32_t n = 2 * fft->bands();
+  std::vector<float> frames(static_cast<size_t>(n) * channels, 0.0f);
+  const int64_t lo = std::max<int64_t>(start, 0), hi = std::min<int64_t>(start + n, length);
+  if (lo < hi) {
+    if (!reader) return false;
+    const int32_t want = static_cast<int32_t>(hi - lo);
+    const int32_t got = reader(lo, want, &frames[static_cast<size_t>(lo - start) * channels]);
+    if (got <= 0) return false;
+    if (got < want)
+      std::fill(frames.begin() + static_cast<size_t>(lo - start + got) * channels,
+                frames.begin() + static_cast<size_t>(lo - start + want) * channels, 0.0f);
+  }
+  std::vector<float> one(n);
+  for (int ch = 0; ch < channels; ++ch) {
+    for (int32_t i = 0; i < n; ++i) one[i] = frames[static_cast<size_t>(i) * channels + ch];
+    if (settings.plotMode != 0)
+      fft->LinearBands(one.data(), settings.linearScale, &bands[ch]);
+    else
+      fft->LogBands(one.data(), settings.rangeDb, &bands[ch]);
+  }
+  return true;
+}
+
 }  // namespace display

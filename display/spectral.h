@@ -8,6 +8,7 @@
 
 #include <complex>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace display {
@@ -80,5 +81,30 @@ inline int32_t SpectralBandRow(int32_t band, int32_t bands) {
 // First frame analysed for spectrogram column i of areaWidth columns showing whole samples a .. b:
 // centre trunc(i x (b - a) / areaWidth + a) minus N / 2.
 int64_t SpectralColumnStart(int32_t i, int32_t areaWidth, int64_t a, int64_t b, int32_t N);
+
+// Spectral view settings as the display keeps them (codes 100 .. 106 of the display's spectral setter).
+struct SpectralSettings {
+  bool reverseColors = false;                 // 100
+  int plotMode = 0;                           // 101: 0 logarithmic, else linear
+  int windowType = kWindowHanning;            // 102
+  int resolution = 7;                         // 103: transform length 2^r (limited to 3 .. 15 when used)
+  double linearScale = 0.8;                   // 104: value x 0.001
+  double boundaryAmplitude = 0.707945784384;  // 105: 10^(value x 0.001 / 20), value in thousandths of a dB
+  double rangeDb = 120;                       // 106
+};
+
+enum class SpectralChange { kUnknownCode, kUnchanged, kStored, kRebuildPalette, kRedraw };
+
+// Applies code/value. kRedraw when the current view must be redrawn (and, for codes 101 .. 104 and 106,
+// the spectrogram recomputed): spectral settings while the spectral view is on, the boundary amplitude in
+// waveform view, the linear scale only in linear mode.
+SpectralChange ApplySpectralSetting(SpectralSettings* s, int code, int32_t value, bool spectralView);
+
+// One spectrogram column: N = 2 x fft.bands() frames from frame start (frames outside 0 .. length - 1, and
+// frames a short read did not deliver, are silence), per channel the palette index of each band.
+// Returns false when the reader fails.
+bool SpectralColumn(const std::function<int32_t(int64_t, int32_t, float*)>& reader, int64_t length,
+                    int channels, int64_t start, const SpectralSettings& settings, SpecFft* fft,
+                    std::vector<uint8_t> bands[2]);
 
 }  // namespace display

@@ -156,3 +156,61 @@ TEST(Spectral, ColumnStarts) {
 
 }  // namespace
 }  // namespace display
+
+namespace display {
+namespace {
+
+TEST(SpectralSettings, CodesAndRedraws) {
+  SpectralSettings s;
+  EXPECT_EQ(ApplySpectralSetting(&s, 100, 1, false), SpectralChange::kRebuildPalette);
+  EXPECT_TRUE(s.reverseColors);
+  EXPECT_EQ(ApplySpectralSetting(&s, 100, 5, false), SpectralChange::kUnchanged);
+  EXPECT_EQ(ApplySpectralSetting(&s, 103, 16, true), SpectralChange::kRedraw);
+  EXPECT_EQ(TransformLength(s.resolution), 32768);
+  EXPECT_EQ(ApplySpectralSetting(&s, 102, 3, false), SpectralChange::kStored);   // waveform view: no redraw
+  EXPECT_EQ(ApplySpectralSetting(&s, 104, 500, true), SpectralChange::kStored);  // log mode: scale unused
+  EXPECT_DOUBLE_EQ(s.linearScale, 0.5);
+  EXPECT_EQ(ApplySpectralSetting(&s, 101, 1, true), SpectralChange::kRedraw);
+  EXPECT_EQ(ApplySpectralSetting(&s, 104, 800, true), SpectralChange::kRedraw);
+  EXPECT_EQ(ApplySpectralSetting(&s, 105, -6000, false), SpectralChange::kRedraw);
+  EXPECT_NEAR(s.boundaryAmplitude, 0.501187, 1e-6);  // -6 dB
+  EXPECT_EQ(ApplySpectralSetting(&s, 106, 90, true), SpectralChange::kRedraw);
+  EXPECT_EQ(s.rangeDb, 90);
+  EXPECT_EQ(ApplySpectralSetting(&s, 107, 1, true), SpectralChange::kUnknownCode);
+}
+
+TEST(SpectralColumn, StereoSinesInTheirBandsAndSilencePastTheEnds) {
+  const int32_t bands = 64, n = 128;
+  // Quiet enough (below the 12000 reference after windowing) that neighbouring bands do not saturate too.
+  std::vector<float> wave(static_cast<size_t>(1000) * 2);
+  for (int32_t i = 0; i < 1000; ++i) {
+    wave[2 * i] = static_cast<float>(300 * std::sin(2 * kPi * 5 * i / n));
+    wave[2 * i + 1] = static_cast<float>(300 * std::sin(2 * kPi * 40 * i / n));
+  }
+  auto reader = [&](int64_t first, int32_t count, float* dst) {
+    EXPECT_GE(first, 0);
+    EXPECT_LE(first + count, 1000);
+    std::copy(wave.begin() + first * 2, wave.begin() + (first + count) * 2, dst);
+    return count;
+  };
+  SpectralSettings settings;
+  SpecFft fft(kWindowBlackman, bands);
+  std::vector<uint8_t> rows[2];
+  ASSERT_TRUE(SpectralColumn(reader, 1000, 2, 300, settings, &fft, rows));
+  EXPECT_EQ(std::max_element(rows[0].begin(), rows[0].end()) - rows[0].begin(), 5);
+  EXPECT_EQ(std::max_element(rows[1].begin(), rows[1].end()) - rows[1].begin(), 40);
+  // Entirely past the end: silence, every band at the bottom of the scale.
+  ASSERT_TRUE(SpectralColumn(reader, 1000, 2, 5000, settings, &fft, rows));
+  for (uint8_t v : rows[0]) EXPECT_EQ(v, 0);
+  // Half before the start: the same column every time (no leftover data).
+  std::vector<uint8_t> again[2];
+  ASSERT_TRUE(SpectralColumn(reader, 1000, 2, -64, settings, &fft, rows));
+  ASSERT_TRUE(SpectralColumn(reader, 1000, 2, 300, settings, &fft, again));
+  ASSERT_TRUE(SpectralColumn(reader, 1000, 2, -64, settings, &fft, again));
+  EXPECT_EQ(rows[0], again[0]);
+  auto failing = [](int64_t, int32_t, float*) { return 0; };
+  EXPECT_FALSE(SpectralColumn(failing, 1000, 2, 300, settings, &fft, rows));
+}
+
+}  // namespace
+}  // namespace display
