@@ -45,6 +45,25 @@ int ChannelZone(uint32_t flags, int32_t top, int32_t bottom, int32_t y) {
   return 0;
 }
 
+int32_t HandleDragOffset(int32_t y, int32_t pressY, int32_t topLimit, int32_t bottomLimit) {
+  if (y < topLimit + 2) return topLimit - pressY + 2;
+  if (y > bottomLimit - 2) return bottomLimit - pressY - 2;
+  return y - pressY;
+}
+
+double HandleDragValue(int32_t boxTop, int32_t offset, int32_t topLimit, int32_t bottomLimit, double low,
+                       double high) {
+  const int32_t span = bottomLimit - topLimit - 2;
+  if (span <= 0 || !(high > low)) return 0;
+  double f = static_cast<double>(boxTop + offset - topLimit + 2) / span;
+  f = std::max(0.0, std::min(1.0, f));  // a box dragged onto the limits stays inside the range
+  return -(low + f * (high - low));
+}
+
+uint32_t HandleDragFlags(bool stereo, bool lowerChannel) {
+  return stereo ? (lowerChannel ? 1u | 4u : 1u | 2u) : 1u;
+}
+
 double SelectionMouse::positionAt(int32_t x) const {
   x = std::max(view_.left(), std::min(x, view_.right() + 1));
   return view_.boundaryAt(x) - 0.5;

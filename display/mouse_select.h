@@ -32,6 +32,17 @@ int32_t AutoScrollStep(int32_t d, int32_t pixels);
 // 2 lower channel only, 0 both. Depends on which channel bits are set.
 int ChannelZone(uint32_t flags, int32_t top, int32_t bottom, int32_t y);
 
+// Dragging a sample handle: the vertical offset of the dragged box for a pointer at y (pressed at pressY),
+// kept two pixels inside the drag limits (the channel's top and bottom rows).
+int32_t HandleDragOffset(int32_t y, int32_t pressY, int32_t topLimit, int32_t bottomLimit);
+// The new normalized value of a sample whose box (top row boxTop) was moved by offset, for the vertical
+// range (low, high): -(low + f x (high - low)) with f = (boxTop + offset - topLimit + 2) /
+// (bottomLimit - topLimit - 2); clamped to the range and 0 for degenerate limits.
+double HandleDragValue(int32_t boxTop, int32_t offset, int32_t topLimit, int32_t bottomLimit, double low,
+                       double high);
+// Flags of the sample-dragged notification: 1 in mono, 1|2 for the upper and 1|4 for the lower channel.
+uint32_t HandleDragFlags(bool stereo, bool lowerChannel);
+
 class SelectionMouse {
  public:
   explicit SelectionMouse(WaveView& view) : view_(view) {}

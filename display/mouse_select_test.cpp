@@ -232,3 +232,26 @@ TEST(ChannelZones, StereoClickSetsTheChannelFirst) {
 
 }  // namespace
 }  // namespace display
+
+namespace display {
+namespace {
+
+TEST(HandleDrag, OffsetValueAndFlags) {
+  // Channel rows 10 .. 110, box pressed at row 60.
+  EXPECT_EQ(HandleDragOffset(70, 60, 10, 110), 10);
+  EXPECT_EQ(HandleDragOffset(0, 60, 10, 110), -48);   // stops two rows inside the top
+  EXPECT_EQ(HandleDragOffset(500, 60, 10, 110), 48);  // ... and the bottom
+  EXPECT_EQ(HandleDragOffset(60, 60, 10, 110), 0);
+  // Box top 58 (a 5 x 5 box centred on row 60): f = (58 + offset - 10 + 2) / 98.
+  EXPECT_NEAR(HandleDragValue(58, -1, 10, 110, -1, 1), 0, 1e-12);   // f = 0.5: the middle of (-1, 1)
+  EXPECT_NEAR(HandleDragValue(58, -50, 10, 110, -1, 1), 1, 1e-12);  // clamped to the top: +1
+  EXPECT_NEAR(HandleDragValue(58, 48, 10, 110, -1, 1), -1, 1e-12);
+  EXPECT_EQ(HandleDragValue(58, 5, 10, 11, -1, 1), 0);  // degenerate limits
+  EXPECT_EQ(HandleDragValue(58, 5, 10, 110, 0, 0), 0);  // reset range
+  EXPECT_EQ(HandleDragFlags(false, false), 1u);
+  EXPECT_EQ(HandleDragFlags(true, false), 3u);
+  EXPECT_EQ(HandleDragFlags(true, true), 5u);
+}
+
+}  // namespace
+}  // namespace display
