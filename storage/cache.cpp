@@ -28,7 +28,6 @@ namespace {
 enum class State : uint8_t { Free, Claimed, ReadReq, Reading, Ahead, Valid, Writing, Failed };
 
 constexpr uint64_t kNoKey = ~uint64_t(0);
-constexpr int64_t kWaitSliceMs = 20;  // the idle wait checks the (replaceable) clock this often
 constexpr size_t kBufferAlign = 4096;  // direct I/O needs sector-aligned buffers
 
 std::atomic<int> gWriteMode{1};
@@ -77,6 +76,10 @@ class WaveCache {
   int32_t aheadHint = -1;  // hint the read-ahead counter below belongs to
   uint32_t aheadDone = 0;
   bool flushAll = false;   // mode 2 drain running (idle event clear)
+  // Idle drain: 5 s (on the replaceable clock) after the last use, every dirty block is written back.
+  uint64_t lastActivityMs = 0;
+  uint64_t activity = 0;         // counts uses
+  uint64_t drainedActivity = 0;  // the use count the last idle drain followed
   CacheStats stats;
 
   using Guard = std::unique_lock<std::mutex>;
@@ -107,7 +110,10 @@ class WaveCache {
   bool readAhead(Guard& g);
   bool writeBehind(Guard& g);
   int oldestDirty() const;
-  bool waitForWork();
+  void touch() {  // lock held: a caller used the cache
+    lastActivityMs = platform::nowMs();
+    ++activity;
+  }
 };
 
 // Writes slot i back with the lock dropped. The slot stays in the index as Writing so lookups wait.
@@ -196,6 +202,7 @@ int WaveCache::pin(uint64_t key, int32_t descriptor, bool forWrite, bool overwri
         s.exclusive = forWrite;
         s.tick = platform::nowMs();
         hint = descriptor;
+        touch();
         if (waited) ++stats.pending; else ++stats.hits;
         work.set();
         return int(i);
@@ -218,6 +225,7 @@ int WaveCache::pin(uint64_t key, int32_t descriptor, bool forWrite, bool overwri
     s.exclusive = forWrite;
     s.tick = platform::nowMs();
     hint = descriptor;
+    touch();
     ++stats.requests;
     if (overwriteAll) {  // every byte is about to be replaced: no need to read the old ones
       s.state = State::Valid;
@@ -243,6 +251,7 @@ void WaveCache::unpin(uint32_t i, bool dirty) {
   if (s.pins > 0) --s.pins;
   if (s.pins == 0) s.exclusive = false;
   s.tick = platform::nowMs();
+  touch();
   changed.notify_all();
   if (dirty) work.set();
 }
@@ -351,19 +360,9 @@ bool WaveCache::writeBehind(Guard& g) {
   return ok;
 }
 
-// Waits for the work event up to the idle time, measured on the replaceable clock. False on a timeout.
-bool WaveCache::waitForWork() {
-  uint64_t start = platform::nowMs();
-  for (;;) {
-    if (work.wait(kWaitSliceMs)) return true;
-    if (quit) return true;
-    if (platform::nowMs() - start >= kCacheIdleMs) return false;
-  }
-}
-
 void WaveCache::threadMain() {
   Guard g(lock);
-  bool draining = false;  // after an idle timeout: one dirty block per pass until none is left
+  bool draining = false;  // idle: one dirty block per pass until none is left
   while (!quit) {
     bool read = serveRequests(g);
     if (readAhead(g)) read = true;
@@ -376,12 +375,23 @@ void WaveCache::threadMain() {
         continue;
       }
       draining = false;
+      drainedActivity = activity;
     }
     if (!requests.empty() || quit) continue;
+    // Sleep until woken, or until the cache has been idle long enough for the drain. The time is
+    // measured on the replaceable clock; a test that moves it wakes the thread with CacheKick.
+    int64_t waitMs = -1;
+    if (activity != drainedActivity) {
+      uint64_t idle = platform::nowMs() - lastActivityMs;
+      if (idle >= kCacheIdleMs) {
+        draining = true;
+        continue;
+      }
+      waitMs = int64_t(kCacheIdleMs - idle);
+    }
     g.unlock();
-    bool woken = waitForWork();
+    work.wait(waitMs);
     g.lock();
-    if (!woken) draining = true;
   }
 }
 
@@ -539,20 +549,30 @@ bool CacheFlushAll(WaveCache* c) {
   std::vector<uint32_t> failed;
   for (;;) {
     int best = -1;
+    bool busy = false;  // a write-back in flight elsewhere, or a dirty block still pinned
     for (uint32_t i = 0; i < c->n; ++i) {
       const Slot& s = c->slots[i];
+      if (s.state == State::Writing || (s.dirty && s.pins > 0)) busy = true;
       if (s.state == State::Valid && s.dirty && s.pins == 0 && !contains(failed, i)) {
         best = int(i);
         break;
       }
     }
-    if (best < 0) return allOk;
+    if (best < 0) {
+      if (!busy) return allOk;
+      c->changed.wait(g);  // when this returns, every write that was under way has reached the disk
+      continue;
+    }
     if (!c->writeBack(g, uint32_t(best))) {
       failed.push_back(uint32_t(best));
       allOk = false;
     }
     ++c->stats.writes;
   }
+}
+
+void CacheKick(WaveCache* c) {
+  if (c) c->work.set();
 }
 
 bool CacheWaitIdle(WaveCache* c) { return c && c->idle.wait(kCacheWaitIdleMs); }

@@ -75,8 +75,12 @@ void CacheDiscard(WaveCache* cache, uint32_t position, uint32_t slot);
 // Forgets every block of a backing slot without writing back, after the slot's file was closed, so a
 // later file in the same slot never sees the old file's blocks.
 void CacheForgetSlot(WaveCache* cache, uint32_t slot);
-// Writes back every dirty block now, on the calling thread. False if any write failed.
+// Writes back every dirty block now, on the calling thread, and waits for write-backs under way
+// elsewhere, so the disk is current when it returns. False if any write failed.
 bool CacheFlushAll(WaveCache* cache);
+
+// Wakes the cache thread so it looks at the clock again (for tests that move a replaced clock).
+void CacheKick(WaveCache* cache);
 
 // Waits up to 10 s for a running flush-all (write mode 2) to end. True when idle.
 bool CacheWaitIdle(WaveCache* cache);

@@ -282,15 +282,25 @@ TEST_F(CacheTest, WriteBehindKeepsDirtyBlocksAtHalfTheLimit) {
 TEST_F(CacheTest, IdleDrainAfterFiveSecondsOnTheClock) {
   make(16, 12);
   for (uint32_t p = 0; p < 5; ++p) write1(p, 1);
-  platform::sleepMs(100);  // the thread goes back to waiting
-  manualNow() += kCacheIdleMs - 20;  // the wait may have begun a few ticks before
+  manualNow() += kCacheIdleMs - 2;  // the last use was one tick before the clock's reading
+  CacheKick(cache);
   platform::sleepMs(150);
   EXPECT_EQ(CacheDirtyCount(cache), 5u);
   EXPECT_EQ(disk.writes, 0u);
-  manualNow() += 20;
+  manualNow() += 1;
+  CacheKick(cache);
   ASSERT_TRUE(eventually([&] { return CacheDirtyCount(cache) == 0; }));
   EXPECT_EQ(disk.writes, 5u);
   EXPECT_EQ(CacheGetStats(cache).writeAheads, 5u);
+  // Once drained, the thread sleeps until the next use.
+  manualNow() += 10 * kCacheIdleMs;
+  CacheKick(cache);
+  platform::sleepMs(50);
+  EXPECT_EQ(disk.writes, 5u);
+  write1(7, 2);
+  manualNow() += kCacheIdleMs;
+  CacheKick(cache);
+  ASSERT_TRUE(eventually([&] { return CacheDirtyCount(cache) == 0; }));
 }
 
 TEST_F(CacheTest, EagerModeFlushesEverythingAndWaitIdleReturns) {
