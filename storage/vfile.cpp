@@ -96,6 +96,24 @@ void notify(HfHandle* h, uint32_t code, uint32_t a, uint32_t b, uintptr_t c) {
   h->sink(h, record);
 }
 
+namespace {
+thread_local std::vector<std::unique_ptr<uint8_t[]>> tScratchPool;
+constexpr size_t kScratchKept = 4;
+}  // namespace
+
+Scratch::Scratch() {
+  if (!tScratchPool.empty()) {
+    buf_ = std::move(tScratchPool.back());
+    tScratchPool.pop_back();
+  } else {
+    buf_.reset(new (std::nothrow) uint8_t[kScratchBytes]);
+  }
+}
+
+Scratch::~Scratch() {
+  if (buf_ && tScratchPool.size() < kScratchKept) tScratchPool.push_back(std::move(buf_));
+}
+
 ChangeScope::ChangeScope(HfHandle* h) : h_(h), ok_(!h->changing) {
   if (!ok_) {
     storeDebug("HfHandle changed from inside its own notification!\n");
@@ -157,7 +175,7 @@ HfPlace seekLocked(HfHandle* h, uint32_t target, bool grow) {
 uint32_t appendLocked(HfHandle* h, const uint8_t* src, uint32_t count) {
   if (count == 0 || !ensureFirst(h)) return 0;
   HfPlace p = seekLocked(h, h->length, false);
-  std::unique_ptr<uint8_t[]> scratch;
+  std::unique_ptr<Scratch> scratch;
   uint32_t done = 0;
   while (done < count) {
     uint32_t c = blockCount(p.block);
@@ -183,11 +201,11 @@ uint32_t appendLocked(HfHandle* h, const uint8_t* src, uint32_t count) {
     if (src && k == kVfBlockSize) {
       ok = editWrite(d, src + done, 0, k) == k;
     } else if (src) {
-      if (!scratch) scratch.reset(new (std::nothrow) uint8_t[kVfBlockSize]);
-      if (scratch) {
-        std::memcpy(scratch.get(), src + done, k);
-        std::memset(scratch.get() + k, 0, kVfBlockSize - k);
-        ok = editWrite(d, scratch.get(), 0, kVfBlockSize) == kVfBlockSize;
+      if (!scratch) scratch.reset(new (std::nothrow) Scratch);
+      if (scratch && *scratch) {
+        std::memcpy(scratch->get(), src + done, k);
+        std::memset(scratch->get() + k, 0, kVfBlockSize - k);
+        ok = editWrite(d, scratch->get(), 0, kVfBlockSize) == kVfBlockSize;
       } else {
         ok = editWrite(d, src + done, 0, k) == k;
       }

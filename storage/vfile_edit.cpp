@@ -16,10 +16,6 @@ namespace storage {
 
 namespace {
 
-std::unique_ptr<uint8_t[]> newBuffer(uint32_t bytes) {
-  return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[bytes]);
-}
-
 // Patterns the bytes of a fill piece; rel is the piece's offset from the (unit-aligned) range start.
 void patch(uint8_t* buf, uint32_t k, uint32_t rel, const uint8_t* pattern, uint32_t phase, uint32_t length,
            uint32_t unit) {
@@ -56,7 +52,7 @@ uint32_t HfFill(HfHandle* h, uint32_t position, uint32_t count, const void* patt
   const uint32_t total = uint32_t(std::min<uint64_t>(units * unit, 0xFFFFFFFFu - start));
   bool constant = patternLength == unit;
   for (uint32_t i = 1; constant && i < patternLength; ++i) constant = pat[i] == pat[0];
-  std::unique_ptr<uint8_t[]> buf = newBuffer(kVfBlockSize);
+  Scratch buf;
   if (!buf) return 0;
 
   const uint32_t old = h->length;
@@ -127,7 +123,7 @@ uint32_t HfInsert(HfHandle* h, uint32_t position, uint32_t n, bool fill, uint8_t
   }
   n = std::min(n, 0xFFFFFFFFu - h->length);
   // Three 64 KB areas: the block's tail (behind room for the opened bytes), and the overflow block.
-  std::unique_ptr<uint8_t[]> buf = newBuffer(3 * kVfBlockSize);
+  Scratch buf;
   if (n == 0 || !buf || !ensureFirst(h)) return 0;
   HfPlace p = seekLocked(h, position, false);
   const uint16_t B = p.block;
@@ -193,7 +189,7 @@ uint32_t HfCut(HfHandle* h, uint32_t position, uint32_t n) {
   ChangeScope change(h);
   if (!change.ok() || n == 0 || position >= h->length) return 0;
   n = std::min(n, h->length - position);
-  std::unique_ptr<uint8_t[]> buf = newBuffer(kVfBlockSize);
+  Scratch buf;
   if (!buf) return 0;
   HfPlace p = seekLocked(h, position, false);
   const uint16_t B = p.block;
@@ -327,7 +323,7 @@ int HfInsertFile(HfHandle* dst, HfHandle* src, uint32_t position) {
       setCursor(dst, p);
     } else {
       // Inside a block: its tail moves to a new block after the spliced chain.
-      std::unique_ptr<uint8_t[]> buf = newBuffer(kVfBlockSize);
+      Scratch buf;
       uint16_t V = buf ? newBlock(dst) : 0;
       if (!V) {
         src->changing = false;
@@ -355,7 +351,7 @@ int HfInsertFile(HfHandle* dst, HfHandle* src, uint32_t position) {
   notify(dst, HFN_INSERT, position, inserted);
   if (dst->sink) {
     // The spliced bytes, block by block, for the owner's summaries.
-    std::unique_ptr<uint8_t[]> buf = newBuffer(kVfBlockSize);
+    Scratch buf;
     uint32_t at = position;
     for (uint16_t d = srcFirst; buf && d; d = VfBlockNext(d)) {
       uint32_t k = blockCount(d);
@@ -377,7 +373,7 @@ HfHandle* HfCopy(HfHandle* source, uint32_t position, uint32_t count, uintptr_t 
   HfHandle* h = HfCreate(int(source->preference), owner, nullptr, privateBuffer, status);
   if (!h) return nullptr;
   h->format = source->format;
-  std::unique_ptr<uint8_t[]> buf = newBuffer(kVfBlockSize);
+  Scratch buf;
   if (!buf) {
     HfClose(h);
     *status = VF_ERR_NO_MEMORY;
