@@ -1,5 +1,6 @@
 // Fault injection: for N = 1, 2, 3, ... the Nth file call fails (once or for good, with an I/O error or
-// a full disk) while blocks are allocated and written, copied on write, written back and compacted.
+// a full disk) while blocks are allocated and written, copied on write, a source file is released, blocks
+// are written back and the temp file is compacted.
 // Every run must end in success or the store's failure statuses, with the invariants holding, no data
 // lost that an operation reported as written, and the source file untouched.
 #include <gtest/gtest.h>
@@ -64,6 +65,13 @@ TEST_P(StoreFaultTest, EveryRunEndsConsistent) {
     for (int i : {1, 3}) {
       int st = FlushBlock(mapped[i]);
       EXPECT_TRUE(st == VF_OK || st == VF_ERR_NO_BLOCK || st == VF_ERR_IO) << st;
+    }
+    // Release of the source file: the remaining mapped blocks are copied, or the status says why not.
+    int rst = -1;
+    VfReleaseSourceFile(src, nullptr, &rst);
+    EXPECT_TRUE(rst == VF_OK || rst == VF_ERR_NO_BLOCK || rst == VF_ERR_IO) << rst;
+    if (rst == VF_OK) {
+      EXPECT_EQ(VfFindSourceFile(src), -1);
     }
     // Write-back and compaction.
     CacheFlushAll(VfGetCache());
