@@ -6,6 +6,7 @@
 
 #include <numeric>
 
+#include "platform/fault_injection.h"
 #include "storage/vfile_test_util.h"
 
 namespace storage {
@@ -531,6 +532,43 @@ TEST_F(VfileTest, QuickSaveRewritesOnlyTheChangedBlocks) {
   ASSERT_EQ(HfCut(g, HfGetLength(g) - 5, 5), 5u);
   EXPECT_FALSE(HfCanQuickSave(g, path));
   EXPECT_EQ(readWholeFile(path), saved);
+  EXPECT_TRUE(storeOk());
+}
+
+TEST_F(VfileTest, QuickSaveThatCannotReopenTheFileSaysHow) {
+  struct Case {
+    const char* name;
+    bool persistent;  // the read-only reopen fails too
+    HfQuickSaveStatus status;
+  };
+  for (Case c : {Case{"not writable", false, HfQuickSaveStatus::NotWritable},
+                 Case{"source lost", true, HfQuickSaveStatus::SourceLost}}) {
+    SCOPED_TRACE(c.name);
+    std::string path = dir.file(std::string("qs-") + (c.persistent ? "lost" : "ro") + ".raw");
+    auto original = writeSourceFile(path, 2 * kVfBlockSize, 25);
+    HfHandle* h = open(path, uint32_t(original.size()));
+    uint8_t x = uint8_t(original[70000] + 1);
+    ASSERT_EQ(HfWrite(h, 70000, 1, &x), 1u);
+    ASSERT_TRUE(HfCanQuickSave(h, path));
+    HfQuickSaveStatus st = HfQuickSaveStatus::Saved;
+    {
+      platform::FaultInjector inj;
+      inj.setCounted(platform::kOpOpen);
+      inj.failAt(1, platform::FileStatus::SharingViolation, c.persistent);
+      platform::ScopedFileOps scoped(inj.ops());
+      EXPECT_FALSE(HfQuickSave(h, path, nullptr, &st));
+    }
+    EXPECT_EQ(st, c.status);
+    EXPECT_EQ(readWholeFile(path), original);  // nothing was written
+    if (!c.persistent) {
+      // Still mapped read-only and readable; the changed block is still in temp storage.
+      auto expect = original;
+      expect[70000] = x;
+      EXPECT_EQ(readAll(h), expect);
+    }
+    HfClose(h);
+    forget(h);
+  }
   EXPECT_TRUE(storeOk());
 }
 
