@@ -38,8 +38,12 @@ constexpr uint32_t kWavHeader = 44;
 constexpr uint32_t kRange = 64u << 20;  // the spliced and copied range
 constexpr uint32_t kCacheKB = 2048;     // the default wave cache
 
-double msSince(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
-double mbPerS(uint64_t bytes, double ms) { return ms > 0 ? bytes / 1048576.0 / (ms / 1000.0) : 0; }
+double msSince(Clock::time_point t0) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+double mbPerS(uint64_t bytes, double ms) {
+  return ms > 0 ? bytes / 1048576.0 / (ms / 1000.0) : 0;
+}
 
 // "256M" -> bytes; 0 when malformed.
 uint64_t parseSize(const std::string& s) {
@@ -210,10 +214,13 @@ std::string num(double v) {
   std::snprintf(s, sizeof s, "%.3f", v);
   return s;
 }
-std::string num(uint64_t v) { return std::to_string(v); }
+std::string num(uint64_t v) {
+  return std::to_string(v);
+}
 
 // Measures one size; false (with a reason) when the store could not take it.
-bool measureSize(const std::string& dir, uint64_t size, const Reference& ref, Figures* out, std::string* why) {
+bool measureSize(const std::string& dir, uint64_t size, const Reference& ref, Figures* out,
+                 std::string* why) {
   std::string path = platform::joinPath(dir, "bench-" + std::to_string(size >> 20) + "M.wav");
   std::fprintf(stderr, "bench_storage: writing %s\n", path.c_str());
   if (writeFile(path, wavHeader(uint32_t(size)), size) <= 0) {
@@ -386,13 +393,16 @@ int main(int argc, char** argv) {
       skipped.push_back(s.first + ": " + why);
   }
 
-  std::printf("{\"reference\": {\"read64k_mb_s\": %s, \"read1m_mb_s\": %s, \"write_mb_s\": %s, \"memcpy_mb_s\": %s},\n",
-              num(ref.read64k).c_str(), num(ref.read1m).c_str(), num(ref.write).c_str(), num(ref.memcpy).c_str());
+  std::printf(
+      "{\"reference\": {\"read64k_mb_s\": %s, \"read1m_mb_s\": %s, \"write_mb_s\": %s, \"memcpy_mb_s\": "
+      "%s},\n",
+      num(ref.read64k).c_str(), num(ref.read1m).c_str(), num(ref.write).c_str(), num(ref.memcpy).c_str());
   std::printf(" \"sizes\": {");
   for (size_t i = 0; i < done.size(); ++i) {
     std::printf("%s\n  \"%s\": {", i ? "," : "", done[i].first.c_str());
     const Figures& f = done[i].second;
-    for (size_t k = 0; k < f.size(); ++k) std::printf("%s\"%s\": %s", k ? ", " : "", f[k].first.c_str(), f[k].second.c_str());
+    for (size_t k = 0; k < f.size(); ++k)
+      std::printf("%s\"%s\": %s", k ? ", " : "", f[k].first.c_str(), f[k].second.c_str());
     std::printf("}");
   }
   std::printf("},\n \"skipped\": [");

@@ -12,8 +12,8 @@ namespace {
 
 constexpr uint64_t kMaxPosition = 0xFFFFFFFFu;
 
-static_assert(storage::HF_STEREO == XF_STEREO && storage::HF_8BIT == XF_8BIT && storage::HF_16BIT == XF_16BIT &&
-                  storage::HF_32BIT == XF_32BIT,
+static_assert(storage::HF_STEREO == XF_STEREO && storage::HF_8BIT == XF_8BIT &&
+                  storage::HF_16BIT == XF_16BIT && storage::HF_32BIT == XF_32BIT,
               "the virtual file keeps the transfer word's layout bits");
 
 // The count that keeps [offset, offset + count) inside the 32-bit positions; 0 when offset is beyond.
@@ -24,7 +24,9 @@ uint32_t fitCount(uint64_t offset, uint32_t count) {
 
 }  // namespace
 
-uint64_t HfSampleFile::length() { return storage::HfGetLength(file_); }
+uint64_t HfSampleFile::length() {
+  return storage::HfGetLength(file_);
+}
 
 uint32_t HfSampleFile::read(uint64_t offset, void* dst, uint32_t count) {
   count = fitCount(offset, count);
@@ -53,7 +55,9 @@ uint32_t HfSampleFile::cut(uint64_t offset, uint32_t count) {
 }
 
 // The virtual file's format word keeps the same stereo and size bits as the transfer word.
-uint16_t HfSampleFile::formatWord() { return storage::HfGetFormatWord(file_) & (XF_STEREO | XF_SIZE_MASK); }
+uint16_t HfSampleFile::formatWord() {
+  return storage::HfGetFormatWord(file_) & (XF_STEREO | XF_SIZE_MASK);
+}
 
 void HfSampleFile::setFormatWord(uint16_t word) {
   storage::HfSetFormatWord(file_, uint16_t(word & (XF_STEREO | XF_SIZE_MASK)));

@@ -67,14 +67,16 @@ TEST_F(HfSampleFileTest, ConversionsMatchTheSameRunInMemory) {
   for (SampleFile* f : {static_cast<SampleFile*>(&hf), static_cast<SampleFile*>(&mem)}) {
     SCOPED_TRACE(f == &hf ? "virtual file" : "memory");
     EXPECT_EQ(SampleWrite(f, src.data(), 0, frames, XF_STEREO | XF_16BIT), frames);
-    EXPECT_EQ(SampleWrite(f, mono.data(), 1000, uint32_t(mono.size()), XF_MONO | XF_32BIT | XF_DST_RIGHT | XF_CLIP),
-              mono.size());
+    EXPECT_EQ(
+        SampleWrite(f, mono.data(), 1000, uint32_t(mono.size()), XF_MONO | XF_32BIT | XF_DST_RIGHT | XF_CLIP),
+        mono.size());
     EXPECT_EQ(SampleSilence(f, 50000, 3000, XF_STEREO | XF_16BIT | XF_DST_LEFT), 3000u);
     EXPECT_EQ(SampleInsertBlank(f, 12345, 20000, true), 20000u);
     EXPECT_EQ(SampleCut(f, 60000, 17000), 17000u);
     // Past the end: one-channel write of frames the file does not have yet.
-    EXPECT_EQ(SampleWrite(f, mono.data(), int32_t(SampleLength(f)) - 10, 100, XF_MONO | XF_32BIT | XF_DST_LEFT),
-              100u);
+    EXPECT_EQ(
+        SampleWrite(f, mono.data(), int32_t(SampleLength(f)) - 10, 100, XF_MONO | XF_32BIT | XF_DST_LEFT),
+        100u);
   }
   EXPECT_EQ(contents(&hf), mem.bytes());
   EXPECT_EQ(SampleLength(&hf), SampleLength(&mem));

@@ -14,7 +14,9 @@ namespace storage {
 
 namespace {
 
-uint32_t preferenceOf(int kind) { return kind == 1 ? 1u : kind == 2 ? 2u : 3u; }
+uint32_t preferenceOf(int kind) {
+  return kind == 1 ? 1u : kind == 2 ? 2u : 3u;
+}
 
 // A new record with its optional private buffer; null without memory.
 HfHandle* newRecord(int kind, uintptr_t owner, HfNotifySink sink, bool privateBuffer) {
@@ -81,7 +83,9 @@ void resetCursor(HfHandle* h) {
   h->offset = 0;
 }
 
-uint16_t newBlock(HfHandle* h) { return GetAFreeBlock(h->preference, true); }
+uint16_t newBlock(HfHandle* h) {
+  return GetAFreeBlock(h->preference, true);
+}
 
 bool ensureFirst(HfHandle* h) {
   if (h->first) return true;
@@ -407,7 +411,8 @@ uint32_t HfWrite(HfHandle* h, uint32_t position, uint32_t count, const void* src
       uint32_t c = blockCount(p.block);
       if (p.offset < c) {
         uint32_t k = std::min(c - p.offset, count - done);
-        if ((blockReadOnly(p.block) && FlushBlock(p.block) != VF_OK) || editWrite(p.block, in + done, p.offset, k) != k) {
+        if ((blockReadOnly(p.block) && FlushBlock(p.block) != VF_OK) ||
+            editWrite(p.block, in + done, p.offset, k) != k) {
           stopped = true;
           break;
         }

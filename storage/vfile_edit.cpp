@@ -128,9 +128,9 @@ uint32_t HfInsert(HfHandle* h, uint32_t position, uint32_t n, bool fill, uint8_t
   HfPlace p = seekLocked(h, position, false);
   const uint16_t B = p.block;
   const uint32_t o = p.offset, c = blockCount(B), tail = c - o;
-  const uint32_t k = std::min(n, kVfBlockSize - o);         // opened inside B
+  const uint32_t k = std::min(n, kVfBlockSize - o);                    // opened inside B
   const uint32_t m = c + k > kVfBlockSize ? c + k - kVfBlockSize : 0;  // B's last bytes pushed out
-  const uint32_t t = m ? std::min(n - k, kVfBlockSize - m) : 0;       // opened at the front of V
+  const uint32_t t = m ? std::min(n - k, kVfBlockSize - m) : 0;        // opened at the front of V
 
   // Everything that can fail comes before B is touched.
   uint16_t V = 0;
@@ -330,7 +330,8 @@ int HfInsertFile(HfHandle* dst, HfHandle* src, uint32_t position) {
         return VF_ERR_NO_BLOCK;
       }
       const uint32_t tail = c - o;
-      if (editRead(B, buf.get(), o, tail) != tail || editWrite(V, buf.get(), 0, kVfBlockSize) != kVfBlockSize) {
+      if (editRead(B, buf.get(), o, tail) != tail ||
+          editWrite(V, buf.get(), 0, kVfBlockSize) != kVfBlockSize) {
         VfReleaseBlock(V);
         src->changing = false;
         return VF_ERR_NO_BLOCK;
@@ -355,7 +356,8 @@ int HfInsertFile(HfHandle* dst, HfHandle* src, uint32_t position) {
     uint32_t at = position;
     for (uint16_t d = srcFirst; buf && d; d = VfBlockNext(d)) {
       uint32_t k = blockCount(d);
-      if (k && VfBlockRead(d, buf.get(), 0, k) == k) notify(dst, HFN_WRITE, at, k, reinterpret_cast<uintptr_t>(buf.get()));
+      if (k && VfBlockRead(d, buf.get(), 0, k) == k)
+        notify(dst, HFN_WRITE, at, k, reinterpret_cast<uintptr_t>(buf.get()));
       at += k;
       if (d == srcLast) break;
     }
@@ -442,7 +444,8 @@ int quickSaveSlot(HfHandle* h, const std::string& path) {
   }
   if (slot < 0 || !VfSlotInUse(slot)) return -1;
   TfSlot& t = gStore->slots[slot];
-  if (!(t.flags.load() & TF_SOURCE) || t.size.load() != h->length || t.nameHash != VfNameHash(path)) return -1;
+  if (!(t.flags.load() & TF_SOURCE) || t.size.load() != h->length || t.nameHash != VfNameHash(path))
+    return -1;
   return slot;
 }
 
@@ -453,7 +456,8 @@ bool HfCanQuickSave(HfHandle* h, const std::string& path) {
   return gStore && quickSaveSlot(h, path) >= 0;
 }
 
-bool HfQuickSave(HfHandle* h, const std::string& path, const HfProgress3& progress, HfQuickSaveStatus* status) {
+bool HfQuickSave(HfHandle* h, const std::string& path, const HfProgress3& progress,
+                 HfQuickSaveStatus* status) {
   HfQuickSaveStatus dummy;
   if (!status) status = &dummy;
   std::lock_guard<std::recursive_mutex> g(h->lock);

@@ -38,11 +38,15 @@ struct HfPlace {
   uint32_t position() const { return start + offset; }
 };
 
-inline uint32_t blockCount(uint16_t d) { return VfCountOf(VfBlockFlags(d)); }
+inline uint32_t blockCount(uint16_t d) {
+  return VfCountOf(VfBlockFlags(d));
+}
 inline void setBlockCount(uint16_t d, uint32_t count) {
   VfSetBlockFlags(d, (VfBlockFlags(d) & ~VF_COUNT_MASK) | count);
 }
-inline bool blockReadOnly(uint16_t d) { return (VfBlockFlags(d) & VF_READONLY) != 0; }
+inline bool blockReadOnly(uint16_t d) {
+  return (VfBlockFlags(d) & VF_READONLY) != 0;
+}
 
 // Block data through the cache without a read-ahead hint: edits touch one block, and a hint would start
 // reading the blocks after it. Return the bytes moved (0 on failure).

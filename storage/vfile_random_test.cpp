@@ -81,7 +81,8 @@ class VfileRandomTest : public VfileFixture {
   // Defined bytes of [at, at + n) of the file match the model.
   ::testing::AssertionResult same(const Entry& e, uint32_t at, uint32_t n) {
     if (HfGetLength(e.file) != e.model.size())
-      return ::testing::AssertionFailure() << "length " << HfGetLength(e.file) << ", model " << e.model.size();
+      return ::testing::AssertionFailure()
+             << "length " << HfGetLength(e.file) << ", model " << e.model.size();
     if (at >= e.model.size()) return ::testing::AssertionSuccess();
     n = std::min(n, e.model.size() - at);
     std::vector<uint8_t> got(n);
@@ -89,8 +90,8 @@ class VfileRandomTest : public VfileFixture {
     if (read != n) return ::testing::AssertionFailure() << "read " << read << " of " << n << " at " << at;
     for (uint32_t i = 0; i < n; ++i)
       if (e.model.known[at + i] && got[i] != e.model.bytes[at + i])
-        return ::testing::AssertionFailure() << "byte " << at + i << " is " << int(got[i]) << ", model "
-                                             << int(e.model.bytes[at + i]);
+        return ::testing::AssertionFailure()
+               << "byte " << at + i << " is " << int(got[i]) << ", model " << int(e.model.bytes[at + i]);
     return ::testing::AssertionSuccess();
   }
 
@@ -113,7 +114,8 @@ class VfileRandomTest : public VfileFixture {
           return ::testing::AssertionFailure() << "107 byte " << x.a + i << " differs";
       next += x.b;
     }
-    if (next != at + n) return ::testing::AssertionFailure() << "107s end at " << next << ", expected " << at + n;
+    if (next != at + n)
+      return ::testing::AssertionFailure() << "107s end at " << next << ", expected " << at + n;
     return ::testing::AssertionSuccess();
   }
 
@@ -361,7 +363,9 @@ void VfileRandomTest::run(bool scarce) {
   EXPECT_TRUE(storeOk());
 }
 
-TEST_F(VfileRandomTest, MatchesAByteVector) { run(false); }
+TEST_F(VfileRandomTest, MatchesAByteVector) {
+  run(false);
+}
 
 TEST_F(VfileRandomTest, MatchesAByteVectorWhenBlocksRunOut) {
   run(true);

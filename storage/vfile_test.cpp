@@ -258,8 +258,8 @@ TEST_F(VfileTest, InsertFileOfThreeBlocksAtZeroMovesNoBytes) {
   // The source got its closing notifications, the destination 106, 107 per spliced block, 104.
   std::vector<uint32_t> codes;
   for (const Note& n : notes) codes.push_back(n.code);
-  EXPECT_EQ(codes, (std::vector<uint32_t>{HFN_CLOSING, HFN_CLOSED, HFN_INSERT, HFN_WRITE, HFN_WRITE, HFN_WRITE,
-                                          HFN_LENGTH}));
+  EXPECT_EQ(codes, (std::vector<uint32_t>{HFN_CLOSING, HFN_CLOSED, HFN_INSERT, HFN_WRITE, HFN_WRITE,
+                                          HFN_WRITE, HFN_LENGTH}));
   EXPECT_EQ(notes[0].a, 7u);
   EXPECT_EQ(notes[2].b, b.size());
   EXPECT_EQ(notes[4].a, kVfBlockSize);
@@ -304,20 +304,24 @@ TEST_F(VfileTest, EveryChangeForgetsThePrivateReadBuffer) {
     std::function<void(HfHandle*, std::vector<uint8_t>&)> run;
   };
   std::vector<Change> changes = {
-      {"write", [](HfHandle* h, std::vector<uint8_t>& m) {
+      {"write",
+       [](HfHandle* h, std::vector<uint8_t>& m) {
          uint8_t b[3] = {1, 2, 3};
          HfWrite(h, 10, 3, b);
          std::copy(b, b + 3, m.begin() + 10);
        }},
-      {"cut", [](HfHandle* h, std::vector<uint8_t>& m) {
+      {"cut",
+       [](HfHandle* h, std::vector<uint8_t>& m) {
          HfCut(h, 5, 7);
          m.erase(m.begin() + 5, m.begin() + 12);
        }},
-      {"insert", [](HfHandle* h, std::vector<uint8_t>& m) {
+      {"insert",
+       [](HfHandle* h, std::vector<uint8_t>& m) {
          HfInsert(h, 3, 4, true, 9);
          m.insert(m.begin() + 3, 4, 9);
        }},
-      {"fill", [](HfHandle* h, std::vector<uint8_t>& m) {
+      {"fill",
+       [](HfHandle* h, std::vector<uint8_t>& m) {
          uint8_t z = 0;
          HfFill(h, 0, 20, &z, 1, 1);
          std::fill(m.begin(), m.begin() + 20, 0);
@@ -409,15 +413,16 @@ TEST_F(VfileTest, NotificationHandlersMayReadButNotChangeTheFile) {
   std::vector<uint8_t> seen;
   uint32_t refused = 1;
   HfHandle* h = nullptr;
-  h = keep(HfCreate(1, 0,
-                    [&](HfHandle* f, const HfNotify& r) {
-                      if (r.code != HFN_WRITE) return;
-                      seen.resize(r.b);
-                      HfRead(f, r.a, r.b, seen.data());
-                      uint8_t x = 0;
-                      refused = HfWrite(f, 0, 1, &x);
-                    },
-                    true, &st));
+  h = keep(HfCreate(
+      1, 0,
+      [&](HfHandle* f, const HfNotify& r) {
+        if (r.code != HFN_WRITE) return;
+        seen.resize(r.b);
+        HfRead(f, r.a, r.b, seen.data());
+        uint8_t x = 0;
+        refused = HfWrite(f, 0, 1, &x);
+      },
+      true, &st));
   auto data = pattern(1000, 21);
   EXPECT_EQ(HfWrite(h, 0, 1000, data.data()), 1000u);
   EXPECT_EQ(seen, data);
@@ -448,12 +453,13 @@ TEST_F(VfileTest, CopyReportsProgressAndStopsWhenAsked) {
   HfSetFormat(h, 2, 16);
   std::vector<uint32_t> calls;
   int st = -1;
-  HfHandle* c = keep(HfCopy(h, 1000, 4 * kVfBlockSize, 9, false, &st, [&](uint32_t done, uint32_t d2, uint32_t total) {
-    EXPECT_EQ(done, d2);
-    EXPECT_EQ(total, 4 * kVfBlockSize);
-    calls.push_back(done);
-    return done >= 2 * kVfBlockSize ? kHfStop : 0;
-  }));
+  HfHandle* c =
+      keep(HfCopy(h, 1000, 4 * kVfBlockSize, 9, false, &st, [&](uint32_t done, uint32_t d2, uint32_t total) {
+        EXPECT_EQ(done, d2);
+        EXPECT_EQ(total, 4 * kVfBlockSize);
+        calls.push_back(done);
+        return done >= 2 * kVfBlockSize ? kHfStop : 0;
+      }));
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(st, 0);
   EXPECT_EQ(calls, (std::vector<uint32_t>{0, kVfBlockSize, 2 * kVfBlockSize}));
@@ -500,7 +506,13 @@ TEST_F(VfileTest, QuickSaveRewritesOnlyTheChangedBlocks) {
   platform::resetIoCounters();
   std::vector<uint32_t> progress;
   HfQuickSaveStatus st;
-  EXPECT_TRUE(HfQuickSave(h, path, [&](uint32_t d, uint32_t, uint32_t t) { progress.push_back(d * 10 + t); return 0; }, &st));
+  EXPECT_TRUE(HfQuickSave(
+      h, path,
+      [&](uint32_t d, uint32_t, uint32_t t) {
+        progress.push_back(d * 10 + t);
+        return 0;
+      },
+      &st));
   EXPECT_EQ(st, HfQuickSaveStatus::Saved);
   EXPECT_EQ(progress, (std::vector<uint32_t>{12, 22}));
   EXPECT_LE(platform::ioCounters().bytesWritten, 4u * kVfBlockSize);  // two blocks, plus their write-backs
@@ -516,7 +528,8 @@ TEST_F(VfileTest, QuickSaveRewritesOnlyTheChangedBlocks) {
   EXPECT_EQ(differ, expect);
   for (uint16_t d : HfChain(h)) EXPECT_TRUE(VfBlockFlags(d) & VF_READONLY);
   ASSERT_EQ(HfRead(h, 2 * kVfBlockSize + 6, 4, probe.data()), 4u);
-  EXPECT_EQ(probe, std::vector<uint8_t>(saved.begin() + 2 * kVfBlockSize + 6, saved.begin() + 2 * kVfBlockSize + 10));
+  EXPECT_EQ(probe, std::vector<uint8_t>(saved.begin() + 2 * kVfBlockSize + 6,
+                                        saved.begin() + 2 * kVfBlockSize + 10));
   EXPECT_EQ(readAll(h), saved);
   EXPECT_TRUE(storeOk());
 
