@@ -10,11 +10,12 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 # is slow under qemu unless qemu's reserved range ends just above 2 GB, which a 32-bit Windows program
 # without the large-address flag never uses anyway.
 sorn_wine_32bit_via_qemu() {
-  [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && grep -q enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null
+  [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && grep -q enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null && return 0
+  # Inside a chroot binfmt_misc is usually not mounted; the emulator's binary tells instead.
+  [ ! -e /proc/sys/fs/binfmt_misc/register ] && [ -x /usr/bin/qemu-i386-static ]
 }
-if sorn_wine_32bit_via_qemu; then
-  export QEMU_RESERVED_VA=${QEMU_RESERVED_VA:-0x81000000}
-fi
+# Set always: qemu may be registered where binfmt_misc is not visible (a chroot), and natively it changes nothing.
+export QEMU_RESERVED_VA=${QEMU_RESERVED_VA:-0x81000000}
 
 # The template prefix: made once per build tree, copied for every test so none share settings files.
 SORN_WINE_TEMPLATE=${SORN_WINE_TEMPLATE:-$SORN_ROOT/build/wine/template}
