@@ -180,7 +180,9 @@ TEST_F(CacheTest, EverySlotBusyGivesOutOfCacheSpaceOnceAndZero) {
   // Wait until all 4 requests hold a slot (queued or being read): the 5th finds none.
   bool queued = eventually([&] { return CacheGetStats(cache).requests == 4; });
   uint8_t b;
-  if (queued) EXPECT_EQ(CacheRead(cache, &b, 200, 0, -1, 0, 1), 0u);
+  if (queued) {
+    EXPECT_EQ(CacheRead(cache, &b, 200, 0, -1, 0, 1), 0u);
+  }
   disk.release();
   for (auto& t : readers) t.join();
   ASSERT_TRUE(queued) << CacheStatsLine(CacheGetStats(cache));
