@@ -28,6 +28,7 @@ TEST(StoreStatus, EveryStatusHasItsOwnText) {
 
 TEST(StoreNameHash, FoldsCaseAndSlashes) {
   EXPECT_EQ(VfNameHash("AB"), 0x862u);
+  EXPECT_EQ(VfNameHash("C:\\TEMP\\A.WAV"), 0x906C172Eu);
   EXPECT_EQ(VfNameHash("C:\\TEMP\\A.WAV"), VfNameHash("c:/temp/a.wav"));
   EXPECT_NE(VfNameHash("C:\\TEMP\\A.WAV"), VfNameHash("C:\\TEMP\\B.WAV"));
   EXPECT_EQ(VfNameHash(""), 0u);
