@@ -228,13 +228,21 @@ uint16_t GetAFreeBlock(uint32_t preference, bool needLocation) {
   }
 }
 
-int VfReleaseBlock(uint16_t d) {
-  VfStore* s = gStore;
+// The flags of descriptor d when it holds a live block; otherwise the status that says why not.
+static int liveBlockFlags(const VfStore* s, uint16_t d, uint32_t* flags) {
   if (!s) return VF_ERR_NOT_INIT;
   if (d == 0 || d >= kVfBlockCount) return VF_ERR_NOT_IN_USE;
   uint32_t f = s->blocks[d].flags.load();
   if (!(f & VF_INUSE)) return VF_ERR_NOT_IN_USE;
   if (f & VF_INVALID) return VF_ERR_INVALID;
+  *flags = f;
+  return VF_OK;
+}
+
+int VfReleaseBlock(uint16_t d) {
+  VfStore* s = gStore;
+  uint32_t f = 0;
+  if (int st = liveBlockFlags(s, d, &f)) return st;
   int slot = VfSlotOf(f);
   if (f & VF_READONLY) {
     {
@@ -252,11 +260,8 @@ int VfReleaseBlock(uint16_t d) {
 
 int FlushBlock(uint16_t d) {
   VfStore* s = gStore;
-  if (!s) return VF_ERR_NOT_INIT;
-  if (d == 0 || d >= kVfBlockCount) return VF_ERR_NOT_IN_USE;
-  uint32_t f = s->blocks[d].flags.load();
-  if (!(f & VF_INUSE)) return VF_ERR_NOT_IN_USE;
-  if (f & VF_INVALID) return VF_ERR_INVALID;
+  uint32_t f = 0;
+  if (int st = liveBlockFlags(s, d, &f)) return st;
   if (!(f & VF_READONLY)) return VF_OK;
   int src = VfSlotOf(f);
   uint16_t p = s->blocks[d].position.load();
@@ -381,11 +386,8 @@ bool VfReleaseSourceFile(const std::string& path, const std::function<void(uint3
 
 int TfSaveBlock(uint16_t d, int slot, uint64_t offset) {
   VfStore* s = gStore;
-  if (!s) return VF_ERR_NOT_INIT;
-  if (d == 0 || d >= kVfBlockCount) return VF_ERR_NOT_IN_USE;
-  uint32_t f = s->blocks[d].flags.load();
-  if (!(f & VF_INUSE)) return VF_ERR_NOT_IN_USE;
-  if (f & VF_INVALID) return VF_ERR_INVALID;
+  uint32_t f = 0;
+  if (int st = liveBlockFlags(s, d, &f)) return st;
   if (f & VF_READONLY) return VF_OK;
   if (slot < 0 || slot >= kVfSlotCount || (s->slots[slot].flags.load() & TF_UNUSED)) return VF_ERR_NOT_INIT;
   // Take the spare descriptor first, so a failure later leaves the block as it was.
