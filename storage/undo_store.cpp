@@ -1,0 +1,340 @@
+// Undo nodes and levels: saving ranges, recording, dropping and reclaiming. See undo_store.h.
+#include "storage/undo_store.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "storage/store.h"
+
+namespace storage {
+namespace {
+
+// Win32 message-box values, kept here so the store depends on nothing above it.
+constexpr unsigned kOkCancel = 0x1, kYesNo = 0x4, kIconQuestion = 0x20, kIconWarning = 0x30;
+constexpr int kIdOk = 1, kIdYes = 6;
+
+const char* const kCantUndo = "Can't Undo";
+const char* const kUndoDisabled = "Undo Disabled";
+const char* const kNoRoomText = "Not enough memory for Undo.  Continue anyway?";
+const char* const kNoRoomCaption = "Warning";
+const char* const kStoppedText =
+    "You have chosen not to save undo information for this operation.  Do you wish to continue?";
+const char* const kStoppedCaption = "Undo Saving Cancelled";
+const char* const kReclaimText = "Is it OK to clear some more recent Undo levels?";
+const char* const kReclaimCaption = "Low on Hard Drive Space";
+
+struct Globals {
+  std::vector<UndoNode*> nodes;  // newest first
+  int capacity = kUndoDefaultCapacity;
+  int retain = kUndoDefaultRetain;
+  bool enabled = true;
+  int32_t lastCommand = 0;
+  UndoUi ui;
+};
+Globals& g() {
+  static Globals globals;
+  return globals;
+}
+
+int ask(const char* text, const char* caption, unsigned flags) {
+  if (g().ui.ask) return g().ui.ask(text, caption, flags);
+  // No one to ask: the first button (Yes / OK) is the default.
+  return (flags & 0xF) == kYesNo ? kIdYes : kIdOk;
+}
+
+void debug(const char* line) {
+  if (g().ui.debug) g().ui.debug(line);
+}
+
+void closeLevel(UndoLevel* level) {
+  if (level->saved) HfClose(level->saved);
+  level->saved = nullptr;
+}
+
+// The levels no longer match the samples: a command is changing them without undo.
+void forgetLevels(UndoNode* node) {
+  for (UndoLevel& l : node->levels) closeLevel(&l);
+  node->levels.clear();
+}
+
+void settleState(UndoNode* node) {
+  node->state = node->empty() ? kUndoStateNotSaving : kUndoStateSaving;
+}
+
+// A command goes on without undo: the levels before it can no longer be applied.
+bool goOnUnsaved(UndoNode* node) {
+  forgetLevels(node);
+  node->state = kUndoStateNotSaving;
+  return true;
+}
+
+uint32_t frameSizeOf(HfHandle* file) {
+  int channels = 0, bits = 0;
+  HfGetFormat(file, &channels, &bits);
+  uint32_t fs = uint32_t(bits / 8) * uint32_t(channels);
+  return fs ? fs : 1;
+}
+
+}  // namespace
+
+void UndoSetUi(const UndoUi& ui) { g().ui = ui; }
+void UndoSetEnabled(bool on) { g().enabled = on; }
+bool UndoEnabled() { return g().enabled; }
+int UndoDefaultRetain() { return g().retain; }
+int32_t UndoLastCommand() { return g().lastCommand; }
+
+UndoNode* UndoCreateNode() {
+  auto* node = new UndoNode;
+  node->capacity = g().capacity;
+  node->retain = g().retain;
+  g().nodes.insert(g().nodes.begin(), node);
+  return node;
+}
+
+void UndoFreeNode(UndoNode* node) {
+  if (!node) return;
+  UndoClearLevels(node);
+  auto& nodes = g().nodes;
+  auto it = std::find(nodes.begin(), nodes.end(), node);
+  if (it == nodes.end())
+    debug("Lost an undo block???\n");
+  else
+    nodes.erase(it);
+  delete node;
+}
+
+std::vector<UndoNode*> UndoNodes() { return g().nodes; }
+
+void UndoSetLimits(int capacity, int retain) {
+  capacity = std::clamp(capacity, 1, kUndoMaxCapacity);
+  retain = std::clamp(retain, 1, kUndoMaxRetain);
+  g().capacity = capacity;
+  g().retain = retain;
+  for (UndoNode* node : g().nodes) {
+    node->capacity = capacity;
+    node->retain = retain;
+    while (int(node->levels.size()) > capacity) UndoDropOldest(node);
+  }
+}
+
+void UndoClearLevels(UndoNode* node) {
+  if (!node) return;
+  UndoDiscardPending(node);
+  forgetLevels(node);
+  node->state = kUndoStateNotSaving;
+}
+
+void UndoDiscardPending(UndoNode* node) {
+  if (node->pendingSaved) HfClose(node->pendingSaved);
+  node->pendingSaved = nullptr;
+  node->pendingBytes = 0;
+  node->prepared = false;
+}
+
+void UndoOpenLevel(UndoNode* node) {
+  UndoDiscardPending(node);
+  node->prepared = true;
+}
+
+bool UndoSaveRange(UndoNode* node, HfHandle* file, uint32_t first, uint32_t last) {
+  UndoDiscardPending(node);
+  if (!g().enabled) {
+    UndoClearLevels(node);
+    node->state = kUndoStateDisabled;
+    return true;
+  }
+  if (last == 0xFFFFFFFFu || last < first) {
+    node->prepared = true;
+    node->state = kUndoStateSaving;
+    return true;
+  }
+  const uint64_t fs = frameSizeOf(file);
+  const int64_t neededKB = int64_t(uint64_t(last - first) * fs / 1024);
+  int64_t freeKB = VfFreeSpaceKB();
+  if (freeKB < neededKB) {
+    UndoReclaim(neededKB - freeKB + 512, false);
+    freeKB = VfFreeSpaceKB();
+  }
+  if (freeKB < neededKB) {
+    node->state = kUndoStateNotSaving;
+    if (ask(kNoRoomText, kNoRoomCaption, kYesNo | kIconWarning) == kIdYes) return goOnUnsaved(node);
+    settleState(node);
+    return false;
+  }
+
+  const uint64_t bytes64 = (uint64_t(last) - first + 1) * fs;
+  const uint64_t start64 = uint64_t(first) * fs;
+  if (bytes64 > 0xFFFFFFFFu || start64 > 0xFFFFFFFFu) {
+    node->state = kUndoStateNotSaving;
+    if (ask(kNoRoomText, kNoRoomCaption, kYesNo | kIconWarning) == kIdYes) return goOnUnsaved(node);
+    settleState(node);
+    return false;
+  }
+  const uint32_t bytes = uint32_t(bytes64);
+  const UndoUi& ui = g().ui;
+  const bool showProgress =
+      last - first >= kUndoProgressFrames && !(ui.progressOpen && ui.progressOpen()) && ui.progressBegin;
+  if (showProgress) ui.progressBegin("Saving Undo Data");
+  bool stopped = false;
+  HfProgress3 progress = [&](uint32_t done, uint32_t, uint32_t total) {
+    if (!showProgress || !ui.progressMeter) return 0;
+    int r = ui.progressMeter(done, total);
+    if (r == kHfStop) stopped = true;
+    return r;
+  };
+  int status = 0;
+  HfHandle* copy = HfCopy(file, uint32_t(start64), bytes, 0, false, &status, progress);
+  if (showProgress && ui.progressEnd) ui.progressEnd();
+
+  if (copy && HfGetLength(copy) == bytes) {
+    node->pendingSaved = copy;
+    node->pendingBytes = bytes;
+    node->prepared = true;
+    node->state = kUndoStateSaving;
+    return true;
+  }
+  if (copy) HfClose(copy);
+  node->state = kUndoStateNotSaving;
+  int answer = stopped ? ask(kStoppedText, kStoppedCaption, kYesNo | kIconWarning)
+                       : ask(kNoRoomText, kNoRoomCaption, kYesNo | kIconWarning);
+  if (answer == kIdYes) return goOnUnsaved(node);
+  settleState(node);
+  return false;
+}
+
+UndoLevel* UndoRecordLevel(UndoNode* node, const UndoRecord& r) {
+  g().lastCommand = r.command;
+  if (!node || node->state <= 0) {
+    if (node) UndoDiscardPending(node);
+    return nullptr;
+  }
+  if (node->capacity <= 0) {
+    UndoDiscardPending(node);
+    return nullptr;
+  }
+  // Push a slot, dropping the oldest level when the node is full.
+  while (int(node->levels.size()) >= node->capacity) UndoDropOldest(node);
+  node->levels.emplace_back();
+  UndoLevel& level = node->levels.back();
+  level.saved = node->pendingSaved;
+  level.savedBytes = node->pendingSaved ? node->pendingBytes : 0;
+  node->pendingSaved = nullptr;
+  node->pendingBytes = 0;
+  node->prepared = false;
+
+  level.command = r.command;
+  level.start = r.start;
+  level.end = r.end;
+  std::string title = r.title ? r.title : node->pendingTitle;
+  if (title.size() > kUndoTitleMax) title.resize(kUndoTitleMax);
+  level.title = title;
+  level.rate = r.rate;
+  level.bits = int16_t(r.bits);
+  level.channels = int16_t(r.channels);
+  level.editChannel = int16_t(r.editChannel);
+  level.editSerial = r.editSerial;
+  level.chain = 0;
+  node->state = kUndoStateSaving;
+  return &level;
+}
+
+uint64_t UndoDropOldest(UndoNode* node) {
+  if (!node || node->empty()) return 0;
+  UndoLevel& oldest = node->levels.front();
+  uint64_t freed = oldest.saved ? HfAllocatedSize(oldest.saved) : 0;
+  closeLevel(&oldest);
+  node->levels.erase(node->levels.begin());
+  return freed;
+}
+
+void UndoPop(UndoNode* node) {
+  if (!node || node->empty()) return;
+  closeLevel(&node->levels.back());
+  node->levels.pop_back();
+  settleState(node);
+}
+
+namespace {
+// The oldest level of a node may go unless it is the one an undo is restoring.
+bool canDrop(const UndoNode* node) {
+  return !node->empty() && !node->levels.front().restoring;
+}
+}  // namespace
+
+int64_t UndoReclaim(int64_t wantedKB, bool neverAsk) {
+  int64_t totalKB = 0;
+  uint64_t freedBytes = 0;
+  auto addFreed = [&](uint64_t bytes) {
+    freedBytes += bytes;
+    totalKB = int64_t(freedBytes / 1024);
+  };
+  bool dropped = true;
+  while (dropped && totalKB <= wantedKB) {
+    dropped = false;
+    for (UndoNode* node : g().nodes) {
+      if (int(node->levels.size()) > node->retain && canDrop(node)) {
+        addFreed(UndoDropOldest(node));
+        dropped = true;
+        if (totalKB > wantedKB) break;
+      }
+    }
+  }
+  auto anyLeft = [] {
+    for (UndoNode* node : g().nodes)
+      if (canDrop(node)) return true;
+    return false;
+  };
+  if (totalKB < wantedKB && anyLeft() && !neverAsk &&
+      ask(kReclaimText, kReclaimCaption, kOkCancel | kIconQuestion) == kIdOk) {
+    while (totalKB <= wantedKB && anyLeft()) {
+      for (UndoNode* node : g().nodes) {
+        if (!canDrop(node)) continue;
+        addFreed(UndoDropOldest(node));
+        if (totalKB > wantedKB) break;
+      }
+    }
+  }
+  return totalKB;
+}
+
+int UndoNeedSpace() {
+  if (!g().enabled) return 0;
+  return UndoReclaim(1000, false) > 0 ? 1 : 0;
+}
+
+std::string UndoPurge(int retain, int64_t* freedKB) {
+  retain = std::clamp(retain, 1, kUndoMaxRetain);
+  g().retain = retain;
+  for (UndoNode* node : g().nodes) node->retain = retain;
+  int64_t kb = UndoReclaim(4000000, true);
+  if (freedKB) *freedKB = kb;
+  char text[200];
+  if (retain == 1)
+    std::snprintf(text, sizeof text,
+                  "Freed %ldK within Sorn Edit's file system while retaining the last undo action", long(kb));
+  else
+    std::snprintf(text, sizeof text,
+                  "Freed %ldK within Sorn Edit's file system while retaining last %ld undo actions", long(kb),
+                  long(retain));
+  return text;
+}
+
+std::string UndoMenuText(const UndoNode* node, bool* enabled) {
+  // Greyed also when the node holds no level: there is nothing Undo could do.
+  bool on = g().enabled && node && node->state > 0 && !node->empty();
+  if (enabled) *enabled = on;
+  if (!g().enabled) return kUndoDisabled;
+  if (!on) return kCantUndo;
+  return node->levels.back().title;
+}
+
+void UndoResetForTests() {
+  while (!g().nodes.empty()) UndoFreeNode(g().nodes.front());
+  g().capacity = kUndoDefaultCapacity;
+  g().retain = kUndoDefaultRetain;
+  g().enabled = true;
+  g().lastCommand = 0;
+  g().ui = UndoUi();
+}
+
+}  // namespace storage
