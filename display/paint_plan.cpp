@@ -51,7 +51,7 @@ std::vector<ChannelArea> ChannelAreas(const WaveView& v, const PixelRect& client
 }
 
 int32_t SampleRow(const WaveView& v, const ChannelArea& a, double value) {
-  return a.rect.top + a.height - 1 - v.valueRow(value, a.height);
+  return a.rect.top + a.height - v.valueRow(value, a.height);
 }
 
 void PlanFrame(const WaveView& v, const PixelRect& client, const PixelRect& margins, bool hasDocument,

@@ -4,8 +4,10 @@
 // and boundary lines, the waveform columns (through the column planner), the sample boxes with the
 // draggable handles, the insertion cursor, and cue markers and regions with their labels.
 //
-// Rows: a channel of h rows starting at row T shows a sample value v (16-bit scale) on row
-// T + h - 1 - WaveView::valueRow(v, h), and a normalized value on row T + NormalizedRow(v, L, H, h).
+// Rows: a channel of height h starting at row T shows a sample value v (16-bit scale) on row
+// T + h - WaveView::valueRow(v, h) (rows counted up from T + h, the bottom of the value range), and a
+// normalized value on row T + NormalizedRow(v, L, H, h); for the even heights the snapped window gives,
+// both put 0 on the same row.
 // Rectangles are half-open (right and bottom exclusive), as GDI fills them.
 #pragma once
 
