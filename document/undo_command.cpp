@@ -50,6 +50,22 @@ bool splice(WaveDocument* doc, storage::HfHandle* saved, uint32_t start, uint32_
   return true;
 }
 
+// Frames come back at start: every cue from start on moves up by count, and a range that spans start
+// (it lost frames to the change being undone) grows by count. Unlike a plain insertion, a point cue at
+// start moves with the frames after it instead of turning into a range over the restored ones.
+void shiftCuesForRestore(WaveDocument* doc, uint32_t start, uint32_t count) {
+  if (!count || (doc->flags() & kDocNoCueShift)) return;
+  markers::MarkerSet& cues = doc->cues();
+  std::vector<markers::Cue> all;
+  for (uint32_t i = 0; i < cues.cueCount(); ++i) all.push_back(*cues.cueAt(i));
+  for (const markers::Cue& c : all) {
+    if (c.position >= start)
+      cues.setCue(c.id, uint32_t(std::min<uint64_t>(uint64_t(c.position) + count, 0xFFFFFFFEu)), markers::kKeep);
+    else if (c.length && uint64_t(c.position) + c.length > start)
+      cues.setCue(c.id, markers::kKeep, uint32_t(std::min<uint64_t>(uint64_t(c.length) + count, 0xFFFFFFFEu)));
+  }
+}
+
 // Makes the range at start hold `want` frames instead of `have`, shifting the cues after it (or rescaling
 // those inside it when rescale is set).
 void resizeRange(WaveDocument* doc, uint32_t start, uint32_t have, uint32_t want, bool rescale) {
@@ -63,10 +79,15 @@ void resizeRange(WaveDocument* doc, uint32_t start, uint32_t have, uint32_t want
       SampleInsertBlank(doc->samples(), int32_t(start), want - have, true);
     return;
   }
-  if (want < have)
+  if (want < have) {
     SampleCut(doc->samples(), int32_t(start), have - want);
-  else
-    SampleInsertBlank(doc->samples(), int32_t(start), want - have, true);
+  } else {
+    {
+      NoCueShift quiet(doc);
+      SampleInsertBlank(doc->samples(), int32_t(start), want - have, true);
+    }
+    shiftCuesForRestore(doc, start, want - have);
+  }
 }
 
 void restoreSampleValue(WaveDocument* doc, const storage::UndoLevel& level) {
@@ -140,8 +161,14 @@ UndoOutcome UndoCommand(WaveDocument* doc, const TransformLengthQuery& changesLe
     } else if (level.command == kCmdCut || level.command == kCmdDelete) {
       // The removed frames come back at start; the cues after it move up with them.
       if (saved) {
-        ok = storage::HfInsertFile(doc->file(), saved, level.start * frameSize) == 0;
-        if (ok) saved = nullptr;
+        {
+          NoCueShift quiet(doc);
+          ok = storage::HfInsertFile(doc->file(), saved, level.start * frameSize) == 0;
+        }
+        if (ok) {
+          saved = nullptr;
+          shiftCuesForRestore(doc, level.start, n);
+        }
       }
       out.viewWiden = n;
     } else {
@@ -157,7 +184,7 @@ UndoOutcome UndoCommand(WaveDocument* doc, const TransformLengthQuery& changesLe
             if (rescale)
               doc->cues().adjustForReplacement(level.start, current, n);
             else if (n > current)
-              doc->cues().adjustForInsertion(level.start, n - current);
+              shiftCuesForRestore(doc, level.start, n - current);
             else if (n < current)
               doc->cues().adjustForDeletion(level.start, current - n);
           }

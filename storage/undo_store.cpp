@@ -133,7 +133,13 @@ void UndoDiscardPending(UndoNode* node) {
 
 void UndoOpenLevel(UndoNode* node) {
   UndoDiscardPending(node);
+  if (!g().enabled) {
+    UndoClearLevels(node);
+    node->state = kUndoStateDisabled;
+    return;
+  }
   node->prepared = true;
+  node->state = kUndoStateSaving;
 }
 
 bool UndoSaveRange(UndoNode* node, HfHandle* file, uint32_t first, uint32_t last) {
@@ -240,10 +246,15 @@ UndoLevel* UndoRecordLevel(UndoNode* node, const UndoRecord& r) {
 
 uint64_t UndoDropOldest(UndoNode* node) {
   if (!node || node->empty()) return 0;
-  UndoLevel& oldest = node->levels.front();
-  uint64_t freed = oldest.saved ? HfAllocatedSize(oldest.saved) : 0;
-  closeLevel(&oldest);
-  node->levels.erase(node->levels.begin());
+  uint64_t freed = 0;
+  // A level chained to the one below it (the head of a trim) cannot be undone without it: they go
+  // together, or the chain would run on into an older, unrelated level.
+  do {
+    UndoLevel& oldest = node->levels.front();
+    if (oldest.saved) freed += HfAllocatedSize(oldest.saved);
+    closeLevel(&oldest);
+    node->levels.erase(node->levels.begin());
+  } while (!node->empty() && node->levels.front().chain && !node->levels.front().restoring);
   return freed;
 }
 

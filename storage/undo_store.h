@@ -102,7 +102,7 @@ void UndoClearLevels(UndoNode* node);
 // Copies frames first..last of file (frame size from the file's format) as the pending save. Returns
 // true when the command may go on (with or without undo), false when the user chose to stop it.
 bool UndoSaveRange(UndoNode* node, HfHandle* file, uint32_t first, uint32_t last);
-// A level without saved data is prepared by hand (sample adjustment).
+// A level without saved data is prepared by hand (sample adjustment); like an empty save range.
 void UndoOpenLevel(UndoNode* node);
 // Forgets a pending save that no level will use.
 void UndoDiscardPending(UndoNode* node);
