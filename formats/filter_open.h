@@ -1,0 +1,133 @@
+// Opening files through file filters: in place (the samples stay in the file and are mapped into a
+// read-only virtual file) when the filter can say where plain PCM lies, otherwise imported (read through
+// the filter, chunk by chunk, into a wave's storage). Both read the file's metadata items into the marker
+// set and chunk store by the same rule: before the samples with FLT_META_BEFORE_READ, else after them.
+//
+// These functions take what they need (table, loader, paths, settings, storage) rather than a document, and
+// report a status instead of a document; the specified message boxes go through shell::ShowMessageBox.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "document/sample_transfer.h"
+#include "document/wave_format.h"
+#include "formats/filter_module.h"
+#include "formats/filter_table.h"
+#include "formats/progress.h"
+#include "storage/vfile.h"
+
+namespace markers {
+class MarkerSet;
+class ChunkStore;
+}  // namespace markers
+namespace shell {
+class SettingsSource;
+}
+
+namespace formats {
+
+// Open flags (OpenMapped) and import flags (ImportThroughFilter) share their bit values.
+constexpr uint32_t kOpenPeakTable = 0x1;     // create the document's peak table (the caller's step)
+constexpr uint32_t kOpenPrivateBuffer = 0x2; // OpenMapped: private read buffer for the virtual file
+constexpr uint32_t kImportLeftOnly = 0x2;    // import: write into the left channel only (XF_DST_LEFT)
+constexpr uint32_t kOpenTempPref2 = 0x4;     // OpenMapped: temp preference 2
+constexpr uint32_t kImportRightOnly = 0x4;   // import: write into the right channel only (XF_DST_RIGHT)
+constexpr uint32_t kOpenDocFlag8 = 0x8;      // document flag 8 (the caller's)
+constexpr uint32_t kOpenRename = 0x10;       // the document takes the path as its name (the caller's)
+constexpr uint32_t kOpenRawRemembered = 0x20;  // raw data: use the remembered raw values without asking
+constexpr uint32_t kOpenMetadata = 0x40;     // import metadata items
+constexpr uint32_t kOpenNoProbe = 0x80;      // import: do not ask FilterUnderstandsFormat; OpenMapped: undo store
+constexpr uint32_t kOpenNoRemember = 0x100;  // OpenMapped: do not remember the filter as [Recent] FileFilter
+
+// Statuses of an import (0 = done).
+enum ImportStatus : int {
+  kImportOk = 0,
+  kImportCancelled = 1,     // the user stopped the reading
+  kImportTempFull = 2,      // the temp drive filled ("Temporary drive full")
+  kImportNoFilter = 4,      // no reading filter accepted the file (text in ImportResult::message)
+  kImportRawCancelled = 5,  // the raw-format dialog or the filter's options were cancelled
+  kImportReadFailed = 9,    // the filter failed or reported a format the editor cannot hold
+};
+const char* importStatusText(int status);
+
+// The byte range of a file to map, clamped to the file and to whole frames: offset must be >= 0 and inside
+// the file, length > 0; the length is cut to the bytes the file holds after offset and rounded down to
+// whole frames. False when nothing mappable is left.
+bool clampMappedRange(int32_t offset, int32_t length, uint64_t fileSize, uint32_t frameBytes, uint64_t* outOffset,
+                      uint32_t* outLength);
+
+struct OpenMappedArgs {
+  std::string path;
+  uint32_t flags = 0;
+  uint16_t channels = 0;  // the layout the caller wants; the filter must deliver exactly this
+  uint16_t bits = 0;
+  uint32_t options = 1;
+  shell::SettingsSource* settings = nullptr;  // [Recent] raw values and FileFilter; may be null
+  SornWindow window = nullptr;
+  uintptr_t owner = 0;  // the virtual file's owner value and notification sink
+  storage::HfNotifySink sink;
+};
+struct OpenMappedResult {
+  storage::HfHandle* file = nullptr;  // the mapped samples (the caller owns it)
+  document::WaveFormat format;
+  uint64_t offset = 0;  // where the samples lie in the file
+  uint32_t length = 0;  // bytes mapped
+  int hfStatus = 0;     // HfOpen's status when it failed
+  std::string filterName;  // remembered as [Recent] FileFilter unless kOpenNoRemember
+};
+// OpenMapped: only for a FLT_READ + FLT_MAPPABLE filter exporting GetDataOffset. Null when the filter
+// refuses, the layout differs from the requested one, the range is not mappable, or HfOpen fails; the
+// filter is unloaded on every path. cues and chunks receive the metadata with kOpenMetadata.
+storage::HfHandle* openMapped(const FilterTable& table, const FilterLoader& load, int filterIndex,
+                              const OpenMappedArgs& args, markers::MarkerSet* cues, markers::ChunkStore* chunks,
+                              OpenMappedResult* result);
+
+struct ImportArgs {
+  std::string path;
+  uint32_t flags = 0;
+  int preferredIndex = -1;  // -1 means 0
+  shell::SettingsSource* settings = nullptr;
+  SornWindow window = nullptr;
+  Progress* progress = nullptr;  // null: no progress display and no stopping (batch runs)
+  // The raw-format dialog ("Open Raw PCM files As"), pre-filled; false when cancelled. Unset = cancelled.
+  std::function<bool(document::WaveFormat* format)> rawFormatDialog;
+  // Called before every read when useAsync ([Settings] UseASync) is off: waits for the cache thread.
+  std::function<void()> waitForCache;
+  bool useAsync = true;
+  int32_t startFrame = 0;  // where the first frame goes in the target
+};
+struct ImportResult {
+  int status = kImportReadFailed;
+  int filterIndex = -1;      // the filter that read the file
+  int saveFilterIndex = -1;  // the filter and options the document saves with from now on
+  uint32_t saveOptions = 1;
+  document::WaveFormat format;  // what the filter delivered
+  uint32_t dataBytes = 0;       // FilterGetFileSize
+  uint32_t framesWritten = 0;
+  bool mappable = false;  // GetDataOffset says the file is plain PCM (document flag 0x100)
+  std::string message;    // the text of the failure, when there was one
+};
+// ImportThroughFilter. docFormat: the document's format, 0 fields meaning "none yet" (filled from the
+// file). target: the wave's storage; its format word is set when unset. Partial frames at the end of a
+// read are carried into the next one, so reads of any size give the same samples.
+int importThroughFilter(const FilterTable& table, const FilterLoader& load, const ImportArgs& args,
+                        document::WaveFormat* docFormat, document::SampleFile* target, markers::MarkerSet* cues,
+                        markers::ChunkStore* chunks, ImportResult* result);
+
+// The same into a new virtual file (HfCreate with the given kind, owner and sink); null on failure, the
+// status in result.
+storage::HfHandle* importToNewFile(const FilterTable& table, const FilterLoader& load, const ImportArgs& args,
+                                   int kind, uintptr_t owner, const storage::HfNotifySink& sink,
+                                   document::WaveFormat* docFormat, markers::MarkerSet* cues,
+                                   markers::ChunkStore* chunks, ImportResult* result);
+
+// The sample loop of an import, exposed for tests: reads dataBytes through the filter into target from
+// startFrame with the format word. Returns kImportOk, kImportCancelled or kImportTempFull; *frames receives
+// the frames written.
+int importSamples(FilterModule& filter, SornFilterHandle input, uint32_t chunkBytes, uint32_t dataBytes,
+                  uint16_t word, document::SampleFile* target, int32_t startFrame, const ImportArgs& args,
+                  const std::string& typeName, uint32_t* frames);
+
+}  // namespace formats
