@@ -756,6 +756,11 @@ void WaveDispRedrawRange(HWND hwnd, int32_t a, int32_t b, bool resetCache) {
   UpdateWindow(hwnd);
 }
 
+std::vector<SampleHandle> WaveDispHandles(HWND hwnd) {
+  WaveDispState* s = StateOf(hwnd);
+  return s ? s->handles : std::vector<SampleHandle>();
+}
+
 int32_t WaveDispPixelToSample(HWND hwnd, int32_t x) {
   WaveDispState* s = StateOf(hwnd);
   return s ? s->view.pixelToSample(x) : 0;

@@ -83,6 +83,9 @@ void WaveDispSetCues(HWND hwnd, std::vector<CueMark> cues, bool redraw = true);
 // their cached values when resetCache is set (the samples changed).
 void WaveDispRedrawRange(HWND hwnd, int32_t a, int32_t b, bool resetCache);
 
+// The draggable sample handles of the last waveform paint (empty unless zoomed in far enough).
+std::vector<SampleHandle> WaveDispHandles(HWND hwnd);
+
 int32_t WaveDispPixelToSample(HWND hwnd, int32_t x);
 int32_t WaveDispSampleToPixel(HWND hwnd, int32_t s);
 
