@@ -99,6 +99,15 @@ uint32_t WaveDocument::lengthFrames() const {
   return align ? storage::HfGetLength(file_) / align : 0;
 }
 
+storage::HfHandle* WaveDocument::releaseFile() {
+  peaks_.reset();
+  flags_ &= ~kDocHasPeaks;
+  storage::HfHandle* f = file_;
+  file_ = nullptr;
+  sampleFile_ = HfSampleFile(nullptr);
+  return f;
+}
+
 void WaveDocument::setLayout(uint16_t channels, uint16_t bits) {
   channels_ = channels;
   bits_ = bits;

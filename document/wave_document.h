@@ -72,6 +72,10 @@ class WaveDocument {
   // Changes channels and bits (the virtual file's format word follows; the peak summary is rebuilt).
   void setLayout(uint16_t channels, uint16_t bits);
 
+  // Hands the virtual file over (for splicing it into another document); the document is left without
+  // samples.
+  storage::HfHandle* releaseFile();
+
   // --- parts
   PeakSummary* peaks() { return peaks_.get(); }
   void setPeaks(std::unique_ptr<PeakSummary> peaks);
@@ -94,6 +98,10 @@ class WaveDocument {
 
   const std::string& name() const { return name_; }
   void setName(const std::string& name) { name_ = name; }
+  // The text the main window title starts with: the file part of the name (with ";n" when another
+  // window already shows that name), or "Untitled".
+  const std::string& titleText() const { return titleText_; }
+  void setTitleText(const std::string& text) { titleText_ = text; }
   int32_t filterIndex() const { return filterIndex_; }
   int32_t filterOptions() const { return filterOptions_; }
   void setFilter(int32_t index, int32_t options) {
@@ -130,6 +138,7 @@ class WaveDocument {
   int32_t sampleChanges_ = 0;
   int32_t formatChanges_ = 0;
   std::string name_;
+  std::string titleText_ = "Untitled";
   int32_t filterIndex_ = -1;
   int32_t filterOptions_ = -1;
   uint32_t scannedLength_ = 0;
