@@ -1,0 +1,348 @@
+// Opening through filters with a fake filter: reads of any size give the same samples (partial frames are
+// carried), candidates are tried in order, raw data asks for its format, metadata is read before or after
+// the samples as the filter says, and a mapped open never maps bytes the file does not hold.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "document/hf_sample_file.h"
+#include "formats/fake_filter_test_util.h"
+#include "formats/filter_open.h"
+#include "markers/chunk_store.h"
+#include "markers/marker_set.h"
+#include "shell/message_box.h"
+#include "shell/settings_source.h"
+#include "storage/store_test_util.h"
+
+namespace formats {
+namespace {
+
+using testing_util::FakeFilters;
+using testing_util::FakeState;
+using testing_util::makeInfo;
+
+constexpr uint32_t kReader = FLT_READ | FLT_WRITE;
+
+std::vector<uint8_t> pattern(size_t n) {
+  std::vector<uint8_t> v(n);
+  for (size_t i = 0; i < n; ++i) v[i] = uint8_t(i * 7 + i / 256);
+  return v;
+}
+
+TEST(ClampMappedRange, StaysInsideTheFileOnWholeFrames) {
+  struct Case {
+    int32_t offset, length;
+    uint64_t fileSize;
+    uint32_t frame;
+    bool ok;
+    uint64_t wantOffset;
+    uint32_t wantLength;
+  } cases[] = {
+      {44, 1000, 1044, 4, true, 44, 1000},   // exact
+      {44, 5000, 1044, 4, true, 44, 1000},   // truncated file: cut to what is there
+      {44, 5000, 1046, 4, true, 44, 1000},   // a partial frame at the end is left out
+      {44, 1001, 2000, 2, true, 44, 1000},   // the claimed length is cut to whole frames too
+      {44, 3, 2000, 4, false, 0, 0},         // less than a frame
+      {-1, 100, 2000, 2, false, 0, 0},       // negative offset
+      {44, 0, 2000, 2, false, 0, 0},         // nothing to map
+      {44, -5, 2000, 2, false, 0, 0},
+      {2000, 10, 2000, 2, false, 0, 0},      // offset at the end
+      {3000, 10, 2000, 2, false, 0, 0},      // offset past the end
+      {0, 0x7FFFFFFF, 10, 1, true, 0, 10},
+  };
+  for (const Case& c : cases) {
+    uint64_t off = 0;
+    uint32_t len = 0;
+    bool ok = clampMappedRange(c.offset, c.length, c.fileSize, c.frame, &off, &len);
+    EXPECT_EQ(ok, c.ok) << c.offset << " " << c.length << " " << c.fileSize;
+    if (ok && c.ok) {
+      EXPECT_EQ(off, c.wantOffset);
+      EXPECT_EQ(len, c.wantLength);
+    }
+  }
+}
+
+struct ImportFixture : ::testing::Test {
+  FakeFilters fakes;
+  shell::MemorySettingsSource settings;
+  shell::ScriptedMessageBoxes boxes;
+  markers::MarkerSet cues;
+  markers::ChunkStore chunks;
+
+  ImportArgs args() {
+    ImportArgs a;
+    a.path = "x.wav";
+    a.flags = kOpenMetadata;
+    a.settings = &settings;
+    return a;
+  }
+  int run(const ImportArgs& a, document::MemorySampleFile* target, ImportResult* r,
+          document::WaveFormat* doc = nullptr) {
+    document::WaveFormat none;
+    FilterTable table = fakes.table();
+    return importThroughFilter(table, fakes.loader(), a, doc ? doc : &none, target, &cues, &chunks, r);
+  }
+};
+
+// Reads ending inside frames, of every size, must give the file's bytes exactly.
+TEST_F(ImportFixture, PartialFramesAreCarriedOver) {
+  auto s = fakes.add("w.flt", makeInfo("Windows PCM", "WAV", kReader));
+  s->data = pattern(4 * 1001);
+  for (uint32_t limit : {1u, 3u, 5u, 7u, 4096u, 0u}) {
+    for (uint32_t chunk : {5u, 6u, 4096u}) {
+      s->readLimit = limit;
+      s->chunk = chunk;
+      document::MemorySampleFile target;
+      ImportResult r;
+      ASSERT_EQ(run(args(), &target, &r), kImportOk) << limit << " " << chunk;
+      EXPECT_EQ(target.bytes(), s->data) << "read limit " << limit << ", chunk " << chunk;
+      EXPECT_EQ(r.framesWritten, 1001u);
+      EXPECT_EQ(target.formatWord(), document::XF_STEREO | document::XF_16BIT);
+    }
+  }
+  EXPECT_EQ(s->loads, s->unloads);
+}
+
+TEST_F(ImportFixture, CandidatesInOrderAndStartAtThePreferredOne) {
+  auto a = fakes.add("a.flt", makeInfo("A", "AAA", kReader));
+  auto b = fakes.add("b.flt", makeInfo("B", "BBB", kReader));
+  auto c = fakes.add("c.flt", makeInfo("C", "CCC", FLT_WRITE));  // cannot read: never loaded
+  a->understands = 0;
+  b->data = pattern(40);
+  c->data = pattern(40);
+  document::MemorySampleFile target;
+  ImportResult r;
+  ImportArgs in = args();
+  in.preferredIndex = 1;
+  b->understands = 2;  // only exactly 1 accepts
+  EXPECT_EQ(run(in, &target, &r), kImportNoFilter);
+  EXPECT_EQ(fakes.loadLog, (std::vector<std::string>{"b.flt", "a.flt"}));
+  b->understands = 1;
+  fakes.loadLog.clear();
+  ASSERT_EQ(run(in, &target, &r), kImportOk);
+  EXPECT_EQ(r.filterIndex, 1);
+  EXPECT_EQ(fakes.loadLog, (std::vector<std::string>{"b.flt"}));
+  // Without probing the first filter that opens takes the file, understood or not.
+  in.flags |= kOpenNoProbe;
+  in.preferredIndex = -1;
+  fakes.loadLog.clear();
+  ASSERT_EQ(run(in, &target, &r), kImportOk);
+  EXPECT_EQ(r.filterIndex, 0);
+}
+
+TEST_F(ImportFixture, FilterWithoutReadingEntriesIsReportedAndSkipped) {
+  fakes.add("a.flt", makeInfo("A", "AAA", kReader))->missing.insert(FilterEntry::FilterGetFileSize);
+  fakes.add("b.flt", makeInfo("B", "BBB", kReader))->data = pattern(8);
+  document::MemorySampleFile target;
+  ImportResult r;
+  ASSERT_EQ(run(args(), &target, &r), kImportOk);
+  ASSERT_EQ(boxes.count(), 1u);
+  EXPECT_EQ(boxes.shown()[0].text, "a.flt");
+  EXPECT_EQ(boxes.shown()[0].caption, "File Filter Doesn't Support Reading");
+}
+
+TEST_F(ImportFixture, RawDataAsksForItsFormatAndTheFiltersOptions) {
+  auto s = fakes.add("raw.flt", makeInfo("Raw", "RAW", kReader));
+  s->rate = 0;
+  s->bits = 0;
+  s->channels = 0;
+  s->data = pattern(30);
+  settings.set("PCM Filter", "SampleRate", "22050");
+  settings.set("PCM Filter", "BitsPerSample", "8");
+  settings.set("PCM Filter", "Channels", "1");
+  settings.set("Recent", "FileOptions", "3");
+  document::WaveFormat shown;
+  ImportArgs a = args();
+  a.rawFormatDialog = [&](document::WaveFormat* f) {
+    shown = *f;
+    f->channels = 2;
+    return true;
+  };
+  document::MemorySampleFile target;
+  ImportResult r;
+  document::WaveFormat doc;
+  ASSERT_EQ(run(a, &target, &r, &doc), kImportOk);
+  EXPECT_EQ(shown.rate, 22050u);
+  EXPECT_EQ(shown.bits, 8);
+  EXPECT_EQ(shown.channels, 1);
+  EXPECT_EQ(settings.value("PCM Filter", "Channels"), "2");
+  EXPECT_EQ(s->setOptionsValue, 7u);  // the options dialog's answer
+  EXPECT_EQ(settings.value("Recent", "FileOptions"), "7");
+  EXPECT_EQ(doc.rate, 22050u);
+  EXPECT_EQ(doc.channels, 2);
+  EXPECT_EQ(r.framesWritten, 15u);
+
+  // Cancelling either dialog ends with status 5 and the filter closed and unloaded.
+  s->getOptionsAnswer = 0;
+  EXPECT_EQ(run(a, &target, &r), kImportRawCancelled);
+  a.rawFormatDialog = [](document::WaveFormat*) { return false; };
+  EXPECT_EQ(run(a, &target, &r), kImportRawCancelled);
+  EXPECT_EQ(s->loads, s->unloads);
+  EXPECT_EQ(s->calls.back(), "closeInput");
+
+  // With the remembered values no dialog is shown.
+  settings.set("Recent", "Samplerate", "11025");
+  settings.set("Recent", "BitsPerSample", "16");
+  settings.set("Recent", "Channels", "1");
+  settings.set("Recent", "FileOptions", "3");
+  a.flags |= kOpenRawRemembered;
+  document::WaveFormat doc2;
+  document::MemorySampleFile target2;
+  ASSERT_EQ(run(a, &target2, &r, &doc2), kImportOk);
+  EXPECT_EQ(doc2.rate, 11025u);
+  EXPECT_EQ(s->setOptionsValue, 3u);
+}
+
+TEST_F(ImportFixture, MetadataBeforeOrAfterTheSamples) {
+  auto s = fakes.add("w.flt", makeInfo("W", "WAV", kReader | FLT_META_BEFORE_READ));
+  s->data = pattern(8);
+  SpecialItem info;
+  info.listType = "INFO";
+  info.chunkId = "INAM";
+  info.bytes = {'a', 0};
+  s->items = {info};
+  document::MemorySampleFile t1;
+  ImportResult r;
+  ASSERT_EQ(run(args(), &t1, &r), kImportOk);
+  EXPECT_EQ(s->calls, (std::vector<std::string>{"openInput", "items", "read", "closeInput"}));
+  EXPECT_EQ(chunks.size(), 1u);
+
+  for (uint32_t caps : {kReader | FLT_META_AFTER_READ, kReader}) {
+    FakeFilters other;
+    auto t = other.add("w.flt", makeInfo("W", "WAV", caps));
+    t->data = pattern(8);
+    t->items = {info};
+    document::MemorySampleFile target;
+    document::WaveFormat none;
+    FilterTable table = other.table();
+    ASSERT_EQ(importThroughFilter(table, other.loader(), args(), &none, &target, &cues, &chunks, &r), kImportOk);
+    EXPECT_EQ(t->calls, (std::vector<std::string>{"openInput", "read", "items", "closeInput"})) << caps;
+  }
+  // Without kOpenMetadata no item is asked for.
+  ImportArgs a = args();
+  a.flags = 0;
+  s->calls.clear();
+  ASSERT_EQ(run(a, &t1, &r), kImportOk);
+  EXPECT_EQ(s->calls, (std::vector<std::string>{"openInput", "read", "closeInput"}));
+}
+
+struct StopAt : Progress {
+  uint64_t stopAt;
+  std::string title;
+  int begins = 0, ends = 0;
+  explicit StopAt(uint64_t n) : stopAt(n) {}
+  void begin(const std::string& t) override {
+    title = t;
+    ++begins;
+  }
+  bool update(uint64_t done, uint64_t) override { return done < stopAt; }
+  void end() override { ++ends; }
+};
+
+TEST_F(ImportFixture, StopAndFullTempDrive) {
+  auto s = fakes.add("w.flt", makeInfo("W", "WAV", kReader));
+  s->data = pattern(4000);
+  s->chunk = 1000;
+  StopAt stop(2000);
+  ImportArgs a = args();
+  a.progress = &stop;
+  document::MemorySampleFile target;
+  ImportResult r;
+  EXPECT_EQ(run(a, &target, &r), kImportCancelled);
+  EXPECT_EQ(stop.title, "Reading WAV data");
+  EXPECT_EQ(stop.ends, 1);
+  EXPECT_EQ(r.framesWritten, 250u);
+  EXPECT_EQ(boxes.count(), 0u);
+
+  document::MemorySampleFile small(0, 1500);
+  EXPECT_EQ(run(args(), &small, &r), kImportTempFull);
+  ASSERT_EQ(boxes.count(), 1u);
+  EXPECT_EQ(boxes.shown()[0].text, "Temporary drive full");
+  EXPECT_EQ(boxes.shown()[0].caption, "Out of Space");
+  EXPECT_EQ(s->loads, s->unloads);
+}
+
+TEST_F(ImportFixture, OptionsAreRememberedForTheFilterThatSaves) {
+  fakes.add("r.flt", makeInfo("Reader", "WAV", FLT_READ))->data = pattern(8);
+  fakes.add("w.flt", makeInfo("Writer", "wav", FLT_WRITE));
+  fakes.filters[0].second->options = 5;
+  document::MemorySampleFile target;
+  ImportResult r;
+  ASSERT_EQ(run(args(), &target, &r), kImportOk);
+  EXPECT_EQ(r.filterIndex, 0);
+  EXPECT_EQ(r.saveFilterIndex, 1);
+  EXPECT_EQ(r.saveOptions, 5u);
+  EXPECT_EQ(settings.value("File Options 95", "Filter1"), "5");
+}
+
+TEST_F(ImportFixture, FormatsTheEditorCannotHoldAreRefused) {
+  auto s = fakes.add("w.flt", makeInfo("W", "WAV", kReader));
+  s->bits = 24;
+  s->data = pattern(6);
+  document::MemorySampleFile target;
+  ImportResult r;
+  EXPECT_EQ(run(args(), &target, &r), kImportReadFailed);
+  s->bits = 16;
+  s->chunk = 0;  // a filter error
+  EXPECT_EQ(run(args(), &target, &r), kImportReadFailed);
+  EXPECT_EQ(s->loads, s->unloads);
+}
+
+class MappedOpen : public storage::testing_util::StoreFixture {
+ protected:
+  void SetUp() override { ASSERT_EQ(init(), 0); }
+  FakeFilters fakes;
+  shell::MemorySettingsSource settings;
+  markers::MarkerSet cues;
+  markers::ChunkStore chunks;
+};
+
+TEST_F(MappedOpen, MapsOnlyWhatTheFileHolds) {
+  std::string path = dir.path() + "/short.wav";
+  std::vector<uint8_t> bytes = storage::testing_util::writeSourceFile(path, 44 + 1002, 5);
+  auto s = fakes.add("w.flt", makeInfo("Windows PCM", "WAV", FLT_READ | FLT_MAPPABLE));
+  s->mappable = true;
+  s->offset = 44;
+  s->length = 100000;  // the header claims far more than the file holds
+  SpecialItem cue;
+  cue.chunkId = "cue ";
+  cue.listType = "WAVE";
+  cue.bytes = {1, 0, 0, 0, 9, 0, 0, 0};
+  cue.count = 1;
+  s->items = {cue};
+  FilterTable table = fakes.table();
+  OpenMappedArgs a;
+  a.path = path;
+  a.channels = 2;
+  a.bits = 16;
+  a.flags = kOpenMetadata;
+  a.settings = &settings;
+  OpenMappedResult r;
+  storage::HfHandle* h = openMapped(table, fakes.loader(), 0, a, &cues, &chunks, &r);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(r.offset, 44u);
+  EXPECT_EQ(r.length, 1000u);  // whole frames inside the file
+  EXPECT_EQ(storage::HfGetLength(h), 1000u);
+  EXPECT_TRUE(storage::HfHasReadOnlyBlocks(h));
+  std::vector<uint8_t> got(1000);
+  EXPECT_EQ(storage::HfRead(h, 0, 1000, got.data()), 1000u);
+  EXPECT_TRUE(std::equal(got.begin(), got.end(), bytes.begin() + 44));
+  EXPECT_EQ(settings.value("Recent", "FileFilter"), "Windows PCM");
+  EXPECT_EQ(cues.cueCount(), 1u);
+  storage::HfClose(h);
+
+  // A layout other than the requested one, a refused GetDataOffset or an offset past the end: no file.
+  a.bits = 8;
+  EXPECT_EQ(openMapped(table, fakes.loader(), 0, a, &cues, &chunks, &r), nullptr);
+  a.bits = 16;
+  s->offset = 5000;
+  EXPECT_EQ(openMapped(table, fakes.loader(), 0, a, &cues, &chunks, &r), nullptr);
+  s->offset = 44;
+  s->mappable = false;
+  EXPECT_EQ(openMapped(table, fakes.loader(), 0, a, &cues, &chunks, &r), nullptr);
+  EXPECT_EQ(s->loads, s->unloads);
+  EXPECT_EQ(s->calls.back(), "closeInput");
+}
+
+}  // namespace
+}  // namespace formats
