@@ -1,0 +1,331 @@
+// Saving through a fake filter: the output format and format word, Stop, short writes and an incomplete
+// close with their keep/delete question, the sharing-violation question, the type negotiation, and when the
+// metadata items go out.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "formats/fake_filter_test_util.h"
+#include "formats/filter_save.h"
+#include "markers/chunk_store.h"
+#include "markers/marker_set.h"
+#include "platform/test_dir.h"
+#include "shell/message_box.h"
+#include "shell/settings_source.h"
+
+namespace formats {
+namespace {
+
+using testing_util::FakeFilters;
+using testing_util::FakeState;
+using testing_util::makeInfo;
+
+constexpr uint32_t kWriter = FLT_READ | FLT_WRITE | FLT_META_AFTER_WRITE | FLT_MAPPABLE;
+
+bool exists(const std::string& path) {
+  std::ifstream f(path);
+  return f.good();
+}
+
+struct StopAt : Progress {
+  uint64_t stopAt;
+  std::string title;
+  explicit StopAt(uint64_t n) : stopAt(n) {}
+  void begin(const std::string& t) override { title = t; }
+  bool update(uint64_t done, uint64_t) override { return done < stopAt; }
+  void end() override {}
+};
+
+struct SaveFixture : ::testing::Test {
+  platform::TestDir dir{"save"};
+  FakeFilters fakes;
+  std::shared_ptr<FakeState> filter;
+  shell::ScriptedMessageBoxes boxes;
+  shell::MemorySettingsSource settings;
+  document::MemorySampleFile samples{document::XF_STEREO | document::XF_16BIT};
+  markers::MarkerSet cues;
+  markers::ChunkStore chunks;
+  SaveSource src;
+  SaveArgs a;
+
+  void SetUp() override {
+    filter = fakes.add("w.flt", makeInfo("Windows PCM", "WAV", kWriter));
+    std::vector<uint8_t> bytes(4 * 1000);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 13);
+    samples.setBytes(bytes);
+    src.samples = &samples;
+    src.format = {44100, 2, 16};
+    src.cues = &cues;
+    src.chunks = &chunks;
+    a.path = dir.path() + "/out.wav";
+    a.filterIndex = 0;
+    a.settings = &settings;
+    std::ofstream(a.path) << "partial";  // what the filter would have created
+  }
+  int save(SaveResult* r) {
+    FilterTable table = fakes.table();
+    return saveThroughFilter(table, fakes.loader(), a, &src, r);
+  }
+  std::vector<std::string> captions() const {
+    std::vector<std::string> c;
+    for (auto& s : boxes.shown()) c.push_back(s.caption);
+    return c;
+  }
+};
+
+TEST_F(SaveFixture, WholeWaveIsWrittenAsIs) {
+  SaveResult r;
+  a.saveFlags = kSaveRename;
+  ASSERT_EQ(save(&r), kSaveOk);
+  EXPECT_EQ(filter->written, samples.bytes());
+  EXPECT_EQ(filter->openBits, 16u);
+  EXPECT_EQ(filter->openChannels, 2u);
+  EXPECT_EQ(filter->openTotal, 4000u);
+  EXPECT_EQ(r.word, 0x12);
+  EXPECT_TRUE(r.renamed);
+  EXPECT_TRUE(r.mappable);
+  EXPECT_EQ(boxes.count(), 0u);
+  EXPECT_EQ(filter->loads, filter->unloads);
+}
+
+TEST_F(SaveFixture, LeftChannelGivesAMonoFile) {
+  SaveResult r;
+  a.saveFlags = kSaveLeftOnly;
+  ASSERT_EQ(save(&r), kSaveOk);
+  EXPECT_EQ(filter->openChannels, 1u);
+  EXPECT_EQ(filter->openTotal, 2000u);
+  EXPECT_EQ(r.word, 0x811);
+  std::vector<uint8_t> all = samples.bytes();
+  ASSERT_EQ(filter->written.size(), 2000u);
+  for (size_t f = 0; f < 1000; ++f) {
+    ASSERT_EQ(filter->written[2 * f], all[4 * f]);
+    ASSERT_EQ(filter->written[2 * f + 1], all[4 * f + 1]);
+  }
+  EXPECT_FALSE(r.renamed);
+}
+
+TEST_F(SaveFixture, FormatWords) {
+  EXPECT_EQ(saveFormatWord(8, 1, false, 0), 0x9);
+  EXPECT_EQ(saveFormatWord(8, 2, false, 0), 0xA);
+  EXPECT_EQ(saveFormatWord(16, 2, true, 0), 0x12);
+  EXPECT_EQ(saveFormatWord(32, 1, true, 0), 0x21);
+  EXPECT_EQ(saveFormatWord(32, 2, true, 0), 0x22);
+  EXPECT_EQ(saveFormatWord(32, 1, false, 0), 0x3011);
+  EXPECT_EQ(saveFormatWord(32, 2, false, 0), 0x3012);
+  EXPECT_EQ(saveFormatWord(16, 1, false, kSaveRightOnly), 0x411);
+}
+
+TEST_F(SaveFixture, FloatWaveToA16BitFilterNarrowsWithoutAsking) {
+  document::MemorySampleFile floats(document::XF_MONO | document::XF_32BIT);
+  std::vector<float> v = {40000.0f, -40000.0f, 100.0f};
+  std::vector<uint8_t> b(reinterpret_cast<uint8_t*>(v.data()), reinterpret_cast<uint8_t*>(v.data()) + 12);
+  floats.setBytes(b);
+  src.samples = &floats;
+  src.format = {44100, 1, 32};
+  SaveResult r;
+  ASSERT_EQ(save(&r), kSaveOk);
+  EXPECT_EQ(filter->openBits, 16u);
+  EXPECT_EQ(r.word, 0x3011);
+  ASSERT_EQ(filter->written.size(), 6u);
+  EXPECT_EQ(int16_t(filter->written[0] | filter->written[1] << 8), 32767);
+  EXPECT_EQ(boxes.count(), 0u);
+}
+
+TEST_F(SaveFixture, StopDeletesThePartialFileAndDoesNotRename) {
+  StopAt stop(500);
+  a.progress = &stop;
+  a.saveFlags = kSaveRename;
+  filter->outChunk = 400;
+  SaveResult r;
+  EXPECT_EQ(save(&r), kSaveCancelled);
+  EXPECT_FALSE(r.renamed);
+  EXPECT_TRUE(r.fileDeleted);
+  EXPECT_FALSE(exists(a.path));
+  EXPECT_EQ(boxes.count(), 0u);  // no out-of-space question for a stop
+  EXPECT_EQ(stop.title, "Saving WAV data");
+  EXPECT_EQ(filter->calls.back(), "closeOutput");
+  // A batch run has no display and never stops.
+  std::ofstream(a.path) << "x";
+  a.batch = true;
+  EXPECT_EQ(save(&r), kSaveOk);
+}
+
+TEST_F(SaveFixture, ShortWriteAsksToKeepThePortion) {
+  filter->writeLimit = 2500;
+  filter->outChunk = 1000;
+  a.saveFlags = kSaveRename;
+  SaveResult r;
+  boxes.queueAnswer(shell::kIdNo);
+  EXPECT_EQ(save(&r), kSaveOutOfSpace);
+  EXPECT_EQ(captions(), (std::vector<std::string>{"Error: Out of disk space"}));
+  EXPECT_FALSE(exists(a.path));
+  EXPECT_FALSE(r.renamed);
+  // No items after failed samples.
+  for (auto& c : filter->calls) EXPECT_EQ(c.rfind("item:", 0), std::string::npos);
+
+  std::ofstream(a.path) << "partial";
+  boxes.queueAnswer(shell::kIdYes);
+  EXPECT_EQ(save(&r), kSaveOutOfSpace);
+  EXPECT_TRUE(exists(a.path));
+}
+
+TEST_F(SaveFixture, IncompleteCloseIsOutOfSpaceToo) {
+  filter->closeFails = true;
+  SaveResult r;
+  boxes.queueAnswer(shell::kIdNo);
+  EXPECT_EQ(save(&r), kSaveOutOfSpace);
+  EXPECT_EQ(captions(), (std::vector<std::string>{"Error: Out of disk space"}));
+  EXPECT_FALSE(exists(a.path));
+}
+
+TEST_F(SaveFixture, SharingViolationFlushesAndRetries) {
+  filter->openOutputError = kErrorSharingViolation;
+  filter->openOutputFailures = 1;
+  std::vector<std::string> released;
+  a.releaseSourceFile = [&](const std::string& p) {
+    released.push_back(p);
+    return true;
+  };
+  SaveResult r;
+  boxes.queueAnswer(shell::kIdYes);
+  ASSERT_EQ(save(&r), kSaveOk);
+  ASSERT_EQ(boxes.count(), 1u);
+  EXPECT_EQ(boxes.shown()[0].caption, a.path);
+  EXPECT_EQ(boxes.shown()[0].text,
+            "File may already be opened virtually, or may be in use by another process.  Do you wish to flush the "
+            "virtual file and continue saving?");
+  EXPECT_EQ(released, std::vector<std::string>{a.path});
+
+  filter->openOutputFailures = 1;
+  boxes.queueAnswer(shell::kIdNo);
+  EXPECT_EQ(save(&r), kSaveNotSaved);
+  EXPECT_EQ(released.size(), 1u);
+  // A file that stays in use does not keep the question coming forever.
+  filter->openOutputFailures = 100;
+  EXPECT_EQ(save(&r), kSaveNotSaved);
+  EXPECT_EQ(filter->loads, filter->unloads);
+}
+
+TEST_F(SaveFixture, TypeNegotiation) {
+  SaveResult r;
+  // The filter suggests what it was just refused: nothing to convert, "Invalid file or format".
+  filter->openOutputError = 87;
+  filter->openOutputFailures = 1;
+  EXPECT_EQ(save(&r), kSaveNotSaved);
+  EXPECT_EQ(captions(), (std::vector<std::string>{"Invalid file or format"}));
+
+  // A different type: the question; Yes without a conversion step ends with "Cannot save in current format".
+  filter->openOutputFailures = 1;
+  filter->suggestBits = 8;
+  filter->suggestChannels = 1;
+  boxes.queueAnswer(shell::kIdYes);
+  EXPECT_EQ(save(&r), kSaveNotSaved);
+  auto shown = boxes.shown();
+  ASSERT_EQ(shown.size(), 3u);
+  EXPECT_EQ(shown[1].text,
+            "Windows PCM can not handle the current sample type.  Would you like to convert to 44100Hz, Mono 8-bit "
+            "and continue saving?");
+  EXPECT_EQ(shown[1].caption, "This wave format does not support the current sample type.");
+  EXPECT_EQ(shown[2].text, "Still having problems saving.");
+  EXPECT_EQ(shown[2].caption, "Cannot save in current format");
+  EXPECT_EQ(settings.value("Recent", "ConvBitsPerSample"), "8");
+  EXPECT_EQ(settings.value("Recent", "ConvLeft"), "0.5");
+
+  // With a conversion step the save goes on in the converted type.
+  document::MemorySampleFile converted(document::XF_MONO | document::XF_8BIT);
+  converted.setBytes(std::vector<uint8_t>(100, 0x80));
+  ConvertRequest asked;
+  a.convert = [&](const ConvertRequest& req, SaveSource* s) {
+    asked = req;
+    s->samples = &converted;
+    s->format = {44100, 1, 8};
+    return true;
+  };
+  filter->openOutputFailures = 1;
+  boxes.queueAnswer(shell::kIdYes);
+  ASSERT_EQ(save(&r), kSaveOk);
+  EXPECT_EQ(asked.bits, 8u);
+  EXPECT_EQ(asked.channels, 1u);
+  EXPECT_FALSE(asked.silent);
+  EXPECT_EQ(filter->openBits, 8u);
+  EXPECT_EQ(filter->openTotal, 100u);
+  EXPECT_EQ(r.word, 0x9);
+
+  // No to the question: not saved, nothing converted.
+  filter->openOutputFailures = 1;
+  src.samples = &samples;
+  src.format = {44100, 2, 16};
+  asked = ConvertRequest();
+  boxes.queueAnswer(shell::kIdNo);
+  EXPECT_EQ(save(&r), kSaveNotSaved);
+  EXPECT_EQ(asked.bits, 0u);
+}
+
+TEST_F(SaveFixture, SilentConversionAsksNothing) {
+  FakeFilters silent;
+  auto s = silent.add("s.flt", makeInfo("Silent", "SIL", FLT_WRITE | FLT_CONVERT_SILENTLY));
+  s->openOutputError = 87;
+  s->openOutputFailures = 1;
+  s->suggestRate = 22050;
+  bool converted = false;
+  a.convert = [&](const ConvertRequest& req, SaveSource*) {
+    converted = req.silent && req.rate == 22050 && req.ditherAmount == 0.54 && req.noiseShaping == 151;
+    return true;
+  };
+  FilterTable table = silent.table();
+  SaveResult r;
+  ASSERT_EQ(saveThroughFilter(table, silent.loader(), a, &src, &r), kSaveOk);
+  EXPECT_TRUE(converted);
+  EXPECT_EQ(boxes.count(), 0u);
+  EXPECT_FALSE(settings.has("Recent", "ConvSampleRate"));
+}
+
+TEST_F(SaveFixture, MetadataBeforeOrAfterTheSamples) {
+  cues.addCue(1, 10, 0, "one", "");
+  chunks.add("INFO", "INAM", "n", 2, 1);
+  SaveResult r;
+  ASSERT_EQ(save(&r), kSaveOk);
+  std::vector<std::string> after = {"openOutput", "write", "item:INFO/INAM", "item:WAVE/cue ", "item:adtl/ltxt",
+                                    "item:adtl/labl", "closeOutput"};
+  EXPECT_EQ(filter->calls, after);
+
+  FakeFilters before;
+  auto b = before.add("b.flt", makeInfo("B", "BBB", FLT_WRITE | FLT_META_BEFORE_WRITE));
+  FilterTable table = before.table();
+  ASSERT_EQ(saveThroughFilter(table, before.loader(), a, &src, &r), kSaveOk);
+  EXPECT_EQ(b->calls.front(), "openOutput");
+  EXPECT_EQ(b->calls[1], "item:INFO/INAM");
+  EXPECT_EQ(b->calls[b->calls.size() - 2], "write");
+
+  a.extraInfo = false;
+  filter->calls.clear();
+  ASSERT_EQ(save(&r), kSaveOk);
+  EXPECT_EQ(filter->calls, (std::vector<std::string>{"openOutput", "write", "closeOutput"}));
+}
+
+TEST_F(SaveFixture, LoadFailuresAndMissingEntries) {
+  SaveResult r;
+  FilterTable table = fakes.table();
+  FilterLoader none = [](const std::string&, uint32_t* e) -> std::unique_ptr<FilterModule> {
+    *e = 126;
+    return nullptr;
+  };
+  EXPECT_EQ(saveThroughFilter(table, none, a, &src, &r), kSaveNoFilter);
+  filter->missing.insert(FilterEntry::WriteFilterOutput);
+  EXPECT_EQ(save(&r), kSaveNoFilter);
+  EXPECT_EQ(captions(), (std::vector<std::string>{"Cannot Load File Filter", "File Filter Doesn't Support Saving"}));
+  EXPECT_EQ(boxes.shown()[0].text, "w.flt");
+}
+
+TEST_F(SaveFixture, RangeIsCutToTheWave) {
+  a.startFrame = 990;
+  a.frameCount = 50;
+  SaveResult r;
+  ASSERT_EQ(save(&r), kSaveOk);
+  EXPECT_EQ(filter->openTotal, 40u);
+  std::vector<uint8_t> all = samples.bytes();
+  EXPECT_EQ(filter->written, std::vector<uint8_t>(all.end() - 40, all.end()));
+}
+
+}  // namespace
+}  // namespace formats
