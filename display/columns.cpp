@@ -80,7 +80,8 @@ void ColumnCache::put(int32_t column, const double* mins, const double* maxs) {
 
 ColumnPlanner::ColumnPlanner(int32_t chunkFrames)
     : chunkFrames_(std::max<int32_t>(1, chunkFrames)),
-      scratch_(static_cast<size_t>(std::max<int32_t>(chunkFrames_, kMaxTaps)) * 2) {}
+      capacity_(std::max<int32_t>(chunkFrames_, kMaxTaps)),
+      scratch_(static_cast<size_t>(capacity_) * 2) {}
 
 double ColumnPlanner::Interpolate(const float* taps, int n, int stride, double p) {
   const int half = (n - 1) / 2;
@@ -96,21 +97,41 @@ double ColumnPlanner::Interpolate(const float* taps, int n, int stride, double p
   return sum;
 }
 
-bool ColumnPlanner::readChunk(const PlanView& v, const FrameReader& reader, int64_t first, int32_t count) {
+const float* ColumnPlanner::readChunk(const PlanView& v, const FrameReader& reader, int64_t first,
+                                     int32_t count) {
   const int ch = v.channels;
-  std::fill(scratch_.begin(), scratch_.begin() + static_cast<size_t>(count) * ch, 0.0f);
-  const int64_t lo = std::max<int64_t>(first, 0);
-  const int64_t hi = std::min<int64_t>(first + count, v.length);
-  if (lo >= hi) return true;
-  const int32_t want = static_cast<int32_t>(hi - lo);
-  framesRequested_ += want;
-  const int32_t got = reader(lo, want, &scratch_[static_cast<size_t>(lo - first) * ch]);
-  if (got <= 0) return false;
-  if (got < want) {  // a short read: the rest stays silent rather than whatever the scratch held
-    std::fill(scratch_.begin() + static_cast<size_t>(lo - first + got) * ch,
-              scratch_.begin() + static_cast<size_t>(lo - first + want) * ch, 0.0f);
+  if (first >= windowFirst_ && first + count <= windowFirst_ + windowCount_)
+    return &scratch_[static_cast<size_t>(first - windowFirst_) * ch];
+  // Keep the frames the window already holds from first on.
+  int32_t kept = 0;
+  if (first >= windowFirst_ && first < windowFirst_ + windowCount_) {
+    kept = static_cast<int32_t>(windowFirst_ + windowCount_ - first);
+    std::copy(scratch_.begin() + static_cast<size_t>(first - windowFirst_) * ch,
+              scratch_.begin() + static_cast<size_t>(first - windowFirst_ + kept) * ch, scratch_.begin());
   }
-  return true;
+  // Read ahead to fill the window, but not past what this plan needs.
+  const int64_t end = std::max(first + count, std::min(first + capacity_, readLimit_));
+  int32_t n = static_cast<int32_t>(end - first);
+  std::fill(scratch_.begin() + static_cast<size_t>(kept) * ch, scratch_.begin() + static_cast<size_t>(n) * ch, 0.0f);
+  windowFirst_ = first;
+  windowCount_ = 0;
+  const int64_t lo = std::max<int64_t>(first + kept, 0);
+  const int64_t hi = std::min<int64_t>(end, v.length);
+  if (lo < hi) {
+    const int32_t want = static_cast<int32_t>(hi - lo);
+    framesRequested_ += want;
+    float* dst = &scratch_[static_cast<size_t>(lo - first) * ch];
+    const int32_t got = reader(lo, want, dst);
+    if (got <= 0) return nullptr;
+    if (got < want) {
+      // A short read: the frames not delivered are silence rather than whatever the scratch held, and the
+      // window ends where the caller's need ends, so later frames are asked for again.
+      std::fill(dst + static_cast<size_t>(got) * ch, dst + static_cast<size_t>(want) * ch, 0.0f);
+      n = static_cast<int32_t>(std::max<int64_t>(count, lo + got - first));
+    }
+  }
+  windowCount_ = n;
+  return scratch_.data();
 }
 
 bool ColumnPlanner::samplesColumn(const PlanView& v, const FrameReader& reader, double pL, double pR,
@@ -126,10 +147,11 @@ bool ColumnPlanner::samplesColumn(const PlanView& v, const FrameReader& reader, 
   double mn[2] = {1e300, 1e300}, mx[2] = {-1e300, -1e300};
   for (int64_t k0 = lo; k0 <= hi; k0 += chunkFrames_) {
     const int32_t n = static_cast<int32_t>(std::min<int64_t>(chunkFrames_, hi - k0 + 1));
-    if (!readChunk(v, reader, k0, n)) return false;
+    const float* frames = readChunk(v, reader, k0, n);
+    if (!frames) return false;
     for (int32_t i = 0; i < n; ++i) {
       const int64_t k = k0 + i;
-      const float* f = &scratch_[static_cast<size_t>(i) * ch];
+      const float* f = &frames[static_cast<size_t>(i) * ch];
       for (int e = 0; e < 4; ++e)
         if (edge[e] == k)
           for (int j = 0; j < ch; ++j) edgeValue[e][j] = f[j];
@@ -152,8 +174,9 @@ bool ColumnPlanner::samplesColumn(const PlanView& v, const FrameReader& reader, 
 
 bool ColumnPlanner::interpolateAt(const PlanView& v, const FrameReader& reader, double p, double* values) {
   const int n = OddTaps(v.interpolationTaps);
-  if (!readChunk(v, reader, Floor64(p) - n / 2, n)) return false;
-  for (int j = 0; j < v.channels; ++j) values[j] = Interpolate(&scratch_[j], n, v.channels, p);
+  const float* taps = readChunk(v, reader, Floor64(p) - n / 2, n);
+  if (!taps) return false;
+  for (int j = 0; j < v.channels; ++j) values[j] = Interpolate(taps + j, n, v.channels, p);
   return true;
 }
 
@@ -186,8 +209,12 @@ void ColumnPlanner::plan(const PlanView& view, const PeakSource* peaks, const Fr
   PlanView v = view;
   v.channels = v.channels == 2 ? 2 : 1;
   memoValid_ = false;  // the data may have changed since the last paint
+  windowCount_ = 0;
   if (v.pixels <= 0 || !(v.width > 0) || v.length <= 0 || !std::isfinite(v.first)) return;
   const double spp = v.width / v.pixels;
+  // The last frame these columns can need: the right edge's neighbour, or its interpolation taps.
+  const int64_t rightEdge = Floor64(v.first + static_cast<double>(c1 + 1) / v.pixels * v.width);
+  readLimit_ = rightEdge + 2 + (spp <= 1.75 ? OddTaps(v.interpolationTaps) / 2 : 0);
   const int32_t block = peaks && peaks->blockSize > 0 ? peaks->blockSize : 0;
   for (int32_t col = c0; col <= c1; ++col) {
     ColumnPlan& c = (*out)[col - c0];

@@ -12,6 +12,8 @@
 //
 // Samples come through a reader callback as floats on the 16-bit scale, channels interleaved, in chunks
 // of a fixed scratch size, so any peak block size (up to 16384) works without overflowing the scratch.
+// The scratch is a window over the wave that moves forward with the columns: a plan reads each of its
+// frames once (the frames shown, plus half the interpolation taps either side when zoomed in).
 // Frames before 0, at or past the length, or not delivered by a short read are taken as 0; for the edge
 // interpolation positions outside the wave take the nearest sample instead.
 #pragma once
@@ -91,11 +93,18 @@ class ColumnPlanner {
   bool samplesColumn(const PlanView& v, const FrameReader& reader, double pL, double pR, ColumnPlan* c);
   bool interpolatedColumn(const PlanView& v, const FrameReader& reader, double pL, double pR, ColumnPlan* c);
   bool interpolateAt(const PlanView& v, const FrameReader& reader, double p, double* values);
-  // Reads frames first .. first + count - 1 into scratch_, zero-filling what the wave or reader lacks.
-  bool readChunk(const PlanView& v, const FrameReader& reader, int64_t first, int32_t count);
+  // Frames first .. first + count - 1 (count at most the window's capacity), zero where the wave or the
+  // reader lacks them; null when the reader fails. Served from the frame window, which keeps what it holds
+  // from first on and reads the rest, ahead up to what the current plan needs, so each frame of a paint is
+  // read once however the columns' ranges overlap.
+  const float* readChunk(const PlanView& v, const FrameReader& reader, int64_t first, int32_t count);
 
   int32_t chunkFrames_;
-  std::vector<float> scratch_;
+  int32_t capacity_;            // frames the window holds
+  std::vector<float> scratch_;  // the frame window
+  int64_t windowFirst_ = 0;
+  int32_t windowCount_ = 0;
+  int64_t readLimit_ = 0;  // frames from here on are not needed by the current plan
   int64_t framesRequested_ = 0;
   bool memoValid_ = false;
   double memoPosition_ = -2.0;
