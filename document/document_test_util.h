@@ -45,7 +45,9 @@ class DocumentFixture : public storage::testing_util::StoreFixture {
       x = x * 1103515245u + 12345u;
       v = int16_t(x >> 16);
     }
-    if (frames) EXPECT_EQ(SampleWrite(doc->samples(), s.data(), 0, frames, XF_STEREO | XF_16BIT), frames);
+    if (frames) {
+      EXPECT_EQ(SampleWrite(doc->samples(), s.data(), 0, frames, XF_STEREO | XF_16BIT), frames);
+    }
     doc->resetCounters();
     return doc;
   }
@@ -54,8 +56,7 @@ class DocumentFixture : public storage::testing_util::StoreFixture {
     if (!s.empty()) SampleRead(doc->samples(), s.data(), 0, doc->lengthFrames(), doc->layoutWord());
     return s;
   }
-  bool storeOk(WaveDocument* doc) {
-    std::vector<uint16_t> heads;
+  bool storeOk(WaveDocument* doc, std::vector<uint16_t> heads = {}) {
     if (doc && storage::HfFirstBlock(doc->file())) heads.push_back(storage::HfFirstBlock(doc->file()));
     if (doc && doc->undo())
       for (const auto& l : doc->undo()->levels)

@@ -120,6 +120,66 @@ TEST_F(UndoCommandTest, AnsweringNoToTheSpaceQuestionLeavesTheDocumentAlone) {
   EXPECT_TRUE(enabled);
 }
 
+TEST_F(UndoCommandTest, ConversionIsUndoneWithTheLevelsOwnFormat) {
+  auto doc = stereo16(3000);
+  ASSERT_TRUE(doc->cues().addCue(1, 2000, 0));
+  const auto before = frames(doc.get());
+  // What a conversion to 8-bit mono at 22050 Hz records: the whole wave saved, then new samples.
+  ASSERT_TRUE(storage::UndoSaveRange(doc->undo(), doc->file(), 0, 2999));
+  storage::UndoRecord r = testing_util::recordOf(doc.get(), kCmdConvertType, 0, 1499);
+  doc->setCueShiftSuppressed(true);  // the conversion rescales the cues itself
+  SampleCut(doc->samples(), 0, 3000);
+  doc->setRate(22050);
+  doc->setLayout(1, 8);
+  std::vector<uint8_t> half(1500, 0x80);
+  SampleWrite(doc->samples(), half.data(), 0, 1500, XF_MONO | XF_8BIT);
+  doc->setCueShiftSuppressed(false);
+  doc->cues().rescale(44100, 22050);
+  storage::UndoRecordLevel(doc->undo(), r);
+  doc->addFormatChanges(1);
+
+  UndoOutcome o = UndoCommand(doc.get());
+  EXPECT_EQ(o.levels, 1);
+  EXPECT_EQ(doc->rate(), 44100u);
+  EXPECT_EQ(doc->channels(), 2);
+  EXPECT_EQ(doc->bits(), 16);
+  EXPECT_EQ(frames(doc.get()), before);
+  ASSERT_NE(doc->cues().findCue(1), nullptr);
+  EXPECT_EQ(doc->cues().findCue(1)->position, 2000u);
+  EXPECT_DOUBLE_EQ(o.viewScale, 2.0);
+  EXPECT_EQ(o.selEnd, 2999u);  // 3000 frames of the level's 4-byte format, not 12000 bytes / 1
+  EXPECT_EQ(doc->formatChanges(), 0);
+}
+
+TEST_F(UndoCommandTest, ReclaimDuringTheSpliceLeavesTheLevelBeingRestored) {
+  auto doc = stereo16(40000);
+  const auto start = frames(doc.get());
+  // Older levels that a reclaim may take, then the one we undo: a paste in the middle of a block, whose
+  // splice needs a new block for the split.
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(testing_util::editPaste(doc.get(), 100, 199, ramp(100, int16_t(i))));
+  const auto beforeLast = frames(doc.get());
+  ASSERT_TRUE(testing_util::editPaste(doc.get(), 1000, 1999, ramp(10, 9)));
+  // Take every free descriptor but the older levels' blocks: the split can only get one by reclaiming.
+  int st = 0;
+  storage::HfHandle* hog = storage::HfCreate(1, 0, nullptr, false, &st);
+  ASSERT_NE(hog, nullptr);
+  const uint32_t spare = storage::VfEmptyCount() + storage::VfValidFreeCount();
+  storage::HfSeek(hog, (spare + 1) * storage::kVfBlockSize, false);
+  ASSERT_EQ(storage::VfEmptyCount() + storage::VfValidFreeCount(), 0u);
+  needSpaceAnswer = [] { return storage::UndoNeedSpace(); };
+  answers = {1};  // OK to clear more recent levels
+  UndoOutcome o = UndoCommand(doc.get());
+  EXPECT_FALSE(o.failed);
+  EXPECT_EQ(o.levels, 1);
+  EXPECT_EQ(frames(doc.get()), beforeLast);
+  EXPECT_GE(needSpaceCalls, 1);
+  EXPECT_EQ(questions.size(), 1u);
+  EXPECT_LT(doc->undo()->levels.size(), 3u);  // the reclaim took older levels
+  EXPECT_TRUE(storeOk(doc.get(), {storage::HfFirstBlock(hog)}));
+  storage::HfClose(hog);
+  (void)start;
+}
+
 TEST_F(UndoCommandTest, NothingToUndoDoesNothing) {
   auto doc = stereo16(10);
   EXPECT_EQ(UndoCommand(doc.get()).levels, 0);
