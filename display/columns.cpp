@@ -80,7 +80,7 @@ void ColumnCache::put(int32_t column, const double* mins, const double* maxs) {
 
 ColumnPlanner::ColumnPlanner(int32_t chunkFrames)
     : chunkFrames_(std::max<int32_t>(1, chunkFrames)),
-      capacity_(std::max<int32_t>(chunkFrames_, kMaxTaps)),
+      capacity_(std::max<int32_t>(chunkFrames_, kMaxTaps) + kMaxTaps),  // room to step back a few frames
       scratch_(static_cast<size_t>(capacity_) * 2) {}
 
 double ColumnPlanner::Interpolate(const float* taps, int n, int stride, double p) {
@@ -102,6 +102,31 @@ const float* ColumnPlanner::readChunk(const PlanView& v, const FrameReader& read
   const int ch = v.channels;
   if (first >= windowFirst_ && first + count <= windowFirst_ + windowCount_)
     return &scratch_[static_cast<size_t>(first - windowFirst_) * ch];
+  // A request reaching a little before the window (the next column starting on the last frame of a
+  // column that ended a chunk): read the few frames before it and keep the window.
+  if (first < windowFirst_ && first + count > windowFirst_ && windowCount_ > 0 &&
+      windowFirst_ - first < capacity_) {
+    const int32_t gap = static_cast<int32_t>(windowFirst_ - first);
+    const int32_t keep = std::min(windowCount_, capacity_ - gap);
+    std::copy_backward(scratch_.begin(), scratch_.begin() + static_cast<size_t>(keep) * ch,
+                       scratch_.begin() + static_cast<size_t>(gap + keep) * ch);
+    std::fill(scratch_.begin(), scratch_.begin() + static_cast<size_t>(gap) * ch, 0.0f);
+    const int64_t lo = std::max<int64_t>(first, 0), hi = std::min<int64_t>(windowFirst_, v.length);
+    if (lo < hi) {
+      const int32_t want = static_cast<int32_t>(hi - lo);
+      framesRequested_ += want;
+      float* dst = &scratch_[static_cast<size_t>(lo - first) * ch];
+      const int32_t got = reader(lo, want, dst);
+      if (got <= 0) {
+        windowCount_ = 0;
+        return nullptr;
+      }
+      if (got < want) std::fill(dst + static_cast<size_t>(got) * ch, dst + static_cast<size_t>(want) * ch, 0.0f);
+    }
+    windowFirst_ = first;
+    windowCount_ = gap + keep;
+    if (first + count <= windowFirst_ + windowCount_) return scratch_.data();
+  }
   // Keep the frames the window already holds from first on.
   int32_t kept = 0;
   if (first >= windowFirst_ && first < windowFirst_ + windowCount_) {

@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kCueLabelRows = 3;
 constexpr int32_t kBoxChunkFrames = 2048;
+constexpr size_t kMaxRecordedFrames = 1 << 16;  // far more than a zoomed-in view shows
 
 void Fill(std::vector<PaintOp>* ops, int color, int32_t l, int32_t t, int32_t r, int32_t b) {
   if (r <= l || b <= t) return;
@@ -193,8 +194,24 @@ void WavePainter::planColumns(const PaintInput& in, const std::vector<ChannelAre
   pv.selEnd = v.selEnd();
   pv.interpolationTaps = in.interpolationTaps;
   const PeakSource peaks = PeaksOf(in.source);
-  planner_.plan(pv, &peaks, ReaderOf(in.source), c0, c1, &columns_, &cache_);
   const double spp = v.samplesPerPixel();
+  recorded_.clear();
+  FrameReader reader = ReaderOf(in.source);
+  if (spp < 1.75) {
+    // Keep what the planner reads (the view's frames and a few taps) for the sample boxes.
+    reader = [this, channels, src = in.source](int64_t first, int32_t count, float* dst) {
+      const int32_t got = src->readFloat(first, count, dst);
+      if (got <= 0) return got;
+      if (recorded_.empty() || first != recordedFirst_ + static_cast<int64_t>(recorded_.size() / channels)) {
+        recorded_.clear();
+        recordedFirst_ = first;
+      }
+      if (recorded_.size() + static_cast<size_t>(got) * channels <= kMaxRecordedFrames * 2)
+        recorded_.insert(recorded_.end(), dst, dst + static_cast<size_t>(got) * channels);
+      return got;
+    };
+  }
+  planner_.plan(pv, &peaks, reader, c0, c1, &columns_, &cache_);
   out->interpolated = spp <= 1.75 && spp > 0;
   for (int32_t col = c0; col <= c1; ++col) {
     const ColumnPlan& p = columns_[col - c0];
@@ -224,8 +241,15 @@ void WavePainter::planBoxes(const PaintInput& in, const std::vector<ChannelArea>
       const int32_t chunk0 = boxes[i].sample;
       const int32_t n = std::min<int32_t>(kBoxChunkFrames, boxes.back().sample - chunk0 + 1);
       std::fill(scratch_.begin(), scratch_.begin() + static_cast<size_t>(n) * channels, 0.0f);
-      const int32_t got = in.source->readFloat(chunk0, n, scratch_.data());
-      boxFramesRead_ += std::max(0, got);
+      const int64_t recordedEnd = recordedFirst_ + static_cast<int64_t>(recorded_.size() / channels);
+      if (!recorded_.empty() && chunk0 >= recordedFirst_ && chunk0 + n <= recordedEnd) {
+        const size_t at = static_cast<size_t>(chunk0 - recordedFirst_) * channels;
+        std::copy(recorded_.begin() + at, recorded_.begin() + at + static_cast<size_t>(n) * channels,
+                  scratch_.begin());
+      } else {
+        const int32_t got = in.source->readFloat(chunk0, n, scratch_.data());
+        boxFramesRead_ += std::max(0, got);
+      }
       for (; i < boxes.size() && boxes[i].sample < chunk0 + n; ++i) {
         const SampleBox& b = boxes[i];
         const float value = scratch_[static_cast<size_t>(b.sample - chunk0) * channels + ch];
@@ -292,6 +316,7 @@ void WavePainter::plan(const PaintInput& in, int32_t x0, int32_t x1, PaintPlan* 
   if (x1 < x0 || v.pixels() <= 0) return;
   planBackground(in, areas, x0, x1, &out->ops);
   planLines(in, areas, x0, x1, &out->ops);
+  recorded_.clear();
   if (v.length() > 0 && v.samplesPerPixel() > 0) {
     planColumns(in, areas, x0, x1, out);
     if (v.samplesPerPixel() < 1.75) planBoxes(in, areas, x0, x1, out);

@@ -137,6 +137,10 @@ class WavePainter {
   std::vector<ColumnPlan> columns_;
   std::vector<float> scratch_;
   int64_t boxFramesRead_ = 0;
+  // Zoomed in, the frames the column planner read in this paint (consecutive, from recordedFirst_), so the
+  // sample boxes do not read them again.
+  std::vector<float> recorded_;
+  int64_t recordedFirst_ = 0;
 };
 
 }  // namespace display
