@@ -311,6 +311,22 @@ int importThroughFilter(const FilterTable& table, const FilterLoader& load, cons
   return finish(st);
 }
 
+bool probeFileFormat(const FilterTable& table, const FilterLoader& load, const std::string& path, int preferredIndex,
+                     ProbeResult* result) {
+  *result = ProbeResult();
+  ImportArgs args;
+  args.path = path;
+  args.preferredIndex = preferredIndex;
+  Candidate c;
+  if (!findReader(table, load, args, &c)) return false;
+  result->filterIndex = c.index;
+  result->format = c.format;
+  result->dataBytes = c.module->fileSize(c.input);
+  result->description = table.at(size_t(c.index)).info.description;
+  c.module->closeInput(c.input);
+  return true;
+}
+
 storage::HfHandle* importToNewFile(const FilterTable& table, const FilterLoader& load, const ImportArgs& args,
                                    int kind, uintptr_t owner, const storage::HfNotifySink& sink,
                                    WaveFormat* docFormat, markers::MarkerSet* cues, markers::ChunkStore* chunks,

@@ -123,6 +123,17 @@ storage::HfHandle* importToNewFile(const FilterTable& table, const FilterLoader&
                                    document::WaveFormat* docFormat, markers::MarkerSet* cues,
                                    markers::ChunkStore* chunks, ImportResult* result);
 
+// ProbeFileFormat, for the open dialog's information panel: the first reading filter (from preferredIndex)
+// that understands the file, with what it reports. False when none does.
+struct ProbeResult {
+  int filterIndex = -1;
+  document::WaveFormat format;  // 0 fields: raw data whose format the filter cannot tell
+  uint32_t dataBytes = 0;
+  std::string description;  // the filter's description
+};
+bool probeFileFormat(const FilterTable& table, const FilterLoader& load, const std::string& path, int preferredIndex,
+                     ProbeResult* result);
+
 // The sample loop of an import, exposed for tests: reads dataBytes through the filter into target from
 // startFrame with the format word. Returns kImportOk, kImportCancelled or kImportTempFull; *frames receives
 // the frames written.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 
 #include "document/hf_sample_file.h"
 #include "formats/fake_filter_test_util.h"
@@ -342,6 +343,43 @@ TEST_F(MappedOpen, MapsOnlyWhatTheFileHolds) {
   EXPECT_EQ(openMapped(table, fakes.loader(), 0, a, &cues, &chunks, &r), nullptr);
   EXPECT_EQ(s->loads, s->unloads);
   EXPECT_EQ(s->calls.back(), "closeInput");
+}
+
+}  // namespace
+}  // namespace formats
+
+namespace formats {
+namespace {
+
+TEST_F(ImportFixture, ProbeReportsTheFirstFilterThatUnderstands) {
+  auto a = fakes.add("a.flt", makeInfo("A", "AAA", kReader, "Type A"));
+  auto b = fakes.add("b.flt", makeInfo("B", "BBB", kReader, "Type B"));
+  a->understands = 0;
+  b->data = pattern(400);
+  b->rate = 0;  // raw: the probe tells what the filter knows
+  FilterTable table = fakes.table();
+  ProbeResult r;
+  ASSERT_TRUE(probeFileFormat(table, fakes.loader(), "x", -1, &r));
+  EXPECT_EQ(r.filterIndex, 1);
+  EXPECT_EQ(r.description, "Type B");
+  EXPECT_EQ(r.dataBytes, 400u);
+  EXPECT_EQ(r.format.rate, 0u);
+  EXPECT_EQ(r.format.channels, 2);
+  EXPECT_EQ(b->calls.back(), "closeInput");
+  b->understands = 0;
+  EXPECT_FALSE(probeFileFormat(table, fakes.loader(), "x", -1, &r));
+  EXPECT_EQ(a->loads, a->unloads);
+  EXPECT_EQ(b->loads, b->unloads);
+}
+
+TEST(ImportStatus, EveryStatusHasItsOwnText) {
+  std::set<std::string> texts;
+  for (int s : {kImportOk, kImportCancelled, kImportTempFull, kImportNoFilter, kImportRawCancelled,
+                kImportReadFailed}) {
+    std::string t = importStatusText(s);
+    EXPECT_NE(t, importStatusText(-99)) << s;
+    EXPECT_TRUE(texts.insert(t).second) << s;
+  }
 }
 
 }  // namespace

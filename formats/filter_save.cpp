@@ -214,6 +214,22 @@ int writeSamplesToFilter(FilterModule& filter, SornFilterHandle output, const st
   return status;
 }
 
+int quickSave(bool haveDocument, storage::HfHandle* wave, const std::string& path, Progress* progress) {
+  if (!haveDocument) return kQuickNoDocument;
+  if (!wave) return kQuickNoWave;
+  progressBegin(progress, "Quick Saving Audio Data Only");
+  bool saved = storage::HfQuickSave(wave, path, [progress](uint32_t done, uint32_t, uint32_t total) {
+    return progressUpdate(progress, done, total) ? 0 : storage::kHfStop;
+  });
+  progressEnd(progress);
+  if (saved) return kQuickSaved;
+  shell::ShowMessageBox(
+      "QuickSave is not possible because either the file length has changed since the original, or the file is "
+      "in use",
+      "Cannot Quick Save", shell::kMbOk | shell::kMbIconAsterisk);
+  return kQuickNotPossible;
+}
+
 int saveThroughFilter(const FilterTable& table, const FilterLoader& load, const SaveArgs& args, SaveSource* src,
                       SaveResult* r) {
   *r = SaveResult();

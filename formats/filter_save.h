@@ -14,6 +14,7 @@
 #include "formats/filter_module.h"
 #include "formats/filter_table.h"
 #include "formats/progress.h"
+#include "storage/vfile.h"
 
 namespace markers {
 class MarkerSet;
@@ -95,6 +96,12 @@ int saveThroughFilter(const FilterTable& table, const FilterLoader& load, const 
 int writeSamplesToFilter(FilterModule& filter, SornFilterHandle output, const std::string& typeName,
                          document::SampleFile* samples, uint32_t chunkBytes, uint32_t frameBytes, uint16_t word,
                          uint32_t start, uint32_t count, Progress* progress);
+
+// QuickSave: rewrites in place only the blocks of the mapped wave that changed, with the progress window
+// "Quick Saving Audio Data Only". Returns 0 saved, 1 no document, 2 no wave, 3 not possible (after the
+// "Cannot Quick Save" box). Metadata is not written.
+enum QuickSaveStatus : int { kQuickSaved = 0, kQuickNoDocument = 1, kQuickNoWave = 2, kQuickNotPossible = 3 };
+int quickSave(bool haveDocument, storage::HfHandle* wave, const std::string& path, Progress* progress);
 
 // The format word for saving: by document bits and output channels, with the channel choice of the flags.
 uint16_t saveFormatWord(uint32_t documentBits, uint32_t outChannels, bool accepts32, uint32_t saveFlags);

@@ -3,7 +3,9 @@
 // metadata items go out.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
+#include <set>
 
 #include "formats/fake_filter_test_util.h"
 #include "formats/filter_save.h"
@@ -325,6 +327,51 @@ TEST_F(SaveFixture, RangeIsCutToTheWave) {
   EXPECT_EQ(filter->openTotal, 40u);
   std::vector<uint8_t> all = samples.bytes();
   EXPECT_EQ(filter->written, std::vector<uint8_t>(all.end() - 40, all.end()));
+}
+
+}  // namespace
+}  // namespace formats
+
+#include "storage/store_test_util.h"
+
+namespace formats {
+namespace {
+
+TEST(SaveStatus, EveryStatusHasItsOwnText) {
+  std::set<std::string> texts;
+  for (int s : {kSaveOk, kSaveNoFilter, kSaveCancelled, kSaveNotSaved, kSaveOutOfSpace}) {
+    std::string t = saveStatusText(s);
+    EXPECT_NE(t, saveStatusText(12345)) << s;
+    EXPECT_TRUE(texts.insert(t).second) << s;
+  }
+}
+
+class QuickSaveTest : public storage::testing_util::StoreFixture {
+ protected:
+  void SetUp() override { ASSERT_EQ(init(), 0); }
+};
+
+TEST_F(QuickSaveTest, RewritesChangedBlocksOrRefuses) {
+  shell::ScriptedMessageBoxes boxes;
+  EXPECT_EQ(quickSave(false, nullptr, "", nullptr), kQuickNoDocument);
+  EXPECT_EQ(quickSave(true, nullptr, "", nullptr), kQuickNoWave);
+  std::string path = dir.path() + "/q.raw";
+  std::vector<uint8_t> bytes = storage::testing_util::writeSourceFile(path, 200000, 3);
+  int st = 0;
+  storage::HfHandle* h = storage::HfOpen(path, 0, 200000, 1, 0, nullptr, false, &st);
+  ASSERT_NE(h, nullptr);
+  uint8_t x[4] = {1, 2, 3, 4};
+  ASSERT_EQ(storage::HfWrite(h, 70000, 4, x), 4u);
+  EXPECT_EQ(quickSave(true, h, path, nullptr), kQuickSaved);
+  std::vector<uint8_t> now = storage::testing_util::readWholeFile(path);
+  std::memcpy(&bytes[70000], x, 4);
+  EXPECT_EQ(now, bytes);
+  EXPECT_EQ(boxes.count(), 0u);
+  ASSERT_EQ(storage::HfInsert(h, 10, 2, true, 0), 2u);  // the length changed: not possible
+  EXPECT_EQ(quickSave(true, h, path, nullptr), kQuickNotPossible);
+  ASSERT_EQ(boxes.count(), 1u);
+  EXPECT_EQ(boxes.shown()[0].caption, "Cannot Quick Save");
+  storage::HfClose(h);
 }
 
 }  // namespace
