@@ -1,9 +1,13 @@
 // Windows-only store tests (run under Wine), where share modes and delete-on-close are real: a mapped
-// source file refuses writers while any of its blocks is alive, and no temp file outlives the store.
+// source file refuses writers while any of its blocks is alive, and no temp file outlives the store, not
+// even when its process is killed.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
+#include "platform/win32.h"  // Sleep
 #include "storage/store_test_util.h"
 
 namespace storage {
@@ -48,6 +52,20 @@ TEST_F(StoreWinTest, NoTempFileIsLeftAfterShutdown) {
   EXPECT_TRUE(any);  // the temp file exists while the store lives
   ASSERT_EQ(VfShutdown(), 0);
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+// Run only by tests/tools/killed_store_check.py, which names the directory in the environment and kills
+// the process once it is ready: makes the store's temp file, writes to it, says so, and waits.
+TEST_F(StoreWinTest, ChildHoldsTempFilesUntilKilled) {
+  const char* where = std::getenv("SORN_STORE_CHILD_DIR");
+  if (!where) return;  // runs only as a child process
+  ASSERT_EQ(VfInit(where, "", 0, 0, 2048, ui()), 0);
+  std::vector<uint16_t> chain;
+  for (int i = 0; i < 4; ++i) ASSERT_NE(appendTempBlock(&chain), 0);
+  for (uint16_t d : chain) ASSERT_EQ(VfBlockFill(d, 7, 0, kVfBlockSize), kVfBlockSize);
+  ASSERT_TRUE(CacheFlushAll(VfGetCache()));
+  std::ofstream(std::string(where) + "\\..\\child-ready.txt") << "ready";
+  for (;;) Sleep(1000);
 }
 
 }  // namespace
