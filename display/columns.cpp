@@ -127,36 +127,39 @@ const float* ColumnPlanner::readChunk(const PlanView& v, const FrameReader& read
     windowCount_ = gap + keep;
     if (first + count <= windowFirst_ + windowCount_) return scratch_.data();
   }
-  // Keep the frames the window already holds from first on.
+  // Keep the frames the window already holds from two before first on: the next column starts on the
+  // last frame or two of this request.
+  int64_t base = first;
   int32_t kept = 0;
-  if (first >= windowFirst_ && first < windowFirst_ + windowCount_) {
-    kept = static_cast<int32_t>(windowFirst_ + windowCount_ - first);
-    std::copy(scratch_.begin() + static_cast<size_t>(first - windowFirst_) * ch,
-              scratch_.begin() + static_cast<size_t>(first - windowFirst_ + kept) * ch, scratch_.begin());
+  if (windowCount_ > 0 && first >= windowFirst_ && first <= windowFirst_ + windowCount_) {
+    base = std::max<int64_t>(windowFirst_, first - 2);
+    kept = static_cast<int32_t>(windowFirst_ + windowCount_ - base);
+    std::copy(scratch_.begin() + static_cast<size_t>(base - windowFirst_) * ch,
+              scratch_.begin() + static_cast<size_t>(base - windowFirst_ + kept) * ch, scratch_.begin());
   }
   // Read ahead to fill the window, but not past what this plan needs.
-  const int64_t end = std::max(first + count, std::min(first + capacity_, readLimit_));
-  int32_t n = static_cast<int32_t>(end - first);
+  const int64_t end = std::max(first + count, std::min(base + capacity_, readLimit_));
+  int32_t n = static_cast<int32_t>(end - base);
   std::fill(scratch_.begin() + static_cast<size_t>(kept) * ch, scratch_.begin() + static_cast<size_t>(n) * ch, 0.0f);
-  windowFirst_ = first;
+  windowFirst_ = base;
   windowCount_ = 0;
-  const int64_t lo = std::max<int64_t>(first + kept, 0);
+  const int64_t lo = std::max<int64_t>(base + kept, 0);
   const int64_t hi = std::min<int64_t>(end, v.length);
   if (lo < hi) {
     const int32_t want = static_cast<int32_t>(hi - lo);
     framesRequested_ += want;
-    float* dst = &scratch_[static_cast<size_t>(lo - first) * ch];
+    float* dst = &scratch_[static_cast<size_t>(lo - base) * ch];
     const int32_t got = reader(lo, want, dst);
     if (got <= 0) return nullptr;
     if (got < want) {
       // A short read: the frames not delivered are silence rather than whatever the scratch held, and the
       // window ends where the caller's need ends, so later frames are asked for again.
       std::fill(dst + static_cast<size_t>(got) * ch, dst + static_cast<size_t>(want) * ch, 0.0f);
-      n = static_cast<int32_t>(std::max<int64_t>(count, lo + got - first));
+      n = static_cast<int32_t>(std::max<int64_t>(first + count - base, lo + got - base));
     }
   }
   windowCount_ = n;
-  return scratch_.data();
+  return &scratch_[static_cast<size_t>(first - base) * ch];
 }
 
 bool ColumnPlanner::samplesColumn(const PlanView& v, const FrameReader& reader, double pL, double pR,
