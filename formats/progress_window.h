@@ -1,0 +1,44 @@
+// The progress window of long operations (title, estimate, percentage, bar, Pause, Cancel, "_"), the
+// services progressCreate, progressMeter and progressDestroy that the program and transform plug-ins call,
+// and WindowProgress, which shows it for the core's Progress interface. Windows only (progress_win.cpp);
+// the decisions live in ProgressState (progress_state.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "formats/progress.h"
+
+namespace formats {
+
+// The main window: the default owner (disabled while the progress window is up) and what "_" minimises.
+void progressSetMainWindow(void* hwnd);
+// Opens the window; owner 0 = the main window, -1 = none. 0 when suppressed (a nested transform) or when the
+// window cannot be made, else 1.
+int progressCreate(const char* title, intptr_t owner);
+// Shows done of total and pumps the thread's messages; nonzero to go on, 0 when cancelled or when no progress
+// window exists. While suppressed only the pumping and the cancel flag remain.
+int progressMeter(uint32_t done, uint32_t total);
+// Closes the window; 0 when suppressed.
+int progressDestroy();
+// The line under the title (the running transform's copyright line).
+void progressSetBanner(const char* text);
+// Nesting key of DoXfm (200 + handle): while set, create, destroy and the display are left alone.
+void progressEnterNested(uint32_t key);
+void progressLeaveNested(uint32_t key);
+bool progressCancelled();
+void* progressWindow();  // the window, or null
+
+// Progress for the core's loops through the window above. A window that could not be opened (or a nested
+// run) never reports "stopped" by itself; only the user's Cancel does.
+class WindowProgress : public Progress {
+ public:
+  void begin(const std::string& title) override;
+  bool update(uint64_t done, uint64_t total) override;
+  void end() override;
+
+ private:
+  bool open_ = false;
+};
+
+}  // namespace formats
