@@ -44,6 +44,16 @@ class DocumentReader {
   // The metadata of the file into cues and chunks (chunks may be null: only cues and the play list).
   virtual int readMetadata(const std::string& path, const FileIdentity& id, markers::MarkerSet* cues,
                            markers::ChunkStore* chunks) = 0;
+  // Maps the samples of an in-place file into a read-only virtual file carrying owner and sink, and reads
+  // its metadata. Null (status set) when it cannot. By default: HfOpen over the identity's data range,
+  // then readMetadata.
+  virtual storage::HfHandle* mapInPlace(const std::string& path, const FileIdentity& id, uintptr_t owner,
+                                        storage::HfNotifySink sink, markers::MarkerSet* cues,
+                                        markers::ChunkStore* chunks, int* status) {
+    storage::HfHandle* f = storage::HfOpen(path, id.dataOffset, id.dataLength, 1, owner, std::move(sink), false, status);
+    if (f) readMetadata(path, id, cues, chunks);
+    return f;
+  }
   // Reads the samples into file (empty, with the identity's channels and bits) and the metadata. Returns
   // 0, 9 when progress stopped it (what was read stays), or another error.
   virtual int readSamples(const std::string& path, const FileIdentity& id, storage::HfHandle* file,

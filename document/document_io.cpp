@@ -146,9 +146,17 @@ std::unique_ptr<WaveDocument> OpenOneFile(DocumentHost& host, DocumentReader& re
   const uint32_t flags = creationFlags(host);
   std::unique_ptr<WaveDocument> doc;
   if (id.inPlace && openAsFlags == 0 && id.dataLength > 0) {
-    doc = WaveDocument::openInPlace(path, id.dataOffset, id.dataLength, id.channels, id.bits, id.rate, flags, &st);
+    markers::MarkerSet cues(16, 0);
+    markers::ChunkStore chunks;
+    doc = WaveDocument::openWith(
+        id.channels, id.bits, id.rate, flags,
+        [&](uintptr_t owner, storage::HfNotifySink sink, int* status) {
+          return reader.mapInPlace(path, id, owner, std::move(sink), &cues, &chunks, status);
+        },
+        &st);
     if (doc) {
-      reader.readMetadata(path, id, &doc->cues(), &doc->chunks());
+      doc->cues() = std::move(cues);
+      doc->chunks() = std::move(chunks);
       if (host.rememberFilter) host.rememberFilter(id.filterIndex);
       doc->setFlags(kDocPeaksMatchDisk, 0);
       preparePeaks(host, doc.get(), path);

@@ -63,9 +63,8 @@ std::unique_ptr<WaveDocument> WaveDocument::createEmpty(uint16_t channels, uint1
   return doc;
 }
 
-std::unique_ptr<WaveDocument> WaveDocument::openInPlace(const std::string& path, uint64_t offset,
-                                                        uint32_t length, uint16_t channels, uint16_t bits,
-                                                        uint32_t rate, uint32_t creationFlags, int* status) {
+std::unique_ptr<WaveDocument> WaveDocument::openWith(uint16_t channels, uint16_t bits, uint32_t rate,
+                                                     uint32_t creationFlags, const FileOpener& open, int* status) {
   std::unique_ptr<WaveDocument> doc(new WaveDocument());
   doc->rate_ = rate;
   doc->channels_ = channels;
@@ -73,14 +72,25 @@ std::unique_ptr<WaveDocument> WaveDocument::openInPlace(const std::string& path,
   doc->cues_ = markers::MarkerSet(16, 0);
   WaveDocument* self = doc.get();
   int st = 0;
-  storage::HfHandle* f = storage::HfOpen(
-      path, offset, length, (creationFlags & kCreateTemp2) ? 2 : 1, reinterpret_cast<uintptr_t>(self),
-      [self](storage::HfHandle*, const storage::HfNotify& r) { self->onNotify(r); },
-      (creationFlags & kCreatePrivateBuffer) != 0, &st);
+  storage::HfHandle* f =
+      open(reinterpret_cast<uintptr_t>(self),
+           [self](storage::HfHandle*, const storage::HfNotify& r) { self->onNotify(r); }, &st);
   if (status) *status = st;
   if (!f) return nullptr;
   doc->attachFile(f, creationFlags);
   return doc;
+}
+
+std::unique_ptr<WaveDocument> WaveDocument::openInPlace(const std::string& path, uint64_t offset,
+                                                        uint32_t length, uint16_t channels, uint16_t bits,
+                                                        uint32_t rate, uint32_t creationFlags, int* status) {
+  return openWith(
+      channels, bits, rate, creationFlags,
+      [&](uintptr_t owner, storage::HfNotifySink sink, int* st) {
+        return storage::HfOpen(path, offset, length, (creationFlags & kCreateTemp2) ? 2 : 1, owner,
+                               std::move(sink), (creationFlags & kCreatePrivateBuffer) != 0, st);
+      },
+      status);
 }
 
 WaveFormat WaveDocument::format() const {

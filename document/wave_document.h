@@ -58,6 +58,12 @@ class WaveDocument {
                                                    uint16_t channels, uint16_t bits, uint32_t rate,
                                                    uint32_t creationFlags, int* status = nullptr);
 
+  // A document whose virtual file is made by open (given the owner value and notification sink the file
+  // must carry), e.g. a file filter mapping its data in place. Null when open returns null.
+  using FileOpener = std::function<storage::HfHandle*(uintptr_t owner, storage::HfNotifySink sink, int* status)>;
+  static std::unique_ptr<WaveDocument> openWith(uint16_t channels, uint16_t bits, uint32_t rate,
+                                                uint32_t creationFlags, const FileOpener& open, int* status = nullptr);
+
   // --- format and samples
   uint32_t rate() const { return rate_; }
   uint16_t channels() const { return channels_; }
