@@ -37,7 +37,7 @@ struct FakeState {
   uint32_t options = 1;
   uint32_t getOptionsAnswer = 7;
   // --- writing
-  uint32_t openOutputError = 0;  // non-zero: OpenFilterOutput fails with this error
+  uint32_t openOutputError = 0;     // non-zero: OpenFilterOutput fails with this error
   uint32_t openOutputFailures = 0;  // how many opens fail before one succeeds (with openOutputError)
   uint32_t outChunk = 1000;
   uint64_t writeLimit = UINT64_MAX;  // after this many sample bytes, writes return 0
@@ -70,8 +70,8 @@ class FakeFilter : public FilterModule {
     return s_->version;
   }
   int32_t understandsFormat(const std::string&) override { return s_->understands; }
-  SornFilterHandle openInput(const std::string&, uint32_t* rate, uint16_t* bits, uint16_t* channels, SornWindow,
-                             uint32_t* chunk) override {
+  SornFilterHandle openInput(const std::string&, uint32_t* rate, uint16_t* bits, uint16_t* channels,
+                             SornWindow, uint32_t* chunk) override {
     s_->calls.push_back("openInput");
     if (s_->openFails) return 0;
     *rate = s_->rate;
@@ -99,7 +99,9 @@ class FakeFilter : public FilterModule {
     return s_->declaredSize == 0xFFFFFFFFu ? uint32_t(s_->data.size()) : s_->declaredSize;
   }
   uint32_t options(SornFilterHandle) override { return s_->options; }
-  uint32_t getOptions(SornWindow, uint32_t, uint32_t, uint32_t, uint32_t) override { return s_->getOptionsAnswer; }
+  uint32_t getOptions(SornWindow, uint32_t, uint32_t, uint32_t, uint32_t) override {
+    return s_->getOptionsAnswer;
+  }
   void setOptions(SornFilterHandle, uint32_t options, uint32_t, uint32_t, uint32_t) override {
     s_->setOptionsValue = options;
   }
@@ -118,8 +120,8 @@ class FakeFilter : public FilterModule {
     *item = s_->items[s_->nextItem++];
     return true;
   }
-  SornFilterHandle openOutput(const std::string&, uint32_t rate, uint32_t bits, uint32_t channels, uint32_t total,
-                              uint32_t* chunk, uint32_t, uint32_t* lastError) override {
+  SornFilterHandle openOutput(const std::string&, uint32_t rate, uint32_t bits, uint32_t channels,
+                              uint32_t total, uint32_t* chunk, uint32_t, uint32_t* lastError) override {
     s_->calls.push_back("openOutput");
     s_->openRate = rate;
     s_->openBits = bits;

@@ -65,7 +65,8 @@ class WindowsFilter : public FilterModule {
     auto f = fn<FilterGetOptionsFn>(FilterEntry::FilterGetOptions);
     return f ? f(window, module_, rate, channels, bits, previous) : 0;
   }
-  void setOptions(SornFilterHandle in, uint32_t options, uint32_t rate, uint32_t channels, uint32_t bits) override {
+  void setOptions(SornFilterHandle in, uint32_t options, uint32_t rate, uint32_t channels,
+                  uint32_t bits) override {
     if (auto f = fn<FilterSetOptionsFn>(FilterEntry::FilterSetOptions)) f(in, options, rate, channels, bits);
   }
   uint32_t dataOffset(SornFilterHandle in, int32_t* offset, int32_t* length) override {
@@ -74,7 +75,8 @@ class WindowsFilter : public FilterModule {
   }
   bool specialData(SornFilterHandle in, bool first, SpecialItem* item) override;
   SornFilterHandle openOutput(const std::string& path, uint32_t rate, uint32_t bits, uint32_t channels,
-                              uint32_t total, uint32_t* chunk, uint32_t options, uint32_t* lastError) override {
+                              uint32_t total, uint32_t* chunk, uint32_t options,
+                              uint32_t* lastError) override {
     auto f = fn<OpenFilterOutputFn>(FilterEntry::OpenFilterOutput);
     SetLastError(0);
     SornFilterHandle out = f ? f(path.c_str(), rate, bits, channels, total, chunk, options) : 0;
@@ -89,8 +91,8 @@ class WindowsFilter : public FilterModule {
     auto f = fn<CloseFilterOutputFn>(FilterEntry::CloseFilterOutput);
     return f ? f(out) : 0;
   }
-  bool writeSpecialData(SornFilterHandle out, const std::string& list, const std::string& id, const void* bytes,
-                        uint32_t size) override;
+  bool writeSpecialData(SornFilterHandle out, const std::string& list, const std::string& id,
+                        const void* bytes, uint32_t size) override;
   bool suggestedSampleType(uint32_t* bits, uint32_t* rate, uint32_t* channels, uint32_t options) override {
     if (auto f2 = fn<GetSuggestedSampleType2Fn>(FilterEntry::GetSuggestedSampleType2)) {
       f2(bits, rate, channels, options);

@@ -5,12 +5,13 @@ namespace formats {
 
 const char* filterEntryName(FilterEntry e) {
   static const char* const kNames[] = {
-      "QuerySornFilter",          "FilterUnderstandsFormat",  "OpenFilterInput",   "OpenFilterInput2",
-      "ReadFilterInput",          "SeekFilterInput",          "CloseFilterInput",  "FilterGetFileSize",
-      "FilterOptions",            "FilterGetOptions",         "FilterSetOptions",  "GetDataOffset",
-      "FilterGetFirstSpecialData", "FilterGetNextSpecialData", "OpenFilterOutput", "WriteFilterOutput",
-      "CloseFilterOutput",        "FilterWriteSpecialData",   "GetSuggestedSampleType",
-      "GetSuggestedSampleType2",
+      "QuerySornFilter",           "FilterUnderstandsFormat",  "OpenFilterInput",
+      "OpenFilterInput2",          "ReadFilterInput",          "SeekFilterInput",
+      "CloseFilterInput",          "FilterGetFileSize",        "FilterOptions",
+      "FilterGetOptions",          "FilterSetOptions",         "GetDataOffset",
+      "FilterGetFirstSpecialData", "FilterGetNextSpecialData", "OpenFilterOutput",
+      "WriteFilterOutput",         "CloseFilterOutput",        "FilterWriteSpecialData",
+      "GetSuggestedSampleType",    "GetSuggestedSampleType2",
   };
   static_assert(sizeof kNames / sizeof kNames[0] == size_t(FilterEntry::Count), "one name per entry");
   int i = int(e);

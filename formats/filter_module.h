@@ -68,8 +68,8 @@ class FilterModule {
   virtual uint32_t query(FilterInfo* info) = 0;
   virtual int32_t understandsFormat(const std::string& path) = 0;
   // OpenFilterInput2 when present, else OpenFilterInput.
-  virtual SornFilterHandle openInput(const std::string& path, uint32_t* rate, uint16_t* bits, uint16_t* channels,
-                                     SornWindow window, uint32_t* chunkBytes) = 0;
+  virtual SornFilterHandle openInput(const std::string& path, uint32_t* rate, uint16_t* bits,
+                                     uint16_t* channels, SornWindow window, uint32_t* chunkBytes) = 0;
   virtual uint32_t readInput(SornFilterHandle in, void* buffer, uint32_t bytes) = 0;
   virtual uint32_t seekInput(SornFilterHandle in, uint32_t offset) = 0;
   virtual void closeInput(SornFilterHandle in) = 0;
@@ -85,9 +85,9 @@ class FilterModule {
   virtual bool specialData(SornFilterHandle in, bool first, SpecialItem* item) = 0;
 
   // Returns the output or 0; *lastError receives the system's error code after a failure.
-  virtual SornFilterHandle openOutput(const std::string& path, uint32_t rate, uint32_t bits, uint32_t channels,
-                                      uint32_t totalBytes, uint32_t* chunkBytes, uint32_t options,
-                                      uint32_t* lastError) = 0;
+  virtual SornFilterHandle openOutput(const std::string& path, uint32_t rate, uint32_t bits,
+                                      uint32_t channels, uint32_t totalBytes, uint32_t* chunkBytes,
+                                      uint32_t options, uint32_t* lastError) = 0;
   virtual uint32_t writeOutput(SornFilterHandle out, void* buffer, uint32_t bytes) = 0;
   // Non-zero when the file was completed.
   virtual uint32_t closeOutput(SornFilterHandle out) = 0;
@@ -98,6 +98,7 @@ class FilterModule {
 };
 
 // Loads a filter by its DLL file name; null with *error set (the system's code) when it cannot.
-using FilterLoader = std::function<std::unique_ptr<FilterModule>(const std::string& dllName, uint32_t* error)>;
+using FilterLoader =
+    std::function<std::unique_ptr<FilterModule>(const std::string& dllName, uint32_t* error)>;
 
 }  // namespace formats

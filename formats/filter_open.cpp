@@ -27,8 +27,8 @@ constexpr uint32_t kChunkSlack = 2048;
 
 uint64_t sizeOfFile(const std::string& path) {
   platform::File* f = nullptr;
-  if (platform::fileOpen(path, platform::kFileRead | platform::kFileShareRead | platform::kFileShareWrite, &f) !=
-      platform::FileStatus::Ok)
+  if (platform::fileOpen(path, platform::kFileRead | platform::kFileShareRead | platform::kFileShareWrite,
+                         &f) != platform::FileStatus::Ok)
     return 0;
   uint64_t size = 0;
   if (platform::fileOps().size(f, &size) != platform::FileStatus::Ok) size = 0;
@@ -95,7 +95,8 @@ bool tryFilter(const FilterTable& table, const FilterLoader& load, int index, co
   std::unique_ptr<FilterModule> m = load(e.dllName, &error);
   if (!m) return false;
   if (!readerEntries(*m)) {
-    shell::ShowMessageBox(e.dllName, "File Filter Doesn't Support Reading", shell::kMbOk | shell::kMbIconAsterisk);
+    shell::ShowMessageBox(e.dllName, "File Filter Doesn't Support Reading",
+                          shell::kMbOk | shell::kMbIconAsterisk);
     return false;
   }
   if (!(args.flags & kOpenNoProbe) && m->understandsFormat(args.path) != 1) return false;
@@ -126,7 +127,9 @@ bool findReader(const FilterTable& table, const FilterLoader& load, const Import
 // with the same extension; the options are remembered under that index.
 void rememberOptions(const FilterTable& table, const Candidate& c, const ImportArgs& args, ImportResult* r) {
   uint32_t options = c.module->has(FilterEntry::FilterOptions) ? c.module->options(c.input) : 1;
-  int index = (table.at(size_t(c.index)).info.capabilities & FLT_WRITE) ? c.index : table.firstWriterLike(size_t(c.index));
+  int index = (table.at(size_t(c.index)).info.capabilities & FLT_WRITE)
+                  ? c.index
+                  : table.firstWriterLike(size_t(c.index));
   r->saveOptions = options;
   r->saveFilterIndex = index;
   if (index >= 0 && args.settings) {
@@ -139,18 +142,24 @@ void rememberOptions(const FilterTable& table, const Candidate& c, const ImportA
 
 const char* importStatusText(int status) {
   switch (status) {
-    case kImportOk: return "The file was read.";
-    case kImportCancelled: return "Reading was stopped.";
-    case kImportTempFull: return "Temporary drive full";
-    case kImportNoFilter: return "No file filter can read this file.";
-    case kImportRawCancelled: return "The raw format was not given.";
-    case kImportReadFailed: return "The file filter could not read the file.";
+    case kImportOk:
+      return "The file was read.";
+    case kImportCancelled:
+      return "Reading was stopped.";
+    case kImportTempFull:
+      return "Temporary drive full";
+    case kImportNoFilter:
+      return "No file filter can read this file.";
+    case kImportRawCancelled:
+      return "The raw format was not given.";
+    case kImportReadFailed:
+      return "The file filter could not read the file.";
   }
   return "Unknown status.";
 }
 
-bool clampMappedRange(int32_t offset, int32_t length, uint64_t fileSize, uint32_t frameBytes, uint64_t* outOffset,
-                      uint32_t* outLength) {
+bool clampMappedRange(int32_t offset, int32_t length, uint64_t fileSize, uint32_t frameBytes,
+                      uint64_t* outOffset, uint32_t* outLength) {
   if (offset < 0 || length <= 0 || frameBytes == 0 || uint64_t(offset) >= fileSize) return false;
   uint64_t room = fileSize - uint64_t(offset);
   uint64_t n = std::min<uint64_t>(uint64_t(length), room);
@@ -162,8 +171,8 @@ bool clampMappedRange(int32_t offset, int32_t length, uint64_t fileSize, uint32_
 }
 
 storage::HfHandle* openMapped(const FilterTable& table, const FilterLoader& load, int filterIndex,
-                              const OpenMappedArgs& args, markers::MarkerSet* cues, markers::ChunkStore* chunks,
-                              OpenMappedResult* result) {
+                              const OpenMappedArgs& args, markers::MarkerSet* cues,
+                              markers::ChunkStore* chunks, OpenMappedResult* result) {
   *result = OpenMappedResult();
   if (filterIndex < 0 || size_t(filterIndex) >= table.size() || !load) return nullptr;
   const FilterTableEntry& e = table.at(size_t(filterIndex));
@@ -189,15 +198,17 @@ storage::HfHandle* openMapped(const FilterTable& table, const FilterLoader& load
   uint32_t mapLength = 0;
   bool ok = f.channels == args.channels && f.bits == args.bits && document::IsValidWaveFormat(f) &&
             m->dataOffset(in, &offset, &length) == 0 &&
-            clampMappedRange(offset, length, sizeOfFile(args.path), document::FrameBytes(f), &mapOffset, &mapLength);
+            clampMappedRange(offset, length, sizeOfFile(args.path), document::FrameBytes(f), &mapOffset,
+                             &mapLength);
   if (ok && (args.flags & kOpenMetadata)) importFromFilter(*m, in, cues, chunks);
   m->closeInput(in);
   m.reset();
   if (!ok) return nullptr;
 
   int status = 0;
-  storage::HfHandle* h = storage::HfOpen(args.path, mapOffset, mapLength, (args.flags & kOpenTempPref2) ? 2 : 1,
-                                         args.owner, args.sink, (args.flags & kOpenPrivateBuffer) != 0, &status);
+  storage::HfHandle* h =
+      storage::HfOpen(args.path, mapOffset, mapLength, (args.flags & kOpenTempPref2) ? 2 : 1, args.owner,
+                      args.sink, (args.flags & kOpenPrivateBuffer) != 0, &status);
   if (!h) {
     result->hfStatus = status;
     return nullptr;
@@ -247,7 +258,8 @@ int importSamples(FilterModule& filter, SornFilterHandle input, uint32_t chunkBy
       uint32_t written = document::SampleWrite(target, buffer.data(), int32_t(frame), whole, word);
       *frames += written;
       if (written < whole) {
-        shell::ShowMessageBox("Temporary drive full", "Out of Space", shell::kMbOk | shell::kMbIconExclamation);
+        shell::ShowMessageBox("Temporary drive full", "Out of Space",
+                              shell::kMbOk | shell::kMbIconExclamation);
         status = kImportTempFull;
         break;
       }
@@ -302,7 +314,8 @@ int importThroughFilter(const FilterTable& table, const FilterLoader& load, cons
   if (args.flags & kImportRightOnly) word |= document::XF_DST_RIGHT;
 
   int32_t offset = 0, length = 0;
-  r->mappable = c.module->has(FilterEntry::GetDataOffset) && c.module->dataOffset(c.input, &offset, &length) == 0;
+  r->mappable =
+      c.module->has(FilterEntry::GetDataOffset) && c.module->dataOffset(c.input, &offset, &length) == 0;
   metadataAt(true, args.flags, info.capabilities, *c.module, c.input, cues, chunks);
   int st = importSamples(*c.module, c.input, c.chunkBytes, r->dataBytes, word, target, args.startFrame, args,
                          info.extension, &r->framesWritten);
@@ -311,8 +324,8 @@ int importThroughFilter(const FilterTable& table, const FilterLoader& load, cons
   return finish(st);
 }
 
-bool probeFileFormat(const FilterTable& table, const FilterLoader& load, const std::string& path, int preferredIndex,
-                     ProbeResult* result) {
+bool probeFileFormat(const FilterTable& table, const FilterLoader& load, const std::string& path,
+                     int preferredIndex, ProbeResult* result) {
   *result = ProbeResult();
   ImportArgs args;
   args.path = path;
@@ -329,8 +342,8 @@ bool probeFileFormat(const FilterTable& table, const FilterLoader& load, const s
 
 storage::HfHandle* importToNewFile(const FilterTable& table, const FilterLoader& load, const ImportArgs& args,
                                    int kind, uintptr_t owner, const storage::HfNotifySink& sink,
-                                   WaveFormat* docFormat, markers::MarkerSet* cues, markers::ChunkStore* chunks,
-                                   ImportResult* result) {
+                                   WaveFormat* docFormat, markers::MarkerSet* cues,
+                                   markers::ChunkStore* chunks, ImportResult* result) {
   int status = 0;
   storage::HfHandle* h = storage::HfCreate(kind, owner, sink, false, &status);
   if (!h) {

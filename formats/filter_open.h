@@ -29,16 +29,16 @@ class SettingsSource;
 namespace formats {
 
 // Open flags (OpenMapped) and import flags (ImportThroughFilter) share their bit values.
-constexpr uint32_t kOpenPeakTable = 0x1;     // create the document's peak table (the caller's step)
-constexpr uint32_t kOpenPrivateBuffer = 0x2; // OpenMapped: private read buffer for the virtual file
-constexpr uint32_t kImportLeftOnly = 0x2;    // import: write into the left channel only (XF_DST_LEFT)
-constexpr uint32_t kOpenTempPref2 = 0x4;     // OpenMapped: temp preference 2
-constexpr uint32_t kImportRightOnly = 0x4;   // import: write into the right channel only (XF_DST_RIGHT)
-constexpr uint32_t kOpenDocFlag8 = 0x8;      // document flag 8 (the caller's)
-constexpr uint32_t kOpenRename = 0x10;       // the document takes the path as its name (the caller's)
+constexpr uint32_t kOpenPeakTable = 0x1;       // create the document's peak table (the caller's step)
+constexpr uint32_t kOpenPrivateBuffer = 0x2;   // OpenMapped: private read buffer for the virtual file
+constexpr uint32_t kImportLeftOnly = 0x2;      // import: write into the left channel only (XF_DST_LEFT)
+constexpr uint32_t kOpenTempPref2 = 0x4;       // OpenMapped: temp preference 2
+constexpr uint32_t kImportRightOnly = 0x4;     // import: write into the right channel only (XF_DST_RIGHT)
+constexpr uint32_t kOpenDocFlag8 = 0x8;        // document flag 8 (the caller's)
+constexpr uint32_t kOpenRename = 0x10;         // the document takes the path as its name (the caller's)
 constexpr uint32_t kOpenRawRemembered = 0x20;  // raw data: use the remembered raw values without asking
-constexpr uint32_t kOpenMetadata = 0x40;     // import metadata items
-constexpr uint32_t kOpenNoProbe = 0x80;      // import: do not ask FilterUnderstandsFormat; OpenMapped: undo store
+constexpr uint32_t kOpenMetadata = 0x40;       // import metadata items
+constexpr uint32_t kOpenNoProbe = 0x80;  // import: do not ask FilterUnderstandsFormat; OpenMapped: undo store
 constexpr uint32_t kOpenNoRemember = 0x100;  // OpenMapped: do not remember the filter as [Recent] FileFilter
 
 // Statuses of an import (0 = done).
@@ -55,8 +55,8 @@ const char* importStatusText(int status);
 // The byte range of a file to map, clamped to the file and to whole frames: offset must be >= 0 and inside
 // the file, length > 0; the length is cut to the bytes the file holds after offset and rounded down to
 // whole frames. False when nothing mappable is left.
-bool clampMappedRange(int32_t offset, int32_t length, uint64_t fileSize, uint32_t frameBytes, uint64_t* outOffset,
-                      uint32_t* outLength);
+bool clampMappedRange(int32_t offset, int32_t length, uint64_t fileSize, uint32_t frameBytes,
+                      uint64_t* outOffset, uint32_t* outLength);
 
 struct OpenMappedArgs {
   std::string path;
@@ -72,17 +72,17 @@ struct OpenMappedArgs {
 struct OpenMappedResult {
   storage::HfHandle* file = nullptr;  // the mapped samples (the caller owns it)
   document::WaveFormat format;
-  uint64_t offset = 0;  // where the samples lie in the file
-  uint32_t length = 0;  // bytes mapped
-  int hfStatus = 0;     // HfOpen's status when it failed
+  uint64_t offset = 0;     // where the samples lie in the file
+  uint32_t length = 0;     // bytes mapped
+  int hfStatus = 0;        // HfOpen's status when it failed
   std::string filterName;  // remembered as [Recent] FileFilter unless kOpenNoRemember
 };
 // OpenMapped: only for a FLT_READ + FLT_MAPPABLE filter exporting GetDataOffset. Null when the filter
 // refuses, the layout differs from the requested one, the range is not mappable, or HfOpen fails; the
 // filter is unloaded on every path. cues and chunks receive the metadata with kOpenMetadata.
 storage::HfHandle* openMapped(const FilterTable& table, const FilterLoader& load, int filterIndex,
-                              const OpenMappedArgs& args, markers::MarkerSet* cues, markers::ChunkStore* chunks,
-                              OpenMappedResult* result);
+                              const OpenMappedArgs& args, markers::MarkerSet* cues,
+                              markers::ChunkStore* chunks, OpenMappedResult* result);
 
 struct ImportArgs {
   std::string path;
@@ -113,8 +113,8 @@ struct ImportResult {
 // file). target: the wave's storage; its format word is set when unset. Partial frames at the end of a
 // read are carried into the next one, so reads of any size give the same samples.
 int importThroughFilter(const FilterTable& table, const FilterLoader& load, const ImportArgs& args,
-                        document::WaveFormat* docFormat, document::SampleFile* target, markers::MarkerSet* cues,
-                        markers::ChunkStore* chunks, ImportResult* result);
+                        document::WaveFormat* docFormat, document::SampleFile* target,
+                        markers::MarkerSet* cues, markers::ChunkStore* chunks, ImportResult* result);
 
 // The same into a new virtual file (HfCreate with the given kind, owner and sink); null on failure, the
 // status in result.
@@ -131,8 +131,8 @@ struct ProbeResult {
   uint32_t dataBytes = 0;
   std::string description;  // the filter's description
 };
-bool probeFileFormat(const FilterTable& table, const FilterLoader& load, const std::string& path, int preferredIndex,
-                     ProbeResult* result);
+bool probeFileFormat(const FilterTable& table, const FilterLoader& load, const std::string& path,
+                     int preferredIndex, ProbeResult* result);
 
 // The sample loop of an import, exposed for tests: reads dataBytes through the filter into target from
 // startFrame with the format word. Returns kImportOk, kImportCancelled or kImportTempFull; *frames receives

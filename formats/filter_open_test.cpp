@@ -1,6 +1,8 @@
 // Opening through filters with a fake filter: reads of any size give the same samples (partial frames are
 // carried), candidates are tried in order, raw data asks for its format, metadata is read before or after
 // the samples as the filter says, and a mapped open never maps bytes the file does not hold.
+#include "formats/filter_open.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,7 +10,6 @@
 
 #include "document/hf_sample_file.h"
 #include "formats/fake_filter_test_util.h"
-#include "formats/filter_open.h"
 #include "markers/chunk_store.h"
 #include "markers/marker_set.h"
 #include "shell/message_box.h"
@@ -39,16 +40,15 @@ TEST(ClampMappedRange, StaysInsideTheFileOnWholeFrames) {
     uint64_t wantOffset;
     uint32_t wantLength;
   } cases[] = {
-      {44, 1000, 1044, 4, true, 44, 1000},   // exact
-      {44, 5000, 1044, 4, true, 44, 1000},   // truncated file: cut to what is there
-      {44, 5000, 1046, 4, true, 44, 1000},   // a partial frame at the end is left out
-      {44, 1001, 2000, 2, true, 44, 1000},   // the claimed length is cut to whole frames too
-      {44, 3, 2000, 4, false, 0, 0},         // less than a frame
-      {-1, 100, 2000, 2, false, 0, 0},       // negative offset
-      {44, 0, 2000, 2, false, 0, 0},         // nothing to map
-      {44, -5, 2000, 2, false, 0, 0},
-      {2000, 10, 2000, 2, false, 0, 0},      // offset at the end
-      {3000, 10, 2000, 2, false, 0, 0},      // offset past the end
+      {44, 1000, 1044, 4, true, 44, 1000},  // exact
+      {44, 5000, 1044, 4, true, 44, 1000},  // truncated file: cut to what is there
+      {44, 5000, 1046, 4, true, 44, 1000},  // a partial frame at the end is left out
+      {44, 1001, 2000, 2, true, 44, 1000},  // the claimed length is cut to whole frames too
+      {44, 3, 2000, 4, false, 0, 0},        // less than a frame
+      {-1, 100, 2000, 2, false, 0, 0},      // negative offset
+      {44, 0, 2000, 2, false, 0, 0},        // nothing to map
+      {44, -5, 2000, 2, false, 0, 0},      {2000, 10, 2000, 2, false, 0, 0},  // offset at the end
+      {3000, 10, 2000, 2, false, 0, 0},                                       // offset past the end
       {0, 0x7FFFFFFF, 10, 1, true, 0, 10},
   };
   for (const Case& c : cases) {
@@ -216,7 +216,8 @@ TEST_F(ImportFixture, MetadataBeforeOrAfterTheSamples) {
     document::MemorySampleFile target;
     document::WaveFormat none;
     FilterTable table = other.table();
-    ASSERT_EQ(importThroughFilter(table, other.loader(), args(), &none, &target, &cues, &chunks, &r), kImportOk);
+    ASSERT_EQ(importThroughFilter(table, other.loader(), args(), &none, &target, &cues, &chunks, &r),
+              kImportOk);
     EXPECT_EQ(t->calls, (std::vector<std::string>{"openInput", "read", "items", "closeInput"})) << caps;
   }
   // Without kOpenMetadata no item is asked for.

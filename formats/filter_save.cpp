@@ -73,14 +73,14 @@ SornFilterHandle tryOpen(FilterModule& m, const SaveArgs& args, const SaveSource
                          uint32_t* error) {
   *error = 0;
   if (st->plan.totalBytes > 0xFFFFFFFFull) return 0;
-  return m.openOutput(args.path, src.format.rate, st->plan.bits, st->plan.channels, uint32_t(st->plan.totalBytes),
-                      &st->chunk, args.options, error);
+  return m.openOutput(args.path, src.format.rate, st->plan.bits, st->plan.channels,
+                      uint32_t(st->plan.totalBytes), &st->chunk, args.options, error);
 }
 
 // Step 3 after a failed open that was not a sharing violation: the filter's suggested type, the question,
 // the conversion and one more open. Returns kSaveOk with st->out set, or kSaveNotSaved.
-int negotiateType(FilterModule& m, const FilterInfo& info, const SaveArgs& args, SaveSource* src, OpenState* st,
-                  SaveResult* r) {
+int negotiateType(FilterModule& m, const FilterInfo& info, const SaveArgs& args, SaveSource* src,
+                  OpenState* st, SaveResult* r) {
   uint32_t bits = st->plan.bits, rate = src->format.rate, channels = st->plan.channels;
   if (!m.suggestedSampleType(&bits, &rate, &channels, args.options)) {
     box(r, args.path, "Invalid file or format", shell::kMbOk | shell::kMbIconExclamation);
@@ -103,10 +103,11 @@ int negotiateType(FilterModule& m, const FilterInfo& info, const SaveArgs& args,
   req.silent = (info.capabilities & FLT_CONVERT_SILENTLY) != 0;
   if (!req.silent) {
     char text[512];
-    std::snprintf(text, sizeof text,
-                  "%s can not handle the current sample type.  Would you like to convert to %ldHz, %s %d-bit and "
-                  "continue saving?",
-                  info.name, long(rate), channels == 1 ? "Mono" : "Stereo", int(bits));
+    std::snprintf(
+        text, sizeof text,
+        "%s can not handle the current sample type.  Would you like to convert to %ldHz, %s %d-bit and "
+        "continue saving?",
+        info.name, long(rate), channels == 1 ? "Mono" : "Stereo", int(bits));
     int answer = shell::ShowMessageBox(text, "This wave format does not support the current sample type.",
                                        shell::kMbYesNo | shell::kMbIconQuestion);
     if (answer != shell::kIdYes) return kSaveNotSaved;
@@ -136,7 +137,8 @@ int openOutput(FilterModule& m, const FilterInfo& info, const SaveArgs& args, Sa
     if (st->out) return kSaveOk;
     if (error != kErrorSharingViolation || round >= kMaxFlushRounds) break;
     int answer = shell::ShowMessageBox(
-        "File may already be opened virtually, or may be in use by another process.  Do you wish to flush the "
+        "File may already be opened virtually, or may be in use by another process.  Do you wish to flush "
+        "the "
         "virtual file and continue saving?",
         args.path.c_str(), shell::kMbYesNo | shell::kMbIconAsterisk);
     if (answer != shell::kIdYes) return kSaveNotSaved;
@@ -160,11 +162,16 @@ bool removeFile(const std::string& path) {
 
 const char* saveStatusText(int status) {
   switch (status) {
-    case kSaveOk: return "Saved.";
-    case kSaveNoFilter: return "The file filter could not be loaded or cannot save.";
-    case kSaveCancelled: return "Saving was stopped.";
-    case kSaveNotSaved: return "Not saved.";
-    case kSaveOutOfSpace: return "Not enough space left on destination drive to save entire file.";
+    case kSaveOk:
+      return "Saved.";
+    case kSaveNoFilter:
+      return "The file filter could not be loaded or cannot save.";
+    case kSaveCancelled:
+      return "Saving was stopped.";
+    case kSaveNotSaved:
+      return "Not saved.";
+    case kSaveOutOfSpace:
+      return "Not enough space left on destination drive to save entire file.";
   }
   return "Unknown status.";
 }
@@ -186,8 +193,8 @@ uint16_t saveFormatWord(uint32_t documentBits, uint32_t outChannels, bool accept
 }
 
 int writeSamplesToFilter(FilterModule& filter, SornFilterHandle output, const std::string& typeName,
-                         document::SampleFile* samples, uint32_t chunkBytes, uint32_t frameBytes, uint16_t word,
-                         uint32_t start, uint32_t count, Progress* progress) {
+                         document::SampleFile* samples, uint32_t chunkBytes, uint32_t frameBytes,
+                         uint16_t word, uint32_t start, uint32_t count, Progress* progress) {
   if (frameBytes == 0) return -1;
   uint32_t chunkFrames = std::max<uint32_t>(1, std::min<uint32_t>(chunkBytes, 4u << 20) / frameBytes);
   std::vector<uint8_t> buffer;
@@ -224,14 +231,15 @@ int quickSave(bool haveDocument, storage::HfHandle* wave, const std::string& pat
   progressEnd(progress);
   if (saved) return kQuickSaved;
   shell::ShowMessageBox(
-      "QuickSave is not possible because either the file length has changed since the original, or the file is "
+      "QuickSave is not possible because either the file length has changed since the original, or the file "
+      "is "
       "in use",
       "Cannot Quick Save", shell::kMbOk | shell::kMbIconAsterisk);
   return kQuickNotPossible;
 }
 
-int saveThroughFilter(const FilterTable& table, const FilterLoader& load, const SaveArgs& args, SaveSource* src,
-                      SaveResult* r) {
+int saveThroughFilter(const FilterTable& table, const FilterLoader& load, const SaveArgs& args,
+                      SaveSource* src, SaveResult* r) {
   *r = SaveResult();
   if (args.filterIndex < 0 || size_t(args.filterIndex) >= table.size() || !load || !src->samples) {
     r->status = kSaveNoFilter;
@@ -271,26 +279,30 @@ int saveThroughFilter(const FilterTable& table, const FilterLoader& load, const 
   r->outChannels = st.plan.channels;
   r->word = saveFormatWord(src->format.bits, st.plan.channels, (caps & FLT_32BIT) != 0, args.saveFlags);
   uint32_t frameBytes = document::FrameBytes(st.plan.channels, st.plan.bits);
-  int written = writeSamplesToFilter(*m, st.out, e.info.extension, src->samples, st.chunk, frameBytes, r->word,
-                                     st.plan.start,
-                                     st.plan.frames, args.batch ? nullptr : args.progress);
+  int written =
+      writeSamplesToFilter(*m, st.out, e.info.extension, src->samples, st.chunk, frameBytes, r->word,
+                           st.plan.start, st.plan.frames, args.batch ? nullptr : args.progress);
   // Items after the samples: with FLT_META_AFTER_WRITE, and also for a filter naming neither moment that
   // takes items, so none is lost.
-  if (written == 0 && !(caps & FLT_META_BEFORE_WRITE)) exportToFilter(*m, st.out, cues, chunks, args.extraInfo);
+  if (written == 0 && !(caps & FLT_META_BEFORE_WRITE))
+    exportToFilter(*m, st.out, cues, chunks, args.extraInfo);
 
   bool remove = false;
   const char* outOfSpace =
-      "Not enough space left on destination drive to save entire file.  Do you wish to keep the portion that has "
+      "Not enough space left on destination drive to save entire file.  Do you wish to keep the portion that "
+      "has "
       "saved so far?";
   if (written < 0) {
-    int answer = shell::ShowMessageBox(outOfSpace, "Error: Out of disk space", shell::kMbYesNo | shell::kMbIconExclamation);
+    int answer = shell::ShowMessageBox(outOfSpace, "Error: Out of disk space",
+                                       shell::kMbYesNo | shell::kMbIconExclamation);
     remove = answer != shell::kIdYes;
     r->message = outOfSpace;
   }
   bool complete = m->closeOutput(st.out) != 0;
   if (written == 0 && !complete) {
     // The filter could not finish the file (its last parts did not fit): the same question, after the fact.
-    int answer = shell::ShowMessageBox(outOfSpace, "Error: Out of disk space", shell::kMbYesNo | shell::kMbIconExclamation);
+    int answer = shell::ShowMessageBox(outOfSpace, "Error: Out of disk space",
+                                       shell::kMbYesNo | shell::kMbIconExclamation);
     remove = answer != shell::kIdYes;
     r->message = outOfSpace;
     written = -1;

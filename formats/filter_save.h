@@ -33,10 +33,10 @@ constexpr uint32_t kSaveRename = 0x10;    // the document takes the path as its 
 
 enum SaveStatus : int {
   kSaveOk = 0,
-  kSaveNoFilter = 1,    // the filter could not be loaded or cannot save
-  kSaveCancelled = 2,   // the user pressed Stop; the partial file is deleted, the document not renamed
-  kSaveNotSaved = 19,   // the output could not be opened or the sample type was not accepted
-  kSaveOutOfSpace = -1, // the filter took fewer bytes than given, or could not complete the file
+  kSaveNoFilter = 1,     // the filter could not be loaded or cannot save
+  kSaveCancelled = 2,    // the user pressed Stop; the partial file is deleted, the document not renamed
+  kSaveNotSaved = 19,    // the output could not be opened or the sample type was not accepted
+  kSaveOutOfSpace = -1,  // the filter took fewer bytes than given, or could not complete the file
 };
 const char* saveStatusText(int status);
 
@@ -80,22 +80,22 @@ struct SaveArgs {
 
 struct SaveResult {
   int status = kSaveNoFilter;
-  bool mappable = false;    // the filter stores plain PCM (document flag 0x100 set, else cleared)
-  bool renamed = false;     // the document takes the path as its name
-  bool fileDeleted = false; // a partial file was removed
+  bool mappable = false;     // the filter stores plain PCM (document flag 0x100 set, else cleared)
+  bool renamed = false;      // the document takes the path as its name
+  bool fileDeleted = false;  // a partial file was removed
   uint32_t outBits = 0, outChannels = 0;
   uint16_t word = 0;  // the format word the samples were read with
   std::string message;
 };
 
-int saveThroughFilter(const FilterTable& table, const FilterLoader& load, const SaveArgs& args, SaveSource* source,
-                      SaveResult* result);
+int saveThroughFilter(const FilterTable& table, const FilterLoader& load, const SaveArgs& args,
+                      SaveSource* source, SaveResult* result);
 
 // The sample loop: count frames from start, read with word, written in chunks of chunkBytes (rounded down to
 // whole frames). Returns 0, 1 (stopped by the user) or -1 (the filter took fewer bytes than given).
 int writeSamplesToFilter(FilterModule& filter, SornFilterHandle output, const std::string& typeName,
-                         document::SampleFile* samples, uint32_t chunkBytes, uint32_t frameBytes, uint16_t word,
-                         uint32_t start, uint32_t count, Progress* progress);
+                         document::SampleFile* samples, uint32_t chunkBytes, uint32_t frameBytes,
+                         uint16_t word, uint32_t start, uint32_t count, Progress* progress);
 
 // QuickSave: rewrites in place only the blocks of the mapped wave that changed, with the progress window
 // "Quick Saving Audio Data Only". Returns 0 saved, 1 no document, 2 no wave, 3 not possible (after the

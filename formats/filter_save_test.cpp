@@ -1,6 +1,8 @@
 // Saving through a fake filter: the output format and format word, Stop, short writes and an incomplete
 // close with their keep/delete question, the sharing-violation question, the type negotiation, and when the
 // metadata items go out.
+#include "formats/filter_save.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,7 +10,6 @@
 #include <set>
 
 #include "formats/fake_filter_test_util.h"
-#include "formats/filter_save.h"
 #include "markers/chunk_store.h"
 #include "markers/marker_set.h"
 #include "platform/test_dir.h"
@@ -193,9 +194,10 @@ TEST_F(SaveFixture, SharingViolationFlushesAndRetries) {
   ASSERT_EQ(save(&r), kSaveOk);
   ASSERT_EQ(boxes.count(), 1u);
   EXPECT_EQ(boxes.shown()[0].caption, a.path);
-  EXPECT_EQ(boxes.shown()[0].text,
-            "File may already be opened virtually, or may be in use by another process.  Do you wish to flush the "
-            "virtual file and continue saving?");
+  EXPECT_EQ(
+      boxes.shown()[0].text,
+      "File may already be opened virtually, or may be in use by another process.  Do you wish to flush the "
+      "virtual file and continue saving?");
   EXPECT_EQ(released, std::vector<std::string>{a.path});
 
   filter->openOutputFailures = 1;
@@ -224,9 +226,10 @@ TEST_F(SaveFixture, TypeNegotiation) {
   EXPECT_EQ(save(&r), kSaveNotSaved);
   auto shown = boxes.shown();
   ASSERT_EQ(shown.size(), 3u);
-  EXPECT_EQ(shown[1].text,
-            "Windows PCM can not handle the current sample type.  Would you like to convert to 44100Hz, Mono 8-bit "
-            "and continue saving?");
+  EXPECT_EQ(
+      shown[1].text,
+      "Windows PCM can not handle the current sample type.  Would you like to convert to 44100Hz, Mono 8-bit "
+      "and continue saving?");
   EXPECT_EQ(shown[1].caption, "This wave format does not support the current sample type.");
   EXPECT_EQ(shown[2].text, "Still having problems saving.");
   EXPECT_EQ(shown[2].caption, "Cannot save in current format");
@@ -287,8 +290,8 @@ TEST_F(SaveFixture, MetadataBeforeOrAfterTheSamples) {
   chunks.add("INFO", "INAM", "n", 2, 1);
   SaveResult r;
   ASSERT_EQ(save(&r), kSaveOk);
-  std::vector<std::string> after = {"openOutput", "write", "item:INFO/INAM", "item:WAVE/cue ", "item:adtl/ltxt",
-                                    "item:adtl/labl", "closeOutput"};
+  std::vector<std::string> after = {"openOutput",     "write",          "item:INFO/INAM", "item:WAVE/cue ",
+                                    "item:adtl/ltxt", "item:adtl/labl", "closeOutput"};
   EXPECT_EQ(filter->calls, after);
 
   FakeFilters before;
@@ -315,7 +318,8 @@ TEST_F(SaveFixture, LoadFailuresAndMissingEntries) {
   EXPECT_EQ(saveThroughFilter(table, none, a, &src, &r), kSaveNoFilter);
   filter->missing.insert(FilterEntry::WriteFilterOutput);
   EXPECT_EQ(save(&r), kSaveNoFilter);
-  EXPECT_EQ(captions(), (std::vector<std::string>{"Cannot Load File Filter", "File Filter Doesn't Support Saving"}));
+  EXPECT_EQ(captions(),
+            (std::vector<std::string>{"Cannot Load File Filter", "File Filter Doesn't Support Saving"}));
   EXPECT_EQ(boxes.shown()[0].text, "w.flt");
 }
 

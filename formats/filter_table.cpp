@@ -79,21 +79,24 @@ void reportLoadFailure(const std::string& file, uint32_t error, FilterScanResult
   switch (error) {
     case kErrorAccessDenied: {
       std::string base = baseName(file);
-      text = format("A task with the name \"%s\" is clashing with \"%s\".  Please close this other task, or rename "
-                    "\"%s\" and run %s again.",
-                    base.c_str(), file.c_str(), file.c_str(), "Sorn Edit");
+      text = format(
+          "A task with the name \"%s\" is clashing with \"%s\".  Please close this other task, or rename "
+          "\"%s\" and run %s again.",
+          base.c_str(), file.c_str(), file.c_str(), "Sorn Edit");
       break;
     }
     case kErrorFileNotFound:
-      text = format("Your system configuration does not support the Sorn Edit file format in %s.  This is the only "
-                    "time you will get this message.  If new multimedia drivers are installed, you may delete "
-                    "FLT.DAT and re-start Sorn Edit.",
-                    file.c_str());
+      text = format(
+          "Your system configuration does not support the Sorn Edit file format in %s.  This is the only "
+          "time you will get this message.  If new multimedia drivers are installed, you may delete "
+          "FLT.DAT and re-start Sorn Edit.",
+          file.c_str());
       break;
     case kErrorModuleNotFound:
-      text = format("Cannot find associated DLL for %s.  Once the DLL is installed, you must delete FLT.DAT to scan "
-                    "for file filters again.",
-                    file.c_str());
+      text = format(
+          "Cannot find associated DLL for %s.  Once the DLL is installed, you must delete FLT.DAT to scan "
+          "for file filters again.",
+          file.c_str());
       break;
     default:
       text = format("Error %d Loading FLT File %s", int(error), file.c_str());

@@ -82,8 +82,8 @@ struct FilterScanEnv {
 
 struct FilterScanResult {
   bool fromCache = false;
-  uint32_t loaded = 0;     // filters loaded to ask them (0 when the cache was used)
-  int defaultPcm = -1;     // defaultPcmIndex() of the table
+  uint32_t loaded = 0;                // filters loaded to ask them (0 when the cache was used)
+  int defaultPcm = -1;                // defaultPcmIndex() of the table
   std::vector<std::string> messages;  // the texts of the boxes shown
 };
 

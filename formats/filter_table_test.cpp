@@ -1,11 +1,12 @@
 // The filter table, flt.dat and the scan: the cache is used only when it matches the directory and is
 // whole; a damaged or foreign cache is rebuilt; the table never passes 48 entries and stays sorted.
+#include "formats/filter_table.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "formats/fake_filter_test_util.h"
-#include "formats/filter_table.h"
 #include "shell/message_box.h"
 #include "shell/settings_source.h"
 
@@ -21,7 +22,8 @@ uint32_t get32(const std::vector<uint8_t>& v, size_t at) {
 
 TEST(FltDat, OneFilterIs192BytesEndingInTheMagic) {
   FilterTable t;
-  ASSERT_TRUE(t.add(makeInfo("Windows PCM", "WAV", FLT_READ | FLT_WRITE, "Windows PCM (*.wav)"), "wavpcm.flt"));
+  ASSERT_TRUE(
+      t.add(makeInfo("Windows PCM", "WAV", FLT_READ | FLT_WRITE, "Windows PCM (*.wav)"), "wavpcm.flt"));
   std::vector<uint8_t> b = encodeFltDat(t, 0x12345678);
   ASSERT_EQ(b.size(), 192u);
   EXPECT_EQ(b[0] | b[1] << 8, 1);
@@ -60,11 +62,13 @@ TEST(FltDat, DamagedCachesAreRefused) {
       {"truncated", [](std::vector<uint8_t>* v) { v->resize(v->size() - 1); }, 77},
       {"extra byte", [](std::vector<uint8_t>* v) { v->push_back(0); }, 77},
       {"header only", [](std::vector<uint8_t>* v) { v->resize(8); }, 77},
-      {"count 60 with its size", [](std::vector<uint8_t>* v) {
+      {"count 60 with its size",
+       [](std::vector<uint8_t>* v) {
          (*v)[0] = 60;
          v->resize(8 + 60 * 180 + 4);
          std::memcpy(&(*v)[8 + 60 * 180], "KOVA", 4);
-       }, 77},
+       },
+       77},
   };
   for (auto& c : cases) {
     std::vector<uint8_t> b = good;
@@ -80,10 +84,10 @@ TEST(FltDat, TextsWithoutTerminatorsAreCutInsideTheirFields) {
   FilterTable t;
   t.add(makeInfo("A", "AAA", FLT_READ), "a.flt");
   std::vector<uint8_t> b = encodeFltDat(t, 1);
-  std::memset(&b[8], 'N', 24);         // name
-  std::memset(&b[8 + 24], 'D', 108);   // description
-  std::memset(&b[8 + 136], 'E', 20);   // extension
-  std::memset(&b[8 + 156], 'F', 20);   // DLL name
+  std::memset(&b[8], 'N', 24);        // name
+  std::memset(&b[8 + 24], 'D', 108);  // description
+  std::memset(&b[8 + 136], 'E', 20);  // extension
+  std::memset(&b[8 + 156], 'F', 20);  // DLL name
   FilterTable out;
   ASSERT_TRUE(decodeFltDat(b, 1, &out));
   EXPECT_EQ(std::strlen(out.at(0).info.name), 23u);
@@ -117,9 +121,9 @@ TEST(FilterTable, DefaultFilter) {
   t.add(makeInfo("Raw", "RAW", FLT_READ), "r.flt");
   // Same extension keeps insertion order: o, w1, w2 at 1..3, RAW at 0, WAX at 4.
   EXPECT_EQ(t.defaultIndex("Raw"), 0);
-  EXPECT_EQ(t.defaultIndex(""), 3);             // the last readable "Windows"
+  EXPECT_EQ(t.defaultIndex(""), 3);                // the last readable "Windows"
   EXPECT_EQ(t.defaultIndex("Windows writer"), 3);  // not readable: not chosen by name
-  EXPECT_EQ(t.defaultPcmIndex(), 2);            // the first readable "Windows"
+  EXPECT_EQ(t.defaultPcmIndex(), 2);               // the first readable "Windows"
   EXPECT_EQ(t.firstWriterLike(1), 2);
   EXPECT_EQ(t.firstWriterLike(0), -1);
 
@@ -204,8 +208,14 @@ TEST_F(ScanFixture, FailuresAreReportedAndSkipped) {
   fakes.add("new.flt", makeInfo("New", "NEW", FLT_READ))->version = 1155;
   fakes.add("noquery.flt", makeInfo("No", "NO", FLT_READ))->missing.insert(FilterEntry::QuerySornFilter);
   fakes.add("good.flt", makeInfo("Good", "GOO", FLT_READ))->version = 1152;
-  FilterScanEnv e = env({{"old.flt", 1, 0}, {"new.flt", 1, 0}, {"noquery.flt", 1, 0}, {"good.flt", 1, 0},
-                         {"denied.flt", 1, 0}, {"gone.flt", 1, 0}, {"nodll.flt", 1, 0}, {"other.flt", 1, 0}});
+  FilterScanEnv e = env({{"old.flt", 1, 0},
+                         {"new.flt", 1, 0},
+                         {"noquery.flt", 1, 0},
+                         {"good.flt", 1, 0},
+                         {"denied.flt", 1, 0},
+                         {"gone.flt", 1, 0},
+                         {"nodll.flt", 1, 0},
+                         {"other.flt", 1, 0}});
   FilterLoader base = e.load;
   e.load = [&](const std::string& dll, uint32_t* error) -> std::unique_ptr<FilterModule> {
     if (dll == "denied.flt") return *error = 5, nullptr;
@@ -222,15 +232,17 @@ TEST_F(ScanFixture, FailuresAreReportedAndSkipped) {
   ASSERT_EQ(shown.size(), 5u);
   EXPECT_EQ(shown[0].text, "Error 127 Loading FLT File noquery.flt");
   EXPECT_EQ(shown[0].flags & 0xF0, shell::kMbIconAsterisk);
-  EXPECT_EQ(shown[1].text,
-            "A task with the name \"denied\" is clashing with \"denied.flt\".  Please close this other task, or "
-            "rename \"denied.flt\" and run Sorn Edit again.");
+  EXPECT_EQ(
+      shown[1].text,
+      "A task with the name \"denied\" is clashing with \"denied.flt\".  Please close this other task, or "
+      "rename \"denied.flt\" and run Sorn Edit again.");
   EXPECT_EQ(shown[1].caption, "Error");
   EXPECT_EQ(shown[1].flags & 0xF0, shell::kMbIconExclamation);
   EXPECT_NE(shown[2].text.find("does not support the Sorn Edit file format in gone.flt."), std::string::npos);
-  EXPECT_EQ(shown[3].text,
-            "Cannot find associated DLL for nodll.flt.  Once the DLL is installed, you must delete FLT.DAT to "
-            "scan for file filters again.");
+  EXPECT_EQ(
+      shown[3].text,
+      "Cannot find associated DLL for nodll.flt.  Once the DLL is installed, you must delete FLT.DAT to "
+      "scan for file filters again.");
   EXPECT_EQ(shown[4].text, "Error 193 Loading FLT File other.flt");
   EXPECT_EQ(r.messages.size(), 5u);
 }

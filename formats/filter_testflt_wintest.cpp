@@ -71,7 +71,7 @@ TEST_F(TestFilter, RawDataWithShortReadsAndOptions) {
   EXPECT_EQ(doc.rate, 22050u);
   EXPECT_EQ(r.dataBytes, 1000u);
   EXPECT_EQ(target.bytes(), Bytes(bytes.begin(), bytes.begin() + 1000));  // 3-byte reads, no shift
-  EXPECT_EQ(settings.value("Recent", "FileOptions"), "2");              // 1 remembered, +1 by the filter
+  EXPECT_EQ(settings.value("Recent", "FileOptions"), "2");                // 1 remembered, +1 by the filter
   EXPECT_EQ(settings.value("File Options 95", "Filter0"), "2");
   EXPECT_EQ(r.saveOptions, 2u);
   ASSERT_EQ(chunks.size(), 1u);
@@ -98,9 +98,10 @@ TEST_F(TestFilter, RefusedTypeAndFullDisk) {
   boxes.queueAnswer(shell::kIdYes);
   EXPECT_EQ(saveThroughFilter(table, load, a, &src, &r), kSaveNotSaved);
   ASSERT_EQ(boxes.count(), 2u);
-  EXPECT_EQ(boxes.shown()[0].text,
-            "Contract Test Raw can not handle the current sample type.  Would you like to convert to 8000Hz, Mono "
-            "16-bit and continue saving?");
+  EXPECT_EQ(
+      boxes.shown()[0].text,
+      "Contract Test Raw can not handle the current sample type.  Would you like to convert to 8000Hz, Mono "
+      "16-bit and continue saving?");
   EXPECT_EQ(boxes.shown()[1].caption, "Cannot save in current format");
 
   document::MemorySampleFile sixteen(document::XF_STEREO | document::XF_16BIT);

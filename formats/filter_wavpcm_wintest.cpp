@@ -97,12 +97,13 @@ TEST(WavPcmFilter, IdentityEntriesAndScan) {
   EXPECT_STREQ(info.name, "Windows PCM");
   EXPECT_STREQ(info.extension, "WAV");
   EXPECT_EQ(info.capabilities, 0x1896u);
-  for (FilterEntry e : {FilterEntry::QuerySornFilter, FilterEntry::FilterUnderstandsFormat, FilterEntry::OpenFilterInput,
-                        FilterEntry::ReadFilterInput, FilterEntry::SeekFilterInput, FilterEntry::CloseFilterInput,
-                        FilterEntry::FilterGetFileSize, FilterEntry::FilterOptions, FilterEntry::GetDataOffset,
-                        FilterEntry::FilterGetFirstSpecialData, FilterEntry::FilterGetNextSpecialData,
-                        FilterEntry::OpenFilterOutput, FilterEntry::WriteFilterOutput, FilterEntry::CloseFilterOutput,
-                        FilterEntry::FilterWriteSpecialData, FilterEntry::GetSuggestedSampleType})
+  for (FilterEntry e :
+       {FilterEntry::QuerySornFilter, FilterEntry::FilterUnderstandsFormat, FilterEntry::OpenFilterInput,
+        FilterEntry::ReadFilterInput, FilterEntry::SeekFilterInput, FilterEntry::CloseFilterInput,
+        FilterEntry::FilterGetFileSize, FilterEntry::FilterOptions, FilterEntry::GetDataOffset,
+        FilterEntry::FilterGetFirstSpecialData, FilterEntry::FilterGetNextSpecialData,
+        FilterEntry::OpenFilterOutput, FilterEntry::WriteFilterOutput, FilterEntry::CloseFilterOutput,
+        FilterEntry::FilterWriteSpecialData, FilterEntry::GetSuggestedSampleType})
     EXPECT_TRUE(m->has(e)) << filterEntryName(e);
   m.reset();
 
@@ -127,7 +128,8 @@ TEST(WavPcmFilter, IdentityEntriesAndScan) {
 // 16-bit values of a stored wave, as sox gives them.
 std::vector<int16_t> asSixteen(document::SampleFile* f, uint32_t channels, uint32_t frames) {
   std::vector<int16_t> v(size_t(frames) * channels);
-  document::SampleRead(f, v.data(), 0, frames, uint16_t(document::XF_CLIP | document::XfLayoutWord(channels, 16)));
+  document::SampleRead(f, v.data(), 0, frames,
+                       uint16_t(document::XF_CLIP | document::XfLayoutWord(channels, 16)));
   return v;
 }
 

@@ -154,7 +154,8 @@ void importSamplerLoops(markers::MarkerSet* cues, markers::ChunkStore* chunks) {
   if (replaced) chunks->replace("WAVE", "smpl", 0, copy.data(), uint32_t(copy.size()), storedCount);
 }
 
-void importSpecialData(markers::MarkerSet* cues, markers::ChunkStore* chunks, const SpecialItemSource& source) {
+void importSpecialData(markers::MarkerSet* cues, markers::ChunkStore* chunks,
+                       const SpecialItemSource& source) {
   if (!source) return;
   SpecialItem item;
   // A filter that never says "no more" cannot hang the open: no file holds this many items.
@@ -169,7 +170,8 @@ void importSpecialData(markers::MarkerSet* cues, markers::ChunkStore* chunks, co
 void exportSpecialData(const markers::MarkerSet& cues, const markers::ChunkStore& chunks, bool extraInfo,
                        const SpecialItemSink& sink) {
   if (!extraInfo || !sink) return;
-  for (uint32_t i = 0; const markers::Chunk* c = chunks.nth("INFO", i); ++i) sink(c->listType, c->chunkId, c->bytes);
+  for (uint32_t i = 0; const markers::Chunk* c = chunks.nth("INFO", i); ++i)
+    sink(c->listType, c->chunkId, c->bytes);
 
   std::vector<uint8_t> cue, ltxt, labl, note, plst;
   for (uint32_t i = 0; i < cues.cueCount(); ++i) {
@@ -210,7 +212,8 @@ void exportSpecialData(const markers::MarkerSet& cues, const markers::ChunkStore
 
   for (uint32_t i = 0; const markers::Chunk* c = chunks.at(i); ++i) {
     if (SameChunkName(c->listType, "INFO") || SameChunkName(c->listType, "adtl")) continue;
-    if (SameChunkName(c->listType, "WAVE") && (SameChunkName(c->chunkId, "cue ") || SameChunkName(c->chunkId, "plst")))
+    if (SameChunkName(c->listType, "WAVE") &&
+        (SameChunkName(c->chunkId, "cue ") || SameChunkName(c->chunkId, "plst")))
       continue;
     sink(c->listType, c->chunkId, c->bytes);
   }
@@ -218,7 +221,8 @@ void exportSpecialData(const markers::MarkerSet& cues, const markers::ChunkStore
 
 void importFromFilter(FilterModule& filter, SornFilterHandle input, markers::MarkerSet* cues,
                       markers::ChunkStore* chunks) {
-  if (!filter.has(FilterEntry::FilterGetFirstSpecialData) || !filter.has(FilterEntry::FilterGetNextSpecialData))
+  if (!filter.has(FilterEntry::FilterGetFirstSpecialData) ||
+      !filter.has(FilterEntry::FilterGetNextSpecialData))
     return;
   importSpecialData(cues, chunks,
                     [&](bool first, SpecialItem* item) { return filter.specialData(input, first, item); });

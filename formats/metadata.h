@@ -29,8 +29,8 @@ namespace formats {
 // Hands the next item; false when there are no more. first is true on the first call.
 using SpecialItemSource = std::function<bool(bool first, SpecialItem* item)>;
 // Hands one item to the filter; the result is not needed by the host.
-using SpecialItemSink =
-    std::function<void(const std::string& listType, const std::string& chunkId, const std::vector<uint8_t>& bytes)>;
+using SpecialItemSink = std::function<void(const std::string& listType, const std::string& chunkId,
+                                           const std::vector<uint8_t>& bytes)>;
 
 // The texts of the cues a sampler loop creates.
 constexpr const char* kLoopLabelFormat = "Loop %d";
@@ -38,7 +38,8 @@ constexpr const char* kLoopDescription = "Sampler loop";
 
 // Imports every item of source. cues or chunks may be null (a paste from a file takes only the cue and
 // play-list data): the step that needs them is skipped.
-void importSpecialData(markers::MarkerSet* cues, markers::ChunkStore* chunks, const SpecialItemSource& source);
+void importSpecialData(markers::MarkerSet* cues, markers::ChunkStore* chunks,
+                       const SpecialItemSource& source);
 // One item (exposed for tests): cue, ltxt, labl, note, plst to the cues, anything else to the store.
 void importSpecialItem(markers::MarkerSet* cues, markers::ChunkStore* chunks, const SpecialItem& item);
 // The sampler step of the import: loops of the stored WAVE/smpl chunk become or move cues.

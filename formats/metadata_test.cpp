@@ -1,15 +1,16 @@
 // Metadata items to and from the marker set and the chunk store: the round trip keeps every item byte for
 // byte, sampler loops become cues, the export order is fixed, and malformed items neither hang nor read
 // past their end.
+#include "formats/metadata.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <memory>
-#include <cstring>
 
-#include "formats/metadata.h"
 #include "markers/chunk_store.h"
 #include "markers/marker_set.h"
 
@@ -99,9 +100,9 @@ TEST(Metadata, RoundTripKeepsEveryItem) {
   put32(&plst, 2), put32(&plst, 50), put32(&plst, 3), put32(&plst, 0);
   putText(&info, "A comment", true);
   putText(&bext, "broadcast", false);
-  std::vector<SpecialItem> in = {item("INFO", "ICMT", info, 1),  item("WAVE", "cue ", cue, 2),
-                                 item("adtl", "labl", labl, 2),  item("adtl", "note", note, 1),
-                                 item("adtl", "ltxt", ltxt, 2),  item("WAVE", "plst", plst, 1),
+  std::vector<SpecialItem> in = {item("INFO", "ICMT", info, 1), item("WAVE", "cue ", cue, 2),
+                                 item("adtl", "labl", labl, 2), item("adtl", "note", note, 1),
+                                 item("adtl", "ltxt", ltxt, 2), item("WAVE", "plst", plst, 1),
                                  item("WAVE", "bext", bext, 1)};
   markers::MarkerSet cues;
   markers::ChunkStore chunks;
@@ -116,8 +117,8 @@ TEST(Metadata, RoundTripKeepsEveryItem) {
 
   Recorder out;
   exportSpecialData(cues, chunks, true, out.sink());
-  EXPECT_EQ(out.order(), (std::vector<std::string>{"INFO/ICMT", "WAVE/cue ", "adtl/ltxt", "adtl/labl", "adtl/note",
-                                                   "WAVE/plst", "WAVE/bext"}));
+  EXPECT_EQ(out.order(), (std::vector<std::string>{"INFO/ICMT", "WAVE/cue ", "adtl/ltxt", "adtl/labl",
+                                                   "adtl/note", "WAVE/plst", "WAVE/bext"}));
   for (size_t i = 0; i < in.size(); ++i) {
     const SpecialItem* got = out.find(in[i].chunkId.c_str());
     ASSERT_NE(got, nullptr) << in[i].chunkId;
@@ -207,7 +208,7 @@ TEST(Metadata, MalformedItemsStopAtTheirEnd) {
   Bytes zeroLtxt(16, 0);
   Bytes bigLtxt = ltxtRecord(1, 10, "rgn ", "abc");
   bigLtxt[0] = 0xFF, bigLtxt[1] = 0xFF;  // claims 65535 bytes
-  Bytes shortLtxt;  // an 8-byte record (skipped), then a good one
+  Bytes shortLtxt;                       // an 8-byte record (skipped), then a good one
   put32(&shortLtxt, 8), put32(&shortLtxt, 9);
   Bytes good = ltxtRecord(2, 20, "rgn ", "ok");
   shortLtxt.insert(shortLtxt.end(), good.begin(), good.end());
@@ -221,12 +222,13 @@ TEST(Metadata, MalformedItemsStopAtTheirEnd) {
   auto start = std::chrono::steady_clock::now();
   markers::MarkerSet cues;
   markers::ChunkStore chunks;
-  importSpecialData(&cues, &chunks,
-                    from({item("WAVE", "cue ", cue, 2), item("WAVE", "cue ", tooManyCues, 1000000),
-                          item("adtl", "ltxt", zeroLtxt, 1000000), item("adtl", "ltxt", bigLtxt, 5),
-                          item("adtl", "ltxt", shortLtxt, 2), item("adtl", "labl", unterminated, 9),
-                          item("WAVE", "plst", plst, 100), item("WAVE", "smpl", smplBody({{0, 1, 5}}, 0xFFFFFFFF), 1),
-                          item("WAVE", "smpl", Bytes(10, 0), 1)}));
+  importSpecialData(
+      &cues, &chunks,
+      from({item("WAVE", "cue ", cue, 2), item("WAVE", "cue ", tooManyCues, 1000000),
+            item("adtl", "ltxt", zeroLtxt, 1000000), item("adtl", "ltxt", bigLtxt, 5),
+            item("adtl", "ltxt", shortLtxt, 2), item("adtl", "labl", unterminated, 9),
+            item("WAVE", "plst", plst, 100), item("WAVE", "smpl", smplBody({{0, 1, 5}}, 0xFFFFFFFF), 1),
+            item("WAVE", "smpl", Bytes(10, 0), 1)}));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_EQ(cues.findCue(5)->position, 50u);
   EXPECT_EQ(cues.findCue(1)->length, 10u);  // the oversize record read up to the item's end

@@ -1,8 +1,8 @@
 // The progress window's decisions: the estimate text, bar values only growing, pauses left out of the
 // estimate, and nesting keys.
-#include <gtest/gtest.h>
-
 #include "formats/progress_state.h"
+
+#include <gtest/gtest.h>
 
 namespace formats {
 namespace {

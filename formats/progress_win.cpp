@@ -31,17 +31,19 @@ HWND control(int id) {
   return GetDlgItem(g.hwnd, id);
 }
 
-void makeControl(HWND parent, const char* cls, const char* text, DWORD style, int id, int x, int y, int w, int h) {
-  HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
-                           reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), GetModuleHandleA(nullptr), nullptr);
+void makeControl(HWND parent, const char* cls, const char* text, DWORD style, int id, int x, int y, int w,
+                 int h) {
+  HWND c =
+      CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+                      reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), GetModuleHandleA(nullptr), nullptr);
   SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
 }
 
 void onInit(HWND hwnd) {
   g.hwnd = hwnd;
   makeControl(hwnd, "STATIC", "Status of the Operation So Far", SS_LEFT, kIdTitle, 10, 8, 340, 16);
-  makeControl(hwnd, "STATIC", g.banner.empty() ? "Copyright" : g.banner.c_str(), SS_LEFT, kIdBanner, 10, 28, 340,
-              16);
+  makeControl(hwnd, "STATIC", g.banner.empty() ? "Copyright" : g.banner.c_str(), SS_LEFT, kIdBanner, 10, 28,
+              340, 16);
   makeControl(hwnd, "STATIC", "", SS_BLACKFRAME, kIdBarFrame, g.bar.left - 1, g.bar.top - 1,
               g.bar.right - g.bar.left + 2, g.bar.bottom - g.bar.top + 2);
   makeControl(hwnd, "STATIC", "100 %", SS_LEFT, kIdPercent, 10, 76, 50, 16);

@@ -89,7 +89,8 @@ typedef struct SornSpecialData {
   char chunkId[20];     /* "cue ", "ltxt", "labl", "note", "plst", "smpl", "IART", ... (any case) */
 } SornSpecialData;
 
-/* ---- Entry points --------------------------------------------------------------------------------------- */
+/* ---- Entry points ---------------------------------------------------------------------------------------
+ */
 
 /* Fills info; returns the contract version (SORN_FILTER_VERSION_MIN..MAX). Required. */
 typedef uint32_t(SORN_FLTAPI* QuerySornFilterFn)(FilterInfo* info);
@@ -99,12 +100,12 @@ typedef int32_t(SORN_FLTAPI* FilterUnderstandsFormatFn)(const char* path);
  * as the file's; 0 left in any means raw data whose format the user must give. *chunkBytes receives the
  * read size the filter prefers (0 is a filter error). Returns the input, 0 on failure. */
 typedef SornFilterHandle(SORN_FLTAPI* OpenFilterInputFn)(const char* path, uint32_t* rate, uint16_t* bits,
-                                                          uint16_t* channels, SornWindow window,
-                                                          uint32_t* chunkBytes);
+                                                         uint16_t* channels, SornWindow window,
+                                                         uint32_t* chunkBytes);
 /* As OpenFilterInput plus the filter's own module handle; preferred when present. */
 typedef SornFilterHandle(SORN_FLTAPI* OpenFilterInput2Fn)(const char* path, uint32_t* rate, uint16_t* bits,
-                                                           uint16_t* channels, SornWindow window,
-                                                           uint32_t* chunkBytes, SornModule module);
+                                                          uint16_t* channels, SornWindow window,
+                                                          uint32_t* chunkBytes, SornModule module);
 /* Delivers up to bytes sample bytes (never more); 0 at the end. A read may end inside a frame; all reads
  * together deliver FilterGetFileSize bytes, a whole number of frames. */
 typedef uint32_t(SORN_FLTAPI* ReadFilterInputFn)(SornFilterHandle input, void* buffer, uint32_t bytes);
@@ -130,8 +131,8 @@ typedef int32_t(SORN_FLTAPI* FilterGetSpecialDataFn)(SornFilterHandle input, Sor
  * receives the write size the filter prefers, a whole number of frames. Returns the output, or 0 with the
  * system's last error set (32, a sharing violation, when the file is in use). */
 typedef SornFilterHandle(SORN_FLTAPI* OpenFilterOutputFn)(const char* path, uint32_t rate, uint32_t bits,
-                                                           uint32_t channels, uint32_t totalBytes,
-                                                           uint32_t* chunkBytes, uint32_t options);
+                                                          uint32_t channels, uint32_t totalBytes,
+                                                          uint32_t* chunkBytes, uint32_t options);
 /* Returns bytes, or 0 on any failure or short write. */
 typedef uint32_t(SORN_FLTAPI* WriteFilterOutputFn)(SornFilterHandle output, void* buffer, uint32_t bytes);
 /* Finishes and closes the file. Returns non-zero when every byte reached the file, 0 when the file is
@@ -147,7 +148,8 @@ typedef int32_t(SORN_FLTAPI* GetSuggestedSampleTypeFn)(uint32_t* bits, uint32_t*
 typedef int32_t(SORN_FLTAPI* GetSuggestedSampleType2Fn)(uint32_t* bits, uint32_t* rate, uint32_t* channels,
                                                         uint32_t options);
 
-/* ---- Layout checks --------------------------------------------------------------------------------------- */
+/* ---- Layout checks ---------------------------------------------------------------------------------------
+ */
 
 #if defined(__cplusplus)
 #define SORN_FLT_ASSERT(c, m) static_assert(c, m)

@@ -259,7 +259,8 @@ SornFilterHandle __stdcall OpenFilterOutput(const char* path, uint32_t rate, uin
   if (o->file == INVALID_HANDLE_VALUE) return 0;
   o->out.reset(new HandleOutput(o->file));
   o->writer.reset(new RiffWriter(o->out.get()));
-  if (o->writer->begin(rate, static_cast<uint16_t>(bits), static_cast<uint16_t>(channels)) != RiffStatus::Ok) {
+  if (o->writer->begin(rate, static_cast<uint16_t>(bits), static_cast<uint16_t>(channels)) !=
+      RiffStatus::Ok) {
     DWORD err = GetLastError();
     CloseHandle(o->file);
     DeleteFileA(path);
