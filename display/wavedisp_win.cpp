@@ -756,6 +756,21 @@ void WaveDispRedrawRange(HWND hwnd, int32_t a, int32_t b, bool resetCache) {
   UpdateWindow(hwnd);
 }
 
+std::vector<int16_t> WaveDispGridX(HWND hwnd) {
+  WaveDispState* s = StateOf(hwnd);
+  return s ? s->gridX : std::vector<int16_t>();
+}
+
+std::vector<int16_t> WaveDispGridY(HWND hwnd) {
+  WaveDispState* s = StateOf(hwnd);
+  return s ? s->gridY : std::vector<int16_t>();
+}
+
+std::vector<ChannelArea> WaveDispChannelAreas(HWND hwnd) {
+  WaveDispState* s = StateOf(hwnd);
+  return s ? ChannelAreas(s->view, s->client, s->margins) : std::vector<ChannelArea>();
+}
+
 std::vector<SampleHandle> WaveDispHandles(HWND hwnd) {
   WaveDispState* s = StateOf(hwnd);
   return s ? s->handles : std::vector<SampleHandle>();

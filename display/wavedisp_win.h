@@ -83,6 +83,11 @@ void WaveDispSetCues(HWND hwnd, std::vector<CueMark> cues, bool redraw = true);
 // their cached values when resetCache is set (the samples changed).
 void WaveDispRedrawRange(HWND hwnd, int32_t a, int32_t b, bool resetCache);
 
+// The grid lists as set, and the channel areas (client coordinates) the rulers line up with.
+std::vector<int16_t> WaveDispGridX(HWND hwnd);
+std::vector<int16_t> WaveDispGridY(HWND hwnd);
+std::vector<ChannelArea> WaveDispChannelAreas(HWND hwnd);
+
 // The draggable sample handles of the last waveform paint (empty unless zoomed in far enough).
 std::vector<SampleHandle> WaveDispHandles(HWND hwnd);
 
