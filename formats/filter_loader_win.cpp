@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "formats/filter_host.h"
 #include "formats/filter_loader.h"
 #include "platform/win32.h"
 
@@ -216,6 +217,20 @@ FilterScanEnv windowsScanEnv(const std::string& directory, shell::SettingsSource
   env.load = windowsFilterLoader(directory);
   env.settings = settings;
   return env;
+}
+
+}  // namespace formats
+
+namespace formats {
+
+FilterScanResult scanFiltersAtStartup(shell::SettingsSource* settings) {
+  FilterHost& host = filterHost();
+  std::string dir = programDirectory();
+  FilterScanEnv env = windowsScanEnv(dir, settings);
+  FilterScanResult r = scanFilters(env, &host.table);
+  host.load = windowsFilterLoader(dir);
+  host.defaultPcm = r.defaultPcm;
+  return r;
 }
 
 }  // namespace formats

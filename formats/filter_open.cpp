@@ -138,6 +138,18 @@ void rememberOptions(const FilterTable& table, const Candidate& c, const ImportA
   }
 }
 
+// Adds every cue and play-list entry of from to to (ids already in to are refused there, as on import).
+void mergeCues(const markers::MarkerSet& from, markers::MarkerSet* to) {
+  for (uint32_t i = 0; i < from.cueCount(); ++i) {
+    const markers::Cue& c = *from.cueAt(i);
+    if (to->addCue(c.id, c.position, c.length, c.label.c_str(), c.description.c_str()))
+      to->setCue(c.id, markers::kKeep, markers::kKeep, nullptr, nullptr, c.extra.c_str(), c.purpose);
+  }
+  markers::PlayEntry e;
+  for (uint32_t i = 0; from.getPlay(i, &e); ++i)
+    to->insertPlay(to->playCount(), e.cueId, e.length, e.loops, e.fourth);
+}
+
 }  // namespace
 
 const char* importStatusText(int status) {
@@ -200,7 +212,12 @@ storage::HfHandle* openMapped(const FilterTable& table, const FilterLoader& load
             m->dataOffset(in, &offset, &length) == 0 &&
             clampMappedRange(offset, length, sizeOfFile(args.path), document::FrameBytes(f), &mapOffset,
                              &mapLength);
-  if (ok && (args.flags & kOpenMetadata)) importFromFilter(*m, in, cues, chunks);
+  // The items go into sets of their own first and reach the caller's only when the mapping succeeds, so a
+  // refused open leaves them as they were.
+  markers::MarkerSet newCues;
+  markers::ChunkStore newChunks;
+  if (ok && (args.flags & kOpenMetadata))
+    importFromFilter(*m, in, cues ? &newCues : nullptr, chunks ? &newChunks : nullptr);
   m->closeInput(in);
   m.reset();
   if (!ok) return nullptr;
@@ -214,6 +231,10 @@ storage::HfHandle* openMapped(const FilterTable& table, const FilterLoader& load
     return nullptr;
   }
   storage::HfSetFormat(h, f.channels, f.bits);
+  if (cues) mergeCues(newCues, cues);
+  if (chunks)
+    for (uint32_t i = 0; const markers::Chunk* c = newChunks.at(i); ++i)
+      chunks->add(c->listType, c->chunkId, c->bytes.data(), uint32_t(c->bytes.size()), c->count);
   result->file = h;
   result->format = f;
   result->offset = mapOffset;

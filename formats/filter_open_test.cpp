@@ -385,3 +385,60 @@ TEST(ImportStatus, EveryStatusHasItsOwnText) {
 
 }  // namespace
 }  // namespace formats
+
+#include "formats/filter_host.h"
+
+namespace formats {
+namespace {
+
+// Open maps plain PCM in place and imports anything else, with the items read once either way.
+TEST_F(MappedOpen, OpenFileMapsOrImports) {
+  std::string path = dir.path() + "/f.wav";
+  std::vector<uint8_t> bytes = storage::testing_util::writeSourceFile(path, 44 + 4000, 9);
+  auto s = fakes.add("w.flt", makeInfo("Windows PCM", "WAV", FLT_READ | FLT_WRITE | FLT_MAPPABLE));
+  s->data.assign(bytes.begin() + 44, bytes.end());
+  s->mappable = true;
+  SpecialItem cue;
+  cue.chunkId = "cue ";
+  cue.listType = "WAVE";
+  cue.bytes = {1, 0, 0, 0, 9, 0, 0, 0};
+  cue.count = 1;
+  SpecialItem info;
+  info.listType = "INFO";
+  info.chunkId = "INAM";
+  info.bytes = {'n', 0};
+  s->items = {cue, info};
+  FilterTable table = fakes.table();
+  ImportArgs a;
+  a.path = path;
+  a.flags = kOpenMetadata;
+  a.settings = &settings;
+  OpenFileResult r;
+  storage::HfHandle* h = openFile(table, fakes.loader(), a, 1, 0, nullptr, &cues, &chunks, &r);
+  ASSERT_NE(h, nullptr);
+  EXPECT_TRUE(r.mapped);
+  EXPECT_TRUE(storage::HfHasReadOnlyBlocks(h));
+  EXPECT_EQ(cues.cueCount(), 1u);
+  EXPECT_EQ(chunks.size(), 1u);
+  storage::HfClose(h);
+
+  // The mapping is refused (an offset past the end): imported instead, the items taken once.
+  s->offset = 100000;
+  markers::MarkerSet cues2;
+  markers::ChunkStore chunks2;
+  h = openFile(table, fakes.loader(), a, 1, 0, nullptr, &cues2, &chunks2, &r);
+  ASSERT_NE(h, nullptr);
+  EXPECT_FALSE(r.mapped);
+  EXPECT_EQ(r.status, kImportOk);
+  EXPECT_FALSE(storage::HfHasReadOnlyBlocks(h));
+  std::vector<uint8_t> got(4000);
+  EXPECT_EQ(storage::HfRead(h, 0, 4000, got.data()), 4000u);
+  EXPECT_EQ(got, s->data);
+  EXPECT_EQ(cues2.cueCount(), 1u);
+  EXPECT_EQ(chunks2.size(), 1u);
+  storage::HfClose(h);
+  EXPECT_EQ(s->loads, s->unloads);
+}
+
+}  // namespace
+}  // namespace formats
