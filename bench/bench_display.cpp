@@ -67,7 +67,8 @@ int main(int argc, char** argv) {
     } else if (i + 1 < argc && a == "--views") {
       views = std::atoi(argv[++i]);
     } else {
-      std::fprintf(stderr, "usage: bench_display [--size 1900M] [--columns 1000] [--repeats 20] [--views 5]\n");
+      std::fprintf(stderr,
+                   "usage: bench_display [--size 1900M] [--columns 1000] [--repeats 20] [--views 5]\n");
       return 2;
     }
   }
@@ -163,21 +164,23 @@ int main(int argc, char** argv) {
     }
     char buf[256];
     std::snprintf(buf, sizeof buf,
-                  "%s\n    {\"samples_per_column\": %.2f, \"frames_shown\": %" PRId64 ", \"frames_read\": %" PRId64
-                  ", \"worst_extra_per_view\": %" PRId64 "}",
+                  "%s\n    {\"samples_per_column\": %.2f, \"frames_shown\": %" PRId64
+                  ", \"frames_read\": %" PRId64 ", \"worst_extra_per_view\": %" PRId64 "}",
                   zoomed.empty() ? "" : ",", spp, shownSum, readSum, worstExtra);
     zoomed += buf;
   }
 
-  std::printf("{\"wave_bytes\": %" PRIu64 ", \"frames\": %" PRId32 ", \"channels\": 2, \"peak_block\": %" PRIu32
-              ", \"columns\": %d, \"repeats\": %d,\n",
+  std::printf("{\"wave_bytes\": %" PRIu64 ", \"frames\": %" PRId32
+              ", \"channels\": 2, \"peak_block\": %" PRIu32 ", \"columns\": %d, \"repeats\": %d,\n",
               bytes, frames, block, view.pixels(), repeats);
   std::printf(" \"peak_table_adopt_ms\": %.3f,\n", adoptMs);
-  std::printf(" \"full_view_plan_ms\": {\"mean\": %.3f, \"worst\": %.3f, \"ops\": %zu},\n", full.mean, full.worst,
-              ops);
-  std::printf(" \"full_view_columns_only_ms\": {\"mean\": %.3f, \"worst\": %.3f},\n", planner.mean, planner.worst);
+  std::printf(" \"full_view_plan_ms\": {\"mean\": %.3f, \"worst\": %.3f, \"ops\": %zu},\n", full.mean,
+              full.worst, ops);
+  std::printf(" \"full_view_columns_only_ms\": {\"mean\": %.3f, \"worst\": %.3f},\n", planner.mean,
+              planner.worst);
   std::printf(" \"full_view_frames_read\": %" PRIu64 ",\n", fullViewBytesRead / 4);
-  std::printf(" \"target_ms_per_repaint\": 16, \"within_target\": %s,\n", full.worst <= 16 ? "true" : "false");
+  std::printf(" \"target_ms_per_repaint\": 16, \"within_target\": %s,\n",
+              full.worst <= 16 ? "true" : "false");
   std::printf(" \"zoomed_views_per_zoom\": %d, \"zoomed\": [%s],\n", views, zoomed.c_str());
   std::printf(" \"zoomed_reads_only_frames_shown\": %s}\n", exact ? "true" : "false");
   return exact ? 0 : 1;

@@ -98,7 +98,7 @@ double ColumnPlanner::Interpolate(const float* taps, int n, int stride, double p
 }
 
 const float* ColumnPlanner::readChunk(const PlanView& v, const FrameReader& reader, int64_t first,
-                                     int32_t count) {
+                                      int32_t count) {
   const int ch = v.channels;
   if (first >= windowFirst_ && first + count <= windowFirst_ + windowCount_)
     return &scratch_[static_cast<size_t>(first - windowFirst_) * ch];
@@ -121,7 +121,8 @@ const float* ColumnPlanner::readChunk(const PlanView& v, const FrameReader& read
         windowCount_ = 0;
         return nullptr;
       }
-      if (got < want) std::fill(dst + static_cast<size_t>(got) * ch, dst + static_cast<size_t>(want) * ch, 0.0f);
+      if (got < want)
+        std::fill(dst + static_cast<size_t>(got) * ch, dst + static_cast<size_t>(want) * ch, 0.0f);
     }
     windowFirst_ = first;
     windowCount_ = gap + keep;
@@ -140,7 +141,8 @@ const float* ColumnPlanner::readChunk(const PlanView& v, const FrameReader& read
   // Read ahead to fill the window, but not past what this plan needs.
   const int64_t end = std::max(first + count, std::min(base + capacity_, readLimit_));
   int32_t n = static_cast<int32_t>(end - base);
-  std::fill(scratch_.begin() + static_cast<size_t>(kept) * ch, scratch_.begin() + static_cast<size_t>(n) * ch, 0.0f);
+  std::fill(scratch_.begin() + static_cast<size_t>(kept) * ch, scratch_.begin() + static_cast<size_t>(n) * ch,
+            0.0f);
   windowFirst_ = base;
   windowCount_ = 0;
   const int64_t lo = std::max<int64_t>(base + kept, 0);

@@ -173,11 +173,14 @@ TEST(ColumnPlanner, EqualsBruteForceOnRandomViews) {
     // half the taps either side when zoomed in (none when the peaks serve the columns).
     const int64_t half = colSpp > 1.75 ? 0 : kDefaultInterpolationTaps / 2;
     const int64_t lo = std::max<int64_t>(0, static_cast<int64_t>(std::floor(out.front().pL)) - half);
-    const int64_t hi = std::min<int64_t>(v.length - 1, static_cast<int64_t>(std::floor(out.back().pR)) + 1 + half);
+    const int64_t hi =
+        std::min<int64_t>(v.length - 1, static_cast<int64_t>(std::floor(out.back().pR)) + 1 + half);
     EXPECT_LE(planner.framesRequested(), std::max<int64_t>(0, hi - lo + 1))
         << "spp " << colSpp << " columns " << c0 << ".." << c1 << " of " << v.pixels << " first " << v.first
         << " length " << v.length << " peaks " << havePeaks << " block " << block;
-    if (colSpp > 1.75) EXPECT_LE(planner.framesRequested(), shown);
+    if (colSpp > 1.75) {
+      EXPECT_LE(planner.framesRequested(), shown);
+    }
   }
 }
 

@@ -86,7 +86,8 @@ int32_t MemoryDisplaySource::readFloat(int64_t first, int32_t count, float* dst)
 
 int32_t MemoryDisplaySource::readInt16(int64_t first, int32_t count, int16_t* dst) {
   const int32_t n = deliverable(first, count);
-  if (n > 0) std::copy_n(&frames_[static_cast<size_t>(first) * channels_], static_cast<size_t>(n) * channels_, dst);
+  if (n > 0)
+    std::copy_n(&frames_[static_cast<size_t>(first) * channels_], static_cast<size_t>(n) * channels_, dst);
   framesRead_ += n;
   return n;
 }

@@ -43,7 +43,8 @@ PeakSource PeaksOf(DisplaySource* source);
 // frames read, for tests and the benchmark.
 class MemoryDisplaySource : public DisplaySource {
  public:
-  MemoryDisplaySource(std::vector<int16_t> frames, int channels, uint32_t rate = 44100, int32_t blockSize = 256);
+  MemoryDisplaySource(std::vector<int16_t> frames, int channels, uint32_t rate = 44100,
+                      int32_t blockSize = 256);
 
   SourceFormat format() override;
   int64_t length() override { return length_; }

@@ -18,7 +18,8 @@ namespace {
 std::vector<int16_t> Ramp(int64_t frames, int channels) {
   std::vector<int16_t> v(static_cast<size_t>(frames * channels));
   for (int64_t f = 0; f < frames; ++f)
-    for (int c = 0; c < channels; ++c) v[f * channels + c] = static_cast<int16_t>((f * 37 + c * 1000) % 20011 - 10000);
+    for (int c = 0; c < channels; ++c)
+      v[f * channels + c] = static_cast<int16_t>((f * 37 + c * 1000) % 20011 - 10000);
   return v;
 }
 
@@ -68,8 +69,9 @@ class DocumentSource : public ::testing::Test {
   void SetUp() override {
     frames_ = Ramp(5000, 2);
     file_.setFormatWord(document::XF_STEREO | document::XF_16BIT);
-    ASSERT_EQ(document::SampleWrite(&file_, frames_.data(), 0, 5000, document::XF_STEREO | document::XF_16BIT),
-              5000u);
+    ASSERT_EQ(
+        document::SampleWrite(&file_, frames_.data(), 0, 5000, document::XF_STEREO | document::XF_16BIT),
+        5000u);
   }
   std::vector<int16_t> frames_;
   document::MemorySampleFile file_;

@@ -58,15 +58,16 @@ int32_t DocumentDisplaySource::clampCount(int64_t first, int32_t count) {
 int32_t DocumentDisplaySource::readFloat(int64_t first, int32_t count, float* dst) {
   const int32_t n = clampCount(first, count);
   if (n <= 0) return 0;
-  return static_cast<int32_t>(
-      document::SampleRead(wave_, dst, static_cast<int32_t>(first), static_cast<uint32_t>(n), word(document::XF_32BIT)));
+  return static_cast<int32_t>(document::SampleRead(wave_, dst, static_cast<int32_t>(first),
+                                                   static_cast<uint32_t>(n), word(document::XF_32BIT)));
 }
 
 int32_t DocumentDisplaySource::readInt16(int64_t first, int32_t count, int16_t* dst) {
   const int32_t n = clampCount(first, count);
   if (n <= 0) return 0;
   return static_cast<int32_t>(document::SampleRead(wave_, dst, static_cast<int32_t>(first),
-                                                   static_cast<uint32_t>(n), word(document::XF_16BIT | document::XF_CLIP)));
+                                                   static_cast<uint32_t>(n),
+                                                   word(document::XF_16BIT | document::XF_CLIP)));
 }
 
 }  // namespace display

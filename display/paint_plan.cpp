@@ -58,13 +58,14 @@ int32_t SampleRow(const WaveView& v, const ChannelArea& a, double value) {
 void PlanFrame(const WaveView& v, const PixelRect& client, const PixelRect& margins, bool hasDocument,
                std::vector<PaintOp>* ops) {
   Fill(ops, kPaintButtonShadow, client.left, client.top, client.right, client.bottom);
-  const int background = (v.flags() & WDF_WAVEFORM) ? kColorBackground : hasDocument ? kPaintBlack
-                                                                                      : kPaintButtonShadow;
+  const int background = (v.flags() & WDF_WAVEFORM) ? kColorBackground
+                         : hasDocument              ? kPaintBlack
+                                                    : kPaintButtonShadow;
   for (const ChannelArea& c : ChannelAreas(v, client, margins)) {
     const PixelRect& r = c.rect;
     if (r.right <= r.left || r.bottom <= r.top) continue;
-    Fill(ops, kPaintBlack, r.left - 1, r.top - 1, r.right + 1, r.top);        // top
-    Fill(ops, kPaintBlack, r.left - 1, r.top - 1, r.left, r.bottom + 1);      // left
+    Fill(ops, kPaintBlack, r.left - 1, r.top - 1, r.right + 1, r.top);             // top
+    Fill(ops, kPaintBlack, r.left - 1, r.top - 1, r.left, r.bottom + 1);           // left
     Fill(ops, kPaintButtonFace, r.left - 1, r.bottom, r.right + 1, r.bottom + 1);  // bottom
     Fill(ops, kPaintButtonFace, r.right, r.top - 1, r.right + 1, r.bottom + 1);    // right
     Fill(ops, background, r.left, r.top, r.right, r.bottom);
@@ -139,8 +140,8 @@ void WavePainter::planBackground(const PaintInput& in, const std::vector<Channel
   }
 }
 
-void WavePainter::planLines(const PaintInput& in, const std::vector<ChannelArea>& areas, int32_t x0, int32_t x1,
-                            std::vector<PaintOp>* ops) {
+void WavePainter::planLines(const PaintInput& in, const std::vector<ChannelArea>& areas, int32_t x0,
+                            int32_t x1, std::vector<PaintOp>* ops) {
   const WaveView& v = *in.view;
   int32_t s1 = 0, s2 = -1;
   if (!SelectionColumns(v, v.selStart(), v.selEnd(), &s1, &s2)) s2 = s1 - 1;
@@ -227,8 +228,8 @@ void WavePainter::planColumns(const PaintInput& in, const std::vector<ChannelAre
   }
 }
 
-void WavePainter::planBoxes(const PaintInput& in, const std::vector<ChannelArea>& areas, int32_t x0, int32_t x1,
-                            PaintPlan* out) {
+void WavePainter::planBoxes(const PaintInput& in, const std::vector<ChannelArea>& areas, int32_t x0,
+                            int32_t x1, PaintPlan* out) {
   const WaveView& v = *in.view;
   if (!in.source || v.length() <= 0) return;
   const int channels = v.channels();
@@ -254,10 +255,12 @@ void WavePainter::planBoxes(const PaintInput& in, const std::vector<ChannelArea>
         const SampleBox& b = boxes[i];
         const float value = scratch_[static_cast<size_t>(b.sample - chunk0) * channels + ch];
         const int32_t y = SampleRow(v, a, value);
-        const PixelRect r = {b.x - b.halfBefore, y - b.halfBefore, b.x + b.halfAfter + 1, y + b.halfAfter + 1};
+        const PixelRect r = {b.x - b.halfBefore, y - b.halfBefore, b.x + b.halfAfter + 1,
+                             y + b.halfAfter + 1};
         const bool selected = b.sample >= v.selStart() && b.sample <= v.selEnd();
         const int color = a.excluded ? kPaintButtonShadow
-                                     : selected ? kColorHiliteDigitalWaveform : kColorDigitalWaveform;
+                          : selected ? kColorHiliteDigitalWaveform
+                                     : kColorDigitalWaveform;
         if (b.x >= x0 && b.x <= x1) {
           Fill(&out->ops, color, std::max(r.left, a.rect.left), std::max(r.top, a.rect.top),
                std::min(r.right, a.rect.right), std::min(r.bottom, a.rect.bottom));

@@ -67,7 +67,7 @@ struct SampleHandle {
 struct PaintInput {
   const WaveView* view = nullptr;
   PixelRect client, margins;
-  DisplaySource* source = nullptr;  // null: no document, nothing is read
+  DisplaySource* source = nullptr;              // null: no document, nothing is read
   const std::vector<int16_t>* gridX = nullptr;  // offsets from the margins' left
   const std::vector<int16_t>* gridY = nullptr;  // offsets from the margins' top
   double boundaryAmplitude = 0.707945784384;

@@ -51,7 +51,8 @@ struct Fixture {
   MemoryDisplaySource src;
   WavePainter painter;
   PaintPlan plan;
-  Fixture(std::vector<int16_t> frames, int channels, int32_t block = 64) : src(std::move(frames), channels, 44100, block) {
+  Fixture(std::vector<int16_t> frames, int channels, int32_t block = 64)
+      : src(std::move(frames), channels, 44100, block) {
     const DisplayAreas a = ComputeAreas(client, margins);
     rv.view.setChannels(channels);
     rv.view.setFlags(WDF_WAVEFORM, WDF_MODE_MASK);
@@ -134,7 +135,8 @@ TEST(PaintPlan, ZoomedInReadsOnlyTheFramesShownAndHandlesEveryVisibleSample) {
   EXPECT_EQ(f.painter.boxFramesRead(), 0);  // the boxes use the frames the columns read
   EXPECT_TRUE(f.plan.interpolated);
   ASSERT_EQ(static_cast<int64_t>(f.plan.handles.size()), shown);
-  for (size_t i = 0; i < f.plan.handles.size(); ++i) EXPECT_EQ(f.plan.handles[i].sample, a + static_cast<int32_t>(i));
+  for (size_t i = 0; i < f.plan.handles.size(); ++i)
+    EXPECT_EQ(f.plan.handles[i].sample, a + static_cast<int32_t>(i));
   // A handle lies on its sample's row.
   const SampleHandle& h = f.plan.handles[3];
   const std::vector<ChannelArea> areas = ChannelAreas(v, f.client, f.margins);
@@ -208,7 +210,8 @@ TEST(PaintPlan, InsertionCursorOnlyForAnEmptySelectionInView) {
   const int32_t x = InsertionColumn(f.rv.view, 500);
   ASSERT_GE(x, 0);
   const std::vector<ChannelArea> areas = ChannelAreas(f.rv.view, f.client, f.margins);
-  EXPECT_GE(c.countInColumn(x, kColorCursor, areas[0].rect.top, areas[0].rect.bottom), areas[0].height / 4 - 1);
+  EXPECT_GE(c.countInColumn(x, kColorCursor, areas[0].rect.top, areas[0].rect.bottom),
+            areas[0].height / 4 - 1);
   f.rv.view.setSelection(500, 600);
   f.painter.cache().clear();
   const Canvas d = f.paint();
@@ -241,7 +244,9 @@ TEST(CueLayout, LabelsNeverOverlapAndCuesOutOfViewAreLeftOut) {
   RecordingView rv;
   ShowWhole(rv.view, 10000, 500, 3);
   const PixelRect area{3, 1, 503, 200};
-  const TextMeasure measure = [](const std::string& s) { return TextExtent{static_cast<int32_t>(s.size()) * 7, 12}; };
+  const TextMeasure measure = [](const std::string& s) {
+    return TextExtent{static_cast<int32_t>(s.size()) * 7, 12};
+  };
   std::vector<CueMark> cues;
   for (int i = 0; i < 12; ++i) cues.push_back({i * 40, 0, "Cue " + std::to_string(i)});
   cues.push_back({5000, 3000, "Region"});

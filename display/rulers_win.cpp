@@ -93,14 +93,15 @@ void Paint(HWND ruler, HDC dc) {
   if (!s->vertical) {
     const TimeAxis axis = TimeRulerAxis(s->loTimeMode, v->first(), v->last(), s->timeOffset, f.rate);
     const int32_t plotStart = FromDisplay(*s, ruler, v->left() - 1, 0).x;
-    const RulerLayout l = RulerLayoutAxis(axis.style | kRulerHorizontal | kRulerTicks, plotStart, v->pixels() + 3,
-                                          axis.lo, axis.hi, axis.unit, MaxLabels(rc.right, false),
-                                          EffectiveFrameRate(s->timeCodeFrames), measure, &s->cache);
+    const RulerLayout l = RulerLayoutAxis(
+        axis.style | kRulerHorizontal | kRulerTicks, plotStart, v->pixels() + 3, axis.lo, axis.hi, axis.unit,
+        MaxLabels(rc.right, false), EffectiveFrameRate(s->timeCodeFrames), measure, &s->cache);
     ShadowedText(dc, plotStart, 4, l.unit);
     for (const RulerTick& t : l.ticks) {
       FillWhite(dc, t.position, 0, t.position + 1, 4);
       if (t.labelShown) ShadowedText(dc, t.labelStart, 4, t.label);
-      if (t.position > plotStart && grid.size() < 100) grid.push_back(static_cast<int16_t>(t.position - plotStart));
+      if (t.position > plotStart && grid.size() < 100)
+        grid.push_back(static_cast<int16_t>(t.position - plotStart));
     }
   } else {
     const int scale = (v->flags() & WDF_SPECTRAL) ? kScaleHz : s->scale;
@@ -111,9 +112,9 @@ void Paint(HWND ruler, HDC dc) {
     const int32_t shift = FromDisplay(*s, ruler, 0, 0).y;
     for (const ChannelArea& a : areas) {
       if (a.height <= 0) continue;
-      const RulerLayout l = RulerLayoutAxis(kRulerVertical | kRulerTicks, a.rect.top - 1 + shift, a.height + 3, top,
-                                            bottom, "", MaxLabels(a.height, true), kDefaultTimeCodeFrames, measure,
-                                            &s->cache);
+      const RulerLayout l =
+          RulerLayoutAxis(kRulerVertical | kRulerTicks, a.rect.top - 1 + shift, a.height + 3, top, bottom, "",
+                          MaxLabels(a.height, true), kDefaultTimeCodeFrames, measure, &s->cache);
       for (const RulerTick& t : l.ticks) {
         FillWhite(dc, 0, t.position, 3, t.position + 1);
         if (t.labelShown) ShadowedText(dc, 5, t.labelStart, t.label);

@@ -93,7 +93,8 @@ void WaveDispSpectralShift(WaveDispState& s, int32_t dx) {
   shiftRow(s.columnValid.data());
   for (auto& img : s.image)
     if (img.size() == static_cast<size_t>(s.imageStride) * s.imageBands)
-      for (int32_t r = 0; r < s.imageBands; ++r) shiftRow(img.data() + static_cast<size_t>(r) * s.imageStride);
+      for (int32_t r = 0; r < s.imageBands; ++r)
+        shiftRow(img.data() + static_cast<size_t>(r) * s.imageStride);
 }
 
 void WaveDispSpectralFree(WaveDispState& s) {
@@ -113,7 +114,8 @@ void WaveDispPaintSpectral(WaveDispState& s, HDC dc, const RECT& rc) {
   const int32_t c0 = x0 - v.left(), c1 = x1 - v.left();
   ComputeColumns(s, c0, c1);
   if (s.palette.empty())
-    s.palette = MakeSpectralPalette(s.colors[kColorSpectralLow], s.colors[kColorSpectralHigh], s.spectral.reverseColors);
+    s.palette = MakeSpectralPalette(s.colors[kColorSpectralLow], s.colors[kColorSpectralHigh],
+                                    s.spectral.reverseColors);
   PaletteInfo info = {};
   info.header.biSize = sizeof info.header;
   info.header.biWidth = s.imageStride;
@@ -137,8 +139,8 @@ void WaveDispPaintSpectral(WaveDispState& s, HDC dc, const RECT& rc) {
     SpectralRows(v.vLow(), v.vHigh(), a.height, &offset, &dest);
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, a.rect.left, a.rect.top, a.rect.right, a.rect.bottom);
-    StretchDIBits(dc, x0, a.rect.top + offset, x1 - x0 + 1, dest, c0, 0, c1 - c0 + 1, bands, s.image[ch].data(),
-                  reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, x0, a.rect.top + offset, x1 - x0 + 1, dest, c0, 0, c1 - c0 + 1, bands,
+                  s.image[ch].data(), reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, SRCCOPY);
     // Columns not computed (recording, a failed read) stay black.
     SetBkColor(dc, RGB(0, 0, 0));
     for (int32_t c = c0; c <= c1; ++c) {

@@ -326,7 +326,8 @@ void OnMouseMove(WaveDispState& s, LPARAM lParam) {
     InvertDragBox(s);
     return;
   }
-  if (!(s.view.flags() & WDF_SELECTING) && (s.view.flags() & WDF_WAVEFORM) && HandleAt(s.handles, x, y) >= 0) {
+  if (!(s.view.flags() & WDF_SELECTING) && (s.view.flags() & WDF_WAVEFORM) &&
+      HandleAt(s.handles, x, y) >= 0) {
     s.cursor = g_handleCursor ? g_handleCursor : LoadCursor(nullptr, IDC_SIZENS);
     SetCursor(s.cursor);
     return;
@@ -356,7 +357,8 @@ void OnButtonUp(WaveDispState& s, LPARAM lParam) {
 
 void OnDoubleClick(WaveDispState& s, WPARAM wParam, LPARAM lParam) {
   const int32_t x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
-  if (!(s.view.flags() & WDF_PASSCLICKS) && (s.view.flags() & WDF_WAVEFORM) && HandleAt(s.handles, x, y) >= 0) {
+  if (!(s.view.flags() & WDF_PASSCLICKS) && (s.view.flags() & WDF_WAVEFORM) &&
+      HandleAt(s.handles, x, y) >= 0) {
     MessageBeep(MB_ICONEXCLAMATION);
     return;
   }
@@ -522,7 +524,8 @@ void WaveDispAttach(HWND hwnd, DisplaySource* source) {
   const SourceFormat f = source->format();
   s->view.setChannels(f.channels);
   s->painter.cache().resize(s->view.channels(), s->view.pixels());
-  if (!(s->view.flags() & (WDF_WAVEFORM | WDF_SPECTRAL))) s->view.setFlags(WDF_WAVEFORM, WDF_WAVEFORM | WDF_SPECTRAL);
+  if (!(s->view.flags() & (WDF_WAVEFORM | WDF_SPECTRAL)))
+    s->view.setFlags(WDF_WAVEFORM, WDF_WAVEFORM | WDF_SPECTRAL);
   if (!(s->view.vHigh() > s->view.vLow())) {
     double low, high;
     FullVerticalRange(s->view, &low, &high);

@@ -4,13 +4,12 @@
 // should; a rendering holds waveform-coloured pixels, the highlight exactly on the selected columns and the
 // inverted play cursor; the spectral view paints.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <chrono>
 #include <cmath>
-#include <iostream>
 #include <cstdio>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -40,8 +39,8 @@ std::vector<Rec> g_log;
 LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_NOTIFY) {
     const WaveDispNmhdr* n = reinterpret_cast<const WaveDispNmhdr*>(lParam);
-    g_log.push_back({n->hdr.hwndFrom, n->hdr.idFrom, wParam, static_cast<int>(n->hdr.code), n->a, n->b, n->extra,
-                     n->flags});
+    g_log.push_back({n->hdr.hwndFrom, n->hdr.idFrom, wParam, static_cast<int>(n->hdr.code), n->a, n->b,
+                     n->extra, n->flags});
     return 0;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -50,7 +49,8 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 std::vector<int16_t> Sine(int64_t frames, int channels, double period) {
   std::vector<int16_t> v(static_cast<size_t>(frames * channels));
   for (int64_t f = 0; f < frames; ++f)
-    for (int c = 0; c < channels; ++c) v[f * channels + c] = static_cast<int16_t>(20000 * std::sin(2 * kPi * f / period));
+    for (int c = 0; c < channels; ++c)
+      v[f * channels + c] = static_cast<int16_t>(20000 * std::sin(2 * kPi * f / period));
   return v;
 }
 
@@ -344,7 +344,8 @@ TEST_F(WaveDisp, RulerTicksBecomeTheDisplaysGrid) {
   int w, h;
   ASSERT_TRUE(WaveDispRender(disp_, &px, &w, &h));
   int gridColumns = 0;
-  for (int16_t e : gx) gridColumns += 3 + e < v->right() && px[static_cast<size_t>(2) * w + 3 + e] == 0x000080u;
+  for (int16_t e : gx)
+    gridColumns += 3 + e < v->right() && px[static_cast<size_t>(2) * w + 3 + e] == 0x000080u;
   EXPECT_GE(gridColumns, static_cast<int>(gx.size()) - 1);
   DestroyWindow(time);
   DestroyWindow(value);
@@ -367,7 +368,8 @@ TEST_F(WaveDisp, FullViewPaintOfALongWave) {
     WaveDispSetView(disp_, i, static_cast<double>(bytes / 4) - 1, false);  // a new view: the cache is empty
     const auto t0 = std::chrono::steady_clock::now();
     ASSERT_TRUE(WaveDispRender(disp_, &px, &w, &h));
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     worst = std::max(worst, ms);
     total += ms;
   }
