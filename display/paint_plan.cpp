@@ -307,6 +307,16 @@ void WavePainter::planCues(const PaintInput& in, int32_t x0, int32_t x1, std::ve
   }
 }
 
+void WavePainter::planOverlays(const PaintInput& in, int32_t x0, int32_t x1, std::vector<PaintOp>* ops) {
+  ops->clear();
+  if (!in.view || in.view->pixels() <= 0) return;
+  x0 = std::max(x0, in.view->left());
+  x1 = std::min(x1, in.view->right());
+  if (x1 < x0) return;
+  planInsertion(in, ChannelAreas(*in.view, in.client, in.margins), x0, x1, ops);
+  planCues(in, x0, x1, ops);
+}
+
 void WavePainter::plan(const PaintInput& in, int32_t x0, int32_t x1, PaintPlan* out) {
   out->ops.clear();
   out->handles.clear();

@@ -114,6 +114,9 @@ class WavePainter {
   // column cache.
   void plan(const PaintInput& in, int32_t x0, int32_t x1, PaintPlan* out);
 
+  // What the spectral view draws over its spectrogram: the insertion line and the cue markers.
+  void planOverlays(const PaintInput& in, int32_t x0, int32_t x1, std::vector<PaintOp>* ops);
+
   ColumnCache& cache() { return cache_; }
   ColumnPlanner& planner() { return planner_; }
   // Frames read for sample boxes since construction.

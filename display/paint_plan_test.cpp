@@ -240,6 +240,32 @@ TEST(PaintPlan, GridZeroAndBoundaryLinesSitOnTheirRows) {
             kColorBoundaryLines);
 }
 
+TEST(PaintPlan, OverlaysHoldTheInsertionLineAndCueMarkers) {
+  Fixture f(Sine(1000, 1, 50), 1);
+  f.rv.view.setSelection(500, 499);
+  std::vector<CueMark> cues = {{250, 0, "one"}, {600, 100, "two"}};
+  PaintInput in = f.input();
+  in.cues = &cues;
+  in.measure = [](const std::string& t) { return TextExtent{static_cast<int32_t>(t.size()) * 6, 10}; };
+  std::vector<PaintOp> ops;
+  f.painter.planOverlays(in, 0, 1000, &ops);
+  const WaveView& v = f.rv.view;
+  const int32_t x = InsertionColumn(v, 500);
+  int cursorDots = 0, markers = 0, texts = 0;
+  for (const PaintOp& op : ops) {
+    cursorDots += op.color == kColorCursor && op.r.left == x;
+    markers += op.color == kPaintMarker && op.kind == PaintOp::kFill;
+    texts += op.kind == PaintOp::kText;
+    EXPECT_NE(op.color, kColorDigitalWaveform);  // no waveform among the overlays
+  }
+  EXPECT_GT(cursorDots, 3);
+  EXPECT_EQ(markers, 2);
+  EXPECT_EQ(texts, 2);
+  f.rv.view.setArea(5, 4);  // no area: nothing
+  f.painter.planOverlays(in, 0, 1000, &ops);
+  EXPECT_TRUE(ops.empty());
+}
+
 TEST(CueLayout, LabelsNeverOverlapAndCuesOutOfViewAreLeftOut) {
   RecordingView rv;
   ShowWhole(rv.view, 10000, 500, 3);

@@ -217,9 +217,7 @@ void PaintInto(WaveDispState& s, HDC dc, const RECT& rc) {
   PlanFrame(s.view, s.client, s.margins, s.source != nullptr, &frame);
   DrawOps(s, dc, frame);
   const uint32_t flags = s.view.flags();
-  if (flags & WDF_SPECTRAL) {
-    WaveDispPaintSpectral(s, dc, rc);
-  } else if (flags & WDF_WAVEFORM) {
+  if (flags & (WDF_SPECTRAL | WDF_WAVEFORM)) {
     PaintInput in;
     in.view = &s.view;
     in.client = s.client;
@@ -235,9 +233,15 @@ void PaintInto(WaveDispState& s, HDC dc, const RECT& rc) {
       GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size);
       return TextExtent{size.cx, size.cy};
     };
-    s.painter.plan(in, rc.left, rc.right - 1, &s.plan);
-    s.interpolated = s.plan.interpolated;  // reported with the flags, without a notification
-    s.handles = s.plan.handles;
+    if (flags & WDF_SPECTRAL) {
+      WaveDispPaintSpectral(s, dc, rc);
+      s.painter.planOverlays(in, rc.left, rc.right - 1, &s.plan.ops);
+      s.handles.clear();
+    } else {
+      s.painter.plan(in, rc.left, rc.right - 1, &s.plan);
+      s.interpolated = s.plan.interpolated;  // reported with the flags, without a notification
+      s.handles = s.plan.handles;
+    }
     DrawOps(s, dc, s.plan.ops);
   }
   SelectObject(dc, font);

@@ -19,6 +19,7 @@
 #include "display/synthetic_wave.h"
 #include "display/wavedisp_win.h"
 #include "document/peak_summary.h"
+#include "shell/command_ids.h"
 
 namespace display {
 namespace {
@@ -286,6 +287,15 @@ TEST_F(WaveDisp, StereoZoneClickExcludesAChannelAndSpectralViewPaints) {
   std::vector<uint32_t> px;
   int w, h;
   ASSERT_TRUE(WaveDispRender(disp_, &px, &w, &h));
+  // While recording no spectrogram is computed: the columns of a new view stay black.
+  WaveDispSetRecording(disp_, true);
+  WaveDispSetView(disp_, 0, 22049, false);
+  std::vector<uint32_t> rec;
+  ASSERT_TRUE(WaveDispRender(disp_, &rec, &w, &h));
+  EXPECT_EQ(rec[static_cast<size_t>(h / 4) * w + 200], 0u);
+  WaveDispSetRecording(disp_, false);
+  WaveDispSetView(disp_, 0, 44099, false);
+  ASSERT_TRUE(WaveDispRender(disp_, &px, &w, &h));
   // The sine's band (band 0) is near the high-energy colour at the bottom of each channel; the top is darker.
   const PixelRect client{0, 0, w, h}, margins{3, 0, 3, 0};
   const auto brightness = [](uint32_t p) { return (p >> 16) + ((p >> 8) & 0xFF) + (p & 0xFF); };
@@ -297,6 +307,33 @@ TEST_F(WaveDisp, StereoZoneClickExcludesAChannelAndSpectralViewPaints) {
       EXPECT_LT(brightness(top), brightness(bottom)) << x;
     }
   }
+}
+
+TEST_F(WaveDisp, NarrowWindowNeitherDividesByZeroNorStallsTheAutoScroll) {
+  attach(1);
+  SetWindowPos(disp_, nullptr, 0, 0, 9, kHeight, SWP_NOZORDER | SWP_NOMOVE);  // one wave column
+  const WaveView* v = WaveDispModel(disp_);
+  ASSERT_EQ(v->pixels(), 1);
+  WaveDispSetView(disp_, 10000, 10009);
+  const double first = v->first();
+  mouse(WM_LBUTTONDOWN, 4, 50, MK_LBUTTON);
+  mouse(WM_MOUSEMOVE, 4 + 65, 50, MK_LBUTTON);
+  SendMessageA(disp_, WM_TIMER, 1, 0);  // one auto-scroll tick: a step of 1 / 6 columns still moves one
+  SendMessageA(disp_, WM_TIMER, 1, 0);
+  mouse(WM_LBUTTONUP, 4 + 65, 50);
+  EXPECT_NEAR(v->first(), first + 20, 1e-6);
+  // No wave area at all: clicks, timers, commands and a rendering do nothing harmful.
+  SetWindowPos(disp_, nullptr, 0, 0, 4, kHeight, SWP_NOZORDER | SWP_NOMOVE);
+  EXPECT_EQ(v->pixels(), 0);
+  mouse(WM_LBUTTONDOWN, 2, 50, MK_LBUTTON);
+  mouse(WM_MOUSEMOVE, 80, 50, MK_LBUTTON);
+  SendMessageA(disp_, WM_TIMER, 1, 0);
+  mouse(WM_LBUTTONUP, 80, 50);
+  EXPECT_TRUE(WaveDispCommand(disp_, IDM_ZOOM_IN));
+  std::vector<uint32_t> px;
+  int w, h;
+  EXPECT_TRUE(WaveDispRender(disp_, &px, &w, &h));
+  EXPECT_GE(v->selStart(), 0);
 }
 
 // Paints a ruler into a memory bitmap (the test windows are not shown, so they get no WM_PAINT).
