@@ -9,12 +9,12 @@
 
 #include <cstdint>
 
+#include "display/main_layout.h"
+
 namespace display {
 
 extern const char kTimeRulerClass[];   // "SornTimeRuler"
 extern const char kValueRulerClass[];  // "SornValueRuler"
-constexpr int kTimeRulerHeight = 18;
-constexpr int kValueRulerWidth = 38;
 
 bool RulersRegister(HINSTANCE instance);
 void RulersUnregister(HINSTANCE instance);
