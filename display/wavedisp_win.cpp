@@ -498,10 +498,8 @@ bool WaveDispRegister(HINSTANCE instance) {
 
 void WaveDispUnregister(HINSTANCE instance) {
   UnregisterClassA(kWaveDispClass, instance);
-  for (HCURSOR* c : {&g_upperCursor, &g_lowerCursor, &g_handleCursor}) {
-    if (*c) DestroyCursor(*c);
-    *c = nullptr;
-  }
+  // Cursors from LoadCursor are shared resources, released with the module: only forgotten here.
+  g_upperCursor = g_lowerCursor = g_handleCursor = nullptr;
 }
 
 HWND WaveDispCreate(HWND parent, int x, int y, int width, int height, int id) {
