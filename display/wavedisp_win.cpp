@@ -754,8 +754,8 @@ void WaveDispRedrawRange(HWND hwnd, int32_t a, int32_t b, bool resetCache) {
   if (resetCache) {
     const double none[2] = {kEmptyColumnMark, kEmptyColumnMark};
     for (int32_t x = x0; x <= x1; ++x) s->painter.cache().put(x - v.left(), none, none);
-    if (!s->columnValid.empty())
-      for (int32_t x = x0; x <= x1; ++x) s->columnValid[x - v.left()] = 0;
+    for (int32_t x = x0; x <= x1; ++x)  // the spectral columns may still have the size before a resize
+      if (static_cast<size_t>(x - v.left()) < s->columnValid.size()) s->columnValid[x - v.left()] = 0;
   }
   InvalidateColumns(*s, x0, x1);
   UpdateWindow(hwnd);
