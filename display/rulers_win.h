@@ -5,11 +5,10 @@
 // display's x, the value ruler at the display's y.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 
 #include "display/main_layout.h"
+#include "platform/win32.h"
 
 namespace display {
 

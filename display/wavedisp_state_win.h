@@ -2,8 +2,6 @@
 // its spectral painter (wavedisp_spectral_win.cpp). Not for use outside the display's window code.
 #pragma once
 
-#include <windows.h>
-
 #include <memory>
 #include <vector>
 
@@ -12,6 +10,7 @@
 #include "display/paint_plan.h"
 #include "display/spectral.h"
 #include "display/view_model.h"
+#include "platform/win32.h"
 
 namespace display {
 

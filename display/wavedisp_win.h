@@ -8,14 +8,13 @@
 // 0 / false) for a window that is not a display.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <vector>
 
 #include "display/display_source.h"
 #include "display/paint_plan.h"
 #include "display/view_model.h"
+#include "platform/win32.h"
 
 namespace display {
 

@@ -2,9 +2,10 @@
 // to the display (click, drag, shift-click, right-click, double-click, auto-scroll past the edge, a sample
 // handle drag, passed clicks, the stereo channel zone) give the notification sequence and selection they
 // should; a rendering holds waveform-coloured pixels, the highlight exactly on the selected columns and the
-// inverted play cursor; the spectral view paints.
+// inverted play cursor; the spectral view paints (black while recording); one- and zero-column displays
+// neither divide by zero nor stall; the rulers' ticks become the display's grid; and the paint of a full
+// view of a 1.9 GB wave is timed.
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <chrono>
 #include <cmath>
@@ -19,6 +20,7 @@
 #include "display/synthetic_wave.h"
 #include "display/wavedisp_win.h"
 #include "document/peak_summary.h"
+#include "platform/win32.h"
 #include "shell/command_ids.h"
 
 namespace display {
