@@ -2,6 +2,7 @@
 #include "formats/filter_open.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -359,6 +360,24 @@ bool probeFileFormat(const FilterTable& table, const FilterLoader& load, const s
   result->description = table.at(size_t(c.index)).info.description;
   c.module->closeInput(c.input);
   return true;
+}
+
+ProbeText probeText(bool found, const ProbeResult& probe) {
+  ProbeText t;
+  if (!found) {
+    t.format = "Unrecognized Format";
+    return t;
+  }
+  char buf[96];
+  const WaveFormat& f = probe.format;
+  if (f.rate && f.bits && f.channels) {
+    std::snprintf(buf, sizeof buf, "%5ld Hz    %2d-bit     %s", long(f.rate), int(f.bits),
+                  f.channels == 1 ? "Mono" : "Stereo");
+    t.format = buf;
+  }
+  std::snprintf(buf, sizeof buf, "%ld K", long(probe.dataBytes / 1024));
+  t.size = buf;
+  return t;
 }
 
 storage::HfHandle* importToNewFile(const FilterTable& table, const FilterLoader& load, const ImportArgs& args,

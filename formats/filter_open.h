@@ -134,6 +134,15 @@ struct ProbeResult {
 bool probeFileFormat(const FilterTable& table, const FilterLoader& load, const std::string& path,
                      int preferredIndex, ProbeResult* result);
 
+// The open dialog's information panel lines for a probed file: "%5ld Hz    %2d-bit     Mono" (or Stereo)
+// and "%ld K" (data size in kilobytes, rounded down); "Unrecognized Format" and an empty size line when
+// no filter understood the file. A format the filter could not tell shows the first line empty.
+struct ProbeText {
+  std::string format;
+  std::string size;
+};
+ProbeText probeText(bool found, const ProbeResult& probe);
+
 // The sample loop of an import, exposed for tests: reads dataBytes through the filter into target from
 // startFrame with the format word. Returns kImportOk, kImportCancelled or kImportTempFull; *frames receives
 // the frames written.

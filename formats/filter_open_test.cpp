@@ -442,3 +442,24 @@ TEST_F(MappedOpen, OpenFileMapsOrImports) {
 
 }  // namespace
 }  // namespace formats
+
+namespace formats {
+namespace {
+
+TEST(ProbeText, PanelLines) {
+  ProbeResult p;
+  p.format = {44100, 2, 16};
+  p.dataBytes = 176400;
+  ProbeText t = probeText(true, p);
+  EXPECT_EQ(t.format, "44100 Hz    16-bit     Stereo");
+  EXPECT_EQ(t.size, "172 K");
+  p.format = {8000, 1, 8};
+  EXPECT_EQ(probeText(true, p).format, " 8000 Hz     8-bit     Mono");
+  p.format = {0, 0, 0};
+  EXPECT_EQ(probeText(true, p).format, "");
+  EXPECT_EQ(probeText(false, p).format, "Unrecognized Format");
+  EXPECT_EQ(probeText(false, p).size, "");
+}
+
+}  // namespace
+}  // namespace formats
