@@ -139,7 +139,7 @@ const float* ColumnPlanner::readChunk(const PlanView& v, const FrameReader& read
               scratch_.begin() + static_cast<size_t>(base - windowFirst_ + kept) * ch, scratch_.begin());
   }
   // Read ahead to fill the window, but not past what this plan needs.
-  const int64_t end = std::max(first + count, std::min(base + capacity_, readLimit_));
+  const int64_t end = std::max({first + count, base + kept, std::min(base + capacity_, readLimit_)});
   int32_t n = static_cast<int32_t>(end - base);
   std::fill(scratch_.begin() + static_cast<size_t>(kept) * ch, scratch_.begin() + static_cast<size_t>(n) * ch,
             0.0f);
