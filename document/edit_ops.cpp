@@ -539,7 +539,8 @@ EditResult AdjustSample(WaveDocument* doc, uint32_t frame, int channel, double v
   const float old = f[idx];
   f[idx] = float(DrawnSampleValue(v, doc->bits()));
   storage::UndoOpenLevel(doc->undo());
-  SampleWrite(doc->samples(), f, int32_t(frame), 1, uint16_t(word | XF_CLIP));
+  // The value is already within the integer range; clipping would turn -32768 into -32767.
+  SampleWrite(doc->samples(), f, int32_t(frame), 1, word);
   storage::UndoLevel* level = storage::UndoRecordLevel(
       doc->undo(), EditRecord(doc, kCmdSampleAdjust, channel, frame, frame, "Undo Sample Adjustment", NextEditSerial()));
   if (level) level->value = old;
