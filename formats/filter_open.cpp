@@ -248,13 +248,14 @@ storage::HfHandle* openMapped(const FilterTable& table, const FilterLoader& load
 
 int importSamples(FilterModule& filter, SornFilterHandle input, uint32_t chunkBytes, uint32_t dataBytes,
                   uint16_t word, document::SampleFile* target, int32_t startFrame, const ImportArgs& args,
-                  const std::string& typeName, uint32_t* frames) {
+                  const std::string& typeName, uint32_t* frames, int pictureId) {
   *frames = 0;
   uint32_t frameBytes = document::XfLayoutOf(word).frameBytes();
   if (frameBytes == 0 || chunkBytes == 0) return kImportReadFailed;
   uint32_t chunk = std::min(chunkBytes, kMaxChunkBytes);
   std::vector<uint8_t> buffer(size_t(chunk) + kChunkSlack);
   progressBegin(args.progress, "Reading " + typeName + " data");
+  if (args.progress && pictureId) args.progress->setPicture(filter.module(), pictureId);
   uint32_t carry = 0;  // bytes of a frame the previous read ended inside
   uint32_t remaining = dataBytes, done = 0;
   int64_t frame = startFrame;
@@ -291,6 +292,7 @@ int importSamples(FilterModule& filter, SornFilterHandle input, uint32_t chunkBy
     carry = carry + got - used;
     std::memmove(buffer.data(), buffer.data() + used, carry);
   }
+  if (args.progress && pictureId) args.progress->setPicture(nullptr, 0);
   progressEnd(args.progress);
   return status;
 }
@@ -340,7 +342,7 @@ int importThroughFilter(const FilterTable& table, const FilterLoader& load, cons
       c.module->has(FilterEntry::GetDataOffset) && c.module->dataOffset(c.input, &offset, &length) == 0;
   metadataAt(true, args.flags, info.capabilities, *c.module, c.input, cues, chunks);
   int st = importSamples(*c.module, c.input, c.chunkBytes, r->dataBytes, word, target, args.startFrame, args,
-                         info.extension, &r->framesWritten);
+                         info.extension, &r->framesWritten, filterBitmapId(info.description));
   if (st == kImportOk) metadataAt(false, args.flags, info.capabilities, *c.module, c.input, cues, chunks);
   if (st != kImportOk) r->message = importStatusText(st);
   return finish(st);

@@ -148,6 +148,6 @@ ProbeText probeText(bool found, const ProbeResult& probe);
 // the frames written.
 int importSamples(FilterModule& filter, SornFilterHandle input, uint32_t chunkBytes, uint32_t dataBytes,
                   uint16_t word, document::SampleFile* target, int32_t startFrame, const ImportArgs& args,
-                  const std::string& typeName, uint32_t* frames);
+                  const std::string& typeName, uint32_t* frames, int pictureId = 0);
 
 }  // namespace formats

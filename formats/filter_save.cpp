@@ -194,12 +194,13 @@ uint16_t saveFormatWord(uint32_t documentBits, uint32_t outChannels, bool accept
 
 int writeSamplesToFilter(FilterModule& filter, SornFilterHandle output, const std::string& typeName,
                          document::SampleFile* samples, uint32_t chunkBytes, uint32_t frameBytes,
-                         uint16_t word, uint32_t start, uint32_t count, Progress* progress) {
+                         uint16_t word, uint32_t start, uint32_t count, Progress* progress, int pictureId) {
   if (frameBytes == 0) return -1;
   uint32_t chunkFrames = std::max<uint32_t>(1, std::min<uint32_t>(chunkBytes, 4u << 20) / frameBytes);
   std::vector<uint8_t> buffer;
   buffer.resize(size_t(chunkFrames) * frameBytes + 100);
   progressBegin(progress, "Saving " + typeName + " data");
+  if (progress && pictureId) progress->setPicture(filter.module(), pictureId);
   int status = 0;
   uint32_t done = 0;
   while (done < count) {
@@ -217,6 +218,7 @@ int writeSamplesToFilter(FilterModule& filter, SornFilterHandle output, const st
       break;
     }
   }
+  if (progress && pictureId) progress->setPicture(nullptr, 0);
   progressEnd(progress);
   return status;
 }
@@ -279,9 +281,9 @@ int saveThroughFilter(const FilterTable& table, const FilterLoader& load, const 
   r->outChannels = st.plan.channels;
   r->word = saveFormatWord(src->format.bits, st.plan.channels, (caps & FLT_32BIT) != 0, args.saveFlags);
   uint32_t frameBytes = document::FrameBytes(st.plan.channels, st.plan.bits);
-  int written =
-      writeSamplesToFilter(*m, st.out, e.info.extension, src->samples, st.chunk, frameBytes, r->word,
-                           st.plan.start, st.plan.frames, args.batch ? nullptr : args.progress);
+  int written = writeSamplesToFilter(
+      *m, st.out, e.info.extension, src->samples, st.chunk, frameBytes, r->word, st.plan.start,
+      st.plan.frames, args.batch ? nullptr : args.progress, filterBitmapId(e.info.description));
   // Items after the samples: with FLT_META_AFTER_WRITE, and also for a filter naming neither moment that
   // takes items, so none is lost.
   if (written == 0 && !(caps & FLT_META_BEFORE_WRITE))

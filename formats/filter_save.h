@@ -93,9 +93,11 @@ int saveThroughFilter(const FilterTable& table, const FilterLoader& load, const 
 
 // The sample loop: count frames from start, read with word, written in chunks of chunkBytes (rounded down to
 // whole frames). Returns 0, 1 (stopped by the user) or -1 (the filter took fewer bytes than given).
+// pictureId: the filter's bitmap to show beside the bar (0 none).
 int writeSamplesToFilter(FilterModule& filter, SornFilterHandle output, const std::string& typeName,
                          document::SampleFile* samples, uint32_t chunkBytes, uint32_t frameBytes,
-                         uint16_t word, uint32_t start, uint32_t count, Progress* progress);
+                         uint16_t word, uint32_t start, uint32_t count, Progress* progress,
+                         int pictureId = 0);
 
 // QuickSave: rewrites in place only the blocks of the mapped wave that changed, with the progress window
 // "Quick Saving Audio Data Only". Returns 0 saved, 1 no document, 2 no wave, 3 not possible (after the

@@ -380,3 +380,41 @@ TEST_F(QuickSaveTest, RewritesChangedBlocksOrRefuses) {
 
 }  // namespace
 }  // namespace formats
+
+namespace formats {
+namespace {
+
+TEST(FilterBitmap, NumberAfterTheTilde) {
+  struct Case {
+    const char* text;
+    int id;
+  } cases[] = {{"Windows PCM", 0}, {"Sound ~101", 101}, {"~7 first", 7}, {"tilde ~ alone", 0},
+               {"~x", 0},          {"~0", 0},           {"~65536", 0},   {"~99999999999999999999", 0},
+               {nullptr, 0}};
+  for (const Case& c : cases) EXPECT_EQ(filterBitmapId(c.text), c.id) << (c.text ? c.text : "null");
+}
+
+struct PictureLog : Progress {
+  std::vector<std::string> log;
+  void begin(const std::string& t) override { log.push_back("begin " + t); }
+  bool update(uint64_t, uint64_t) override { return true; }
+  void end() override { log.push_back("end"); }
+  void setPicture(void*, int id) override { log.push_back("picture " + std::to_string(id)); }
+};
+
+TEST_F(SaveFixture, TheFiltersPictureIsShownWhileSaving) {
+  FakeFilters pictured;
+  pictured.add("p.flt", makeInfo("Pictured", "PIC", FLT_WRITE, "Pictured sound ~42"));
+  FilterTable table = pictured.table();
+  PictureLog log;
+  a.progress = &log;
+  SaveResult r;
+  ASSERT_EQ(saveThroughFilter(table, pictured.loader(), a, &src, &r), kSaveOk);
+  EXPECT_EQ(log.log, (std::vector<std::string>{"begin Saving PIC data", "picture 42", "picture 0", "end"}));
+  log.log.clear();
+  ASSERT_EQ(save(&r), kSaveOk);  // no picture named
+  EXPECT_EQ(log.log, (std::vector<std::string>{"begin Saving WAV data", "end"}));
+}
+
+}  // namespace
+}  // namespace formats

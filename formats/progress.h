@@ -15,7 +15,13 @@ class Progress {
   // Moves the bar to done of total; returns false when the user asked to stop.
   virtual bool update(uint64_t done, uint64_t total) = 0;
   virtual void end() = 0;
+  // A picture from a filter DLL to show beside the bar: bitmap resource id of module (see
+  // filterBitmapId); id 0 removes it. Called between begin() and end(), before the module is unloaded.
+  virtual void setPicture(void* module, int id) {}
 };
+
+// The bitmap resource a filter's description names with "~<number>"; 0 when it names none.
+int filterBitmapId(const char* description);
 
 // Null-safe helpers for the loops.
 inline void progressBegin(Progress* p, const std::string& title) {

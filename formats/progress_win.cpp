@@ -2,6 +2,7 @@
 // template, its controls made in code with the ids the window has always had (title 109, estimate 118,
 // percentage 121, banner 3053, state 3086, Pause 3121, Cancel 2, "_" 3088; the bar is drawn in the area
 // that frame 1003 occupies).
+#include <algorithm>
 #include <cstring>
 
 #include "formats/progress_state.h"
@@ -23,6 +24,8 @@ struct Window {
   RECT bar = {10, 52, 350, 70};
   int barValue = -100;
   std::string banner;
+  HBITMAP picture = nullptr;
+  SIZE pictureSize = {0, 0};
   ProgressState state;
 };
 Window g;
@@ -86,6 +89,29 @@ void paintBar(HDC dc) {
     FillRect(dc, &fill, blue);
     DeleteObject(blue);
   }
+}
+
+constexpr int kClientWidth = 360, kClientHeight = 154, kPictureLeft = 364;
+
+// Client size for the current picture; keeps the window's position.
+void fitWindow() {
+  if (!g.hwnd) return;
+  int cw = kClientWidth + (g.picture ? g.pictureSize.cx + 12 : 0);
+  int ch = std::max<int>(kClientHeight, g.picture ? g.pictureSize.cy + 16 : 0);
+  RECT r = {0, 0, cw, ch};
+  AdjustWindowRectEx(&r, GetWindowLongA(g.hwnd, GWL_STYLE), FALSE, GetWindowLongA(g.hwnd, GWL_EXSTYLE));
+  SetWindowPos(g.hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+               SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+  InvalidateRect(g.hwnd, nullptr, TRUE);
+}
+
+void paintPicture(HDC dc) {
+  if (!g.picture) return;
+  HDC mem = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(mem, g.picture);
+  BitBlt(dc, kPictureLeft, 8, g.pictureSize.cx, g.pictureSize.cy, mem, 0, 0, SRCCOPY);
+  SelectObject(mem, old);
+  DeleteDC(mem);
 }
 
 void togglePause() {
@@ -156,6 +182,7 @@ INT_PTR CALLBACK PROGRESSMsgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd, &ps);
       paintBar(dc);
+      paintPicture(dc);
       EndPaint(hwnd, &ps);
       return TRUE;
     }
@@ -217,12 +244,35 @@ int progressDestroy() {
   }
   g.hwnd = nullptr;
   g.owner = g.main;
+  if (g.picture) {
+    DeleteObject(g.picture);
+    g.picture = nullptr;
+  }
   return 1;
 }
 
 void progressSetBanner(const char* text) {
   g.banner = text ? text : "";
   if (g.hwnd) SetWindowTextA(control(kIdBanner), g.banner.c_str());
+}
+
+void progressSetPicture(void* module, int id) {
+  if (g.picture) {
+    DeleteObject(g.picture);
+    g.picture = nullptr;
+  }
+  if (module && id > 0) {
+    g.picture = LoadBitmapA(static_cast<HINSTANCE>(module), MAKEINTRESOURCEA(id));
+    BITMAP bm;
+    if (g.picture && GetObjectA(g.picture, sizeof bm, &bm)) {
+      g.pictureSize.cx = bm.bmWidth;
+      g.pictureSize.cy = bm.bmHeight;
+    } else if (g.picture) {
+      DeleteObject(g.picture);
+      g.picture = nullptr;
+    }
+  }
+  fitWindow();
 }
 
 void progressEnterNested(uint32_t key) {

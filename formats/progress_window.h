@@ -27,6 +27,8 @@ void progressSetBanner(const char* text);
 void progressEnterNested(uint32_t key);
 void progressLeaveNested(uint32_t key);
 bool progressCancelled();
+// Shows bitmap resource id of a filter module beside the bar (widening the window); id 0 removes it.
+void progressSetPicture(void* module, int id);
 void* progressWindow();  // the window, or null
 
 // Progress for the core's loops through the window above. A window that could not be opened (or a nested
@@ -36,6 +38,7 @@ class WindowProgress : public Progress {
   void begin(const std::string& title) override;
   bool update(uint64_t done, uint64_t total) override;
   void end() override;
+  void setPicture(void* module, int id) override { progressSetPicture(module, id); }
 
  private:
   bool open_ = false;
