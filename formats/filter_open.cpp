@@ -15,6 +15,8 @@
 #include "platform/file.h"
 #include "shell/message_box.h"
 #include "shell/settings_source.h"
+#include "storage/cache.h"
+#include "storage/store.h"
 
 namespace formats {
 namespace {
@@ -136,6 +138,16 @@ void rememberOptions(const FilterTable& table, const Candidate& c, const ImportA
   if (index >= 0 && args.settings) {
     std::string key = "Filter" + std::to_string(index);
     args.settings->writeString("File Options 95", key.c_str(), std::to_string(options).c_str());
+  }
+}
+
+// [Settings] UseASync 0: before each chunk, wait for a flush-all of the cache thread to end (the caller's
+// hook, else the store's own cache when the store is running).
+void waitForCache(const ImportArgs& args) {
+  if (args.waitForCache) {
+    args.waitForCache();
+  } else if (storage::WaveCache* cache = storage::VfGetCache()) {
+    storage::CacheWaitIdle(cache);
   }
 }
 
@@ -261,7 +273,7 @@ int importSamples(FilterModule& filter, SornFilterHandle input, uint32_t chunkBy
   int64_t frame = startFrame;
   int status = kImportOk;
   while (remaining > 0) {
-    if (!args.useAsync && args.waitForCache) args.waitForCache();
+    if (!args.useAsync) waitForCache(args);
     uint32_t want = std::min(chunk, remaining);
     uint32_t got = filter.readInput(input, buffer.data() + carry, want);
     if (got == 0) break;

@@ -93,7 +93,8 @@ struct ImportArgs {
   Progress* progress = nullptr;  // null: no progress display and no stopping (batch runs)
   // The raw-format dialog ("Open Raw PCM files As"), pre-filled; false when cancelled. Unset = cancelled.
   std::function<bool(document::WaveFormat* format)> rawFormatDialog;
-  // Called before every read when useAsync ([Settings] UseASync) is off: waits for the cache thread.
+  // Called before every read when useAsync ([Settings] UseASync) is off: waits for the cache thread. Unset:
+  // CacheWaitIdle on the store's cache.
   std::function<void()> waitForCache;
   bool useAsync = true;
   int32_t startFrame = 0;  // where the first frame goes in the target

@@ -463,3 +463,25 @@ TEST(ProbeText, PanelLines) {
 
 }  // namespace
 }  // namespace formats
+
+namespace formats {
+namespace {
+
+TEST_F(ImportFixture, WaitsForTheCacheBeforeEachReadUnlessAsynchronous) {
+  auto s = fakes.add("w.flt", makeInfo("W", "WAV", kReader));
+  s->data = pattern(4000);
+  s->chunk = 1000;
+  int waits = 0;
+  ImportArgs a = args();
+  a.waitForCache = [&] { ++waits; };
+  document::MemorySampleFile t1, t2;
+  ImportResult r;
+  ASSERT_EQ(run(a, &t1, &r), kImportOk);
+  EXPECT_EQ(waits, 0);
+  a.useAsync = false;
+  ASSERT_EQ(run(a, &t2, &r), kImportOk);
+  EXPECT_EQ(waits, 4);
+}
+
+}  // namespace
+}  // namespace formats
