@@ -142,7 +142,12 @@ int openOutput(FilterModule& m, const FilterInfo& info, const SaveArgs& args, Sa
         "virtual file and continue saving?",
         args.path.c_str(), shell::kMbYesNo | shell::kMbIconAsterisk);
     if (answer != shell::kIdYes) return kSaveNotSaved;
-    if (args.releaseSourceFile) args.releaseSourceFile(args.path);
+    if (args.releaseSourceFile) {
+      Progress* progress = args.batch ? nullptr : args.progress;
+      progressBegin(progress, "Flushing entire file");
+      args.releaseSourceFile(args.path);
+      progressEnd(progress);
+    }
   }
   if (error == kErrorSharingViolation) {
     box(r, args.path, "Invalid file or format", shell::kMbOk | shell::kMbIconExclamation);
