@@ -81,6 +81,7 @@ struct Candidate {
   WaveFormat format;
   uint32_t chunkBytes = 0;
   int index = -1;
+  int refusedBy = -1;  // the first filter that understood the file but would not open it
 };
 
 bool readerEntries(const FilterModule& m) {
@@ -106,7 +107,10 @@ bool tryFilter(const FilterTable& table, const FilterLoader& load, int index, co
   uint32_t rate = 0, chunk = 0;
   uint16_t bits = 0, channels = 0;
   SornFilterHandle in = m->openInput(args.path, &rate, &bits, &channels, args.window, &chunk);
-  if (!in) return false;
+  if (!in) {
+    if (!(args.flags & kOpenNoProbe) && c->refusedBy < 0) c->refusedBy = index;
+    return false;
+  }
   c->module = std::move(m);
   c->input = in;
   c->format = WaveFormat{rate, channels, bits};
@@ -316,7 +320,11 @@ int importThroughFilter(const FilterTable& table, const FilterLoader& load, cons
   Candidate c;
   if (!findReader(table, load, args, &c)) {
     r->status = kImportNoFilter;
-    r->message = args.path + "\n\nNo file filter can read this file.";
+    r->refusedBy = c.refusedBy;
+    r->message = args.path + "\n\n" +
+                 (c.refusedBy >= 0 ? std::string(table.at(size_t(c.refusedBy)).info.name) +
+                                         " recognises this file but cannot read its contents."
+                                   : std::string("No file filter can read this file."));
     return r->status;
   }
   const FilterInfo& info = table.at(size_t(c.index)).info;
@@ -367,13 +375,27 @@ bool probeFileFormat(const FilterTable& table, const FilterLoader& load, const s
   args.path = path;
   args.preferredIndex = preferredIndex;
   Candidate c;
-  if (!findReader(table, load, args, &c)) return false;
+  if (!findReader(table, load, args, &c)) {
+    result->refusedBy = c.refusedBy;
+    return false;
+  }
   result->filterIndex = c.index;
   result->format = c.format;
   result->dataBytes = c.module->fileSize(c.input);
   result->description = table.at(size_t(c.index)).info.description;
   c.module->closeInput(c.input);
   return true;
+}
+
+void explainRefusal(const FilterTable& table, const FilterLoader& load, const std::string& path,
+                    int filterIndex, SornWindow window) {
+  if (filterIndex < 0 || size_t(filterIndex) >= table.size() || !load || !window) return;
+  uint32_t error = 0;
+  std::unique_ptr<FilterModule> m = load(table.at(size_t(filterIndex)).dllName, &error);
+  if (!m || !(m->has(FilterEntry::OpenFilterInput) || m->has(FilterEntry::OpenFilterInput2))) return;
+  uint32_t rate = 0, chunk = 0;
+  uint16_t bits = 0, channels = 0;
+  if (SornFilterHandle in = m->openInput(path, &rate, &bits, &channels, window, &chunk)) m->closeInput(in);
 }
 
 ProbeText probeText(bool found, const ProbeResult& probe) {

@@ -108,6 +108,7 @@ struct ImportResult {
   uint32_t dataBytes = 0;       // FilterGetFileSize
   uint32_t framesWritten = 0;
   bool mappable = false;  // GetDataOffset says the file is plain PCM (document flag 0x100)
+  int refusedBy = -1;     // kImportNoFilter: the first filter that recognised the file but refused it
   std::string message;    // the text of the failure, when there was one
 };
 // ImportThroughFilter. docFormat: the document's format, 0 fields meaning "none yet" (filled from the
@@ -131,9 +132,16 @@ struct ProbeResult {
   document::WaveFormat format;  // 0 fields: raw data whose format the filter cannot tell
   uint32_t dataBytes = 0;
   std::string description;  // the filter's description
+  int refusedBy = -1;       // no filter read it: the first one that recognised the file but refused it
 };
 bool probeFileFormat(const FilterTable& table, const FilterLoader& load, const std::string& path,
                      int preferredIndex, ProbeResult* result);
+
+// Lets a filter that recognised a file but refused it (ProbeResult::refusedBy) say why: opens the file
+// once more with the owner window, with which a filter shows its own message (wavpcm.flt names the codec or
+// the channel count). Nothing without a window.
+void explainRefusal(const FilterTable& table, const FilterLoader& load, const std::string& path,
+                    int filterIndex, SornWindow window);
 
 // The open dialog's information panel lines for a probed file: "%5ld Hz    %2d-bit     Mono" (or Stereo)
 // and "%ld K" (data size in kilobytes, rounded down); "Unrecognized Format" and an empty size line when

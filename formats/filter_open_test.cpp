@@ -485,3 +485,35 @@ TEST_F(ImportFixture, WaitsForTheCacheBeforeEachReadUnlessAsynchronous) {
 
 }  // namespace
 }  // namespace formats
+
+namespace formats {
+namespace {
+
+TEST_F(ImportFixture, AFilterThatRecognisesButRefusesIsNamed) {
+  auto a = fakes.add("a.flt", makeInfo("Other", "AAA", kReader));
+  auto b = fakes.add("b.flt", makeInfo("Windows PCM", "WAV", kReader));
+  a->understands = 0;
+  b->openFails = true;
+  FilterTable table = fakes.table();
+  ProbeResult p;
+  EXPECT_FALSE(probeFileFormat(table, fakes.loader(), "x.wav", -1, &p));
+  EXPECT_EQ(p.refusedBy, 1);
+  document::MemorySampleFile target;
+  ImportResult r;
+  EXPECT_EQ(run(args(), &target, &r), kImportNoFilter);
+  EXPECT_EQ(r.refusedBy, 1);
+  EXPECT_EQ(r.message, "x.wav\n\nWindows PCM recognises this file but cannot read its contents.");
+  b->calls.clear();
+  explainRefusal(table, fakes.loader(), "x.wav", 1, nullptr);  // no window: the filter is not asked
+  EXPECT_TRUE(b->calls.empty());
+  int window = 0;
+  explainRefusal(table, fakes.loader(), "x.wav", 1, &window);
+  EXPECT_EQ(b->calls, std::vector<std::string>{"openInput"});
+  a->understands = 0;
+  b->understands = 0;
+  EXPECT_FALSE(probeFileFormat(table, fakes.loader(), "x.wav", -1, &p));
+  EXPECT_EQ(p.refusedBy, -1);
+}
+
+}  // namespace
+}  // namespace formats

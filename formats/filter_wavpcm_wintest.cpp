@@ -139,6 +139,7 @@ struct Opened {
   std::unique_ptr<document::MemorySampleFile> samples{new document::MemorySampleFile};
   markers::MarkerSet cues;
   markers::ChunkStore chunks;
+  int refusedBy = -1;
 };
 void openThrough(const FilterTable& table, const FilterLoader& load, const std::string& path, Opened* o) {
   ImportArgs a;
@@ -146,6 +147,7 @@ void openThrough(const FilterTable& table, const FilterLoader& load, const std::
   a.flags = kOpenMetadata;
   ImportResult r;
   o->status = importThroughFilter(table, load, a, &o->format, o->samples.get(), &o->cues, &o->chunks, &r);
+  o->refusedBy = r.refusedBy;
 }
 
 TEST(WavPcmFilter, FixturesOpenAndRoundTrip) {
@@ -168,6 +170,11 @@ TEST(WavPcmFilter, FixturesOpenAndRoundTrip) {
     openThrough(table, load, fixtureDir() + "/" + row.name + ".wav", &o);
     if (row.expect != "open") {
       EXPECT_EQ(o.status, kImportNoFilter);
+      // A RIFF WAVE file is the filter's to refuse (and to explain, given a window); anything else is not.
+      Bytes head = readFile(fixtureDir() + "/" + row.name + ".wav");
+      bool wave = head.size() >= 12 && std::memcmp(head.data(), "RIFF", 4) == 0 &&
+                  std::memcmp(head.data() + 8, "WAVE", 4) == 0;
+      EXPECT_EQ(o.refusedBy, wave ? 0 : -1);
       EXPECT_EQ(o.samples->length(), 0u);
       continue;
     }
