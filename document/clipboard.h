@@ -24,6 +24,11 @@ namespace document {
 
 using Clip = std::unique_ptr<WaveDocument>;
 
+// The clipboard commands (the paste ids the Undo command knows are in undo_command.h).
+constexpr int32_t kCmdCopy = 2050;
+constexpr int32_t kCmdWinClipCopy = 377;
+constexpr int32_t kCmdWinClipPaste = 415;
+
 // Copy results.
 constexpr int kCopyOk = 0;
 constexpr int kCopyDeclined = 100;             // the user declined the internal clipboard
@@ -75,6 +80,7 @@ class VirtualClipboard : public InternalClipboard {
   int store(WaveDocument* doc, uint32_t start, uint32_t count, int channel) override;
   Clip load() override;
   void clear() { clip_.reset(); }
+  WaveDocument* clip() const { return clip_.get(); }
 
  private:
   Clip clip_;
