@@ -159,6 +159,30 @@ int openOutput(FilterModule& m, const FilterInfo& info, const SaveArgs& args, Sa
   return kSaveNotSaved;
 }
 
+constexpr const char* kOutOfSpaceQuestion =
+    "Not enough space left on destination drive to save entire file.  Do you wish to keep the portion that "
+    "has "
+    "saved so far?";
+
+// CloseFilterOutput after the samples. A filter that could not complete the file at close (its last parts
+// did not fit) counts as out of space, like a short write. Returns the final sample-loop result; the
+// out-of-space question (keepPortion) is asked after the file is closed.
+int finishOutput(FilterModule& m, SornFilterHandle out, int written, SaveResult* r) {
+  if (written < 0) r->message = kOutOfSpaceQuestion;
+  bool complete = m.closeOutput(out) != 0;
+  if (written == 0 && !complete) {
+    r->message = kOutOfSpaceQuestion;
+    written = -1;
+  }
+  return written;
+}
+
+// Asks whether to keep what was saved; true for Yes.
+bool keepPortion(SaveResult* r) {
+  return shell::ShowMessageBox(kOutOfSpaceQuestion, "Error: Out of disk space",
+                               shell::kMbYesNo | shell::kMbIconExclamation) == shell::kIdYes;
+}
+
 bool removeFile(const std::string& path) {
   return platform::fileOps().remove(path.c_str()) == platform::FileStatus::Ok;
 }
@@ -294,29 +318,10 @@ int saveThroughFilter(const FilterTable& table, const FilterLoader& load, const 
   if (written == 0 && !(caps & FLT_META_BEFORE_WRITE))
     exportToFilter(*m, st.out, cues, chunks, args.extraInfo);
 
-  bool remove = false;
-  const char* outOfSpace =
-      "Not enough space left on destination drive to save entire file.  Do you wish to keep the portion that "
-      "has "
-      "saved so far?";
-  if (written < 0) {
-    int answer = shell::ShowMessageBox(outOfSpace, "Error: Out of disk space",
-                                       shell::kMbYesNo | shell::kMbIconExclamation);
-    remove = answer != shell::kIdYes;
-    r->message = outOfSpace;
-  }
-  bool complete = m->closeOutput(st.out) != 0;
-  if (written == 0 && !complete) {
-    // The filter could not finish the file (its last parts did not fit): the same question, after the fact.
-    int answer = shell::ShowMessageBox(outOfSpace, "Error: Out of disk space",
-                                       shell::kMbYesNo | shell::kMbIconExclamation);
-    remove = answer != shell::kIdYes;
-    r->message = outOfSpace;
-    written = -1;
-  }
-  if (written == 1) remove = true;  // a stopped save leaves no partial file behind
+  written = finishOutput(*m, st.out, written, r);
   m.reset();
-  if (remove) r->fileDeleted = removeFile(args.path);
+  // A stopped save leaves no partial file behind; after a failure the user chose.
+  if (written == 1 || (written < 0 && !keepPortion(r))) r->fileDeleted = removeFile(args.path);
   if (written == 1) return r->status = kSaveCancelled;
   if (written < 0) return r->status = kSaveOutOfSpace;
   r->renamed = (args.saveFlags & kSaveRename) != 0;
