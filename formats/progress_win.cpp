@@ -311,3 +311,17 @@ void WindowProgress::end() {
 }
 
 }  // namespace formats
+
+// The same services with the standard calling convention, as the program exports them to plug-ins (the
+// transform context record carries these addresses).
+extern "C" {
+int32_t __stdcall progressCreate(const char* title, intptr_t owner) {
+  return formats::progressCreate(title, owner);
+}
+int32_t __stdcall progressMeter(uint32_t done, uint32_t total) {
+  return formats::progressMeter(done, total);
+}
+int32_t __stdcall progressDestroy() {
+  return formats::progressDestroy();
+}
+}

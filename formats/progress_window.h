@@ -45,3 +45,12 @@ class WindowProgress : public Progress {
 };
 
 }  // namespace formats
+
+#if defined(_WIN32)
+// The exported forms (standard calling convention) for plug-ins; see progress_win.cpp.
+extern "C" {
+int32_t __stdcall progressCreate(const char* title, intptr_t owner);
+int32_t __stdcall progressMeter(uint32_t done, uint32_t total);
+int32_t __stdcall progressDestroy();
+}
+#endif
