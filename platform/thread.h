@@ -17,16 +17,24 @@ using LockGuard = std::lock_guard<std::mutex>;
 class Event {
  public:
   explicit Event(bool manualReset = false, bool initiallySet = false);
+  ~Event();
+  Event(const Event&) = delete;
+  Event& operator=(const Event&) = delete;
   void set();
   void reset();
   // Waits until set or until timeoutMs passes (-1 = forever). Returns true when it was set.
   bool wait(int64_t timeoutMs = -1);
 
  private:
+#if defined(_WIN32)
+  // A kernel event: the C++ library's timed condition-variable wait is not reliable on Windows runtimes.
+  void* handle_;
+#else
   std::mutex m_;
   std::condition_variable cv_;
   bool set_;
   bool manual_;
+#endif
 };
 
 // Milliseconds from an arbitrary start, never going back. Tests may install their own clock.

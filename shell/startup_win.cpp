@@ -5,6 +5,7 @@
 
 #include "platform/profile.h"
 #include "shell/app_state.h"
+#include "shell/document_support.h"
 #include "shell/command_ids.h"
 #include "shell/message_box.h"
 #include "shell/settings_source.h"
@@ -207,6 +208,7 @@ std::string loadResourceString(HINSTANCE instance, UINT id, const char* fallback
 
 int runApplication(HINSTANCE instance, const char* cmdLine, int showCmd) {
   AppState& a = app();
+  installDocumentSupport();
   ShellHooks& h = shellHooks();
   a.instance = instance;
   setUpPaths(instance);                                      // 1

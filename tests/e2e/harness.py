@@ -52,10 +52,11 @@ def decode_text(data):
 class Program:
     """One running sorn96.exe (the wine process that runs it)."""
 
-    def __init__(self, proc, log_path, name):
+    def __init__(self, proc, log_path, name, debug_path=None):
         self.proc = proc
         self.log_path = log_path
         self.name = name
+        self.debug_path = debug_path
 
     def log(self):
         try:
@@ -65,7 +66,15 @@ class Program:
             return ""
 
     def debug_strings(self):
-        """The program's OutputDebugString texts so far (started with debugstr=True), unescaped."""
+        """The program's debug lines so far (started with debugstr=True): from its debug log file, else
+        its OutputDebugString texts in the Wine log, unescaped."""
+        if self.debug_path:
+            try:
+                with open(self.debug_path, "rb") as f:
+                    text = f.read().decode("cp1252", "replace")
+            except OSError:
+                return []
+            return [line + "\n" for line in text.split("\n") if line]
         out = []
         for m in re.finditer(r':debugstr:OutputDebugString[AW] [Lu]?"(.*)"\s*$', self.log(), re.M):
             out.append(re.sub(r'\\(x[0-9a-fA-F]{2}|[0-7]{1,3}|.)', _unescape, m.group(1)))
@@ -193,15 +202,19 @@ class Harness:
         OutputDebugString texts are kept (Program.debug_strings)."""
         n = len(self.programs) + 1
         env = dict(self.env)
+        debug_path = None
         if debugstr:
-            env["WINEDEBUG"] = "-all,+debugstr"
+            # The program appends its debug lines to this file (OutputDebugString raises an exception,
+            # which the emulator under Wine does not always survive while the cache thread is busy).
+            debug_path = os.path.join(self.dir, "debug-%d.log" % n)
+            env["SORN_DEBUG_LOG"] = self.windows_path(debug_path)
         log_path = os.path.join(self.dir, "program-%d.log" % n)
         log = open(log_path, "wb")
         proc = subprocess.Popen(["wine", self.exe] + list(args), cwd=self.program_dir, env=env,
                                 stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
                                 start_new_session=True)
         log.close()
-        prog = Program(proc, log_path, "%s #%d" % (os.path.basename(self.exe), n))
+        prog = Program(proc, log_path, "%s #%d" % (os.path.basename(self.exe), n), debug_path)
         self.programs.append(prog)
         self.note("started %s: wine %s %s" % (prog.name, self.exe, " ".join(args)))
         return prog

@@ -1,0 +1,420 @@
+// Document support of the Windows program: starts the paged store and the undo store, scans the file
+// filters, keeps the current document and shows it in the waveform display, and handles the file
+// commands (Open, Save, Save As, Save Selection, Quick Save, Close, Flush, Re-Open, recent files, dropped
+// files) and Undo. The commands' logic lives in document/document_io.h; this file supplies the
+// windows: file dialogs, message boxes, the progress window, the title and the display.
+#include "platform/win32.h"  // before the other system headers
+// The store before command_ids.h, whose WM_VF_NEEDSPACE macro would hide the store's constant.
+#include "storage/store.h"
+#include "storage/undo_store.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "display/document_source.h"
+#include "display/wavedisp_win.h"
+#include "document/document_io.h"
+#include "document/sample_transfer.h"
+#include "document/undo_command.h"
+#include "formats/filter_host.h"
+#include "formats/progress_window.h"
+#include "shell/app_state.h"
+#include "shell/command_ids.h"
+#include "shell/dispatch.h"
+#include "shell/document_support.h"
+#include "shell/filter_reader.h"
+#include "shell/message_box.h"
+#include "shell/recent_files.h"
+#include "shell/settings_source.h"
+#include "shell/shell_hooks.h"
+#include "shell/win_shell.h"
+
+namespace shell {
+namespace {
+
+struct DocSupport {
+  std::unique_ptr<document::WaveDocument> doc;
+  std::unique_ptr<FilterReader> reader;
+  std::unique_ptr<display::DocumentDisplaySource> source;
+  document::DocumentHost host;
+  formats::WindowProgress progress;
+  ProfileSettingsSource ini;
+  HWND display = nullptr;
+};
+DocSupport& ds() {
+  static DocSupport s;
+  return s;
+}
+
+HWND mainWindow() { return static_cast<HWND>(app().mainWindow); }
+
+// ---- the document host: the windows the document logic needs ------------------------------------------
+
+std::string fileFilterList(std::vector<int>* indexes, bool writers) {
+  std::string list;
+  const formats::FilterTable& table = formats::filterHost().table;
+  for (size_t i = 0; i < table.size(); ++i) {
+    const FilterInfo& info = table.at(i).info;
+    if (!(info.capabilities & (writers ? FLT_WRITE : FLT_READ))) continue;
+    std::string ext = info.extension;
+    list += std::string(info.name) + " (*." + ext + ")";
+    list.push_back('\0');
+    list += "*." + ext;
+    list.push_back('\0');
+    indexes->push_back(int(i));
+  }
+  list += "All Files (*.*)";
+  list.push_back('\0');
+  list += "*.*";
+  list.push_back('\0');
+  indexes->push_back(-1);
+  return list;
+}
+
+bool saveDialog(const document::SaveDialogRequest& request, document::SaveDialogResult* result) {
+  std::vector<int> indexes;
+  std::string filters = fileFilterList(&indexes, true);
+  char name[MAX_PATH] = {};
+  lstrcpynA(name, request.name.c_str(), MAX_PATH);
+  OPENFILENAMEA ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = mainWindow();
+  ofn.lpstrFilter = filters.c_str();
+  ofn.nFilterIndex = 1;
+  for (size_t i = 0; i < indexes.size(); ++i)
+    if (indexes[i] == request.filterIndex) ofn.nFilterIndex = DWORD(i + 1);
+  ofn.lpstrFile = name;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.lpstrTitle = request.title.c_str();
+  ofn.lpstrDefExt = "wav";
+  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
+  if (!GetSaveFileNameA(&ofn)) return false;
+  result->name = name;
+  int chosen = ofn.nFilterIndex >= 1 && ofn.nFilterIndex <= indexes.size() ? indexes[ofn.nFilterIndex - 1] : -1;
+  result->filterIndex = chosen >= 0 ? chosen : request.filterIndex;
+  result->filterOptions = request.filterOptions;
+  return true;
+}
+
+// The open dialog: a directory followed by names for several files, else one full path.
+std::vector<std::string> openDialog(const char* title) {
+  std::vector<int> indexes;
+  std::string filters = fileFilterList(&indexes, false);
+  std::vector<char> buffer(32768, '\0');
+  OPENFILENAMEA ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = mainWindow();
+  ofn.lpstrFilter = filters.c_str();
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = DWORD(buffer.size());
+  ofn.lpstrTitle = title;
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_EXPLORER;
+  if (!GetOpenFileNameA(&ofn)) return {};
+  std::vector<std::string> list;
+  for (const char* p = buffer.data(); *p; p += std::strlen(p) + 1) list.emplace_back(p);
+  return list;
+}
+
+void addRecent(const std::string& path) {
+  std::vector<std::string> names = readRecentFiles(ds().ini);
+  const int previous = int(names.size());
+  addRecentFile(&names, path);
+  writeRecentFiles(ds().ini, names, previous);
+  if (mainWindow()) buildRecentFilesMenu(mainWindow());
+}
+
+void setupHost() {
+  document::DocumentHost& h = ds().host;
+  h.ask = [](const std::string& text, const std::string& caption, unsigned flags) {
+    return ShowMessageBox(text.c_str(), caption.c_str(), flags);
+  };
+  h.progressBegin = [](const std::string& title) { ds().progress.begin(title); };
+  h.progressMeter = [](uint32_t done, uint32_t total) {
+    return ds().progress.update(done, total) ? 0 : document::kDocStop;
+  };
+  h.progressEnd = [] { ds().progress.end(); };
+  h.saveDialog = saveDialog;
+  h.showTitle = [](const std::string& text) {
+    if (mainWindow()) SetWindowTextA(mainWindow(), text.c_str());
+  };
+  h.titleInUse = [](const std::string& title) {
+    HWND w = nullptr;
+    while ((w = FindWindowExA(nullptr, w, kMainClassName, title.c_str())) != nullptr)
+      if (w != mainWindow()) return true;
+    return false;
+  };
+  h.addRecentFile = addRecent;
+  h.rememberFilter = [](int32_t index) {
+    const formats::FilterTable& table = formats::filterHost().table;
+    if (index >= 0 && size_t(index) < table.size()) app().settings.fileFilter = table.at(size_t(index)).info.name;
+  };
+  const Settings& s = app().settings;
+  h.settings.savePeakFiles = s.savePeakFiles != 0;
+  h.settings.autoFillInfo = s.autoFillInfo != 0;
+  h.settings.useOldStyleBoxes = s.useOldStyleBoxes;
+  h.settings.peakBlockSize = uint32_t(s.peakBlockSize > 0 ? s.peakBlockSize : 0);
+  document::SetPeakBlockSize(h.settings.peakBlockSize);
+}
+
+// ---- the display ---------------------------------------------------------------------------------------
+
+void showCues() {
+  if (!ds().display) return;
+  std::vector<display::CueMark> marks;
+  if (document::WaveDocument* doc = ds().doc.get()) {
+    for (uint32_t i = 0; i < doc->cues().cueCount(); ++i) {
+      const markers::Cue* c = doc->cues().cueAt(i);
+      marks.push_back({int32_t(c->position), int32_t(c->length), c->label});
+    }
+  }
+  display::WaveDispSetCues(ds().display, std::move(marks));
+}
+
+void attach(const SampleRegion& region) {
+  DocSupport& s = ds();
+  document::WaveDocument* doc = s.doc.get();
+  if (!s.display) return;
+  if (!doc) {
+    display::WaveDispAttach(s.display, nullptr);
+    s.source.reset();
+    return;
+  }
+  s.source = std::make_unique<display::DocumentDisplaySource>(doc->samples(), doc->peaks(), doc->rate());
+  display::WaveDispAttach(s.display, s.source.get());
+  const uint32_t length = doc->lengthFrames();
+  const uint32_t shown = doc->scannedLength() ? doc->scannedLength() : length;
+  if (shown > 0) display::WaveDispSetView(s.display, 0, double(shown - 1));
+  if (region.valid)
+    display::WaveDispSetSelection(s.display, region.start, region.end);
+  else
+    display::WaveDispSetSelection(s.display, 0, -1);
+  showCues();
+  SetWindowTextA(mainWindow(), document::MainWindowTitle(doc).c_str());
+}
+
+// After an edit or undo: the length, the changed columns and the cues.
+void refreshDisplay() {
+  DocSupport& s = ds();
+  if (!s.display || !s.doc) return;
+  display::WaveDispSetLength(s.display, int32_t(s.doc->lengthFrames()), false);
+  display::WaveDispRedrawRange(s.display, 0, -1, true);
+  showCues();
+  SetWindowTextA(mainWindow(), document::MainWindowTitle(s.doc.get()).c_str());
+}
+
+void layoutDisplay() {
+  if (!ds().display || !mainWindow()) return;
+  RECT rc;
+  GetClientRect(mainWindow(), &rc);
+  MoveWindow(ds().display, 0, 0, rc.right, rc.bottom, TRUE);
+}
+
+// ---- commands ------------------------------------------------------------------------------------------
+
+bool closeCurrent(bool ask) {
+  DocSupport& s = ds();
+  if (!s.doc) return true;
+  if (ask && !document::AskToSave(s.host, *s.reader, s.doc.get())) return false;
+  if (s.display) display::WaveDispAttach(s.display, nullptr);
+  s.source.reset();
+  return document::CloseDocument(s.host, *s.reader, &s.doc, false);
+}
+
+void openList(const std::vector<std::string>& list, bool complete) {
+  DocSupport& s = ds();
+  if (list.empty()) return;
+  if (!closeCurrent(true)) return;
+  int error = 0;
+  s.doc = document::OpenAsCurrent(s.host, *s.reader, document::ExpandFileList(list, complete), 0, &error);
+  if (!s.doc) {
+    debugOutputf("open failed: error %d\n", error);
+    SetWindowTextA(mainWindow(), app().productName.c_str());
+  }
+  attach(SampleRegion());
+}
+
+void onOpen() {
+  if (ds().doc && !document::AskToSave(ds().host, *ds().reader, ds().doc.get())) return;
+  std::vector<std::string> list = openDialog("Open a Waveform");
+  if (list.empty()) return;
+  if (ds().doc) ds().doc->resetCounters();  // already asked
+  openList(list, false);
+}
+
+void onSave(bool forceDialog, bool selection) {
+  DocSupport& s = ds();
+  if (!s.doc) return;
+  document::SaveRequest r;
+  r.forceDialog = forceDialog;
+  r.askName = forceDialog && !selection;
+  r.selectionOnly = selection;
+  if (const display::WaveView* v = s.display ? display::WaveDispModel(s.display) : nullptr) {
+    r.selStart = uint32_t(v->selStart());
+    r.selEnd = uint32_t(v->selEnd());
+    uint32_t flags = display::WaveDispGetFlags(s.display);
+    r.editChannel = (flags & 0x200) ? 1 : (flags & 0x100) ? 2 : 0;
+  }
+  int st = document::SaveDocument(s.host, *s.reader, s.doc.get(), r);
+  debugOutputf("save: status %d\n", st);
+}
+
+void onUndo() {
+  DocSupport& s = ds();
+  if (!s.doc) return;
+  document::UndoOutcome o = document::UndoCommand(s.doc.get());
+  if (!o.levels) return;
+  refreshDisplay();
+  if (s.display) display::WaveDispSetSelection(s.display, int32_t(o.selStart), int32_t(o.selEnd));
+}
+
+void onRecentFile(int n) {
+  std::vector<std::string> names = readRecentFiles(ds().ini);
+  // Items are numbered newest first.
+  if (n < 0 || size_t(n) >= names.size()) return;
+  openList({names[names.size() - 1 - size_t(n)]}, true);
+}
+
+void onDropFiles(void* hdrop) {
+  HDROP drop = static_cast<HDROP>(hdrop);
+  std::vector<std::string> list;
+  UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    char name[MAX_PATH];
+    if (DragQueryFileA(drop, i, name, MAX_PATH)) list.emplace_back(name);
+  }
+  DragFinish(drop);
+  openList(list, true);
+}
+
+void registerCommands() {
+  registerCommand(IDM_OPEN, [](int, intptr_t) { onOpen(); });
+  registerCommand(IDM_SAVE, [](int, intptr_t) { onSave(ds().doc && ds().doc->name().empty(), false); });
+  registerCommand(IDM_SAVE_AS, [](int, intptr_t) { onSave(true, false); });
+  registerCommand(IDM_TOOLBAR_SAVE, [](int, intptr_t) { onSave(app().settings.saveMode == 0, false); });
+  registerCommand(IDM_SAVE_SELECTION, [](int, intptr_t) { onSave(true, true); });
+  registerCommand(IDM_QUICK_SAVE, [](int, intptr_t) {
+    if (ds().doc) document::QuickSaveDocument(ds().host, ds().doc.get());
+    if (ds().doc) SetWindowTextA(mainWindow(), document::MainWindowTitle(ds().doc.get()).c_str());
+  });
+  registerCommand(IDM_CLOSE, [](int, intptr_t) { closeCurrent(true); });
+  registerCommand(IDM_FLUSH_VFILE, [](int, intptr_t) {
+    if (ds().doc) document::FlushDocument(ds().host, ds().doc.get());
+  });
+  registerCommand(IDM_REOPEN, [](int, intptr_t) {
+    if (!ds().doc || ds().doc->name().empty()) return;
+    std::string name = ds().doc->name();
+    openList({name}, true);
+  });
+  registerCommand(IDM_UNDO, [](int, intptr_t) { onUndo(); });
+  registerCommand(IDM_ENABLE_UNDO, [](int, intptr_t) {
+    app().settings.undo = !app().settings.undo;
+    storage::UndoSetEnabled(app().settings.undo);
+  });
+  commandTable().setRecentFileHandler(onRecentFile);
+}
+
+// ---- the store -----------------------------------------------------------------------------------------
+
+unsigned iconFlags(storage::StoreIcon icon) {
+  switch (icon) {
+    case storage::StoreIcon::Error:
+      return kMbIconHand;
+    case storage::StoreIcon::Information:
+      return kMbIconAsterisk;
+    default:
+      return kMbIconExclamation;
+  }
+}
+
+int startStore(const VfInitArgs& args) {
+  storage::StoreUi ui;
+  ui.messageBox = [](const std::string& text, const std::string& caption, storage::StoreIcon icon) {
+    ShowMessageBox(text.c_str(), caption.c_str(), kMbOk | iconFlags(icon));
+  };
+  HWND notify = static_cast<HWND>(args.notifyWindow);
+  ui.needSpace = [notify] { return int(SendMessageA(notify, WM_VF_NEEDSPACE, 0, 0)); };
+  ui.debug = [](const char* line) { debugOutput(line); };
+  int st = storage::VfInit(args.tempDir, args.undoTempDir, args.reserve1Bytes, args.reserve2Bytes,
+                           uint32_t(args.cacheSizeKB > 0 ? args.cacheSizeKB : 0), ui);
+  storage::UndoUi undoUi;
+  undoUi.ask = [](const std::string& text, const std::string& caption, unsigned flags) {
+    return ShowMessageBox(text.c_str(), caption.c_str(), flags);
+  };
+  undoUi.progressOpen = [] { return formats::progressWindow() != nullptr; };
+  undoUi.progressBegin = [](const std::string& title) { ds().progress.begin(title); };
+  undoUi.progressMeter = [](uint32_t done, uint32_t total) {
+    return ds().progress.update(done, total) ? 0 : storage::kHfStop;
+  };
+  undoUi.progressEnd = [] { ds().progress.end(); };
+  undoUi.debug = [](const char* line) { debugOutput(line); };
+  storage::UndoSetUi(undoUi);
+  storage::UndoSetLimits(storage::kUndoDefaultCapacity, app().settings.undoLevels);
+  storage::UndoSetEnabled(app().settings.undo);
+  return st;
+}
+
+}  // namespace
+
+void installDocumentSupport() {
+  ShellHooks& h = shellHooks();
+  h.vfInit = startStore;
+  h.allocTransferBuffer = [] { return document::SampleScratchInit(131072); };
+  h.releaseStore = [] {
+    ds().doc.reset();
+    storage::UndoReset();
+    document::SampleScratchRelease();
+    if (storage::VfIsInitialised()) storage::VfShutdown();
+  };
+  h.needSpace = [] { return intptr_t(storage::UndoNeedSpace()); };
+  h.scanFileFilters = [] {
+    DocSupport& s = ds();
+    s.ini = ProfileSettingsSource(app().settingsFile);
+    formats::scanFiltersAtStartup(&s.ini);
+    s.reader = std::make_unique<FilterReader>(&formats::filterHost().table, formats::filterHost().load);
+    s.reader->setSettings(&s.ini);
+    s.reader->setProgress(&s.progress);
+    s.reader->setWindow(mainWindow());
+    s.reader->setExtraInfo(app().settings.fileSaveExtraInfo);
+    formats::progressSetMainWindow(mainWindow());
+    setupHost();
+    registerCommands();
+  };
+  h.openDocument = [](const std::string& name) {
+    DocumentOpenResult r;
+    DocSupport& s = ds();
+    if (!s.reader) return r;
+    int error = 0;
+    s.doc = document::OpenAsCurrent(s.host, *s.reader, {name}, 0, &error);
+    r.opened = s.doc != nullptr;
+    r.hasSamples = r.opened && s.doc->lengthFrames() > 0;
+    r.lengthFrames = r.opened ? s.doc->lengthFrames() : 0;
+    return r;
+  };
+  h.attachDocument = attach;
+  h.askToSave = [] { return !ds().reader || document::AskToSave(ds().host, *ds().reader, ds().doc.get()); };
+  h.closeDocument = [] {
+    if (ds().reader) closeCurrent(false);
+  };
+  h.registerChildClasses = [](void* instance) { return display::WaveDispRegister(static_cast<HINSTANCE>(instance)); };
+  h.unregisterChildClasses = [](void* instance) { display::WaveDispUnregister(static_cast<HINSTANCE>(instance)); };
+  h.createChildren = [](void* main) {
+    RECT rc;
+    GetClientRect(static_cast<HWND>(main), &rc);
+    ds().display = display::WaveDispCreate(static_cast<HWND>(main), 0, 0, rc.right, rc.bottom);
+  };
+  h.dropFiles = onDropFiles;
+  h.message = [](void*, unsigned msg, uintptr_t, intptr_t, intptr_t*) {
+    if (msg == WM_SIZE) layoutDisplay();
+    return false;
+  };
+}
+
+std::string currentDocumentTitle() { return document::MainWindowTitle(ds().doc.get()); }
+
+}  // namespace shell

@@ -1,0 +1,136 @@
+// The document's reader over the file-filter host; see filter_reader.h.
+#include "shell/filter_reader.h"
+
+#include "document/hf_sample_file.h"
+#include "document/wave_document.h"
+#include "formats/filter_open.h"
+#include "formats/filter_save.h"
+#include "shell/message_box.h"
+#include "storage/store.h"
+
+namespace shell {
+
+int FilterReader::identify(const std::string& path, int32_t filterIndex, document::FileIdentity* out) {
+  formats::ProbeResult probe;
+  if (!formats::probeFileFormat(*table_, load_, path, filterIndex, &probe)) {
+    message_ = "\"" + path + "\" is not in a format that any installed file filter can read.";
+    ShowMessageBox(message_.c_str(), "Unrecognized Format", kMbOk | kMbIconExclamation);
+    return document::kOpenNotRecognised;
+  }
+  const FilterTableEntry& entry = table_->at(size_t(probe.filterIndex));
+  out->filterIndex = probe.filterIndex;
+  out->filterOptions = 1;
+  out->rate = probe.format.rate;
+  out->channels = probe.format.channels;
+  out->bits = probe.format.bits;
+  out->formatName = entry.info.name;
+  // Only a filter that can say where plain PCM lies is asked to map; an unknown layout (raw data) is
+  // imported, with the raw-format dialog.
+  out->inPlace = (entry.info.capabilities & FLT_MAPPABLE) && probe.format.rate && probe.format.channels &&
+                 (probe.format.bits == 8 || probe.format.bits == 16);
+  out->dataLength = probe.dataBytes;
+  if (!out->inPlace && (!out->rate || !out->channels || !out->bits)) {
+    // Raw data: the import asks for the format; until then assume the remembered defaults.
+    if (!out->rate) out->rate = 44100;
+    if (!out->channels) out->channels = 2;
+    if (!out->bits) out->bits = 16;
+  }
+  return 0;
+}
+
+int FilterReader::readMetadata(const std::string&, const document::FileIdentity&, markers::MarkerSet*,
+                               markers::ChunkStore*) {
+  // Mapping and importing read the items themselves (by the filter's before/after rule).
+  return 0;
+}
+
+storage::HfHandle* FilterReader::mapInPlace(const std::string& path, const document::FileIdentity& id,
+                                            uintptr_t owner, storage::HfNotifySink sink, markers::MarkerSet* cues,
+                                            markers::ChunkStore* chunks, int* status) {
+  formats::OpenMappedArgs args;
+  args.path = path;
+  args.flags = formats::kOpenMetadata;
+  args.channels = id.channels;
+  args.bits = id.bits;
+  args.options = uint32_t(id.filterOptions > 0 ? id.filterOptions : 1);
+  args.settings = settings_;
+  args.window = window_;
+  args.owner = owner;
+  args.sink = std::move(sink);
+  formats::OpenMappedResult result;
+  storage::HfHandle* f = formats::openMapped(*table_, load_, id.filterIndex, args, cues, chunks, &result);
+  if (status) *status = f ? 0 : (result.hfStatus ? result.hfStatus : document::kOpenNotRecognised);
+  return f;
+}
+
+int FilterReader::readSamples(const std::string& path, const document::FileIdentity& id, storage::HfHandle* file,
+                              markers::MarkerSet* cues, markers::ChunkStore* chunks, const document::DocProgress&) {
+  formats::ImportArgs args;
+  args.path = path;
+  args.flags = formats::kOpenMetadata;
+  args.preferredIndex = id.filterIndex;
+  args.settings = settings_;
+  args.window = window_;
+  args.progress = progress_;
+  args.rawFormatDialog = rawDialog_;
+  document::WaveFormat format;
+  format.rate = id.rate;
+  format.channels = id.channels;
+  format.bits = id.bits;
+  document::HfSampleFile target(file);
+  formats::ImportResult result;
+  int st = formats::importThroughFilter(*table_, load_, args, &format, &target, cues, chunks, &result);
+  message_ = result.message;
+  switch (st) {
+    case formats::kImportOk:
+      return document::kOpenOk;
+    case formats::kImportCancelled:
+      return document::kOpenStopped;
+    case formats::kImportNoFilter:
+      if (!result.message.empty()) ShowMessageBox(result.message.c_str(), "Open", kMbOk | kMbIconExclamation);
+      return document::kOpenNotRecognised;
+    default:
+      return st;
+  }
+}
+
+int FilterReader::write(const std::string& path, int32_t filterIndex, int32_t filterOptions,
+                        document::WaveDocument* doc, uint32_t first, uint32_t count, uint32_t channelMask,
+                        const document::DocProgress&) {
+  formats::SaveArgs args;
+  args.path = path;
+  args.filterIndex = filterIndex >= 0 ? filterIndex : table_->defaultIndex(std::string());
+  args.options = uint32_t(filterOptions > 0 ? filterOptions : 1);
+  args.startFrame = first;
+  args.frameCount = count;
+  args.extraInfo = extraInfo_;
+  args.progress = progress_;
+  args.settings = settings_;
+  if ((channelMask & 0xF) == 10) args.saveFlags |= formats::kSaveLeftOnly;
+  if ((channelMask & 0xF) == 12) args.saveFlags |= formats::kSaveRightOnly;
+  if (channelMask & 0x10) args.saveFlags |= formats::kSaveRename;
+  // The file being written may still hold blocks of this very document: copy them out first. Playback
+  // and preview are stopped before any save, as the store's release requires.
+  args.releaseSourceFile = [](const std::string& p) {
+    int st = 0;
+    storage::VfReleaseSourceFile(p, nullptr, &st);
+    return st == 0;
+  };
+  formats::SaveSource source;
+  source.samples = doc->samples();
+  source.format = doc->format();
+  source.cues = &doc->cues();
+  source.chunks = &doc->chunks();
+  formats::SaveResult result;
+  int st = formats::saveThroughFilter(*table_, load_, args, &source, &result);
+  message_ = result.message;
+  if (st == formats::kSaveOk) {
+    if (result.mappable)
+      doc->setFlags(document::kDocPeaksMatchDisk, 0);
+    else
+      doc->setFlags(0, document::kDocPeaksMatchDisk);
+  }
+  return st == formats::kSaveOk ? 0 : (st == formats::kSaveCancelled ? 1 : (st ? st : 1));
+}
+
+}  // namespace shell

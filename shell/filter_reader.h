@@ -1,0 +1,55 @@
+// The wave document's reader and writer over the file-filter host: identifying a file (the filter that
+// understands it and the format it reports), mapping plain PCM in place, importing anything else through
+// the filter, and saving through a filter with the sharing-violation path. Portable: the filters come
+// through a FilterLoader (LoadLibrary on Windows, fakes in tests).
+#pragma once
+
+#include <string>
+
+#include "document/document_host.h"
+#include "formats/filter_module.h"
+#include "formats/filter_table.h"
+#include "formats/progress.h"
+
+namespace shell {
+
+class SettingsSource;
+
+class FilterReader : public document::DocumentReader {
+ public:
+  FilterReader(const formats::FilterTable* table, formats::FilterLoader load)
+      : table_(table), load_(std::move(load)) {}
+
+  void setSettings(SettingsSource* settings) { settings_ = settings; }
+  void setProgress(formats::Progress* progress) { progress_ = progress; }
+  void setWindow(SornWindow window) { window_ = window; }
+  void setExtraInfo(bool on) { extraInfo_ = on; }
+  // The raw-format dialog ("Open Raw PCM files As"); unset means raw files are refused.
+  void setRawFormatDialog(std::function<bool(document::WaveFormat*)> dialog) { rawDialog_ = std::move(dialog); }
+
+  int identify(const std::string& path, int32_t filterIndex, document::FileIdentity* out) override;
+  int readMetadata(const std::string& path, const document::FileIdentity& id, markers::MarkerSet* cues,
+                   markers::ChunkStore* chunks) override;
+  storage::HfHandle* mapInPlace(const std::string& path, const document::FileIdentity& id, uintptr_t owner,
+                                storage::HfNotifySink sink, markers::MarkerSet* cues, markers::ChunkStore* chunks,
+                                int* status) override;
+  int readSamples(const std::string& path, const document::FileIdentity& id, storage::HfHandle* file,
+                  markers::MarkerSet* cues, markers::ChunkStore* chunks, const document::DocProgress& progress) override;
+  int write(const std::string& path, int32_t filterIndex, int32_t filterOptions, document::WaveDocument* doc,
+            uint32_t first, uint32_t count, uint32_t channelMask, const document::DocProgress& progress) override;
+
+  // The last failure's text (for tests and the debug output).
+  const std::string& lastMessage() const { return message_; }
+
+ private:
+  const formats::FilterTable* table_;
+  formats::FilterLoader load_;
+  SettingsSource* settings_ = nullptr;
+  formats::Progress* progress_ = nullptr;
+  SornWindow window_ = nullptr;
+  bool extraInfo_ = true;
+  std::function<bool(document::WaveFormat*)> rawDialog_;
+  std::string message_;
+};
+
+}  // namespace shell

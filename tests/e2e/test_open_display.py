@@ -1,0 +1,54 @@
+"""A sox-made WAV named on the command line opens in place and is drawn: the title names the file, the
+screen shows the waveform colour (0,255,0), and with /REGION: the selection highlight; the store's temp file
+stays empty (no sample copied). Screenshots are kept in the test folder for people to look at."""
+import os
+import subprocess
+
+PLUGINS = ["wavpcm.flt"]
+
+
+def colour_counts(h, png, colours):
+    raw = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], check=True, stdout=subprocess.PIPE,
+                         timeout=60).stdout
+    counts = dict.fromkeys(colours, 0)
+    for i in range(0, len(raw) - 2, 3):
+        c = (raw[i], raw[i + 1], raw[i + 2])
+        if c in counts:
+            counts[c] += 1
+    return counts
+
+
+def run(h):
+    files = os.path.join(h.dir, "files")
+    os.makedirs(files, exist_ok=True)
+    wav = os.path.join(files, "tone.wav")
+    subprocess.run(["sox", "-n", "-r", "44100", "-b", "16", "-c", "2", wav, "synth", "3", "sine", "440",
+                    "vol", "0.8"], check=True)
+    temp = os.path.join(h.dir, "temp")
+    os.makedirs(temp)
+    h.write_ini("[Size]\nTempOverride=%s\n[Settings]\nUndoTempDir=%s\n" % (h.windows_path(temp),
+                                                                            h.windows_path(temp)))
+    prog = h.start(h.windows_path(wav), "/REGION:22050,44100", debugstr=True)
+    out = h.drive(
+        "wait-window SORN96 60",
+        "wait-idle 1500 60",
+        "expect-no-dialog",
+        "title",
+    )
+    if "title: tone.wav - Sorn Edit" not in out:
+        raise AssertionError("the title does not name the opened file")
+    shot = h.screenshot("open-display")
+    counts = colour_counts(h, shot, [(0, 255, 0), (0, 255, 255)])
+    h.note("waveform-colour pixels: %d, highlight pixels: %d" % (counts[(0, 255, 0)], counts[(0, 255, 255)]))
+    if counts[(0, 255, 0)] < 200:
+        raise AssertionError("the screenshot shows too few waveform pixels (%d)" % counts[(0, 255, 0)])
+    # The /REGION: selection (0.5 s to 1.5 s of 3 s) is highlighted.
+    if counts[(0, 255, 255)] < 200:
+        raise AssertionError("the selection highlight is missing (%d pixels)" % counts[(0, 255, 255)])
+    # Opened in place: nothing was copied into the store's temp files.
+    sizes = [os.path.getsize(os.path.join(temp, n)) for n in os.listdir(temp)]
+    h.note("temp files: %r" % sizes)
+    if any(sizes):
+        raise AssertionError("samples were copied into the temp files: %r" % sizes)
+    h.drive("close", "wait-exit 60")
+    h.expect_exit(prog, 0)
