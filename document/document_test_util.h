@@ -20,7 +20,7 @@ class DocumentFixture : public storage::testing_util::StoreFixture {
  protected:
   void SetUp() override {
     ASSERT_EQ(init(), 0);
-    storage::UndoResetForTests();
+    storage::UndoReset();
     storage::UndoUi u;
     u.ask = [this](const std::string& text, const std::string& caption, unsigned) {
       questions.push_back(caption + ": " + text);
@@ -32,7 +32,7 @@ class DocumentFixture : public storage::testing_util::StoreFixture {
     baselineFree = storage::VfEmptyCount() + storage::VfValidFreeCount();
   }
   void TearDown() override {
-    storage::UndoResetForTests();
+    storage::UndoReset();
     StoreFixture::TearDown();
   }
 

@@ -339,7 +339,7 @@ std::string UndoMenuText(const UndoNode* node, bool* enabled) {
   return node->levels.back().title;
 }
 
-void UndoResetForTests() {
+void UndoReset() {
   while (!g().nodes.empty()) UndoFreeNode(g().nodes.front());
   g().capacity = kUndoDefaultCapacity;
   g().retain = kUndoDefaultRetain;

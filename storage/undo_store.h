@@ -138,7 +138,8 @@ std::string UndoPurge(int retain, int64_t* freedKB = nullptr);
 // The Undo menu item's text and whether it is enabled.
 std::string UndoMenuText(const UndoNode* node, bool* enabled = nullptr);
 
-// For tests: drops every node and restores the process-wide defaults.
-void UndoResetForTests();
+// Drops every node (closing their saved files) and restores the process-wide defaults: at shut-down, before
+// the store goes, and between tests.
+void UndoReset();
 
 }  // namespace storage

@@ -15,7 +15,7 @@ class UndoStoreTest : public VfileFixture {
  protected:
   void SetUp() override {
     VfileFixture::SetUp();
-    UndoResetForTests();
+    UndoReset();
     UndoUi u;
     u.ask = [this](const std::string& text, const std::string& caption, unsigned) {
       questions.push_back(caption + ": " + text);
@@ -32,7 +32,7 @@ class UndoStoreTest : public VfileFixture {
     ASSERT_EQ(HfWrite(wave, 0, uint32_t(bytes.size()), bytes.data()), bytes.size());
   }
   void TearDown() override {
-    UndoResetForTests();
+    UndoReset();
     VfileFixture::TearDown();
   }
   // One saved level of `frames` frames from frame 0, recorded as command.
