@@ -247,6 +247,8 @@ TEST_F(ClipboardTest, CfWaveParserSurvivesMalformedBlocks) {
 
 TEST_F(ClipboardTest, CopyThenPasteAtTheCursorAndUndo) {
   auto doc = stereo16(1000);
+  ASSERT_TRUE(doc->cues().addCue(1, 700, 0));
+  ASSERT_TRUE(doc->cues().addCue(2, 50, 0));
   const auto before = frames(doc.get());
   ASSERT_EQ(CopyCommand(doc.get(), sel(100, 199), false, &internal, &system, editUi()).status, kEditOk);
   ASSERT_TRUE(internal.present());
@@ -261,6 +263,8 @@ TEST_F(ClipboardTest, CopyThenPasteAtTheCursorAndUndo) {
   EXPECT_EQ(r.selEnd, 599u);
   EXPECT_EQ(r.viewEnd, 1099u);
   EXPECT_EQ(doc->undo()->levels.back().title, "Undo Paste");
+  EXPECT_EQ(doc->cues().findCue(1)->position, 800u);
+  EXPECT_EQ(doc->cues().findCue(2)->position, 50u);
   // Without PasteHilite the cursor goes after the pasted frames.
   r = Paste(doc.get(), sel(0, -1), clip.get(), kCmdPaste, settings, false, editUi());
   EXPECT_EQ(r.selStart, 100u);
@@ -268,6 +272,8 @@ TEST_F(ClipboardTest, CopyThenPasteAtTheCursorAndUndo) {
   UndoCommand(doc.get());
   UndoCommand(doc.get());
   EXPECT_EQ(frames(doc.get()), before);
+  EXPECT_EQ(doc->cues().findCue(1)->position, 700u);
+  EXPECT_EQ(doc->cues().findCue(2)->position, 50u);
   EXPECT_EQ(doc->sampleChanges(), 0);
   EXPECT_TRUE(storeOk(doc.get(), {storage::HfFirstBlock(internal.clip()->file()), storage::HfFirstBlock(clip->file())}));
 }
