@@ -131,6 +131,44 @@ void ApplyPasteSpecialDialog(const PasteSpecialDialogValues& v, PasteSpecialSett
   s->lockLeftRight = v.lockLeftRight;
 }
 
+PasteSpecialDialogStart StartPasteSpecialDialog(const PasteSpecialSettings& s, int docChannels, int editChannel,
+                                                bool internalPresent, bool windowsHasWave) {
+  PasteSpecialDialogStart d;
+  PasteSpecialDialogValues& v = d.values;
+  v.leftPercent = std::fabs(s.leftVolume) * 100;
+  v.invertLeft = s.leftVolume < 0;
+  v.rightPercent = std::fabs(s.rightVolume) * 100;
+  v.invertRight = s.rightVolume < 0;
+  v.crossfadeMs = s.crossfadeMs;
+  v.loops = s.loops;
+  v.insert = !s.overlap;
+  v.modulate = s.overlap && s.modulate;
+  v.crossfade = s.crossfade;
+  v.loop = s.loop;
+  v.source = s.source;
+  v.sourceFile = s.sourceFile;
+  v.lockLeftRight = s.lockLeftRight;
+  d.crossfadeTimeEnabled = s.crossfade;
+  d.loopCountEnabled = s.loop;
+  d.internalSourceEnabled = internalPresent;
+  d.windowsSourceEnabled = windowsHasWave;
+  if (v.source == PasteSource::InternalClipboard && !internalPresent)
+    v.source = windowsHasWave ? PasteSource::WindowsClipboard : PasteSource::File;
+  if (v.source == PasteSource::WindowsClipboard && !windowsHasWave)
+    v.source = internalPresent ? PasteSource::InternalClipboard : PasteSource::File;
+  if (docChannels == 2 && (editChannel == kChannelLeft || editChannel == kChannelRight)) {
+    d.insertEnabled = false;
+    v.insert = false;
+    if (editChannel == kChannelLeft) d.rightEnabled = false;
+    if (editChannel == kChannelRight) d.leftEnabled = false;
+  }
+  if (docChannels != 2) {
+    d.rightEnabled = false;
+    d.lockEnabled = false;
+  }
+  return d;
+}
+
 uint32_t CrossfadeFrames(uint32_t rate, double ms) {
   const double f = std::trunc(double(rate) * ms * 0.001);
   if (!(f >= 2)) return 2;

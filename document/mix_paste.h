@@ -68,6 +68,23 @@ struct PasteSpecialDialogValues {
 };
 void ApplyPasteSpecialDialog(const PasteSpecialDialogValues& v, PasteSpecialSettings* s);
 
+// How the Mix Paste dialog opens: its control values and which controls are enabled.
+struct PasteSpecialDialogStart {
+  PasteSpecialDialogValues values;  // a negative volume shows its absolute value with Invert checked
+  bool leftEnabled = true;          // volume L scroll bar, edit field and Invert box
+  bool rightEnabled = true;         // volume R ... (off for mono documents and left-only editing)
+  bool lockEnabled = true;
+  bool insertEnabled = true;        // off with one channel edited (the paste overlaps then)
+  bool internalSourceEnabled = true;
+  bool windowsSourceEnabled = true;
+  bool crossfadeTimeEnabled = false;
+  bool loopCountEnabled = false;
+};
+// docChannels 1 or 2, editChannel 0 both, 1 left, 2 right. A source whose clipboard is empty is not offered:
+// the other clipboard is chosen when it has data, else From File.
+PasteSpecialDialogStart StartPasteSpecialDialog(const PasteSpecialSettings& s, int docChannels, int editChannel,
+                                                bool internalPresent, bool windowsHasWave);
+
 // Crossfade frames for a time at a rate: clamp(trunc(rate x ms x 0.001), 2, 882,000) (2 for a time that is
 // not a number).
 uint32_t CrossfadeFrames(uint32_t rate, double ms);

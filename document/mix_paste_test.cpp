@@ -277,5 +277,50 @@ TEST(PasteSettingsTest, CrossfadeFramesAndDialogValues) {
   EXPECT_TRUE(s.modulate);
 }
 
+TEST(PasteSettingsTest, DialogStartState) {
+  PasteSpecialSettings s;
+  s.leftVolume = -1.0;
+  s.rightVolume = 0.5;
+  s.overlap = false;
+  s.crossfade = true;
+  struct Case {
+    const char* name;
+    int channels, edit;
+    bool internal, windows;
+    PasteSource source;
+    bool left, right, lock, insert, insertChecked;
+  };
+  const Case cases[] = {
+      {"stereo, both, both clipboards", 2, 0, true, true, PasteSource::InternalClipboard, true, true, true, true, true},
+      {"left only", 2, 1, true, true, PasteSource::InternalClipboard, true, false, true, false, false},
+      {"right only", 2, 2, true, false, PasteSource::InternalClipboard, false, true, true, false, false},
+      {"mono", 1, 2, false, true, PasteSource::WindowsClipboard, true, false, false, true, true},
+      {"no clipboard has data", 2, 0, false, false, PasteSource::File, true, true, true, true, true},
+  };
+  for (const Case& c : cases) {
+    PasteSpecialDialogStart d = StartPasteSpecialDialog(s, c.channels, c.edit, c.internal, c.windows);
+    EXPECT_EQ(d.values.source, c.source) << c.name;
+    EXPECT_EQ(d.leftEnabled, c.left) << c.name;
+    EXPECT_EQ(d.rightEnabled, c.right) << c.name;
+    EXPECT_EQ(d.lockEnabled, c.lock) << c.name;
+    EXPECT_EQ(d.insertEnabled, c.insert) << c.name;
+    EXPECT_EQ(d.values.insert, c.insertChecked) << c.name;
+    EXPECT_EQ(d.internalSourceEnabled, c.internal) << c.name;
+    EXPECT_EQ(d.windowsSourceEnabled, c.windows) << c.name;
+    EXPECT_EQ(d.values.leftPercent, 100.0) << c.name;
+    EXPECT_TRUE(d.values.invertLeft) << c.name;
+    EXPECT_EQ(d.values.rightPercent, 50.0) << c.name;
+    EXPECT_TRUE(d.crossfadeTimeEnabled) << c.name;
+    EXPECT_FALSE(d.loopCountEnabled) << c.name;
+  }
+  // OK on the unchanged dialog gives the settings back.
+  PasteSpecialSettings back;
+  ApplyPasteSpecialDialog(StartPasteSpecialDialog(s, 2, 0, true, true).values, &back);
+  EXPECT_EQ(back.leftVolume, -1.0);
+  EXPECT_EQ(back.rightVolume, 0.5);
+  EXPECT_FALSE(back.overlap);
+  EXPECT_TRUE(back.crossfade);
+}
+
 }  // namespace
 }  // namespace document
