@@ -427,6 +427,8 @@ TEST_F(EditOpsTest, ARefusedUndoSaveLeavesTheDocumentUnchanged) {
       [&] { return Silence(doc.get(), sel(0, 49999), editUi()); },
       [&] { return DeleteSelection(doc.get(), sel(0, 49999), editUi()); },
       [&] { return Trim(doc.get(), sel(0, 9), editUi()); },
+      // The tail (empty) is recorded, then the head is refused: the tail level is taken back.
+      [&] { return Trim(doc.get(), sel(40000, 49999), editUi()); },
       [&] { return GenerateSilence(doc.get(), sel(0, 49999), 0.1, editUi()); },
   };
   for (const Op& op : ops) {
