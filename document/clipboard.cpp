@@ -26,8 +26,12 @@ void put32(uint8_t* p, uint32_t v) {
   put16(p, v & 0xFFFF);
   put16(p + 2, v >> 16);
 }
-uint16_t get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t get32(const uint8_t* p) { return uint32_t(get16(p)) | (uint32_t(get16(p + 2)) << 16); }
+uint16_t get16(const uint8_t* p) {
+  return uint16_t(p[0] | (p[1] << 8));
+}
+uint32_t get32(const uint8_t* p) {
+  return uint32_t(get16(p)) | (uint32_t(get16(p + 2)) << 16);
+}
 
 uint16_t pickWord(WaveDocument* doc, int channel) {
   if (doc->channels() != 2) return 0;
@@ -185,7 +189,8 @@ int ClipFromCfWave(const uint8_t* block, size_t size, Clip* out) {
 
 int CopyRange(WaveDocument* doc, uint32_t start, uint32_t count, uint32_t flags, InternalClipboard* internal,
               SystemClipboard* system, const EditUi& ui) {
-  if (!doc || !doc->file() || !doc->blockAlign() || !count || start >= doc->lengthFrames()) return kCopyNoDocument;
+  if (!doc || !doc->file() || !doc->blockAlign() || !count || start >= doc->lengthFrames())
+    return kCopyNoDocument;
   count = std::min(count, doc->lengthFrames() - start);
   const int channel = copyChannel(doc, flags);
   bool fellBack = false;
@@ -226,8 +231,8 @@ EditResult CopyCommand(WaveDocument* doc, const EditRange& range, bool windowsCl
   return r;
 }
 
-EditResult Cut(WaveDocument* doc, const EditRange& range, InternalClipboard* internal, SystemClipboard* system,
-               const EditUi& ui) {
+EditResult Cut(WaveDocument* doc, const EditRange& range, InternalClipboard* internal,
+               SystemClipboard* system, const EditUi& ui) {
   EditResult r;
   uint32_t first = 0, last = 0;
   if (!EffectiveRange(doc, range, &first, &last)) {
@@ -242,7 +247,8 @@ EditResult Cut(WaveDocument* doc, const EditRange& range, InternalClipboard* int
   }
   // The level is recorded only once the copy worked: a level for a cut that removed nothing would make
   // Undo insert the frames a second time.
-  const int st = CopyRange(doc, first, count, kCopyCut | kCopyInternal | copyFlagsFor(channel), internal, system, ui);
+  const int st =
+      CopyRange(doc, first, count, kCopyCut | kCopyInternal | copyFlagsFor(channel), internal, system, ui);
   if (st != kCopyOk && st != kCopyFellBack) {
     storage::UndoDiscardPending(doc->undo());
     if (st != kCopyDeclined) reportCopyFailure(ui);
@@ -253,7 +259,8 @@ EditResult Cut(WaveDocument* doc, const EditRange& range, InternalClipboard* int
   if (channel != kChannelBoth) {
     SampleSilence(doc->samples(), int32_t(first), count,
                   uint16_t(doc->layoutWord() | (channel == kChannelLeft ? XF_DST_LEFT : XF_DST_RIGHT)));
-    storage::UndoRecordLevel(doc->undo(), EditRecord(doc, kCmdCutChannel, channel, first, last, "Undo Cut", serial));
+    storage::UndoRecordLevel(doc->undo(),
+                             EditRecord(doc, kCmdCutChannel, channel, first, last, "Undo Cut", serial));
   } else {
     SampleCut(doc->samples(), int32_t(first), count);
     storage::UndoRecordLevel(doc->undo(), EditRecord(doc, kCmdCut, 0, first, first - 1, "Undo Cut", serial));

@@ -31,11 +31,11 @@ constexpr int32_t kCmdWinClipPaste = 415;
 
 // Copy results.
 constexpr int kCopyOk = 0;
-constexpr int kCopyDeclined = 100;             // the user declined the internal clipboard
-constexpr int kCopyFellBack = 101;             // the Windows clipboard had no room: copied to the internal one
-constexpr int kCopyNoWindowsClipboard = 102;   // the Windows clipboard could not be opened
-constexpr int kCopyNoClipboardFile = 103;      // the internal clipboard could not be written
-constexpr int kCopyNoDocument = 6;             // no document, nothing to copy, or no memory
+constexpr int kCopyDeclined = 100;            // the user declined the internal clipboard
+constexpr int kCopyFellBack = 101;            // the Windows clipboard had no room: copied to the internal one
+constexpr int kCopyNoWindowsClipboard = 102;  // the Windows clipboard could not be opened
+constexpr int kCopyNoClipboardFile = 103;     // the internal clipboard could not be written
+constexpr int kCopyNoDocument = 6;            // no document, nothing to copy, or no memory
 // Copy flags.
 constexpr uint32_t kCopyLeft = 0x1;
 constexpr uint32_t kCopyRight = 0x2;
@@ -108,7 +108,7 @@ struct CfWaveInfo {
   uint32_t rate = 0;
   uint16_t channels = 0;
   uint16_t bits = 0;
-  bool hasData = false;    // false: no data chunk, nothing to paste
+  bool hasData = false;  // false: no data chunk, nothing to paste
   size_t dataOffset = 0;
   size_t dataBytes = 0;
 };
@@ -134,8 +134,8 @@ EditResult CopyCommand(WaveDocument* doc, const EditRange& range, bool windowsCl
 // 2150 Cut: saves the effective range for undo, copies it to the internal clipboard and only when that
 // worked records the level (2150, or 10275 with one channel edited) and removes the range (with one
 // channel edited, silences it: the length stays). A failed copy changes nothing and records nothing.
-EditResult Cut(WaveDocument* doc, const EditRange& range, InternalClipboard* internal, SystemClipboard* system,
-               const EditUi& ui);
+EditResult Cut(WaveDocument* doc, const EditRange& range, InternalClipboard* internal,
+               SystemClipboard* system, const EditUi& ui);
 
 // Reads the Windows clipboard into a clip, showing the paste messages; null with *error set (0 when the
 // block held no data chunk: nothing to paste).
@@ -143,21 +143,21 @@ Clip ReadWindowsClipboard(SystemClipboard* system, const EditUi& ui, int* error)
 
 // How a paste of clipFrames frames goes, before anything is touched. Pure, so the ranges can be tested.
 struct PastePlan {
-  bool overlap = false;       // mixed over the document (no length change) instead of inserted
-  int channel = 0;            // 0 both, 1 left, 2 right
+  bool overlap = false;  // mixed over the document (no length change) instead of inserted
+  int channel = 0;       // 0 both, 1 left, 2 right
   uint32_t clipFrames = 0;
   uint32_t loops = 1;
-  uint32_t n = 0;             // frames pasted in all: clipFrames x loops
-  uint32_t start = 0;         // the selection start or the cursor
-  uint32_t removeCount = 0;   // selected frames removed first (inserting)
-  uint32_t insertCount = 0;   // silent frames inserted at start after that
-  uint32_t saveFirst = 0;     // the undo save range (saveLast = saveFirst - 1 for none)
+  uint32_t n = 0;            // frames pasted in all: clipFrames x loops
+  uint32_t start = 0;        // the selection start or the cursor
+  uint32_t removeCount = 0;  // selected frames removed first (inserting)
+  uint32_t insertCount = 0;  // silent frames inserted at start after that
+  uint32_t saveFirst = 0;    // the undo save range (saveLast = saveFirst - 1 for none)
   uint32_t saveLast = 0;
-  uint32_t mixStart = 0;      // where the first copy of the clip goes
-  uint32_t levelStart = 0;    // the undo level's range
+  uint32_t mixStart = 0;    // where the first copy of the clip goes
+  uint32_t levelStart = 0;  // the undo level's range
   uint32_t levelEnd = 0;
-  bool mix = false;           // Mix Paste (volumes, modes, fades) rather than a plain copy
-  bool fades = false;         // crossfading: fade in on the first copy, out on the last
+  bool mix = false;    // Mix Paste (volumes, modes, fades) rather than a plain copy
+  bool fades = false;  // crossfading: fade in on the first copy, out on the last
   uint32_t crossfadeFrames = 0;
 };
 // command: 2100, 415 or 2110 (only 2110 uses the settings). False when there is nothing to paste or the

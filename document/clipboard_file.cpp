@@ -13,7 +13,8 @@ namespace {
 bool sameName(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
   return true;
 }
 
@@ -29,9 +30,13 @@ void removeClipboardFile(const std::string& path) {
 
 }  // namespace
 
-std::string FileClipboard::currentPath() { return access_.getPath ? access_.getPath() : std::string(); }
+std::string FileClipboard::currentPath() {
+  return access_.getPath ? access_.getPath() : std::string();
+}
 
-bool FileClipboard::present() { return isFile(currentPath()); }
+bool FileClipboard::present() {
+  return isFile(currentPath());
+}
 
 int FileClipboard::store(WaveDocument* doc, uint32_t start, uint32_t count, int channel) {
   if (!reader_ || !doc || !doc->blockAlign()) return kCopyNoClipboardFile;
@@ -39,7 +44,8 @@ int FileClipboard::store(WaveDocument* doc, uint32_t start, uint32_t count, int 
   const bool one = doc->channels() == 2 && channel != kChannelBoth;
   const int64_t bytes = int64_t(count) * (one ? doc->blockAlign() / 2 : doc->blockAlign());
   std::string path;
-  const bool room = access_.choosePath ? access_.choosePath(&path, bytes) : storage::VfClipboardPath(&path, bytes);
+  const bool room =
+      access_.choosePath ? access_.choosePath(&path, bytes) : storage::VfClipboardPath(&path, bytes);
   if (!room || path.empty()) return kCopyNoClipboardFile;
   const uint32_t mask = !one ? 8 : channel == kChannelLeft ? 10 : 12;
   if (reader_->write(path, filterIndex_, filterOptions_, doc, start, count, mask, nullptr) != 0) {
@@ -61,10 +67,10 @@ Clip FileClipboard::load() {
   markers::ChunkStore chunks;
   Clip clip;
   if (id.inPlace && id.dataLength > 0) {
-    clip = WaveDocument::openWith(id.channels, id.bits, id.rate, 0,
-                                  [&](uintptr_t owner, storage::HfNotifySink sink, int* status) {
-                                    return reader_->mapInPlace(path, id, owner, std::move(sink), &cues, &chunks, status);
-                                  });
+    clip = WaveDocument::openWith(
+        id.channels, id.bits, id.rate, 0, [&](uintptr_t owner, storage::HfNotifySink sink, int* status) {
+          return reader_->mapInPlace(path, id, owner, std::move(sink), &cues, &chunks, status);
+        });
   }
   if (!clip) {
     clip = WaveDocument::createEmpty(id.channels, id.bits, id.rate, 0);

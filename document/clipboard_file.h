@@ -18,8 +18,8 @@ namespace document {
 constexpr const char* kClipboardFileName = "SornClipboard.wav";
 
 struct ClipboardFileAccess {
-  std::function<std::string()> getPath;                    // [Recent] Clipboard ("" when unset)
-  std::function<void(const std::string& path)> setPath;    // stores [Recent] Clipboard
+  std::function<std::string()> getPath;                  // [Recent] Clipboard ("" when unset)
+  std::function<void(const std::string& path)> setPath;  // stores [Recent] Clipboard
   // A path for the file on a temp drive with room for bytes; false when none has room. Empty: the store's
   // own choice (VfClipboardPath).
   std::function<bool(std::string* path, int64_t bytes)> choosePath;
@@ -28,8 +28,12 @@ struct ClipboardFileAccess {
 class FileClipboard : public InternalClipboard {
  public:
   // filterIndex/filterOptions: the filter the file is written and read with.
-  FileClipboard(DocumentReader* reader, int32_t filterIndex, int32_t filterOptions, ClipboardFileAccess access)
-      : reader_(reader), filterIndex_(filterIndex), filterOptions_(filterOptions), access_(std::move(access)) {}
+  FileClipboard(DocumentReader* reader, int32_t filterIndex, int32_t filterOptions,
+                ClipboardFileAccess access)
+      : reader_(reader),
+        filterIndex_(filterIndex),
+        filterOptions_(filterOptions),
+        access_(std::move(access)) {}
   bool present() override;
   // Deletes the previous clipboard file (only a file of that name: the key is outside input), writes the
   // range through the filter (one channel as mono), and records the path. A failed write leaves no file.

@@ -35,11 +35,12 @@ class ClipReader : public DocumentReader {
     out->dataLength = uint32_t(b.size() - kHeader);
     return 0;
   }
-  int readMetadata(const std::string&, const FileIdentity&, markers::MarkerSet*, markers::ChunkStore*) override {
+  int readMetadata(const std::string&, const FileIdentity&, markers::MarkerSet*,
+                   markers::ChunkStore*) override {
     return 0;
   }
-  int readSamples(const std::string& path, const FileIdentity& id, storage::HfHandle* file, markers::MarkerSet*,
-                  markers::ChunkStore*, const DocProgress&) override {
+  int readSamples(const std::string& path, const FileIdentity& id, storage::HfHandle* file,
+                  markers::MarkerSet*, markers::ChunkStore*, const DocProgress&) override {
     std::vector<uint8_t> b = storage::testing_util::readWholeFile(path);
     if (id.dataLength) storage::HfWrite(file, 0, id.dataLength, b.data() + kHeader);
     return 0;
@@ -51,12 +52,14 @@ class ClipReader : public DocumentReader {
     const uint16_t channels = mask == 8 ? doc->channels() : 1;
     const uint16_t pick = mask == 10 ? XF_SRC_LEFT : mask == 12 ? XF_SRC_RIGHT : 0;
     std::vector<uint8_t> data(size_t(count) * channels * doc->bits() / 8);
-    SampleRead(doc->samples(), data.data(), int32_t(first), count, XfLayoutWord(channels, doc->bits()) | pick);
+    SampleRead(doc->samples(), data.data(), int32_t(first), count,
+               XfLayoutWord(channels, doc->bits()) | pick);
     std::ofstream out(path, std::ios::binary);
     uint32_t h[4] = {0x50494C43u, doc->rate(), channels, doc->bits()};
     out.write(reinterpret_cast<const char*>(h), sizeof h);
     // A failing writer leaves half a file behind, as a full disk would.
-    out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(fail ? data.size() / 2 : data.size()));
+    out.write(reinterpret_cast<const char*>(data.data()),
+              std::streamsize(fail ? data.size() / 2 : data.size()));
     return fail ? -1 : 0;
   }
   std::vector<uint32_t> masks;
@@ -79,7 +82,9 @@ class ClipboardFileTest : public EditFixture {
     };
     return a;
   }
-  bool exists(const std::string& p) { return platform::fileOps().exists(p.c_str(), nullptr) == platform::FileStatus::Ok; }
+  bool exists(const std::string& p) {
+    return platform::fileOps().exists(p.c_str(), nullptr) == platform::FileStatus::Ok;
+  }
   std::string key;  // [Recent] Clipboard
   bool room = true;
   int64_t requested = 0;

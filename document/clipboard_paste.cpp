@@ -5,11 +5,10 @@
 // over it with destination volume 0, so a plain paste is an exact copy; with a crossfade the clip starts
 // a margin before the insertion point and ends a margin after it, where the old sound fades out under it.
 // The margins are cut short at the ends of the wave, so no range ever starts before frame 0.
-#include "document/clipboard.h"
-
 #include <algorithm>
 #include <cmath>
 
+#include "document/clipboard.h"
 #include "document/sample_transfer.h"
 #include "document/undo_command.h"
 
@@ -69,14 +68,16 @@ bool PlanPaste(uint32_t docLength, uint32_t rate, uint32_t blockAlign, const Edi
 
   if (p.overlap) {
     p.saveFirst = p.start;
-    p.saveLast = p.start < len ? uint32_t(std::min<uint64_t>(uint64_t(p.start) + p.n - 1, len - 1)) : p.start - 1;
+    p.saveLast =
+        p.start < len ? uint32_t(std::min<uint64_t>(uint64_t(p.start) + p.n - 1, len - 1)) : p.start - 1;
     p.mixStart = p.levelStart = p.start;
     p.levelEnd = p.start + p.n - 1;
     return true;
   }
   // Inserting: with a crossfade the clip reaches X/2 frames before the insertion point and the rest of X
   // after the inserted frames, as far as the wave has frames there.
-  const uint32_t x = p.fades ? std::min(clipFrames, 2 * crossfadeHalf(rate, settings.crossfadeMs, clipFrames)) : 0;
+  const uint32_t x =
+      p.fades ? std::min(clipFrames, 2 * crossfadeHalf(rate, settings.crossfadeMs, clipFrames)) : 0;
   const uint32_t head = std::min(x / 2, p.start);
   const uint32_t after = hasSel ? end + 1 : p.start;
   const uint32_t tail = std::min(x - x / 2, len - after);
@@ -128,7 +129,9 @@ EditResult Paste(WaveDocument* doc, const EditRange& range, WaveDocument* clip, 
   if (roomMade) {
     const bool mixMode = plan.mix;
     const uint32_t mode = mixMode && settings.modulate ? kMixModulate : kMixAdd;
-    const uint32_t target = plan.channel == kChannelLeft ? kMixLeftOnly : plan.channel == kChannelRight ? kMixRightOnly : 0;
+    const uint32_t target = plan.channel == kChannelLeft    ? kMixLeftOnly
+                            : plan.channel == kChannelRight ? kMixRightOnly
+                                                            : 0;
     const double lv = mixMode ? settings.leftVolume : 1.0, rv = mixMode ? settings.rightVolume : 1.0;
     const double dv = mixMode && plan.overlap ? 1.0 : 0.0;
     bool stopped = false;
@@ -153,8 +156,8 @@ EditResult Paste(WaveDocument* doc, const EditRange& range, WaveDocument* clip, 
 
   const uint32_t levelEnd = roomMade ? plan.levelEnd : plan.start - 1;
   const uint32_t levelStart = roomMade ? plan.levelStart : plan.start;
-  storage::UndoRecordLevel(doc->undo(), EditRecord(doc, levelCommand, plan.channel, levelStart, levelEnd,
-                                                   "Undo Paste", serial));
+  storage::UndoRecordLevel(
+      doc->undo(), EditRecord(doc, levelCommand, plan.channel, levelStart, levelEnd, "Undo Paste", serial));
   doc->addSampleChanges(1);
 
   r.status = pasted < plan.n ? kEditShort : kEditOk;

@@ -65,7 +65,9 @@ TEST_F(ClipboardTest, CfWaveHeaderBytes) {
   std::vector<uint8_t> b;
   ASSERT_EQ(BuildCfWave(doc.get(), 0, 3, 0, 0xFFFFFFFFu, &b), kCopyOk);
   ASSERT_EQ(b.size(), 56u);
-  auto u32 = [&](size_t o) { return uint32_t(b[o] | b[o + 1] << 8 | b[o + 2] << 16 | uint32_t(b[o + 3]) << 24); };
+  auto u32 = [&](size_t o) {
+    return uint32_t(b[o] | b[o + 1] << 8 | b[o + 2] << 16 | uint32_t(b[o + 3]) << 24);
+  };
   auto u16 = [&](size_t o) { return uint32_t(b[o] | b[o + 1] << 8); };
   EXPECT_EQ(std::memcmp(b.data(), "RIFF", 4), 0);
   EXPECT_EQ(u32(4), 48u);
@@ -275,7 +277,8 @@ TEST_F(ClipboardTest, CopyThenPasteAtTheCursorAndUndo) {
   EXPECT_EQ(doc->cues().findCue(1)->position, 700u);
   EXPECT_EQ(doc->cues().findCue(2)->position, 50u);
   EXPECT_EQ(doc->sampleChanges(), 0);
-  EXPECT_TRUE(storeOk(doc.get(), {storage::HfFirstBlock(internal.clip()->file()), storage::HfFirstBlock(clip->file())}));
+  EXPECT_TRUE(storeOk(doc.get(),
+                      {storage::HfFirstBlock(internal.clip()->file()), storage::HfFirstBlock(clip->file())}));
 }
 
 TEST_F(ClipboardTest, PasteOverASelectionAndAtTheEnd) {
@@ -283,7 +286,8 @@ TEST_F(ClipboardTest, PasteOverASelectionAndAtTheEnd) {
   const auto before = frames(doc.get());
   auto clipDoc = stereo16(30, 77);
   const auto c = frames(clipDoc.get());
-  ASSERT_EQ(Paste(doc.get(), sel(10, 209), clipDoc.get(), kCmdPaste, settings, true, editUi()).status, kEditOk);
+  ASSERT_EQ(Paste(doc.get(), sel(10, 209), clipDoc.get(), kCmdPaste, settings, true, editUi()).status,
+            kEditOk);
   auto model = before;
   model.erase(model.begin() + 20, model.begin() + 420);
   model.insert(model.begin() + 20, c.begin(), c.end());
@@ -291,7 +295,8 @@ TEST_F(ClipboardTest, PasteOverASelectionAndAtTheEnd) {
   UndoCommand(doc.get());
   EXPECT_EQ(frames(doc.get()), before);
   // At the very end the clip is appended.
-  ASSERT_EQ(Paste(doc.get(), sel(1000, 999), clipDoc.get(), kCmdPaste, settings, true, editUi()).status, kEditOk);
+  ASSERT_EQ(Paste(doc.get(), sel(1000, 999), clipDoc.get(), kCmdPaste, settings, true, editUi()).status,
+            kEditOk);
   model = before;
   model.insert(model.end(), c.begin(), c.end());
   EXPECT_EQ(frames(doc.get()), model);
@@ -309,7 +314,8 @@ TEST_F(ClipboardTest, PlainPasteIsAnExactCopy) {
       SampleWrite(clipDoc->samples(), m, 3, 1, XF_STEREO | XF_16BIT);
     }
     const auto c = bytes(clipDoc.get());
-    ASSERT_EQ(Paste(doc.get(), sel(20, 19), clipDoc.get(), kCmdPaste, settings, true, editUi()).status, kEditOk);
+    ASSERT_EQ(Paste(doc.get(), sel(20, 19), clipDoc.get(), kCmdPaste, settings, true, editUi()).status,
+              kEditOk);
     const auto b = bytes(doc.get());
     const size_t fs = 2 * bits / 8;
     EXPECT_TRUE(std::equal(c.begin(), c.end(), b.begin() + 20 * fs)) << bits;
@@ -391,7 +397,8 @@ TEST_F(ClipboardTest, CutOfOneChannelSilencesItAndCopiesItAsMono) {
   const auto c = frames(clip.get());
   for (int i = 0; i < 50; ++i) EXPECT_EQ(c[i], before[2 * (10 + i) + 1]);
   // Pasted into the left channel it overlaps (no length change).
-  ASSERT_EQ(Paste(doc.get(), sel(200, 199, 1), clip.get(), kCmdPaste, settings, true, editUi()).status, kEditOk);
+  ASSERT_EQ(Paste(doc.get(), sel(200, 199, 1), clip.get(), kCmdPaste, settings, true, editUi()).status,
+            kEditOk);
   EXPECT_EQ(doc->lengthFrames(), 500u);
   const auto g = frames(doc.get());
   for (int i = 0; i < 50; ++i) {
@@ -414,7 +421,8 @@ TEST_F(ClipboardTest, WindowsClipboardRoundTripAndUndoOfItsPaste) {
   ASSERT_NE(clip, nullptr);
   EXPECT_EQ(error, 0);
   EXPECT_EQ(frames(clip.get()), std::vector<int16_t>(before.begin() + 600, before.begin() + 800));
-  ASSERT_EQ(Paste(doc.get(), sel(0, -1), clip.get(), kCmdWinClipPaste, settings, true, editUi()).status, kEditOk);
+  ASSERT_EQ(Paste(doc.get(), sel(0, -1), clip.get(), kCmdWinClipPaste, settings, true, editUi()).status,
+            kEditOk);
   EXPECT_EQ(doc->lengthFrames(), 1100u);
   UndoOutcome o = UndoCommand(doc.get());
   EXPECT_EQ(o.levels, 1);
@@ -429,7 +437,8 @@ TEST_F(ClipboardTest, WindowsClipboardFailures) {
   answers = {kIdNo};
   EXPECT_EQ(CopyRange(doc.get(), 0, 100, 0, &internal, &system, editUi()), kCopyDeclined);
   ASSERT_EQ(questions.size(), 1u);
-  EXPECT_EQ(questions[0], "Warning: Not enough memory to use Windows clipboard.  Use internal clipboard instead?");
+  EXPECT_EQ(questions[0],
+            "Warning: Not enough memory to use Windows clipboard.  Use internal clipboard instead?");
   EXPECT_FALSE(internal.present());
   answers = {kIdYes};
   EXPECT_EQ(CopyRange(doc.get(), 0, 100, 0, &internal, &system, editUi()), kCopyFellBack);
@@ -451,7 +460,11 @@ TEST_F(ClipboardTest, WindowsClipboardFailures) {
   const Read reads[] = {
       {false, false, {}, kPasteCannotOpen, "Paste Failure: Cannot get data for pasting"},
       {true, false, {}, kPasteNoWaveData, "Paste Error: Can't get data off of Windows clipboard(1)"},
-      {true, true, {'R', 'I', 'F', 'F'}, kPasteNoMemoryOrInvalid, "Paste Error: Not enough memory or clipboard data invalid"},
+      {true,
+       true,
+       {'R', 'I', 'F', 'F'},
+       kPasteNoMemoryOrInvalid,
+       "Paste Error: Not enough memory or clipboard data invalid"},
   };
   for (const Read& r : reads) {
     questions.clear();
@@ -485,14 +498,21 @@ TEST_F(ClipboardTest, PastePlans) {
       {"cursor", 100, 40, 39, 0, kCmdPaste, true, false, false, 30, false, 30, 0, 30, 40, 39, 40, 40, 69},
       {"selection", 100, 40, 59, 0, kCmdPaste, true, false, false, 30, false, 30, 20, 30, 40, 59, 40, 40, 69},
       {"end", 100, 100, 99, 0, kCmdPaste, true, false, false, 30, false, 30, 0, 0, 100, 99, 100, 100, 129},
-      {"one channel overlaps", 100, 90, 89, 1, kCmdPaste, false, false, false, 30, true, 30, 0, 0, 90, 99, 90, 90, 119},
-      {"mix overlap", 100, 10, 19, 0, kCmdMixPaste, true, false, false, 30, true, 30, 0, 0, 10, 39, 10, 10, 39},
+      {"one channel overlaps", 100, 90, 89, 1, kCmdPaste, false, false, false, 30, true, 30, 0, 0, 90, 99, 90,
+       90, 119},
+      {"mix overlap", 100, 10, 19, 0, kCmdMixPaste, true, false, false, 30, true, 30, 0, 0, 10, 39, 10, 10,
+       39},
       {"mix loop 3", 200, 10, 9, 0, kCmdMixPaste, true, true, false, 30, true, 90, 0, 0, 10, 99, 10, 10, 99},
-      {"crossfade insert", 100, 40, 59, 0, kCmdMixPaste, false, false, true, 50, false, 50, 20, 30, 30, 69, 30, 30, 79},
-      {"crossfade insert at 0", 100, 0, -1, 0, kCmdMixPaste, false, false, true, 50, false, 50, 0, 40, 0, 9, 0, 0, 49},
-      {"crossfade insert at 3", 100, 3, 2, 0, kCmdMixPaste, false, false, true, 50, false, 50, 0, 37, 0, 12, 0, 0, 49},
-      {"crossfade insert at the end", 100, 95, 94, 0, kCmdMixPaste, false, false, true, 50, false, 50, 0, 35, 85, 99, 85, 85, 134},
-      {"crossfade into an empty wave", 0, 0, -1, 0, kCmdMixPaste, false, false, true, 50, false, 50, 0, 0, 0, none, 0, 0, 49},
+      {"crossfade insert", 100, 40, 59, 0, kCmdMixPaste, false, false, true, 50, false, 50, 20, 30, 30, 69,
+       30, 30, 79},
+      {"crossfade insert at 0", 100, 0, -1, 0, kCmdMixPaste, false, false, true, 50, false, 50, 0, 40, 0, 9,
+       0, 0, 49},
+      {"crossfade insert at 3", 100, 3, 2, 0, kCmdMixPaste, false, false, true, 50, false, 50, 0, 37, 0, 12,
+       0, 0, 49},
+      {"crossfade insert at the end", 100, 95, 94, 0, kCmdMixPaste, false, false, true, 50, false, 50, 0, 35,
+       85, 99, 85, 85, 134},
+      {"crossfade into an empty wave", 0, 0, -1, 0, kCmdMixPaste, false, false, true, 50, false, 50, 0, 0, 0,
+       none, 0, 0, 49},
   };
   for (const Case& c : cases) {
     PasteSpecialSettings s;
@@ -579,8 +599,11 @@ TEST_F(ClipboardTest, CrossfadeInsertNearTheStartUndoesExactly) {
     s.overlap = false;
     s.crossfade = true;
     s.crossfadeMs = 1;  // 44 frames each side at 44.1 kHz
-    ASSERT_EQ(Paste(doc.get(), sel(at, at - 1), clipDoc.get(), kCmdMixPaste, s, true, editUi()).status, kEditOk);
-    EXPECT_EQ(doc->lengthFrames(), 1000u + 300u - std::min<int64_t>(44, at) - std::min<int64_t>(44, 1000 - at)) << at;
+    ASSERT_EQ(Paste(doc.get(), sel(at, at - 1), clipDoc.get(), kCmdMixPaste, s, true, editUi()).status,
+              kEditOk);
+    EXPECT_EQ(doc->lengthFrames(),
+              1000u + 300u - std::min<int64_t>(44, at) - std::min<int64_t>(44, 1000 - at))
+        << at;
     const auto& level = doc->undo()->levels.back();
     EXPECT_LE(level.start, uint32_t(at));
     UndoCommand(doc.get());
@@ -591,7 +614,8 @@ TEST_F(ClipboardTest, CrossfadeInsertNearTheStartUndoesExactly) {
 TEST_F(ClipboardTest, EmptyClipOrNoDocumentPastesNothing) {
   auto doc = stereo16(100);
   auto empty = WaveDocument::createEmpty(2, 16, 44100, 0);
-  EXPECT_EQ(Paste(doc.get(), sel(0, -1), empty.get(), kCmdPaste, settings, true, editUi()).status, kEditNothing);
+  EXPECT_EQ(Paste(doc.get(), sel(0, -1), empty.get(), kCmdPaste, settings, true, editUi()).status,
+            kEditNothing);
   EXPECT_EQ(Paste(nullptr, sel(0, -1), doc.get(), kCmdPaste, settings, true, editUi()).status, kEditNothing);
   EXPECT_TRUE(doc->undo()->empty());
 }

@@ -63,7 +63,9 @@ uint16_t channelMask(int channel) {
   return channel == kChannelLeft ? XF_DST_LEFT : channel == kChannelRight ? XF_DST_RIGHT : 0;
 }
 
-bool validBits(uint16_t bits) { return bits == 8 || bits == 16 || bits == 32; }
+bool validBits(uint16_t bits) {
+  return bits == 8 || bits == 16 || bits == 32;
+}
 
 // Selection of frames first..first+count-1 (a cursor at first when count is 0).
 EditResult selection(uint32_t first, uint32_t count) {
@@ -185,7 +187,8 @@ int invertFrames(WaveDocument* doc, uint32_t first, uint32_t last, int channel, 
     const uint32_t k = std::min(chunk, total - done);
     const uint32_t got = SampleRead(doc->samples(), buf.get(), int32_t(first + done), k, word);
     for (uint32_t i = 0; i < got; ++i)
-      for (uint32_t s = 0; s < size; s += bytesPerSample) invertSample(buf.get() + size_t(i) * fs + offset + s, doc->bits());
+      for (uint32_t s = 0; s < size; s += bytesPerSample)
+        invertSample(buf.get() + size_t(i) * fs + offset + s, doc->bits());
     SampleWrite(doc->samples(), buf.get(), int32_t(first + done), got, word);
     done += k;
     if (!progress.meter(done, total)) return kEditStopped;
@@ -196,14 +199,19 @@ int invertFrames(WaveDocument* doc, uint32_t first, uint32_t last, int channel, 
 // Records an in-place change of first..last (range unchanged in length).
 void recordInPlace(WaveDocument* doc, int32_t command, int channel, uint32_t first, uint32_t last,
                    const char* title) {
-  storage::UndoRecordLevel(doc->undo(), EditRecord(doc, command, channel, first, last, title, NextEditSerial()));
+  storage::UndoRecordLevel(doc->undo(),
+                           EditRecord(doc, command, channel, first, last, title, NextEditSerial()));
   doc->addSampleChanges(1);
 }
 
 }  // namespace
 
-uint32_t NextEditSerial() { return g_editSerial++; }
-uint32_t CurrentEditSerial() { return g_editSerial; }
+uint32_t NextEditSerial() {
+  return g_editSerial++;
+}
+uint32_t CurrentEditSerial() {
+  return g_editSerial;
+}
 
 storage::UndoRecord EditRecord(const WaveDocument* doc, int32_t command, int editChannel, uint32_t start,
                                uint32_t end, const char* title, uint32_t editSerial) {
@@ -241,10 +249,11 @@ bool EffectiveRange(const WaveDocument* doc, const EditRange& range, uint32_t* f
 int EffectiveChannel(const WaveDocument* doc, const EditRange& range) {
   if (!doc || doc->channels() != 2) return kChannelBoth;
   return range.editChannel == kChannelLeft || range.editChannel == kChannelRight ? range.editChannel
-                                                                                  : kChannelBoth;
+                                                                                 : kChannelBoth;
 }
 
-void ViewAfterShrink(uint32_t viewStart, uint32_t viewEnd, uint32_t length, uint32_t* outStart, uint32_t* outEnd) {
+void ViewAfterShrink(uint32_t viewStart, uint32_t viewEnd, uint32_t length, uint32_t* outStart,
+                     uint32_t* outEnd) {
   if (!length) {
     *outStart = *outEnd = 0;
     return;
@@ -309,8 +318,8 @@ EditResult Silence(WaveDocument* doc, const EditRange& range, const EditUi& ui) 
     return r;
   }
   if (!storage::UndoEnabled() && !ui.scriptPlaying &&
-      ask(ui, "Are you sure you want to silence the selection?", "Please Confirm", kMbOkCancel | kMbIconQuestion,
-          kIdOk) == kIdCancel) {
+      ask(ui, "Are you sure you want to silence the selection?", "Please Confirm",
+          kMbOkCancel | kMbIconQuestion, kIdOk) == kIdCancel) {
     r.status = kEditDeclined;
     return r;
   }
@@ -319,7 +328,8 @@ EditResult Silence(WaveDocument* doc, const EditRange& range, const EditUi& ui) 
     return r;
   }
   const int channel = EffectiveChannel(doc, range);
-  SampleSilence(doc->samples(), int32_t(first), last - first + 1, uint16_t(doc->layoutWord() | channelMask(channel)));
+  SampleSilence(doc->samples(), int32_t(first), last - first + 1,
+                uint16_t(doc->layoutWord() | channelMask(channel)));
   recordInPlace(doc, kCmdSilence, channel, first, last, "Undo Silence");
   r = selection(first, last - first + 1);
   r.frames = last - first + 1;
@@ -366,8 +376,8 @@ EditResult Trim(WaveDocument* doc, const EditRange& range, const EditUi& ui) {
     return r;
   }
   if (last + 1 < len) SampleCut(doc->samples(), int32_t(last + 1), len - 1 - last);
-  const bool tailRecorded =
-      storage::UndoRecordLevel(node, EditRecord(doc, kCmdTrim, 0, last + 1, last, "Undo Trim", serial)) != nullptr;
+  const bool tailRecorded = storage::UndoRecordLevel(node, EditRecord(doc, kCmdTrim, 0, last + 1, last,
+                                                                      "Undo Trim", serial)) != nullptr;
   doc->addSampleChanges(1);
   // Then the head, chained to the tail so that one Undo restores both.
   if (!storage::UndoSaveRange(node, doc->file(), 0, first - 1)) {
@@ -476,7 +486,8 @@ EditResult GenerateSilence(WaveDocument* doc, const EditRange& range, double sec
   const uint32_t len = doc->lengthFrames();
   uint32_t first = uint32_t(std::clamp<int64_t>(range.start, 0, len));
   uint32_t removeCount = 0;
-  if (range.hasSelection() && first < len) removeCount = uint32_t(std::min<int64_t>(range.end, int64_t(len) - 1) - first + 1);
+  if (range.hasSelection() && first < len)
+    removeCount = uint32_t(std::min<int64_t>(range.end, int64_t(len) - 1) - first + 1);
   // The wave afterwards must still fit the 32-bit byte addresses of a virtual file.
   if ((uint64_t(len) - removeCount + frames) * doc->blockAlign() > 0xFFFFFFFFu) {
     r.status = kEditBadValue;
@@ -542,7 +553,8 @@ EditResult AdjustSample(WaveDocument* doc, uint32_t frame, int channel, double v
   // The value is already within the integer range; clipping would turn -32768 into -32767.
   SampleWrite(doc->samples(), f, int32_t(frame), 1, word);
   storage::UndoLevel* level = storage::UndoRecordLevel(
-      doc->undo(), EditRecord(doc, kCmdSampleAdjust, channel, frame, frame, "Undo Sample Adjustment", NextEditSerial()));
+      doc->undo(),
+      EditRecord(doc, kCmdSampleAdjust, channel, frame, frame, "Undo Sample Adjustment", NextEditSerial()));
   if (level) level->value = old;
   doc->addSampleChanges(1);
   r = selection(frame, 0);

@@ -21,32 +21,32 @@ namespace document {
 // What a command hands back. selStart/selEnd follow the selection convention (selEnd = selStart - 1 is a
 // cursor) and are meaningful when select is true; the view only when setView is true.
 struct EditResult {
-  int status = 0;            // kEdit*
+  int status = 0;  // kEdit*
   bool select = false;
   uint32_t selStart = 0;
   uint32_t selEnd = 0xFFFFFFFFu;
   bool setView = false;
   uint32_t viewStart = 0;
   uint32_t viewEnd = 0;
-  uint32_t frames = 0;       // frames the command changed, inserted or removed
+  uint32_t frames = 0;  // frames the command changed, inserted or removed
 };
 
 // Statuses. 2 and 4 are the results the reverse and invert loops report.
 constexpr int kEditOk = 0;
-constexpr int kEditNothing = 1;      // no document, no samples or no selection: nothing to do
-constexpr int kEditNoMemory = 2;     // the work buffer could not be allocated; nothing changed
-constexpr int kEditBadFormat = 4;    // a sample size other than 8, 16 or 32 bits; nothing changed
-constexpr int kEditDeclined = 5;     // the undo save was refused or the user said Cancel; nothing changed
-constexpr int kEditStopped = 6;      // the stop button ended it midway (the part done stays, undo covers all)
-constexpr int kEditShort = 7;        // storage ran out: fewer frames than asked for were inserted
-constexpr int kEditBadValue = 8;     // an argument from outside (duration, rate) was refused
+constexpr int kEditNothing = 1;    // no document, no samples or no selection: nothing to do
+constexpr int kEditNoMemory = 2;   // the work buffer could not be allocated; nothing changed
+constexpr int kEditBadFormat = 4;  // a sample size other than 8, 16 or 32 bits; nothing changed
+constexpr int kEditDeclined = 5;   // the undo save was refused or the user said Cancel; nothing changed
+constexpr int kEditStopped = 6;    // the stop button ended it midway (the part done stays, undo covers all)
+constexpr int kEditShort = 7;      // storage ran out: fewer frames than asked for were inserted
+constexpr int kEditBadValue = 8;   // an argument from outside (duration, rate) was refused
 
 // The selection the command acts on, as the display keeps it, plus the visible range (used by the commands
 // that fall back to it when nothing is selected) and the edit channel (0 both, 1 left, 2 right; ignored
 // for mono documents).
 struct EditRange {
-  int64_t start = 0;          // selection start, or the cursor
-  int64_t end = -1;           // selection end; end < start means nothing is selected
+  int64_t start = 0;  // selection start, or the cursor
+  int64_t end = -1;   // selection end; end < start means nothing is selected
   uint32_t viewStart = 0;
   uint32_t viewEnd = 0;
   int editChannel = 0;
@@ -128,7 +128,8 @@ EditResult AdjustSampleRate(WaveDocument* doc, uint32_t newRate);
 
 // The view after the wave lost frames: keeps its width where the shorter wave allows, widening to the
 // right up to the last frame, then to the left; the whole wave when it is narrower than the view.
-void ViewAfterShrink(uint32_t viewStart, uint32_t viewEnd, uint32_t length, uint32_t* outStart, uint32_t* outEnd);
+void ViewAfterShrink(uint32_t viewStart, uint32_t viewEnd, uint32_t length, uint32_t* outStart,
+                     uint32_t* outEnd);
 
 // Shared by the clipboard and paste code: the undo record of the document's current format.
 storage::UndoRecord EditRecord(const WaveDocument* doc, int32_t command, int editChannel, uint32_t start,

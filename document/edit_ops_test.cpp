@@ -25,8 +25,10 @@ struct Format {
 const Format kFormats[] = {{1, 8}, {2, 8}, {1, 16}, {2, 16}, {1, 32}, {2, 32}};
 
 // The bytes of one channel choice of frame i.
-void swapFrames(std::vector<uint8_t>* b, uint32_t fs, uint32_t offset, uint32_t size, uint32_t i, uint32_t j) {
-  for (uint32_t k = 0; k < size; ++k) std::swap((*b)[size_t(i) * fs + offset + k], (*b)[size_t(j) * fs + offset + k]);
+void swapFrames(std::vector<uint8_t>* b, uint32_t fs, uint32_t offset, uint32_t size, uint32_t i,
+                uint32_t j) {
+  for (uint32_t k = 0; k < size; ++k)
+    std::swap((*b)[size_t(i) * fs + offset + k], (*b)[size_t(j) * fs + offset + k]);
 }
 
 TEST_F(EditOpsTest, ReverseMatchesTheReferenceAndTwiceIsIdentity) {
@@ -37,7 +39,8 @@ TEST_F(EditOpsTest, ReverseMatchesTheReferenceAndTwiceIsIdentity) {
     for (uint32_t frames : {1u, 2u, 7u, 2 * (h - 1), 2 * (h - 1) + 1, 5 * h + 3}) {
       for (int channel : {0, 1, 2}) {
         if (f.channels == 1 && channel) continue;
-        SCOPED_TRACE(testing::Message() << f.channels << "ch " << f.bits << "bit " << frames << " frames ch" << channel);
+        SCOPED_TRACE(testing::Message()
+                     << f.channels << "ch " << f.bits << "bit " << frames << " frames ch" << channel);
         auto doc = makeDoc(f.channels, f.bits, frames + 20, frames * 7 + channel);
         const auto before = bytes(doc.get());
         auto expect = before;
@@ -80,9 +83,9 @@ TEST_F(EditOpsTest, InvertValues) {
     double in, out;
   };
   const Case cases[] = {
-      {16, -32768, -32768}, {16, 32767, -32767}, {16, 0, 0}, {16, 1, -1}, {16, -1, 1},
-      {8, 0, 255},          {8, 128, 127},       {8, 255, 0}, {8, 1, 254},
-      {32, 1.5, -1.5},      {32, 40000, -40000}, {32, -32768, 32768},
+      {16, -32768, -32768}, {16, 32767, -32767}, {16, 0, 0},          {16, 1, -1},
+      {16, -1, 1},          {8, 0, 255},         {8, 128, 127},       {8, 255, 0},
+      {8, 1, 254},          {32, 1.5, -1.5},     {32, 40000, -40000}, {32, -32768, 32768},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.bits << " bits, " << c.in);
@@ -186,7 +189,8 @@ TEST_F(EditOpsTest, TrimAtTheEdges) {
     auto doc = stereo16(1000, uint32_t(c.a + 3));
     const auto before = frames(doc.get());
     ASSERT_EQ(Trim(doc.get(), sel(c.a, c.b), editUi()).status, kEditOk);
-    EXPECT_EQ(frames(doc.get()), std::vector<int16_t>(before.begin() + 2 * c.a, before.begin() + 2 * (c.b + 1)));
+    EXPECT_EQ(frames(doc.get()),
+              std::vector<int16_t>(before.begin() + 2 * c.a, before.begin() + 2 * (c.b + 1)));
     // Two levels even when one side is empty: the head's range is empty at 0.
     ASSERT_EQ(doc->undo()->levels.size(), 2u);
     EXPECT_EQ(doc->undo()->levels[0].start, uint32_t(c.b + 1));
@@ -302,7 +306,8 @@ TEST_F(EditOpsTest, GenerateSilenceReplacesTheSelection) {
 TEST_F(EditOpsTest, GenerateSilenceRefusesBadDurations) {
   auto doc = stereo16(100);
   const auto before = frames(doc.get());
-  for (double d : {0.0, -1.0, 1e-9, std::nan(""), std::numeric_limits<double>::infinity(), 1e12, 1e5, 30000.0}) {
+  for (double d :
+       {0.0, -1.0, 1e-9, std::nan(""), std::numeric_limits<double>::infinity(), 1e12, 1e5, 30000.0}) {
     EXPECT_EQ(GenerateSilence(doc.get(), sel(5, 4), d, editUi()).status, kEditBadValue) << d;
   }
   EXPECT_EQ(frames(doc.get()), before);
@@ -316,9 +321,9 @@ TEST_F(EditOpsTest, DrawnSampleValues) {
     double stored;
   };
   const Case cases[] = {
-      {1.0, 16, 32767},  {-1.0, 16, -32768}, {0.5, 16, 16384},  {-0.5, 16, -16384}, {0.00001, 16, 0},
-      {0.0000153, 16, 1}, {1.0, 8, 32512},   {-1.0, 8, -32768}, {0.999, 8, 32512},  {0.5, 8, 16384},
-      {0.25, 32, 8192},  {std::nan(""), 16, 0},
+      {1.0, 16, 32767},  {-1.0, 16, -32768}, {0.5, 16, 16384}, {-0.5, 16, -16384},
+      {0.00001, 16, 0},  {0.0000153, 16, 1}, {1.0, 8, 32512},  {-1.0, 8, -32768},
+      {0.999, 8, 32512}, {0.5, 8, 16384},    {0.25, 32, 8192}, {std::nan(""), 16, 0},
   };
   for (const Case& c : cases) EXPECT_EQ(DrawnSampleValue(c.v, c.bits), c.stored) << c.v << " " << c.bits;
 }
@@ -354,13 +359,14 @@ TEST_F(EditOpsTest, DrawnSampleInOneChannelOfStereoIsUndoneExactly) {
 
 // A stereo wave whose left channel crosses every `leftPeriod` frames and whose right channel crosses
 // every `rightPeriod` frames from `rightPhase` (0 = never).
-std::unique_ptr<WaveDocument> crossings(EditFixture* f, uint32_t frames, uint32_t leftPeriod, uint32_t rightPeriod,
-                                        uint32_t rightPhase) {
+std::unique_ptr<WaveDocument> crossings(EditFixture* f, uint32_t frames, uint32_t leftPeriod,
+                                        uint32_t rightPeriod, uint32_t rightPhase) {
   auto doc = WaveDocument::createEmpty(2, 16, 44100, kCreateNewWave);
   std::vector<int16_t> s(size_t(frames) * 2);
   for (uint32_t i = 0; i < frames; ++i) {
     s[2 * i] = int16_t((i / (leftPeriod / 2)) % 2 ? 1000 : -1000);
-    s[2 * i + 1] = rightPeriod ? int16_t(((i + rightPhase) / (rightPeriod / 2)) % 2 ? 1000 : -1000) : int16_t(500);
+    s[2 * i + 1] =
+        rightPeriod ? int16_t(((i + rightPhase) / (rightPeriod / 2)) % 2 ? 1000 : -1000) : int16_t(500);
   }
   SampleWrite(doc->samples(), s.data(), 0, frames, XF_STEREO | XF_16BIT);
   (void)f;

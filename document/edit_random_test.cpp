@@ -27,12 +27,14 @@ class EditRandomTest : public EditFixture {
   VirtualClipboard clipboard;
 };
 
-int16_t clampSum(int v) { return int16_t(std::max(-32767, std::min(32767, v))); }
+int16_t clampSum(int v) {
+  return int16_t(std::max(-32767, std::min(32767, v)));
+}
 
 // The model's side of each command.
 struct Model {
   Frames f;
-  Frames clip;       // interleaved in clipChannels
+  Frames clip;  // interleaved in clipChannels
   int clipChannels = 0;
   uint32_t len() const { return uint32_t(f.size() / 2); }
   void forChannel(uint32_t a, uint32_t b, int ch, const std::function<void(int16_t&)>& fn) {
@@ -199,7 +201,8 @@ TEST_F(EditRandomTest, RandomCommandsAndUndosMatchTheModel) {
     } else {
       continue;
     }
-    ASSERT_TRUE(r.status == kEditOk || what == "undo") << "step " << step << " " << what << " status " << r.status;
+    ASSERT_TRUE(r.status == kEditOk || what == "undo")
+        << "step " << step << " " << what << " status " << r.status;
     ++counts[what];
     if (levels) {
       history.push_back(std::move(before));

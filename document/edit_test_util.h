@@ -55,7 +55,8 @@ class EditFixture : public DocumentFixture {
     };
     return u;
   }
-  static EditRange sel(int64_t start, int64_t end, int channel = 0, uint32_t viewStart = 0, uint32_t viewEnd = 0) {
+  static EditRange sel(int64_t start, int64_t end, int channel = 0, uint32_t viewStart = 0,
+                       uint32_t viewEnd = 0) {
     EditRange r;
     r.start = start;
     r.end = end;

@@ -15,12 +15,22 @@
 namespace document {
 namespace {
 
-double limit(double v) { return std::clamp(v, -kMixLimit, kMixLimit); }
+double limit(double v) {
+  return std::clamp(v, -kMixLimit, kMixLimit);
+}
 
-int16_t toInt16(double v) { return int16_t(std::floor(limit(v) + 0.5)); }
-float toFloat(double v) { return float(limit(v)); }
-int16_t store(double v, int16_t*) { return toInt16(v); }
-float store(double v, float*) { return toFloat(v); }
+int16_t toInt16(double v) {
+  return int16_t(std::floor(limit(v) + 0.5));
+}
+float toFloat(double v) {
+  return float(limit(v));
+}
+int16_t store(double v, int16_t*) {
+  return toInt16(v);
+}
+float store(double v, float*) {
+  return toFloat(v);
+}
 
 template <typename T>
 void mixBlock(const T* src, T* dst, uint32_t frames, uint32_t offset, const MixParams& p) {
@@ -77,7 +87,6 @@ int targetChannel(uint32_t flags, bool stereoDest) {
   return kChannelBoth;
 }
 
-
 // The chunk loop over the files. T is the working sample type; a copy only moves bytes, so it uses the
 // float buffers (4 bytes a sample, the widest layout).
 template <typename T>
@@ -131,8 +140,8 @@ void ApplyPasteSpecialDialog(const PasteSpecialDialogValues& v, PasteSpecialSett
   s->lockLeftRight = v.lockLeftRight;
 }
 
-PasteSpecialDialogStart StartPasteSpecialDialog(const PasteSpecialSettings& s, int docChannels, int editChannel,
-                                                bool internalPresent, bool windowsHasWave) {
+PasteSpecialDialogStart StartPasteSpecialDialog(const PasteSpecialSettings& s, int docChannels,
+                                                int editChannel, bool internalPresent, bool windowsHasWave) {
   PasteSpecialDialogStart d;
   PasteSpecialDialogValues& v = d.values;
   v.leftPercent = std::fabs(s.leftVolume) * 100;
@@ -206,7 +215,8 @@ int MixFiles(SampleFile* src, uint32_t srcStart, uint32_t count, double leftVolu
   const XfLayout sl = XfLayoutOf(src->formatWord()), dl = XfLayoutOf(dst->formatWord());
   if (!sl.valid() || !dl.valid()) return kMixMissingFile;
   // Frame positions travel as 32-bit signed numbers through the transfer layer.
-  if (uint64_t(srcStart) + count > 0x7FFFFFFFu || uint64_t(dstPos) + count > 0x7FFFFFFFu) return kMixMissingFile;
+  if (uint64_t(srcStart) + count > 0x7FFFFFFFu || uint64_t(dstPos) + count > 0x7FFFFFFFu)
+    return kMixMissingFile;
 
   const int target = targetChannel(flags, dl.stereo());
   const int tch = target == kChannelBoth ? dl.channels : 1;
@@ -240,8 +250,10 @@ int MixFiles(SampleFile* src, uint32_t srcStart, uint32_t count, double leftVolu
   const uint16_t srcRead = uint16_t(work | XF_CLIP | srcPick);
 
   if (copy || bits == 32)
-    return runMix<float>(src, srcStart, count, dst, dstPos, p, copy, srcRead, dstRead, dstWrite, progress, written);
-  return runMix<int16_t>(src, srcStart, count, dst, dstPos, p, copy, srcRead, dstRead, dstWrite, progress, written);
+    return runMix<float>(src, srcStart, count, dst, dstPos, p, copy, srcRead, dstRead, dstWrite, progress,
+                         written);
+  return runMix<int16_t>(src, srcStart, count, dst, dstPos, p, copy, srcRead, dstRead, dstWrite, progress,
+                         written);
 }
 
 }  // namespace document

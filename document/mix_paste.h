@@ -74,7 +74,7 @@ struct PasteSpecialDialogStart {
   bool leftEnabled = true;          // volume L scroll bar, edit field and Invert box
   bool rightEnabled = true;         // volume R ... (off for mono documents and left-only editing)
   bool lockEnabled = true;
-  bool insertEnabled = true;        // off with one channel edited (the paste overlaps then)
+  bool insertEnabled = true;  // off with one channel edited (the paste overlaps then)
   bool internalSourceEnabled = true;
   bool windowsSourceEnabled = true;
   bool crossfadeTimeEnabled = false;
@@ -82,8 +82,8 @@ struct PasteSpecialDialogStart {
 };
 // docChannels 1 or 2, editChannel 0 both, 1 left, 2 right. A source whose clipboard is empty is not offered:
 // the other clipboard is chosen when it has data, else From File.
-PasteSpecialDialogStart StartPasteSpecialDialog(const PasteSpecialSettings& s, int docChannels, int editChannel,
-                                                bool internalPresent, bool windowsHasWave);
+PasteSpecialDialogStart StartPasteSpecialDialog(const PasteSpecialSettings& s, int docChannels,
+                                                int editChannel, bool internalPresent, bool windowsHasWave);
 
 // Crossfade frames for a time at a rate: clamp(trunc(rate x ms x 0.001), 2, 882,000) (2 for a time that is
 // not a number).
@@ -95,7 +95,7 @@ struct MixParams {
   double sourceVolume[2] = {1.0, 1.0};
   double destVolume[2] = {1.0, 1.0};
   uint32_t flags = kMixAdd;
-  uint32_t count = 0;          // frames of the whole mix
+  uint32_t count = 0;  // frames of the whole mix
   uint32_t crossfadeFrames = 0;
   int channels = 2;
 };

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -94,7 +94,8 @@ void checkBlocks(const Case& c, uint32_t seed) {
       const size_t i = size_t(k) * c.channels + ch;
       const double want = referenceSample(src[i], dst[i], k, ch, p);
       if (std::is_same<T, float>::value)
-        ASSERT_NEAR(double(out[i]), want, 1e-2 + std::fabs(want) * 1e-6) << c.name << " frame " << k << " ch " << ch;
+        ASSERT_NEAR(double(out[i]), want, 1e-2 + std::fabs(want) * 1e-6)
+            << c.name << " frame " << k << " ch " << ch;
       else
         ASSERT_LE(std::fabs(double(out[i]) - want), 0.5) << c.name << " frame " << k << " ch " << ch;
     }
@@ -119,9 +120,23 @@ TEST(MixBlockTest, PinnedValues) {
   };
   const Pin pins[] = {
       {"fade gains 0 .25 .5 .75", kMixAdd | kMixFadeIn, 1, 0, 4, 6, 1000, 0, {0, 250, 500, 750, 1000, 1000}},
-      {"both fades, F = count/2", kMixAdd | kMixFadeIn | kMixFadeOut, 1, 0, 4, 8, 1000, 0,
+      {"both fades, F = count/2",
+       kMixAdd | kMixFadeIn | kMixFadeOut,
+       1,
+       0,
+       4,
+       8,
+       1000,
+       0,
        {0, 250, 500, 750, 1000, 750, 500, 250}},
-      {"destination fades out under the new sound", kMixAdd | kMixFadeIn, 1, 0, 4, 5, 0, 1000,
+      {"destination fades out under the new sound",
+       kMixAdd | kMixFadeIn,
+       1,
+       0,
+       4,
+       5,
+       0,
+       1000,
        {1000, 750, 500, 250, 0}},
       {"volume -2 clamps to -32767", kMixAdd, -2, 0.5, 0, 1, 20000, 0, {-32767}},
       {"inverting -32768 does not wrap", kMixAdd, -1, 1, 0, 1, -32768, 0, {32767}},
@@ -164,9 +179,11 @@ TEST(MixBlockTest, UnityWithDestinationZeroIsACopy) {
 }
 
 // Files of one layout filled with samples given on the 16-bit scale.
-std::unique_ptr<MemorySampleFile> fileOf(uint16_t channels, uint16_t bits, const std::vector<float>& samples) {
+std::unique_ptr<MemorySampleFile> fileOf(uint16_t channels, uint16_t bits,
+                                         const std::vector<float>& samples) {
   auto f = std::make_unique<MemorySampleFile>(XfLayoutWord(channels, bits));
-  SampleWrite(f.get(), samples.data(), 0, uint32_t(samples.size() / channels), XfLayoutWord(channels, 32) | XF_CLIP);
+  SampleWrite(f.get(), samples.data(), 0, uint32_t(samples.size() / channels),
+              XfLayoutWord(channels, 32) | XF_CLIP);
   return f;
 }
 std::vector<float> samplesOf(MemorySampleFile* f, uint16_t channels) {
@@ -198,7 +215,9 @@ TEST(MixFilesTest, OneChannelTargetsAndAppending) {
   auto src = fileOf(2, 16, {1000, -5, 2000, -5, 3000, -5});
   auto dst = fileOf(2, 16, {1, 10, 2, 20});
   uint32_t written = 0;
-  ASSERT_EQ(MixFiles(src.get(), 0, 3, 0.5, 0, dst.get(), 1, 1, 1, kMixAdd | kMixRightOnly, 0, nullptr, &written), kMixOk);
+  ASSERT_EQ(
+      MixFiles(src.get(), 0, 3, 0.5, 0, dst.get(), 1, 1, 1, kMixAdd | kMixRightOnly, 0, nullptr, &written),
+      kMixOk);
   EXPECT_EQ(written, 3u);
   EXPECT_EQ(samplesOf(dst.get(), 2), (std::vector<float>{1, 10, 2, 520, 0, 1000, 0, 1500}));
 }
@@ -220,7 +239,8 @@ TEST(MixFilesTest, LongMixesMatchTheReferenceAcrossChunks) {
   auto src = fileOf(2, 16, s);
   auto dst = fileOf(2, 16, d);
   const uint32_t flags = kMixAdd | kMixFadeIn | kMixFadeOut;
-  ASSERT_EQ(MixFiles(src.get(), 0, n, 0.6, -0.9, dst.get(), 0, 0.2, 0.4, flags, 40000, nullptr, nullptr), kMixOk);
+  ASSERT_EQ(MixFiles(src.get(), 0, n, 0.6, -0.9, dst.get(), 0, 0.2, 0.4, flags, 40000, nullptr, nullptr),
+            kMixOk);
   MixParams p;
   p.flags = flags;
   p.sourceVolume[0] = 0.6;
@@ -242,7 +262,8 @@ TEST(MixFilesTest, StopsWhenProgressSaysStop) {
   auto stop = [](uint32_t, uint32_t) { return kSampleStop; };
   ASSERT_EQ(MixFiles(src.get(), 0, 100000, 1, 1, dst.get(), 0, 0, 0, kMixAdd, 0, stop, &written), kMixOk);
   EXPECT_EQ(written, kMixChunkFrames);
-  EXPECT_EQ(MixFiles(nullptr, 0, 1, 1, 1, dst.get(), 0, 0, 0, kMixAdd, 0, nullptr, &written), kMixMissingFile);
+  EXPECT_EQ(MixFiles(nullptr, 0, 1, 1, 1, dst.get(), 0, 0, 0, kMixAdd, 0, nullptr, &written),
+            kMixMissingFile);
 }
 
 TEST(PasteSettingsTest, CrossfadeFramesAndDialogValues) {
@@ -291,7 +312,8 @@ TEST(PasteSettingsTest, DialogStartState) {
     bool left, right, lock, insert, insertChecked;
   };
   const Case cases[] = {
-      {"stereo, both, both clipboards", 2, 0, true, true, PasteSource::InternalClipboard, true, true, true, true, true},
+      {"stereo, both, both clipboards", 2, 0, true, true, PasteSource::InternalClipboard, true, true, true,
+       true, true},
       {"left only", 2, 1, true, true, PasteSource::InternalClipboard, true, false, true, false, false},
       {"right only", 2, 2, true, false, PasteSource::InternalClipboard, false, true, true, false, false},
       {"mono", 1, 2, false, true, PasteSource::WindowsClipboard, true, false, false, true, true},
