@@ -458,6 +458,22 @@ TEST_F(EditOpsTest, EditSerialsIncreaseByOnePerEdit) {
   EXPECT_EQ(CurrentEditSerial(), s0 + 2);
 }
 
+TEST_F(EditOpsTest, ReverseInPlaceLeavesTheFileQuickSavableAndChangesOnlyTheRange) {
+  const std::string path = dir.path() + "/inplace.wav";
+  const uint32_t frames = 300000;  // 1.2 MB of 16-bit stereo: many 64 KB blocks
+  auto disk = storage::testing_util::writeSourceFile(path, size_t(frames) * 4, 8);
+  {
+    auto doc = WaveDocument::openInPlace(path, 0, frames * 4, 2, 16, 44100, kCreateUndo);
+    ASSERT_NE(doc, nullptr);
+    ASSERT_EQ(Reverse(doc.get(), sel(100000, 100999), editUi()).status, kEditOk);
+    for (uint32_t i = 100000, j = 100999; i < j; ++i, --j) swapFrames(&disk, 4, 0, 4, i, j);
+    ASSERT_TRUE(storage::HfCanQuickSave(doc->file(), path));
+    storage::HfQuickSaveStatus st;
+    ASSERT_TRUE(storage::HfQuickSave(doc->file(), path, nullptr, &st));
+  }
+  EXPECT_EQ(storage::testing_util::readWholeFile(path), disk);
+}
+
 TEST_F(EditOpsTest, SelectAllAndViewRules) {
   auto doc = stereo16(100);
   EditResult r = SelectAll(doc.get());
