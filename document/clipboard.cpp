@@ -52,6 +52,15 @@ void reportCopyFailure(const EditUi& ui) {
   ask(ui, "Not enough space left to copy", "Low on Hard Drive or RAM", kMbOk | kMbIconWarning, kIdOk);
 }
 
+// Copy range inside the "Copying..." progress window.
+int copyShowingProgress(WaveDocument* doc, uint32_t start, uint32_t count, uint32_t flags,
+                        InternalClipboard* internal, SystemClipboard* system, const EditUi& ui) {
+  if (ui.progressBegin) ui.progressBegin("Copying...");
+  const int st = CopyRange(doc, start, count, flags, internal, system, ui);
+  if (ui.progressEnd) ui.progressEnd();
+  return st;
+}
+
 }  // namespace
 
 Clip CopyToClip(WaveDocument* doc, uint32_t start, uint32_t count, int channel) {
@@ -219,7 +228,7 @@ EditResult CopyCommand(WaveDocument* doc, const EditRange& range, bool windowsCl
     return r;
   }
   const uint32_t flags = (windowsClipboard ? 0 : kCopyInternal) | copyFlagsFor(EffectiveChannel(doc, range));
-  const int st = CopyRange(doc, first, last - first + 1, flags, internal, system, ui);
+  const int st = copyShowingProgress(doc, first, last - first + 1, flags, internal, system, ui);
   if (st == kCopyOk || st == kCopyFellBack) {
     r.frames = last - first + 1;
   } else if (st == kCopyDeclined) {
@@ -247,8 +256,8 @@ EditResult Cut(WaveDocument* doc, const EditRange& range, InternalClipboard* int
   }
   // The level is recorded only once the copy worked: a level for a cut that removed nothing would make
   // Undo insert the frames a second time.
-  const int st =
-      CopyRange(doc, first, count, kCopyCut | kCopyInternal | copyFlagsFor(channel), internal, system, ui);
+  const int st = copyShowingProgress(doc, first, count, kCopyCut | kCopyInternal | copyFlagsFor(channel),
+                                     internal, system, ui);
   if (st != kCopyOk && st != kCopyFellBack) {
     storage::UndoDiscardPending(doc->undo());
     if (st != kCopyDeclined) reportCopyFailure(ui);
