@@ -17,6 +17,9 @@
 #include <vector>
 
 #include "display/document_source.h"
+#include "display/main_layout.h"
+#include "display/rulers_win.h"
+#include "display/status_text.h"
 #include "display/wavedisp_win.h"
 #include "document/document_io.h"
 #include "document/sample_transfer.h"
@@ -45,7 +48,15 @@ struct DocSupport {
   formats::WindowProgress progress;
   ProfileSettingsSource ini;
   HWND display = nullptr;
+  HWND timeRuler = nullptr;
+  HWND valueRuler = nullptr;
+  HWND status[6] = {};
 };
+
+// Child ids of the rulers and status fields (free ids below the command range).
+constexpr int kTimeRulerId = 361;
+constexpr int kValueRulerId = 362;
+constexpr int kStatusFirstId = 370;
 DocSupport& ds() {
   static DocSupport s;
   return s;
@@ -164,6 +175,9 @@ void setupHost() {
 
 // ---- the display ---------------------------------------------------------------------------------------
 
+void refreshStatus();
+void refreshRulers();
+
 void showCues() {
   if (!ds().display) return;
   std::vector<display::CueMark> marks;
@@ -183,6 +197,8 @@ void attach(const SampleRegion& region) {
   if (!doc) {
     display::WaveDispAttach(s.display, nullptr);
     s.source.reset();
+    refreshRulers();
+    refreshStatus();
     return;
   }
   s.source = std::make_unique<display::DocumentDisplaySource>(doc->samples(), doc->peaks(), doc->rate());
@@ -195,6 +211,8 @@ void attach(const SampleRegion& region) {
   else
     display::WaveDispSetSelection(s.display, 0, -1);
   showCues();
+  refreshRulers();
+  refreshStatus();
   SetWindowTextA(mainWindow(), document::MainWindowTitle(doc).c_str());
 }
 
@@ -205,14 +223,95 @@ void refreshDisplay() {
   display::WaveDispSetLength(s.display, int32_t(s.doc->lengthFrames()), false);
   display::WaveDispRedrawRange(s.display, 0, -1, true);
   showCues();
+  refreshStatus();
   SetWindowTextA(mainWindow(), document::MainWindowTitle(s.doc.get()).c_str());
 }
 
+// The status fields: format, length, size, selection begin, end and length in the chosen time formats.
+void refreshStatus() {
+  DocSupport& s = ds();
+  const Settings& set = app().settings;
+  display::StatusInput in;
+  in.timeMode = set.timeMode;
+  in.loTimeMode = set.loTimeMode;
+  in.hiTimeMode = set.hiTimeMode;
+  in.timeCodeFrames = set.timeCodeFrames;
+  if (document::WaveDocument* doc = s.doc.get()) {
+    in.hasDocument = true;
+    in.rate = doc->rate();
+    in.bits = doc->bits();
+    in.channels = doc->channels();
+    in.length = doc->lengthFrames();
+    in.fileBytes = doc->file() ? storage::HfGetLength(doc->file()) : 0;
+    if (const display::WaveView* v = s.display ? display::WaveDispModel(s.display) : nullptr) {
+      in.selStart = v->selStart();
+      in.selEnd = v->selEnd();
+    }
+  }
+  display::StatusTexts t = display::FormatStatus(in);
+  const std::string* texts[6] = {&t.format, &t.length, &t.size, &t.beg, &t.end, &t.time};
+  for (int i = 0; i < 6; ++i)
+    if (s.status[i]) SetWindowTextA(s.status[i], texts[i]->c_str());
+}
+
+void refreshRulers() {
+  if (ds().timeRuler) display::RulerRefresh(ds().timeRuler);
+  if (ds().valueRuler) display::RulerRefresh(ds().valueRuler);
+}
+
 void layoutDisplay() {
-  if (!ds().display || !mainWindow()) return;
+  DocSupport& s = ds();
+  if (!s.display || !mainWindow()) return;
   RECT rc;
   GetClientRect(mainWindow(), &rc);
-  MoveWindow(ds().display, 0, 0, rc.right, rc.bottom, TRUE);
+  int fieldWidth = 90, textHeight = 16;
+  if (HDC dc = GetDC(mainWindow())) {
+    HGDIOBJ old = SelectObject(dc, mainWindowResources().font ? mainWindowResources().font : GetStockObject(DEFAULT_GUI_FONT));
+    SIZE size;
+    if (GetTextExtentPoint32A(dc, "Beg: 00:00:000", 14, &size)) {
+      fieldWidth = size.cx;
+      textHeight = size.cy;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(mainWindow(), dc);
+  }
+  display::MainLayout l = display::LayoutMainArea(display::PixelRect{0, 0, rc.right, rc.bottom}, fieldWidth, textHeight);
+  auto place = [](HWND w, const display::PixelRect& r, bool visible) {
+    if (!w) return;
+    MoveWindow(w, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    ShowWindow(w, visible ? SW_SHOW : SW_HIDE);
+  };
+  place(s.display, l.display, l.visible);
+  place(s.timeRuler, l.timeRuler, l.visible);
+  place(s.valueRuler, l.valueRuler, l.visible);
+  for (int i = 0; i < 6; ++i) place(s.status[i], l.status[i], l.visible);
+  refreshRulers();
+}
+
+// The display's notifications: whatever changed (length, view, selection, range), the rulers and the
+// status fields follow.
+intptr_t onDisplayNotify(const void*) {
+  refreshRulers();
+  refreshStatus();
+  return 0;
+}
+
+void createChildren(HWND main) {
+  DocSupport& s = ds();
+  HINSTANCE inst = static_cast<HINSTANCE>(app().instance);
+  s.display = display::WaveDispCreate(main, 0, 0, 100, 100);
+  s.timeRuler = display::TimeRulerCreate(main, s.display, 0, 0, 100, kTimeRulerId);
+  s.valueRuler = display::ValueRulerCreate(main, s.display, 0, 0, 100, kValueRulerId);
+  const Settings& set = app().settings;
+  if (s.timeRuler) display::TimeRulerSetMode(s.timeRuler, set.loTimeMode, 0, set.timeCodeFrames);
+  for (int i = 0; i < 6; ++i) {
+    s.status[i] = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10, main,
+                                  reinterpret_cast<HMENU>(static_cast<intptr_t>(kStatusFirstId + i)), inst, nullptr);
+    if (s.status[i] && mainWindowResources().font)
+      SendMessageA(s.status[i], WM_SETFONT, reinterpret_cast<WPARAM>(mainWindowResources().font), FALSE);
+  }
+  layoutDisplay();
+  refreshStatus();
 }
 
 // ---- commands ------------------------------------------------------------------------------------------
@@ -223,7 +322,9 @@ bool closeCurrent(bool ask) {
   if (ask && !document::AskToSave(s.host, *s.reader, s.doc.get())) return false;
   if (s.display) display::WaveDispAttach(s.display, nullptr);
   s.source.reset();
-  return document::CloseDocument(s.host, *s.reader, &s.doc, false);
+  bool closed = document::CloseDocument(s.host, *s.reader, &s.doc, false);
+  refreshStatus();
+  return closed;
 }
 
 void openList(const std::vector<std::string>& list, bool complete) {
@@ -401,13 +502,16 @@ void installDocumentSupport() {
   h.closeDocument = [] {
     if (ds().reader) closeCurrent(false);
   };
-  h.registerChildClasses = [](void* instance) { return display::WaveDispRegister(static_cast<HINSTANCE>(instance)); };
-  h.unregisterChildClasses = [](void* instance) { display::WaveDispUnregister(static_cast<HINSTANCE>(instance)); };
-  h.createChildren = [](void* main) {
-    RECT rc;
-    GetClientRect(static_cast<HWND>(main), &rc);
-    ds().display = display::WaveDispCreate(static_cast<HWND>(main), 0, 0, rc.right, rc.bottom);
+  h.registerChildClasses = [](void* instance) {
+    HINSTANCE inst = static_cast<HINSTANCE>(instance);
+    return display::WaveDispRegister(inst) && display::RulersRegister(inst);
   };
+  h.unregisterChildClasses = [](void* instance) {
+    display::WaveDispUnregister(static_cast<HINSTANCE>(instance));
+    display::RulersUnregister(static_cast<HINSTANCE>(instance));
+  };
+  h.createChildren = [](void* main) { createChildren(static_cast<HWND>(main)); };
+  h.displayNotify = onDisplayNotify;
   h.dropFiles = onDropFiles;
   h.message = [](void*, unsigned msg, uintptr_t, intptr_t, intptr_t*) {
     if (msg == WM_SIZE) layoutDisplay();

@@ -1,6 +1,7 @@
 """A sox-made WAV named on the command line opens in place and is drawn: the title names the file, the
-screen shows the waveform colour (0,255,0), and with /REGION: the selection highlight; the store's temp file
-stays empty (no sample copied). Screenshots are kept in the test folder for people to look at."""
+status fields show its length and the /REGION: selection, the screen shows the waveform colour (0,255,0)
+and the selection highlight; the store's temp file stays empty (no sample copied). Screenshots are kept in
+the test folder for people to look at."""
 import os
 import subprocess
 
@@ -37,6 +38,11 @@ def run(h):
     )
     if "title: tone.wav - Sorn Edit" not in out:
         raise AssertionError("the title does not name the opened file")
+    # The status fields under the display: length in samples and the selection given by /REGION:.
+    out = h.drive("list-windows")
+    for text in ("132300", "0:00.500", "0:01.499"):
+        if text not in out:
+            raise AssertionError("the status fields lack %r" % text)
     shot = h.screenshot("open-display")
     counts = colour_counts(h, shot, [(0, 255, 0), (0, 255, 255)])
     h.note("waveform-colour pixels: %d, highlight pixels: %d" % (counts[(0, 255, 0)], counts[(0, 255, 255)]))
