@@ -576,6 +576,19 @@ EditResult AdjustSampleRate(WaveDocument* doc, uint32_t newRate) {
     r.status = kEditNothing;
     return r;
   }
+  // An undo level without samples remembers the old rate; Undo puts it back.
+  if (doc->undo()) {
+    storage::UndoOpenLevel(doc->undo());
+    storage::UndoRecord rec;
+    rec.rate = doc->rate();
+    rec.bits = doc->bits();
+    rec.channels = doc->channels();
+    rec.command = kCmdAdjustRate;
+    rec.start = 0;
+    rec.end = doc->lengthFrames() ? doc->lengthFrames() - 1 : 0;
+    rec.title = "Undo Adjust Sample Rate";
+    storage::UndoRecordLevel(doc->undo(), rec);
+  }
   doc->setRate(newRate);
   doc->addFormatChanges(1);
   return r;

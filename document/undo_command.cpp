@@ -17,6 +17,7 @@ namespace {
 bool isPasteClass(int32_t c) {
   switch (c) {
     case kCmdPaste:
+    case kCmdPasteWindows:
     case kCmdMixPaste:
     case kCmdTrim:
     case kCmdReverse:
@@ -103,7 +104,8 @@ void restoreSampleValue(WaveDocument* doc, const storage::UndoLevel& level) {
     frame[1] = v;
   else
     frame[0] = frame[1] = v;
-  SampleWrite(doc->samples(), frame, int32_t(level.start), 1, uint16_t(word | XF_CLIP));
+  // No clipping: the old value was a sample of this wave, so it is in range (and -32768 must stay).
+  SampleWrite(doc->samples(), frame, int32_t(level.start), 1, word);
 }
 
 // The sample type conversion is undone by putting the old layout and rate back and splicing the saved
@@ -155,6 +157,11 @@ UndoOutcome UndoCommand(WaveDocument* doc, const TransformLengthQuery& changesLe
     if (level.command == kCmdConvertType) {
       ok = undoConversion(doc, level, saved, &out);
       if (ok) saved = nullptr;
+    } else if (level.command == kCmdAdjustRate) {
+      // Only the rate changed: the samples and cues stay where they are.
+      if (level.rate) doc->setRate(level.rate);
+      doc->addFormatChanges(-1);
+      n = current;
     } else if (level.command == kCmdSampleAdjust) {
       restoreSampleValue(doc, level);
       n = 1;
@@ -211,7 +218,7 @@ UndoOutcome UndoCommand(WaveDocument* doc, const TransformLengthQuery& changesLe
 
     if (doc->channels() == 2) out.editChannel = level.editChannel;
     storage::UndoPop(node);
-    doc->addSampleChanges(-1);
+    if (level.command != kCmdAdjustRate) doc->addSampleChanges(-1);  // a rate change counts as a format change
     ++out.levels;
 
     if (level.command == kCmdTrim) {

@@ -11,8 +11,10 @@
 namespace document {
 
 // Command ids whose levels the Undo command knows.
+constexpr int32_t kCmdAdjustRate = 109;
 constexpr int32_t kCmdConvertType = 120;
 constexpr int32_t kCmdPaste = 2100;
+constexpr int32_t kCmdPasteWindows = 415;
 constexpr int32_t kCmdMixPaste = 2110;
 constexpr int32_t kCmdCut = 2150;
 constexpr int32_t kCmdDelete = 2200;

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "document/document_test_util.h"
+#include "document/edit_ops.h"
 
 namespace document {
 namespace {
@@ -178,6 +179,36 @@ TEST_F(UndoCommandTest, ReclaimDuringTheSpliceLeavesTheLevelBeingRestored) {
   EXPECT_TRUE(storeOk(doc.get(), {storage::HfFirstBlock(hog)}));
   storage::HfClose(hog);
   (void)start;
+}
+
+TEST_F(UndoCommandTest, AdjustedSampleRateComesBack) {
+  auto doc = stereo16(500);
+  ASSERT_TRUE(doc->cues().addCue(1, 300, 0));
+  const auto before = frames(doc.get());
+  ASSERT_EQ(AdjustSampleRate(doc.get(), 22050).status, kEditOk);
+  EXPECT_EQ(doc->rate(), 22050u);
+  EXPECT_EQ(doc->formatChanges(), 1);
+  UndoOutcome o = UndoCommand(doc.get());
+  EXPECT_EQ(o.levels, 1);
+  EXPECT_EQ(doc->rate(), 44100u);
+  EXPECT_EQ(doc->formatChanges(), 0);
+  EXPECT_EQ(doc->sampleChanges(), 0);
+  EXPECT_EQ(frames(doc.get()), before);
+  EXPECT_EQ(doc->cues().findCue(1)->position, 300u);
+}
+
+TEST_F(UndoCommandTest, DrawnSampleOfFullScaleComesBackExactly) {
+  auto doc = stereo16(10);
+  int16_t f[2] = {-32768, 32767};
+  SampleWrite(doc->samples(), f, 4, 1, XF_STEREO | XF_16BIT);
+  editSampleAdjust(doc.get(), 4, 1, 0);
+  editSampleAdjust(doc.get(), 4, 2, 0);
+  UndoCommand(doc.get());
+  UndoCommand(doc.get());
+  int16_t g[2];
+  SampleRead(doc->samples(), g, 4, 1, XF_STEREO | XF_16BIT);
+  EXPECT_EQ(g[0], -32768);
+  EXPECT_EQ(g[1], 32767);
 }
 
 TEST_F(UndoCommandTest, NothingToUndoDoesNothing) {
