@@ -4,9 +4,24 @@
 
 #include <string>
 
+namespace document {
+class DocumentReader;
+class WaveDocument;
+struct EditResult;
+}  // namespace document
+
 namespace shell {
 
 void installDocumentSupport();
+// The edit commands (edit_commands_win.cpp); installed with the document support.
+void registerEditCommands();
+
+// For the command handlers: the current document (null without one), the display window, the reader the
+// documents open and save with, and what the display and title must do after an edit.
+document::WaveDocument* currentDocument();
+void* currentDisplay();
+document::DocumentReader* currentReader();
+void applyEditResult(const document::EditResult& result);
 // The main window title for the current document ("Sorn Edit" without one).
 std::string currentDocumentTitle();
 

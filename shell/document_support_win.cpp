@@ -22,6 +22,7 @@
 #include "display/status_text.h"
 #include "display/wavedisp_win.h"
 #include "document/document_io.h"
+#include "document/edit_ops.h"
 #include "document/sample_transfer.h"
 #include "document/undo_command.h"
 #include "formats/filter_host.h"
@@ -485,6 +486,7 @@ void installDocumentSupport() {
     formats::progressSetMainWindow(mainWindow());
     setupHost();
     registerCommands();
+    registerEditCommands();
   };
   h.openDocument = [](const std::string& name) {
     DocumentOpenResult r;
@@ -520,5 +522,18 @@ void installDocumentSupport() {
 }
 
 std::string currentDocumentTitle() { return document::MainWindowTitle(ds().doc.get()); }
+
+document::WaveDocument* currentDocument() { return ds().doc.get(); }
+void* currentDisplay() { return ds().display; }
+document::DocumentReader* currentReader() { return ds().reader.get(); }
+
+void applyEditResult(const document::EditResult& r) {
+  DocSupport& s = ds();
+  refreshDisplay();
+  if (!s.display) return;
+  if (r.setView) display::WaveDispSetView(s.display, r.viewStart, r.viewEnd);
+  if (r.select) display::WaveDispSetSelection(s.display, int32_t(r.selStart), int32_t(r.selEnd));
+  refreshStatus();
+}
 
 }  // namespace shell
