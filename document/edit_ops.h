@@ -122,8 +122,8 @@ double DrawnSampleValue(double v, uint16_t bits);
 EditResult AdjustSample(WaveDocument* doc, uint32_t frame, int channel, double v);
 
 // 109 Adjust Sample Rate: gives the samples a new rate without resampling them (format changes + 1).
-// Cue positions are frames and the frames do not move, so cues stay where they are. No undo level is
-// recorded: the Undo command has no level class that restores a rate alone.
+// Cue positions are frames and the frames do not move, so cues stay where they are. The undo level holds
+// no samples, only the old rate, which Undo puts back.
 EditResult AdjustSampleRate(WaveDocument* doc, uint32_t newRate);
 
 // The view after the wave lost frames: keeps its width where the shorter wave allows, widening to the

@@ -291,7 +291,14 @@ void layoutDisplay() {
 
 // The display's notifications: whatever changed (length, view, selection, range), the rulers and the
 // status fields follow.
-intptr_t onDisplayNotify(const void*) {
+intptr_t onDisplayNotify(const void* record) {
+  const auto* n = static_cast<const display::WaveDispNmhdr*>(record);
+  if (n->hdr.code == UINT(display::WDN_SAMPLEDRAGGED) && ds().doc) {
+    // A drawn sample: 1 mono, 1|2 the upper (left) channel, 1|4 the lower (right) one.
+    const int channel = (n->flags & 4) ? 2 : (n->flags & 2) ? 1 : 0;
+    applyEditResult(document::AdjustSample(ds().doc.get(), uint32_t(n->extra), channel, n->a));
+    return 0;
+  }
   refreshRulers();
   refreshStatus();
   return 0;
