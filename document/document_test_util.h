@@ -72,6 +72,19 @@ class DocumentFixture : public storage::testing_util::StoreFixture {
   uint32_t baselineFree = 0;
 };
 
+// A randomized test's undo history: the model before each undoable edit and the levels that edit recorded.
+// The node keeps at most 128 levels, so the oldest edits drop out of the history as their levels go.
+template <typename Snapshot>
+void trimUndoHistory(std::vector<Snapshot>* history, std::vector<size_t>* levelsOf, size_t levelsHeld) {
+  size_t sum = 0;
+  for (size_t k : *levelsOf) sum += k;
+  while (sum > levelsHeld && !levelsOf->empty()) {
+    sum -= levelsOf->front();
+    levelsOf->erase(levelsOf->begin());
+    history->erase(history->begin());
+  }
+}
+
 // The edits, as the editing commands do them: save the range, change the samples, record the level.
 inline storage::UndoRecord recordOf(WaveDocument* doc, int32_t command, uint32_t start, uint32_t end) {
   storage::UndoRecord r;

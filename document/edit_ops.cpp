@@ -406,7 +406,13 @@ EditResult Trim(WaveDocument* doc, const EditRange& range, const EditUi& ui) {
   return r;
 }
 
-EditResult Reverse(WaveDocument* doc, const EditRange& range, const EditUi& ui) {
+namespace {
+
+// Reverse and Invert: the range keeps its length and its frames are rewritten in place, one channel or
+// both; the saved range is the undo level.
+template <typename Rewrite>
+EditResult rewriteInPlace(WaveDocument* doc, const EditRange& range, const EditUi& ui, int32_t command,
+                          const char* title, Rewrite rewrite) {
   EditResult r;
   uint32_t first = 0, last = 0;
   if (!EffectiveRange(doc, range, &first, &last)) {
@@ -422,46 +428,27 @@ EditResult Reverse(WaveDocument* doc, const EditRange& range, const EditUi& ui) 
     return r;
   }
   const int channel = EffectiveChannel(doc, range);
-  const int st = reverseFrames(doc, first, last, channel, ui);
+  const int st = rewrite(doc, first, last, channel, ui);
   if (st == kEditNoMemory) {
     storage::UndoDiscardPending(doc->undo());
     r.status = st;
     return r;
   }
-  recordInPlace(doc, kCmdReverse, channel, first, last, "Undo Reverse");
+  recordInPlace(doc, command, channel, first, last, title);
   r = selection(first, last - first + 1);
   r.status = st;
   r.frames = last - first + 1;
   return r;
 }
 
+}  // namespace
+
+EditResult Reverse(WaveDocument* doc, const EditRange& range, const EditUi& ui) {
+  return rewriteInPlace(doc, range, ui, kCmdReverse, "Undo Reverse", reverseFrames);
+}
+
 EditResult Invert(WaveDocument* doc, const EditRange& range, const EditUi& ui) {
-  EditResult r;
-  uint32_t first = 0, last = 0;
-  if (!EffectiveRange(doc, range, &first, &last)) {
-    r.status = kEditNothing;
-    return r;
-  }
-  if (!validBits(doc->bits())) {
-    r.status = kEditBadFormat;
-    return r;
-  }
-  if (!storage::UndoSaveRange(doc->undo(), doc->file(), first, last)) {
-    r.status = kEditDeclined;
-    return r;
-  }
-  const int channel = EffectiveChannel(doc, range);
-  const int st = invertFrames(doc, first, last, channel, ui);
-  if (st == kEditNoMemory) {
-    storage::UndoDiscardPending(doc->undo());
-    r.status = st;
-    return r;
-  }
-  recordInPlace(doc, kCmdInvert, channel, first, last, "Undo Invert");
-  r = selection(first, last - first + 1);
-  r.status = st;
-  r.frames = last - first + 1;
-  return r;
+  return rewriteInPlace(doc, range, ui, kCmdInvert, "Undo Invert", invertFrames);
 }
 
 bool SilenceFrames(double seconds, uint32_t rate, uint32_t* frames) {

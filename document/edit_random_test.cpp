@@ -208,14 +208,7 @@ TEST_F(EditRandomTest, RandomCommandsAndUndosMatchTheModel) {
       history.push_back(std::move(before));
       levelsOf.push_back(levels);
     }
-    // The node keeps at most 128 levels: the oldest edits can no longer be undone.
-    size_t sum = 0;
-    for (size_t k : levelsOf) sum += k;
-    while (sum > doc->undo()->levels.size()) {
-      sum -= levelsOf.front();
-      levelsOf.erase(levelsOf.begin());
-      history.erase(history.begin());
-    }
+    testing_util::trimUndoHistory(&history, &levelsOf, doc->undo()->levels.size());
     ASSERT_EQ(doc->lengthFrames(), m.len()) << "step " << step << " " << what;
     ASSERT_EQ(frames(doc.get()), m.f) << "step " << step << " " << what;
     std::vector<uint16_t> heads;

@@ -278,14 +278,7 @@ TEST_F(UndoCommandTest, RandomEditsAndUndosMatchTheModel) {
         history.push_back(std::move(snapshot));
         levelsOf.push_back(levelsNow);
       }
-      // The node keeps at most 128 levels: the oldest edits can no longer be undone.
-      size_t sum = 0;
-      for (size_t k : levelsOf) sum += k;
-      while (sum > doc->undo()->levels.size()) {
-        sum -= levelsOf.front();
-        levelsOf.erase(levelsOf.begin());
-        history.erase(history.begin());
-      }
+      testing_util::trimUndoHistory(&history, &levelsOf, doc->undo()->levels.size());
       if (doc->lengthFrames() * 2 != model.size()) {
         ADD_FAILURE() << "step " << step << " op " << op << ": length " << doc->lengthFrames() << " vs "
                       << model.size() / 2;
