@@ -426,6 +426,15 @@ void registerCommands() {
     storage::UndoSetEnabled(app().settings.undo);
   });
   commandTable().setRecentFileHandler(onRecentFile);
+  // The view commands go to the display (zoom, vertical zoom, scrolling, paging, cursor keys).
+  for (int id : {IDM_ZOOM_FULL, IDM_VIEW_WHOLE, IDM_ZOOM_OUT, IDM_ZOOM_OUT_KEY, IDM_ZOOM_IN, IDM_ZOOM_IN_KEY,
+                 IDM_ZOOM_SELECTION, IDM_VZOOM_IN, IDM_VZOOM_OUT, IDM_VZOOM_FULL, IDM_VZOOM_FULL2, IDM_SCROLL_START,
+                 IDM_SCROLL_END, IDM_SCROLL_BACK, IDM_SCROLL_FORWARD, IDM_PAGE_UP, IDM_PAGE_DOWN, IDM_HOME, IDM_END,
+                 IDM_CURSOR_RIGHT, IDM_CURSOR_LEFT, IDM_EXTEND_RIGHT, IDM_EXTEND_LEFT}) {
+    registerCommand(id, [](int cmd, intptr_t) {
+      if (ds().display && ds().doc) display::WaveDispCommand(ds().display, cmd);
+    });
+  }
 }
 
 // ---- the store -----------------------------------------------------------------------------------------

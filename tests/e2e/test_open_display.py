@@ -51,6 +51,13 @@ def run(h):
     # The /REGION: selection (0.5 s to 1.5 s of 3 s) is highlighted.
     if counts[(0, 255, 255)] < 200:
         raise AssertionError("the selection highlight is missing (%d pixels)" % counts[(0, 255, 255)])
+    # Zoom to the selection: the highlighted third of the wave now fills the display.
+    h.drive("command 401", "wait-idle 1000 60")
+    zoomed = colour_counts(h, h.screenshot("zoomed-to-selection"), [(0, 255, 255)])[(0, 255, 255)]
+    h.note("highlight pixels after zooming to the selection: %d" % zoomed)
+    if zoomed < 2 * counts[(0, 255, 255)]:
+        raise AssertionError("zooming to the selection did not widen the highlight (%d -> %d pixels)"
+                             % (counts[(0, 255, 255)], zoomed))
     # Opened in place: nothing was copied into the store's temp files.
     sizes = [os.path.getsize(os.path.join(temp, n)) for n in os.listdir(temp)]
     h.note("temp files: %r" % sizes)
