@@ -7,7 +7,12 @@
 namespace document {
 class DocumentReader;
 class WaveDocument;
+class InternalClipboard;
+class SystemClipboard;
+struct DocumentHost;
+struct EditRange;
 struct EditResult;
+struct EditUi;
 }  // namespace document
 
 namespace shell {
@@ -22,6 +27,13 @@ document::WaveDocument* currentDocument();
 void* currentDisplay();
 document::DocumentReader* currentReader();
 void applyEditResult(const document::EditResult& result);
+// For the dialog commands (window_commands.h): the document host, the selection and edit channel as the
+// edit commands see them, their message boxes and progress, and the two clipboards.
+document::DocumentHost* currentHost();
+document::EditRange currentEditRange();
+document::EditUi currentEditUi();
+document::InternalClipboard* currentInternalClipboard();
+document::SystemClipboard* currentSystemClipboard();
 // The main window title for the current document ("Sorn Edit" without one).
 std::string currentDocumentTitle();
 

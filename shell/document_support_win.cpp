@@ -37,6 +37,7 @@
 #include "shell/settings_source.h"
 #include "shell/shell_hooks.h"
 #include "shell/win_shell.h"
+#include "shell/window_commands.h"
 
 namespace shell {
 namespace {
@@ -535,11 +536,13 @@ void installDocumentSupport() {
     if (msg == WM_SIZE) layoutDisplay();
     return false;
   };
+  installMenuState();
 }
 
 std::string currentDocumentTitle() { return document::MainWindowTitle(ds().doc.get()); }
 
 document::WaveDocument* currentDocument() { return ds().doc.get(); }
+document::DocumentHost* currentHost() { return &ds().host; }
 void* currentDisplay() { return ds().display; }
 document::DocumentReader* currentReader() { return ds().reader.get(); }
 

@@ -26,6 +26,7 @@
 #include "shell/document_support.h"
 #include "shell/message_box.h"
 #include "shell/settings_source.h"
+#include "shell/window_commands.h"
 
 namespace shell {
 namespace {
@@ -208,6 +209,12 @@ void registerEditCommands() {
   };
   registerCommand(IDM_REPEAT_LAST, repeat);
   registerCommand(IDM_REPEAT_NO_DIALOG, repeat);
+  registerWindowCommands();
 }
+
+document::EditRange currentEditRange() { return currentRange(); }
+document::EditUi currentEditUi() { return editUi(); }
+document::InternalClipboard* currentInternalClipboard() { return internalClipboard(); }
+document::SystemClipboard* currentSystemClipboard() { return &systemClipboard(); }
 
 }  // namespace shell

@@ -1,0 +1,291 @@
+// The main window's menu and zoom-button states, its edit-channel commands and its keys. The facts are
+// gathered here from the current document, the display, the undo store, the clipboards and the hooks;
+// the rules are the portable ComputeMenuState / ComputeZoomButtons (menu_state.h).
+#include "platform/win32.h"  // before the other system headers
+// The store before command_ids.h, whose WM_VF_NEEDSPACE macro would hide the store's constant.
+#include <string>
+#include <vector>
+
+#include "display/view_commands.h"
+#include "display/wavedisp_win.h"
+#include "document/document_io.h"
+#include "document/wave_document.h"
+#include "formats/filter_host.h"
+#include "shell/app_state.h"
+#include "shell/command_ids.h"
+#include "shell/dispatch.h"
+#include "shell/document_support.h"
+#include "shell/menu_state.h"
+#include "shell/message_box.h"
+#include "shell/settings_source.h"
+#include "shell/shell_hooks.h"
+#include "shell/window_commands.h"
+#include "storage/store.h"
+#include "storage/undo_store.h"
+#include "storage/vfile.h"
+
+namespace shell {
+namespace {
+
+HWND mainWindow() {
+  return static_cast<HWND>(app().mainWindow);
+}
+HWND displayWindow() {
+  return static_cast<HWND>(currentDisplay());
+}
+
+bool windowOpen(const std::function<void*()>& f) {
+  return f && f() != nullptr;
+}
+
+bool internalClipboardPresent() {
+  ProfileSettingsSource ini(app().settingsFile);
+  std::string path = ini.getString("Recent", "Clipboard", "", MAX_PATH);
+  if (path.empty()) return false;
+  DWORD attr = GetFileAttributesA(path.c_str());
+  return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool isNamed(const document::WaveDocument* doc) {
+  if (doc->name().empty()) return false;
+  return lstrcmpiA(document::FilePart(doc->name()).c_str(), document::kUntitled) != 0;
+}
+
+bool quickSavable(document::WaveDocument* doc) {
+  return isNamed(doc) && doc->formatChanges() == 0 && !(doc->flags() & document::kDocLengthChanged) &&
+         doc->file() && storage::HfCanQuickSave(doc->file(), doc->name());
+}
+
+int recentItemCount(HMENU menu) {
+  int n = 0;
+  while (n <= IDM_RECENT_LAST - IDM_RECENT_FIRST &&
+         GetMenuState(menu, UINT(IDM_RECENT_FIRST + n), MF_BYCOMMAND) != UINT(-1))
+    ++n;
+  return n;
+}
+
+void gatherDocument(MenuFacts* f) {
+  document::WaveDocument* doc = currentDocument();
+  HWND d = displayWindow();
+  const display::WaveView* v = d ? display::WaveDispModel(d) : nullptr;
+  if (d) {
+    const uint32_t flags = display::WaveDispGetFlags(d);
+    f->spectralView = (flags & display::WDF_SPECTRAL) != 0;
+    f->grid = (flags & display::WDF_GRID) != 0;
+    f->boundaries = (flags & display::WDF_BOUNDARY) != 0;
+    f->editChannel = EditChannelFromDisplayFlags(flags);
+  }
+  if (!doc || !doc->file()) return;
+  f->hasDocument = true;
+  f->length = doc->lengthFrames();
+  f->channels = doc->channels();
+  f->hasSelection = v && v->selStart() >= 0 && v->selEnd() >= v->selStart();
+  f->named = isNamed(doc);
+  f->sampleChanges = doc->sampleChanges() != 0;
+  f->formatChanges = doc->formatChanges() != 0;
+  f->quickSavable = quickSavable(doc);
+}
+
+MenuFacts gatherFacts(HMENU menu) {
+  MenuFacts f;
+  const Settings& s = app().settings;
+  f.spectralView = s.spectralView;
+  gatherDocument(&f);
+  document::WaveDocument* doc = currentDocument();
+  bool undoReady = false;
+  f.undoText = storage::UndoMenuText(doc ? doc->undo() : nullptr, &undoReady);
+  f.undoAvailable = undoReady;
+  f.undoOn = storage::UndoEnabled();
+  f.lastCommand = storage::UndoLastCommand();
+  f.windowsClipboardHasWave = IsClipboardFormatAvailable(CF_WAVE) != 0;
+  f.internalClipboardPresent = internalClipboardPresent();
+  TransportState t = transportStateSource() ? transportStateSource()() : TransportState();
+  f.playing = t.playing;
+  f.recording = t.recording;
+  f.previewing = t.previewing;
+  f.monitoring = t.monitoring;
+  f.loopMode = t.loopMode;
+  f.cdBarShown = t.cdBarShown;
+  const ShellHooks& h = shellHooks();
+  f.analysisOpen = windowOpen(h.analyzerWindow);
+  f.cueListOpen = windowOpen(h.cueListWindow);
+  f.playListOpen = windowOpen(h.playListWindow);
+  f.fileFilterKnown = formats::filterHost().table.size() > 0;
+  f.storeAvailable = app().storeAvailable;
+  f.timeFormat = s.timeMode;
+  f.verticalScale = s.timeModeV;
+  f.timeCodeFrames = s.timeCodeFrames;
+  f.recentCount = menu ? recentItemCount(menu) : 0;
+  // The transform host reports what each transform needs once it exists; until then every installed one
+  // is taken to need a document with samples.
+  for (int i = 0; IDM_TRANSFORM_FIRST + i < IDM_TOOLBAR_PRESS && isCommandAvailable(IDM_TRANSFORM_FIRST + i);
+       ++i)
+    f.transforms.push_back(MenuFacts::Transform());
+  f.hasHandler = [](int id) { return isCommandAvailable(id); };
+  return f;
+}
+
+void setItemText(HMENU menu, int id, const std::string& text) {
+  if (text.empty()) return;
+  MENUITEMINFOA mi = {};
+  mi.cbSize = sizeof mi;
+  mi.fMask = MIIM_STRING;
+  mi.dwTypeData = const_cast<char*>(text.c_str());
+  SetMenuItemInfoA(menu, UINT(id), FALSE, &mi);
+}
+
+void applyMenu(HMENU menu, const MenuState& s) {
+  setItemText(menu, IDM_UNDO, s.undoText);
+  setItemText(menu, IDM_TIME_FRAMES, s.customFramesText);
+  for (const auto& [id, item] : s.items) {
+    if (GetMenuState(menu, UINT(id), MF_BYCOMMAND) == UINT(-1)) continue;
+    EnableMenuItem(menu, UINT(id), MF_BYCOMMAND | (item.enabled ? MF_ENABLED : MF_GRAYED));
+    CheckMenuItem(menu, UINT(id), MF_BYCOMMAND | (item.checked ? MF_CHECKED : MF_UNCHECKED));
+  }
+}
+
+void refreshZoomButtons() {
+  HWND main = mainWindow();
+  if (!main) return;
+  ZoomFacts z;
+  document::WaveDocument* doc = currentDocument();
+  HWND d = displayWindow();
+  const display::WaveView* v = d ? display::WaveDispModel(d) : nullptr;
+  if (doc && doc->lengthFrames() > 0 && v) {
+    z.hasSamples = true;
+    z.first = v->first();
+    z.last = v->last();
+    z.wholeVisible = !display::CanZoomOut(*v);
+    double low = -1, high = 1;
+    display::FullVerticalRange(*v, &low, &high);
+    z.verticalFull = v->vLow() == low && v->vHigh() == high;
+  }
+  const ZoomButtons b = ComputeZoomButtons(z);
+  const std::pair<int, bool> buttons[] = {
+      {IDC_BTN_ZOOM, b.zoom}, {IDC_BTN_IN, b.in}, {IDC_BTN_OUT, b.out}, {IDC_BTN_FULL, b.full}};
+  for (const auto& [id, on] : buttons)
+    if (HWND w = GetDlgItem(main, id)) EnableWindow(w, on ? TRUE : FALSE);
+}
+
+void setEditChannel(int channel) {
+  HWND d = displayWindow();
+  document::WaveDocument* doc = currentDocument();
+  if (!d || !doc) return;
+  if (doc->channels() != 2) channel = 0;
+  display::WaveDispSetFlags(d, DisplayFlagsForEditChannel(channel), display::WDF_CHANNEL_MASK);
+}
+
+int currentEditChannel() {
+  HWND d = displayWindow();
+  return d ? EditChannelFromDisplayFlags(display::WaveDispGetFlags(d)) : 0;
+}
+
+void refresh(HWND main) {
+  if (!main) return;
+  HMENU menu = GetMenu(main);
+  MenuState s = ComputeMenuState(gatherFacts(menu));
+  if (s.forceBothChannels) setEditChannel(0);
+  if (menu) applyMenu(menu, s);
+  refreshZoomButtons();
+}
+
+// ---- keys -------------------------------------------------------------------------------------------------
+
+KeyDownGuard& keyGuard() {
+  static KeyDownGuard g;
+  return g;
+}
+
+// A cue hot key: plays the range of the cue labelled "KEY" + the key (Stop first while playing).
+bool hotKey(unsigned vk, const TransportState& t) {
+  document::WaveDocument* doc = currentDocument();
+  if (!doc) return false;
+  const markers::MarkerSet& cues = doc->cues();
+  std::vector<std::string> labels;
+  for (uint32_t i = 0; i < cues.cueCount(); ++i) labels.push_back(cues.cueAt(i)->label);
+  const int index = FindHotKeyCue(labels, vk);
+  if (index < 0) return false;
+  const markers::Cue* cue = cues.cueAt(uint32_t(index));
+  if (!cue->isRange()) return true;
+  if (t.playing) SendMessageA(mainWindow(), WM_COMMAND, IDM_STOP, 0);
+  if (playRangeHandler()) playRangeHandler()(cue->position, cue->length);
+  return true;
+}
+
+bool onKeyDown(unsigned vk, intptr_t lParam) {
+  if (!keyGuard().enter()) {
+    debugOutput("Clash, already in wm_keydown!\n");
+    return true;
+  }
+  const bool autoRepeat = (lParam & (1 << 30)) != 0;
+  const TransportState t = transportStateSource() ? transportStateSource()() : TransportState();
+  bool handled = false;
+  if (vk == VK_SPACE) {
+    const int command = SpaceKeyCommand(t.playing, t.recording, t.monitoring, autoRepeat);
+    if (command) PostMessageA(mainWindow(), WM_COMMAND, WPARAM(command), 0);
+    handled = true;
+  } else if (!autoRepeat) {
+    handled = hotKey(vk, t);
+  }
+  keyGuard().leave();
+  return handled;
+}
+
+}  // namespace
+
+std::function<TransportState()>& transportStateSource() {
+  static std::function<TransportState()> f;
+  return f;
+}
+
+std::function<void(uint32_t, uint32_t)>& playRangeHandler() {
+  static std::function<void(uint32_t, uint32_t)> f;
+  return f;
+}
+
+bool& commandWithoutDialog() {
+  static bool on = false;
+  return on;
+}
+
+void refreshMenuStateNow() {
+  refresh(mainWindow());
+}
+
+void installMenuState() {
+  ShellHooks& h = shellHooks();
+  h.refreshMenuState = [](void* main) { refresh(static_cast<HWND>(main)); };
+  auto previousMessage = h.message;
+  h.message = [previousMessage](void* hwnd, unsigned msg, uintptr_t wParam, intptr_t lParam,
+                                intptr_t* result) {
+    if (msg == WM_KEYDOWN && onKeyDown(unsigned(wParam), lParam)) {
+      *result = 0;
+      return true;
+    }
+    return previousMessage && previousMessage(hwnd, msg, wParam, lParam, result);
+  };
+  // The zoom buttons follow every change of view, selection and vertical range.
+  auto previousNotify = h.displayNotify;
+  h.displayNotify = [previousNotify](const void* record) {
+    intptr_t r = previousNotify ? previousNotify(record) : 0;
+    refreshZoomButtons();
+    return r;
+  };
+}
+
+void registerChannelCommands() {
+  registerCommand(IDM_EDIT_LEFT,
+                  [](int, intptr_t) { setEditChannel(ToggleLeftChannel(currentEditChannel())); });
+  registerCommand(IDM_EDIT_RIGHT,
+                  [](int, intptr_t) { setEditChannel(ToggleRightChannel(currentEditChannel())); });
+  for (int id : {IDM_EDIT_BOTH, IDM_EDIT_LEFT_ONLY, IDM_EDIT_RIGHT_ONLY})
+    registerCommand(id, [](int cmd, intptr_t) { setEditChannel(cmd - IDM_EDIT_BOTH); });
+}
+
+void registerWindowCommands() {
+  registerChannelCommands();
+  registerGenerateSilenceCommand();
+  registerMixPasteCommand();
+}
+
+}  // namespace shell

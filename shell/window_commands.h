@@ -1,0 +1,40 @@
+// The main window's own command handling on top of the dispatch table: the menu-state refresh, the zoom
+// buttons, the edit-channel commands, the space bar and cue hot keys (menu_state_win.cpp), and the
+// dialogs of Generate Silence and Mix Paste (silence_dialog_win.cpp, paste_special_dialog_win.cpp).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace shell {
+
+// Fills the refreshMenuState hook and chains the key handling onto the message hook and the zoom-button
+// refresh onto the display notifications. Called once the document support has filled its hooks.
+void installMenuState();
+// Refreshes the menu and the zoom buttons now.
+void refreshMenuStateNow();
+
+// Registers the edit-channel commands (1001, 1002, 340 .. 342), Generate Silence (4100) and Mix Paste
+// (2110).
+void registerWindowCommands();
+// Its parts, one per file.
+void registerChannelCommands();
+void registerGenerateSilenceCommand();
+void registerMixPasteCommand();
+
+// What the audio side is doing, for the menu rules and the keys. Playback and recording fill the source
+// when they exist; until then nothing plays.
+struct TransportState {
+  bool playing = false, recording = false, previewing = false, monitoring = false;
+  bool loopMode = false;
+  bool cdBarShown = false;
+};
+std::function<TransportState()>& transportStateSource();
+// Plays frames [start, start + length) of the current document (a cue hot key). Empty: nothing happens.
+std::function<void(uint32_t start, uint32_t length)>& playRangeHandler();
+
+// Set while a command runs without its dialog (Repeat with F3, a playing script): Generate Silence and
+// Mix Paste then reuse their last values.
+bool& commandWithoutDialog();
+
+}  // namespace shell
