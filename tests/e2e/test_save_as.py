@@ -16,7 +16,7 @@ def raw_samples(path):
 def save_as(h, target, *extra):
     return h.drive(
         "command 1150",
-        'wait-dialog "Save Waveform As" 60',
+        'wait-dialog "Save Waveform As" 90',
         'fill "Save Waveform As" 1148 "%s"' % target,
         'press "Save Waveform As" 1',
         *extra,
