@@ -1,8 +1,14 @@
 // The main window's menu and zoom-button states, its edit-channel commands and its keys. The facts are
 // gathered here from the current document, the display, the undo store, the clipboards and the hooks;
 // the rules are the portable ComputeMenuState / ComputeZoomButtons (menu_state.h).
+// clang-format off
 #include "platform/win32.h"  // before the other system headers
 // The store before command_ids.h, whose WM_VF_NEEDSPACE macro would hide the store's constant.
+#include "storage/store.h"
+#include "storage/undo_store.h"
+#include "storage/vfile.h"
+// clang-format on
+
 #include <string>
 #include <vector>
 
@@ -20,9 +26,6 @@
 #include "shell/settings_source.h"
 #include "shell/shell_hooks.h"
 #include "shell/window_commands.h"
-#include "storage/store.h"
-#include "storage/undo_store.h"
-#include "storage/vfile.h"
 
 namespace shell {
 namespace {
@@ -233,6 +236,11 @@ bool onKeyDown(unsigned vk, intptr_t lParam) {
 
 }  // namespace
 
+bool& commandWithoutDialog() {
+  static bool on = false;
+  return on;
+}
+
 std::function<TransportState()>& transportStateSource() {
   static std::function<TransportState()> f;
   return f;
@@ -241,11 +249,6 @@ std::function<TransportState()>& transportStateSource() {
 std::function<void(uint32_t, uint32_t)>& playRangeHandler() {
   static std::function<void(uint32_t, uint32_t)> f;
   return f;
-}
-
-bool& commandWithoutDialog() {
-  static bool on = false;
-  return on;
 }
 
 void refreshMenuStateNow() {
@@ -282,10 +285,23 @@ void registerChannelCommands() {
     registerCommand(id, [](int cmd, intptr_t) { setEditChannel(cmd - IDM_EDIT_BOTH); });
 }
 
+// F3: repeats the last command at once, without its dialog (Generate Silence and Mix Paste reuse their last
+// values). Registered after the edit commands, so it takes the place of their plain repeat for 131.
+namespace {
+void repeatWithoutDialog() {
+  const int32_t last = storage::UndoLastCommand();
+  if (last <= 0 || last == IDM_REPEAT_LAST || last == IDM_REPEAT_NO_DIALOG || commandWithoutDialog()) return;
+  commandWithoutDialog() = true;
+  SendMessageA(mainWindow(), WM_COMMAND, WPARAM(last), 0);
+  commandWithoutDialog() = false;
+}
+}  // namespace
+
 void registerWindowCommands() {
   registerChannelCommands();
   registerGenerateSilenceCommand();
   registerMixPasteCommand();
+  registerCommand(IDM_REPEAT_NO_DIALOG, [](int, intptr_t) { repeatWithoutDialog(); });
 }
 
 }  // namespace shell

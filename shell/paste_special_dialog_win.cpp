@@ -4,6 +4,12 @@
 // into the document by the paste code (document/clipboard.h). Its start state and the taking over of its
 // values are the portable StartPasteSpecialDialog / ApplyPasteSpecialDialog; the stored part goes to
 // [Paste Special].
+// clang-format off
+#include "platform/win32.h"  // before the other system headers
+// The store before command_ids.h, whose WM_VF_NEEDSPACE macro would hide the store's constant.
+#include "storage/store.h"
+// clang-format on
+
 #include <commdlg.h>
 
 #include <string>
@@ -13,7 +19,6 @@
 #include "document/edit_ops.h"
 #include "document/mix_paste.h"
 #include "document/wave_document.h"
-#include "platform/win32.h"  // before the other system headers
 #include "shell/app_state.h"
 #include "shell/command_ids.h"
 #include "shell/dispatch.h"
@@ -22,7 +27,6 @@
 #include "shell/edit_dialogs.h"
 #include "shell/message_box.h"
 #include "shell/window_commands.h"
-#include "storage/store.h"
 
 namespace shell {
 namespace {

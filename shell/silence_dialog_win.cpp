@@ -2,12 +2,17 @@
 // last one, [Silence] Duration), then the selection is replaced by that much silence, or it is inserted at
 // the cursor. The duration is checked before the dialog closes: a number, at least one frame, and no more
 // than the wave can hold.
+// clang-format off
+#include "platform/win32.h"  // before the other system headers
+// The store before command_ids.h, whose WM_VF_NEEDSPACE macro would hide the store's constant.
+#include "storage/store.h"
+// clang-format on
+
 #include <algorithm>
 #include <string>
 
 #include "document/edit_ops.h"
 #include "document/wave_document.h"
-#include "platform/win32.h"  // before the other system headers
 #include "shell/app_state.h"
 #include "shell/command_ids.h"
 #include "shell/dispatch.h"
@@ -16,7 +21,6 @@
 #include "shell/edit_dialogs.h"
 #include "shell/message_box.h"
 #include "shell/window_commands.h"
-#include "storage/store.h"
 
 namespace shell {
 namespace {
