@@ -2,6 +2,7 @@
 // (document_support_win.cpp). Called once before the main window is created.
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace document {
@@ -24,6 +25,8 @@ void registerEditCommands();
 // For the command handlers: the current document (null without one), the display window, the reader the
 // documents open and save with, and what the display and title must do after an edit.
 document::WaveDocument* currentDocument();
+// Where the current document is kept, for the commands that replace it or append to it.
+std::unique_ptr<document::WaveDocument>& currentDocumentSlot();
 void* currentDisplay();
 document::DocumentReader* currentReader();
 void applyEditResult(const document::EditResult& result);

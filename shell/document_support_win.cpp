@@ -30,8 +30,10 @@
 #include "shell/app_state.h"
 #include "shell/command_ids.h"
 #include "shell/dispatch.h"
+#include "shell/document_commands.h"
 #include "shell/document_support.h"
 #include "shell/filter_reader.h"
+#include "shell/marker_windows.h"
 #include "shell/message_box.h"
 #include "shell/recent_files.h"
 #include "shell/settings_source.h"
@@ -190,6 +192,7 @@ void showCues() {
     }
   }
   display::WaveDispSetCues(ds().display, std::move(marks));
+  refreshMarkerWindows();
 }
 
 void attach(const SampleRegion& region) {
@@ -332,6 +335,7 @@ bool closeCurrent(bool ask) {
   if (s.display) display::WaveDispAttach(s.display, nullptr);
   s.source.reset();
   bool closed = document::CloseDocument(s.host, *s.reader, &s.doc, false);
+  refreshMarkerWindows();
   refreshStatus();
   return closed;
 }
@@ -504,6 +508,7 @@ void installDocumentSupport() {
     setupHost();
     registerCommands();
     registerEditCommands();
+    registerDocumentCommands();
   };
   h.openDocument = [](const std::string& name) {
     DocumentOpenResult r;
@@ -542,6 +547,7 @@ void installDocumentSupport() {
 std::string currentDocumentTitle() { return document::MainWindowTitle(ds().doc.get()); }
 
 document::WaveDocument* currentDocument() { return ds().doc.get(); }
+std::unique_ptr<document::WaveDocument>& currentDocumentSlot() { return ds().doc; }
 document::DocumentHost* currentHost() { return &ds().host; }
 void* currentDisplay() { return ds().display; }
 document::DocumentReader* currentReader() { return ds().reader.get(); }

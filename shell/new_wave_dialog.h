@@ -73,4 +73,8 @@ bool ParseRateText(const std::string& text, uint32_t* rate);
 bool FinishNewWave(const NewWaveRequest& request, const std::string& rateText, bool bits16, bool stereo,
                    bool tryChecked, NewWaveAnswer* answer, std::string* error);
 
+// Shows dialog 157 (Windows only, new_wave_dialog_win.cpp): true and *answer filled on OK, false on
+// Cancel. owner: the window the dialog belongs to (HWND).
+bool ShowNewWaveDialog(void* owner, const NewWaveRequest& request, NewWaveAnswer* answer);
+
 }  // namespace shell

@@ -30,7 +30,8 @@
  *                                            followed by " minimized" or " maximized" in those states
  *   expect-title "<text part>"               fail unless the title contains the text
  *   wait-exit [timeout]                      wait for the target's process to end; prints "exit: <code>"
- *   list-windows                             print every top-level window with its children's texts
+ *   list-windows                             print every top-level window with its children's texts (and
+ *                                            the lines of list boxes)
  *   sleep <ms>
  *   expect-fail <command> [args]             run the command and succeed only if it fails or times out
  * Exit codes: 0 all commands succeeded, 1 a command failed, 2 bad usage, 3 a wait timed out.
@@ -82,11 +83,44 @@ typedef struct {
   int count;
 } ChildListing;
 
+/* A list box's lines (its window text is empty): "        item <n>: <text>", tabs shown as "\t". */
+static void print_list_items(HWND w) {
+  DWORD_PTR count = 0, len = 0;
+  if (!SendMessageTimeoutA(w, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count) || (LONG_PTR)count <= 0) return;
+  for (DWORD_PTR i = 0; i < count && i < 100; ++i) {
+    WCHAR wide[TEXT_MAX];
+    char text[TEXT_MAX], shown[2 * TEXT_MAX];
+    int j, k = 0;
+    /* The wide form: Wine hands a list box's text across processes in its own (wide) form. */
+    if (!SendMessageTimeoutW(w, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 2000, &len) || len >= TEXT_MAX) continue;
+    wide[0] = 0;
+    if (!SendMessageTimeoutW(w, LB_GETTEXT, i, (LPARAM)wide, SMTO_ABORTIFHUNG, 2000, &len)) continue;
+    wide[TEXT_MAX - 1] = 0;
+    if (!WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, NULL, NULL)) text[0] = 0;
+    text[TEXT_MAX - 1] = 0;
+    for (j = 0; text[j] && k < (int)sizeof shown - 3; ++j) {
+      if (text[j] == '\t') {
+        shown[k++] = '\\';
+        shown[k++] = 't';
+      } else {
+        shown[k++] = text[j];
+      }
+    }
+    shown[k] = 0;
+    say("        item %lu: \"%s\"\n", (unsigned long)i, shown);
+  }
+}
+
 static BOOL CALLBACK print_child(HWND w, LPARAM lp) {
   ChildListing *c = (ChildListing *)lp;
   char cls[64], text[TEXT_MAX];
   window_class(w, cls, sizeof cls);
   window_text(w, text, sizeof text);
+  if (lstrcmpiA(cls, "ListBox") == 0 && text[0] == 0 && c->count < 60) {
+    say("      %-10s id %-5d%s\n", cls, GetDlgCtrlID(w), IsWindowEnabled(w) ? "" : " (disabled)");
+    print_list_items(w);
+    return TRUE;
+  }
   if (text[0] == 0) return TRUE;
   if (++c->count > 60) {
     if (c->count == 61) say("      ...\n");

@@ -1,0 +1,43 @@
+/* Dialog templates of resources/dialogs.rc and their control ids. Read by the resource compiler too, so it
+ * holds nothing but plain #defines of literal numbers and names. */
+#ifndef SORN_RESOURCES_DIALOG_IDS_H
+#define SORN_RESOURCES_DIALOG_IDS_H
+
+/* ---- New-wave dialog (New, Open As, raw PCM, Adjust Sample Rate, file paste) ------------------------------ */
+#define IDD_NEW_WAVE           157
+#define IDC_NW_RATE            1001  /* rate edit field */
+#define IDC_NW_RATELIST        1002  /* list of common rates */
+#define IDC_NW_8BIT            1003
+#define IDC_NW_16BIT           1004
+#define IDC_NW_32BIT           1005  /* always hidden */
+#define IDC_NW_MONO            1006
+#define IDC_NW_STEREO          1007
+#define IDC_NW_NOTE            1008  /* the mode's note */
+#define IDC_NW_TRYAS           1009  /* "Try to read as ... anyway" */
+#define IDC_NW_RATEBOX         1010  /* group boxes, greyed with their buttons */
+#define IDC_NW_BITSBOX         1011
+#define IDC_NW_CHANNELSBOX     1012
+
+/* ---- Cue list "ID_CUEDIALOG" ---------------------------------------------------------------------------------- */
+#define IDC_CUE_LIST           1101
+#define IDC_CUE_ADD            1102
+#define IDC_CUE_DEL            1103
+#define IDC_CUE_MERGE          1104
+#define IDC_CUE_GOTO           1105
+#define IDC_CUE_AUTOZOOM       1106
+#define IDC_CUE_BATCH          1107
+#define IDC_CUE_LABEL          1108
+#define IDC_CUE_DESC           1109
+#define IDC_CUE_LABEL_TEXT     1110
+#define IDC_CUE_DESC_TEXT      1111
+
+/* ---- Play list "ID_PLAYBOX" ----------------------------------------------------------------------------------- */
+#define IDC_PLAY_LIST          1201
+#define IDC_PLAY_ADD           1202  /* "<- &Add Before" / "Open Cue List" */
+#define IDC_PLAY_REMOVE        1203
+#define IDC_PLAY_LOOPS         1204
+#define IDC_PLAY_PLAY          1205
+#define IDC_PLAY_AUTOCUE       1206
+#define IDC_PLAY_LOOPS_TEXT    1207
+
+#endif

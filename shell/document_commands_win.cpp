@@ -1,0 +1,187 @@
+// New (1050), Open As (116) and Append (135): the document commands that go through the new-wave dialog,
+// and the raw-format dialog the reader shows for files whose filter cannot tell the format ("Open Raw PCM
+// files As"). The documents themselves come from document/document_io.h; the current document, its host
+// and the display from the document support.
+#include "platform/win32.h"
+
+#include <commdlg.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/document_io.h"
+#include "document/edit_ops.h"
+#include "document/wave_document.h"
+#include "formats/filter_host.h"
+#include "shell/app_state.h"
+#include "shell/command_ids.h"
+#include "shell/dispatch.h"
+#include "shell/document_commands.h"
+#include "shell/document_support.h"
+#include "shell/filter_reader.h"
+#include "shell/marker_windows.h"
+#include "shell/message_box.h"
+#include "shell/new_wave_dialog.h"
+#include "shell/settings_source.h"
+#include "shell/shell_hooks.h"
+#include "shell/win_shell.h"
+
+namespace shell {
+namespace {
+
+constexpr UINT kStrVendor = 88;
+
+HWND mainWindow() { return static_cast<HWND>(app().mainWindow); }
+
+// The file dialog for reading: a directory followed by names for several files, else one full path.
+std::vector<std::string> openFilesDialog(const char* title) {
+  std::string filters;
+  const formats::FilterTable& table = formats::filterHost().table;
+  for (size_t i = 0; i < table.size(); ++i) {
+    const FilterInfo& info = table.at(i).info;
+    if (!(info.capabilities & FLT_READ)) continue;
+    filters += std::string(info.name) + " (*." + info.extension + ")";
+    filters.push_back('\0');
+    filters += std::string("*.") + info.extension;
+    filters.push_back('\0');
+  }
+  filters += std::string("All Files (*.*)") + '\0' + "*.*" + '\0';
+  std::vector<char> buffer(32768, '\0');
+  OPENFILENAMEA ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = mainWindow();
+  ofn.lpstrFilter = filters.c_str();
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = DWORD(buffer.size());
+  ofn.lpstrTitle = title;
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_EXPLORER;
+  if (!GetOpenFileNameA(&ofn)) return {};
+  std::vector<std::string> list;
+  for (const char* p = buffer.data(); *p; p += std::strlen(p) + 1) list.emplace_back(p);
+  return list;
+}
+
+// [Recent] SampleRate, BitsPerSample and Channels: the format New and Open As start from. Values no wave can
+// have fall back to 44100 Hz, 16 bits, stereo.
+NewWaveRequest recentFormat(int mode) {
+  ProfileSettingsSource ini(app().settingsFile);
+  NewWaveRequest r;
+  r.mode = mode;
+  uint32_t rate = 0;
+  r.rate = ParseRateText(ini.getString("Recent", "SampleRate", "44100", 15), &rate) ? int32_t(rate) : 44100;
+  int32_t bits = ini.getInt("Recent", "BitsPerSample", 16);
+  int32_t channels = ini.getInt("Recent", "Channels", 2);
+  r.bits = bits == 8 ? 8 : 16;
+  r.channels = channels == 1 ? 1 : 2;
+  return r;
+}
+
+void writeRecentFormat(const NewWaveAnswer& a) {
+  ProfileSettingsSource ini(app().settingsFile);
+  ini.writeString("Recent", "SampleRate", std::to_string(a.rate).c_str());
+  ini.writeString("Recent", "BitsPerSample", std::to_string(a.bits).c_str());
+  ini.writeString("Recent", "Channels", std::to_string(a.channels).c_str());
+}
+
+bool askToSave() {
+  const ShellHooks& h = shellHooks();
+  return !h.askToSave || h.askToSave();
+}
+
+// Closes the current document without asking (the caller asked already).
+void closeWithoutAsking() {
+  if (shellHooks().closeDocument) shellHooks().closeDocument();
+}
+
+// Makes doc the current document and shows it.
+void install(std::unique_ptr<document::WaveDocument> doc) {
+  currentDocumentSlot() = std::move(doc);
+  if (shellHooks().attachDocument) shellHooks().attachDocument(SampleRegion());
+  if (!currentDocument() && mainWindow()) SetWindowTextA(mainWindow(), app().productName.c_str());
+}
+
+void onNew() {
+  if (refuseDocumentWork() || !currentHost()) return;
+  if (!askToSave()) return;
+  NewWaveAnswer a;
+  if (!ShowNewWaveDialog(mainWindow(), recentFormat(kNewWaveNew), &a)) return;
+  const std::string vendor =
+      loadResourceString(static_cast<HINSTANCE>(app().instance), kStrVendor, "the Sorn Edit developers");
+  std::unique_ptr<document::WaveDocument> doc =
+      document::NewDocument(*currentHost(), a.rate, a.bits, a.channels, app().versionText, vendor);
+  if (!doc) {
+    ShowMessageBox("There is no room for a new wave in the temporary directories.", "Error",
+                   kMbOk | kMbIconExclamation);
+    return;
+  }
+  writeRecentFormat(a);
+  closeWithoutAsking();
+  install(std::move(doc));
+}
+
+void onOpenAs() {
+  document::DocumentReader* reader = currentReader();
+  if (refuseDocumentWork() || !currentHost() || !reader) return;
+  if (!askToSave()) return;
+  std::vector<std::string> list = openFilesDialog("Open a Waveform As");
+  if (list.empty()) return;
+  NewWaveAnswer a;
+  if (!ShowNewWaveDialog(mainWindow(), recentFormat(kNewWaveOpenAs), &a)) return;
+  closeWithoutAsking();
+  const document::WaveFormat common{a.rate, a.channels, a.bits};
+  std::unique_ptr<document::WaveDocument> doc;
+  int error = 0;
+  int handled = document::OpenFileList(*currentHost(), *reader, &doc, document::ExpandFileList(list, false),
+                                       document::kListUntitled | document::kListConvert, &error, -1, &common);
+  if (handled == 0) doc.reset();  // nothing of the list could be read
+  debugOutputf("open as: %d file(s), error %d\n", handled, error);
+  install(std::move(doc));
+}
+
+void onAppend() {
+  document::DocumentReader* reader = currentReader();
+  document::WaveDocument* doc = currentDocument();
+  if (!doc || !currentHost() || !reader) return;
+  std::vector<std::string> list = openFilesDialog("Append a Waveform");
+  if (list.empty()) return;
+  const document::WaveFormat common = doc->format();
+  int error = 0;
+  int handled = document::OpenFileList(*currentHost(), *reader, &currentDocumentSlot(),
+                                       document::ExpandFileList(list, false),
+                                       document::kListUntitled | document::kListConvert | document::kListAppend,
+                                       &error, -1, &common);
+  debugOutputf("append: %d file(s), error %d\n", handled, error);
+  // The length, the cues (a region per appended file) and the title changed.
+  applyEditResult(document::EditResult());
+}
+
+// The reader's question for raw data: rate, bits and channels through the dialog in its raw mode.
+bool rawFormatDialog(document::WaveFormat* f) {
+  NewWaveRequest r;
+  r.mode = kNewWaveRawOpen;
+  r.rate = int32_t(f->rate);
+  r.bits = f->bits == 8 ? 8 : 16;
+  r.channels = f->channels == 1 ? 1 : 2;
+  NewWaveAnswer a;
+  if (!ShowNewWaveDialog(mainWindow(), r, &a)) return false;
+  f->rate = a.rate;
+  f->bits = a.bits;
+  f->channels = a.channels;
+  return true;
+}
+
+}  // namespace
+
+void registerDocumentCommands() {
+  registerCommand(IDM_NEW, [](int, intptr_t) { onNew(); });
+  registerCommand(IDM_OPEN_AS, [](int, intptr_t) { onOpenAs(); });
+  registerCommand(IDM_OPEN_APPEND, [](int, intptr_t) { onAppend(); });
+  registerMarkerWindows();
+  // The document support's reader is a FilterReader (document_support_win.cpp).
+  if (auto* reader = static_cast<FilterReader*>(currentReader())) reader->setRawFormatDialog(rawFormatDialog);
+}
+
+}  // namespace shell

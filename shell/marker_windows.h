@@ -1,0 +1,43 @@
+// The cue list and play list windows: two modeless dialogs that show and edit the current document's
+// marker set. Cue List (137) and Play List (136) open them, F8 (311) adds a cue at the selection; the
+// document support calls refreshMarkerWindows whenever the document, its cues or its title changed.
+// Windows only (cue_list_win.cpp, play_list_win.cpp, marker_windows_win.cpp).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace markers {
+class MarkerSet;
+}
+
+namespace shell {
+
+// Registers the commands and the message-loop hooks of both windows.
+void registerMarkerWindows();
+// Refills both windows from the current document (empty lists and plain titles without one).
+void refreshMarkerWindows();
+
+// ---- shared by the two windows (marker_windows_win.cpp) -------------------------------------------------
+// The windows (null when closed).
+void* cueListWindow();
+void* playListWindow();
+void openCueList();
+void openPlayList();
+void refreshCueList(bool keepFields);
+void refreshPlayList();
+// The ids of the cues selected in the cue list, in list order (empty when it is closed).
+std::vector<uint32_t> selectedCueIds();
+// After the marker set was changed from a window: counts a format change, shows the cues on the display,
+// refreshes the main title and the other window.
+void markersChanged(bool fromCueList);
+// Add (and F8): a cue over the display's selection, a point marker for a cursor. Returns its id, 0 when
+// nothing was added.
+uint32_t addCueAtSelection();
+// The current document's marker set, or null without a document.
+markers::MarkerSet* currentMarkers();
+// A list window's title for the current document ("<name> - <title>", or plainName without one).
+std::string listWindowTitle(const char* name, const char* plainName);
+
+}  // namespace shell

@@ -1,0 +1,150 @@
+// The cue list and play list windows' common part: their commands and message-loop hooks, refreshing
+// them when the document changes, what follows a change made in them (format change count, the display's
+// cue marks, titles), and the frame helpers of list_window_win.h.
+#include "platform/win32.h"
+
+#include <string>
+#include <vector>
+
+#include "display/wavedisp_win.h"
+#include "document/wave_document.h"
+#include "markers/marker_lists.h"
+#include "shell/app_state.h"
+#include "shell/command_ids.h"
+#include "shell/dispatch.h"
+#include "shell/document_support.h"
+#include "shell/list_window_win.h"
+#include "shell/marker_windows.h"
+#include "shell/settings_source.h"
+#include "shell/shell_hooks.h"
+
+namespace shell {
+namespace {
+
+HWND mainWindow() { return static_cast<HWND>(app().mainWindow); }
+
+void showCueMarks() {
+  HWND display = static_cast<HWND>(currentDisplay());
+  if (!display) return;
+  std::vector<display::CueMark> marks;
+  if (const markers::MarkerSet* set = currentMarkers()) {
+    for (uint32_t i = 0; i < set->cueCount(); ++i) {
+      const markers::Cue* c = set->cueAt(i);
+      marks.push_back({int32_t(c->position), int32_t(c->length), c->label});
+    }
+  }
+  display::WaveDispSetCues(display, std::move(marks));
+}
+
+}  // namespace
+
+markers::MarkerSet* currentMarkers() {
+  document::WaveDocument* doc = currentDocument();
+  return doc ? &doc->cues() : nullptr;
+}
+
+std::string listWindowTitle(const char* name, const char* plainName) {
+  return markers::ListWindowTitle(name, plainName, currentDocumentTitle(), app().productName,
+                                  currentDocument() != nullptr);
+}
+
+uint32_t addCueAtSelection() {
+  markers::MarkerSet* set = currentMarkers();
+  const display::WaveView* v = display::WaveDispModel(static_cast<HWND>(currentDisplay()));
+  if (!set || !v) return 0;
+  // Without playback the cue goes on the selection; a play position would take its place while playing.
+  uint32_t id = markers::AddCueForSelection(*set, int64_t(v->selStart()), int64_t(v->selEnd()));
+  if (id) markersChanged(false);
+  return id;
+}
+
+void markersChanged(bool keepCueFields) {
+  if (document::WaveDocument* doc = currentDocument()) doc->addFormatChanges(1);
+  showCueMarks();
+  if (mainWindow()) SetWindowTextA(mainWindow(), currentDocumentTitle().c_str());
+  refreshCueList(keepCueFields);
+  refreshPlayList();
+}
+
+void refreshMarkerWindows() {
+  refreshCueList(false);
+  refreshPlayList();
+}
+
+void registerMarkerWindows() {
+  registerCommand(IDM_CUE_LIST, [](int, intptr_t) { openCueList(); });
+  registerCommand(IDM_PLAY_LIST, [](int, intptr_t) { openPlayList(); });
+  registerCommand(IDM_ADD_CUE, [](int, intptr_t) { addCueAtSelection(); });
+  shellHooks().cueListWindow = cueListWindow;
+  shellHooks().playListWindow = playListWindow;
+}
+
+// ---- ListWindowFrame -----------------------------------------------------------------------------------
+
+void ListWindowFrame::init(HWND dlg, const std::vector<Anchor>& anchors) {
+  RECT client;
+  GetClientRect(dlg, &client);
+  client_ = {client.right, client.bottom};
+  placed_.clear();
+  for (const Anchor& a : anchors) {
+    HWND w = GetDlgItem(dlg, a.id);
+    if (!w) continue;
+    RECT rc;
+    GetWindowRect(w, &rc);
+    MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&rc), 2);
+    placed_.push_back({a, rc});
+  }
+}
+
+void ListWindowFrame::layout(HWND dlg) {
+  RECT client;
+  GetClientRect(dlg, &client);
+  if (placed_.empty() || client.right <= 0 || client.bottom <= 0) return;  // minimised
+  const LONG dx = client.right - client_.cx, dy = client.bottom - client_.cy;
+  HDWP batch = BeginDeferWindowPos(int(placed_.size()));
+  for (const Placed& p : placed_) {
+    RECT rc = p.rect;
+    if (p.anchor.moveX) OffsetRect(&rc, dx, 0);
+    if (p.anchor.moveY) OffsetRect(&rc, 0, dy);
+    if (p.anchor.growX) rc.right = rc.right + dx > rc.left + 8 ? rc.right + dx : rc.left + 8;
+    if (p.anchor.growY) rc.bottom = rc.bottom + dy > rc.top + 8 ? rc.bottom + dy : rc.top + 8;
+    HWND w = GetDlgItem(dlg, p.anchor.id);
+    if (batch)
+      batch = DeferWindowPos(batch, w, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                             SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (batch) EndDeferWindowPos(batch);
+  InvalidateRect(dlg, nullptr, TRUE);
+}
+
+void ListWindowFrame::restorePosition(HWND dlg, const char* prefix, int defX, int defY) {
+  RECT rc;
+  GetWindowRect(dlg, &rc);
+  const int defW = rc.right - rc.left, defH = rc.bottom - rc.top;
+  ProfileSettingsSource ini(app().settingsFile);
+  const std::string p = prefix;
+  int x = ini.getInt("Position", (p + "X").c_str(), defX);
+  int y = ini.getInt("Position", (p + "Y").c_str(), defY);
+  int w = ini.getInt("Position", (p + "W").c_str(), defW);
+  int h = ini.getInt("Position", (p + "H").c_str(), defH);
+  // A hand-edited or stale value must not put the window out of reach or shrink it to nothing.
+  const int screenW = GetSystemMetrics(SM_CXVIRTUALSCREEN), screenH = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  if (w < defW / 2 || w > screenW) w = defW;
+  if (h < defH / 2 || h > screenH) h = defH;
+  if (x < 0 || x > screenW - 40) x = defX;
+  if (y < 0 || y > screenH - 40) y = defY;
+  SetWindowPos(dlg, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ListWindowFrame::savePosition(HWND dlg, const char* prefix) {
+  if (IsIconic(dlg)) return;
+  RECT rc;
+  if (!GetWindowRect(dlg, &rc)) return;
+  ProfileSettingsSource ini(app().settingsFile);
+  const std::string p = prefix;
+  const long values[4] = {rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top};
+  const char* keys[4] = {"X", "Y", "W", "H"};
+  for (int i = 0; i < 4; ++i) ini.writeString("Position", (p + keys[i]).c_str(), std::to_string(values[i]).c_str());
+}
+
+}  // namespace shell
