@@ -1,0 +1,65 @@
+"""Menu states and edit channels in the real program. Generate Silence is the last command; with only the left
+channel edited it is greyed, so Repeat (F2, through the accelerator table, which asks the menu first) is greyed too
+and the key does nothing; with both channels edited F2 opens the dialog again. Then Left Channel turns editing of
+a stereo wave to the right channel only, Right Channel leaves it there, and Invert of the whole wave changes only
+the right channel: the saved file shows exactly that."""
+import array
+import os
+import subprocess
+
+PLUGINS = ["wavpcm.flt"]
+
+RATE = 8000
+START, COUNT = 1000, 500
+SILENCE_FRAMES = 800  # 0.1 s
+VK_F2, VK_SPACE, WM_KEYDOWN = 0x71, 0x20, 0x100
+
+
+def channels(path):
+    raw = subprocess.run(["sox", "-D", path, "-t", "raw", "-e", "signed-integer", "-b", "16", "-L", "-"],
+                         check=True, stdout=subprocess.PIPE, timeout=60).stdout
+    a = array.array("h")
+    a.frombytes(raw)
+    return list(a[0::2]), list(a[1::2])
+
+
+def inverted(values):
+    return [-v if v != -32768 else -32768 for v in values]
+
+
+def run(h):
+    files = os.path.join(h.dir, "files")
+    os.makedirs(files, exist_ok=True)
+    wav = os.path.join(files, "stereo.wav")
+    subprocess.run(["sox", "-n", "-r", str(RATE), "-b", "16", "-c", "2", wav, "synth", "0.5", "sine", "300",
+                    "sine", "500", "vol", "0.7"], check=True)
+    left, right = channels(wav)
+    key = "post %d %d 0" % (WM_KEYDOWN, VK_F2)
+
+    prog = h.start(h.windows_path(wav), "/REGION:%d,%d" % (START, COUNT), debugstr=True)
+    h.drive("wait-window SORN96 60", "wait-idle 1000 60", "expect-no-dialog",
+            "command 4100", 'wait-dialog "Generate Silence"', 'fill "Generate Silence" 4101 "0.1"',
+            'press "Generate Silence" OK', 'wait-gone "Generate Silence"', "wait-idle 1000 60",
+            # Left only: Generate Silence and with it Repeat are greyed; F2 and the space bar do nothing.
+            "command 341", key, "post %d %d 0" % (WM_KEYDOWN, VK_SPACE), "wait-idle 1000 30", "expect-no-dialog",
+            # Both channels: F2 repeats Generate Silence, dialog and all.
+            "command 340", key, 'wait-dialog "Generate Silence"', 'press "Generate Silence" CANCEL',
+            'wait-gone "Generate Silence"', "wait-idle 1000 30",
+            # Both -> right only -> still right only; then Invert over the whole wave.
+            "command 115", "command 1001", "command 1002", "command 3100", "wait-idle 1000 60", "expect-no-dialog",
+            timeout=100)
+    h.drive("command 1151", "wait-idle 1000 60")
+    h.drive('answer-box "%s" "flush the virtual file" YES 2' % h.windows_path(wav), check=False)
+    h.drive("wait-idle 1000 60", "expect-no-dialog", "close", "wait-exit 60")
+    h.expect_exit(prog, 0)
+
+    got_left, got_right = channels(wav)
+    silence = [0] * SILENCE_FRAMES
+    want_left = left[:START] + silence + left[START + COUNT:]
+    want_right = inverted(right[:START]) + silence + inverted(right[START + COUNT:])
+    if len(got_left) != len(want_left):
+        raise AssertionError("saved length %d, expected %d" % (len(got_left), len(want_left)))
+    if got_left != want_left:
+        raise AssertionError("the left channel changed, or the silence is not where it belongs")
+    if got_right != want_right:
+        raise AssertionError("the right channel is not the inverted original with the silence")
