@@ -137,7 +137,7 @@ void setItemText(HMENU menu, int id, const std::string& text) {
   SetMenuItemInfoA(menu, UINT(id), FALSE, &mi);
 }
 
-void applyMenu(HMENU menu, const MenuState& s) {
+void applyMenuTo(HMENU menu, const MenuState& s) {
   setItemText(menu, IDM_UNDO, s.undoText);
   setItemText(menu, IDM_TIME_FRAMES, s.customFramesText);
   for (const auto& [id, item] : s.items) {
@@ -188,7 +188,7 @@ void refresh(HWND main) {
   HMENU menu = GetMenu(main);
   MenuState s = ComputeMenuState(gatherFacts(menu));
   if (s.forceBothChannels) setEditChannel(0);
-  if (menu) applyMenu(menu, s);
+  if (menu) applyMenuTo(menu, s);
   refreshZoomButtons();
 }
 
@@ -253,6 +253,10 @@ std::function<void(uint32_t, uint32_t)>& playRangeHandler() {
 
 void refreshMenuStateNow() {
   refresh(mainWindow());
+}
+
+void applyMenuState(void* menu, const MenuState& state) {
+  if (menu) applyMenuTo(static_cast<HMENU>(menu), state);
 }
 
 void installMenuState() {

@@ -13,6 +13,10 @@ namespace shell {
 void installMenuState();
 // Refreshes the menu and the zoom buttons now.
 void refreshMenuStateNow();
+// Sets the items of a menu (an HMENU) that it holds: enabled or greyed, checked or not, and the texts of
+// Undo and the custom time format.
+struct MenuState;
+void applyMenuState(void* menu, const MenuState& state);
 
 // Registers the edit-channel commands (1001, 1002, 340 .. 342), Generate Silence (4100) and Mix Paste
 // (2110).
