@@ -264,6 +264,10 @@ int OpenFileList(DocumentHost& host, DocumentReader& reader, std::unique_ptr<Wav
       }
       converted->setName(doc->name());
       converted->setFilter(doc->filterIndex(), doc->filterOptions());
+      // The file's cues, play list and kept chunks go with its samples (the rate is the same, so every
+      // position still holds).
+      converted->cues() = std::move(doc->cues());
+      converted->chunks() = std::move(doc->chunks());
       converted->addFormatChanges(1);
       doc = std::move(converted);
     }

@@ -229,6 +229,41 @@ TEST_F(DocumentIoTest, AFileOfAnotherRateIsRefusedWithAMessage) {
   EXPECT_EQ(doc->lengthFrames(), 1000u);
 }
 
+TEST_F(DocumentIoTest, OpenAsConvertsTheFileAndKeepsItsCues) {
+  // A reader that delivers a cue and a play-list entry with the samples, as a file filter does.
+  struct CueReader : FakeReader {
+    int readSamples(const std::string& path, const FileIdentity& id, storage::HfHandle* file,
+                    markers::MarkerSet* cues, markers::ChunkStore* chunks, const DocProgress& progress) override {
+      cues->addCue(7, 100, 50, "Intro");
+      cues->insertPlay(0, 7, markers::kKeep, 3);
+      return FakeReader::readSamples(path, id, file, cues, chunks, progress);
+    }
+  } cueReader;
+  const std::string a = path("A.wav");
+  writeFake(a, 44100, 2, 16, stereoBytes(1000, 3));
+  const WaveFormat common{44100, 1, 8};
+  int error = -1;
+  std::unique_ptr<WaveDocument> doc;
+  EXPECT_EQ(OpenFileList(host, cueReader, &doc, {a}, kListUntitled | kListConvert, &error, -1, &common), 1);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(error, 0);
+  EXPECT_EQ(doc->channels(), 1);
+  EXPECT_EQ(doc->bits(), 8);
+  EXPECT_EQ(doc->lengthFrames(), 1000u);
+  EXPECT_EQ(doc->name(), a);
+  EXPECT_TRUE(doc->modified());
+  const markers::Cue* c = doc->cues().findCue(7);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->position, 100u);
+  EXPECT_EQ(c->length, 50u);
+  EXPECT_EQ(c->label, "Intro");
+  ASSERT_EQ(doc->cues().playCount(), 1u);
+  markers::PlayEntry e;
+  ASSERT_TRUE(doc->cues().getPlay(0, &e));
+  EXPECT_EQ(e.loops, 3u);
+  EXPECT_TRUE(storeOk(doc.get()));
+}
+
 TEST_F(DocumentIoTest, AStoppedReadKeepsThePartAndMarksItModified) {
   const std::string a = path("a.wav");
   writeFake(a, 44100, 2, 16, stereoBytes(1000, 5));

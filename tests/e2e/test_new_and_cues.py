@@ -1,6 +1,7 @@
 """The cue list and play list windows list the cues, ranges and play list of a sox-made WAV with cue, label,
 ltxt and plst chunks opened from the command line; Add in the cue list puts a marker on the wave and marks it
-modified. New then asks to save it, shows the new-wave dialog preset from [Recent], and makes an empty
+modified. Append adds the file again with a region named after it; Open As reads it converted to 8-bit mono
+through the new-wave dialog. New then asks to save it, shows the new-wave dialog preset from [Recent], and makes an empty
 "Untitled" wave of the typed rate, which the windows follow; the chosen format goes back to [Recent]."""
 import os
 import struct
@@ -60,6 +61,24 @@ def run(h):
                            'item 1: " 2205 to 6614\\t Intro \\t\\t[1]"', 'title "Play List - cues.wav*"'],
               "cue list after Add")
     expect_in(out, ["title: cues.wav* - Sorn Edit"], "main title after Add")
+
+    # Append the same file: its samples go on the end and a region named after it covers them.
+    out = h.drive(
+        "command 135", 'wait-dialog "Append a Waveform" 30',
+        'fill "Append a Waveform" 1148 "%s"' % h.windows_path(wav), 'press "Append a Waveform" 1',
+        'wait-gone "Append a Waveform" 30', "wait-idle 1000 30", "title", "list-windows", timeout=80)
+    expect_in(out, ["title: cues.wav* - Sorn Edit", " 44100 Samples", 'item 3: " 22050 to 44099\\t cues.wav \\t\\t[4]"'],
+              "after Append")
+
+    # Open As 8-bit mono at the file's own rate: the file is read converted and the wave is modified.
+    out = h.drive(
+        "command 116", 'answer-box "Current file not saved" "Save changes to" NO 30',
+        'wait-dialog "Open a Waveform As" 30',
+        'fill "Open a Waveform As" 1148 "%s"' % h.windows_path(wav), 'press "Open a Waveform As" 1',
+        'wait-dialog "Open File(s) As" 30', 'fill "Open File(s) As" 1001 "22050"', 'press "Open File(s) As" 1',
+        'wait-gone "Open File(s) As" 30', "wait-idle 1000 30", "title", "list-windows", timeout=80)
+    expect_in(out, ["title: cues.wav* - Sorn Edit", " 22050 / 8 bit / Mono", " 22050 Samples",
+                    'item 0: " 2205 to 6614\\t Intro \\t\\t[1]"', 'title "Play List - cues.wav*"'], "after Open As")
 
     out = h.drive(
         "command 1050",
