@@ -3,7 +3,7 @@
 // source (internal clipboard, Windows clipboard or a file) and Loop Paste; then the chosen clip is mixed
 // into the document by the paste code (document/clipboard.h). Its start state and the taking over of its
 // values are the portable StartPasteSpecialDialog / ApplyPasteSpecialDialog; the stored part goes to
-// [Paste Special].
+// [Paste Special]. A mix paste with no document makes one in the clip's format.
 // clang-format off
 #include "platform/win32.h"  // before the other system headers
 // The store before command_ids.h, whose WM_VF_NEEDSPACE macro would hide the store's constant.
@@ -12,6 +12,7 @@
 
 #include <commdlg.h>
 
+#include <memory>
 #include <string>
 
 #include "document/clipboard.h"
@@ -26,10 +27,14 @@
 #include "shell/edit_dialog_ids.h"
 #include "shell/edit_dialogs.h"
 #include "shell/message_box.h"
+#include "shell/shell_hooks.h"
+#include "shell/win_shell.h"
 #include "shell/window_commands.h"
 
 namespace shell {
 namespace {
+
+constexpr UINT kStrVendor = 88;  // the vendor text a new wave's INFO items get
 
 // The mix paste settings of this run: [Paste Special] plus modulate, source, file and lock.
 document::PasteSpecialSettings& runSettings() {
@@ -288,22 +293,36 @@ document::Clip loadSource(const document::PasteSpecialSettings& s) {
   return nullptr;
 }
 
+// A paste with no document: a new "Untitled" one in the clip's format, shown in the display.
+document::WaveDocument* newDocumentFor(const document::WaveDocument& clip) {
+  const std::string vendor =
+      loadResourceString(static_cast<HINSTANCE>(app().instance), kStrVendor, "the Sorn Edit developers");
+  std::unique_ptr<document::WaveDocument> doc = document::NewDocument(
+      *currentHost(), clip.rate(), clip.bits(), clip.channels(), app().versionText, vendor);
+  if (!doc) {
+    ShowMessageBox("There is no room for a new wave in the temporary directories.", "Error",
+                   kMbOk | kMbIconExclamation);
+    return nullptr;
+  }
+  currentDocumentSlot() = std::move(doc);
+  if (shellHooks().attachDocument) shellHooks().attachDocument(SampleRegion());
+  return currentDocument();
+}
+
 void onMixPaste() {
   document::WaveDocument* doc = currentDocument();
-  if (!doc || !doc->file()) {
-    // A paste into no document makes one in the clip's format, as New does; that waits for New.
-    debugOutput("Mix Paste: no document\n");
-    return;
-  }
+  if (doc && !doc->file()) return;
+  if (!doc && (refuseDocumentWork() || !currentHost())) return;
   document::PasteSpecialSettings& s = runSettings();
   LoadPasteSettings(app().settings, &s);
   document::EditRange range = currentEditRange();
-  if (doc->channels() != 2) range.editChannel = 0;
+  const int channels = doc ? doc->channels() : 2;
+  if (channels != 2) range.editChannel = 0;
   if (!commandWithoutDialog()) {
     document::InternalClipboard* internal = currentInternalClipboard();
     document::SystemClipboard* system = currentSystemClipboard();
     PasteDialog d;
-    d.start = document::StartPasteSpecialDialog(s, doc->channels(), range.editChannel,
+    d.start = document::StartPasteSpecialDialog(s, channels, range.editChannel,
                                                 internal && internal->present(), system && system->hasWave());
     INT_PTR r = DialogBoxParamA(static_cast<HINSTANCE>(app().instance), "ID_PASTESPECIAL",
                                 static_cast<HWND>(app().mainWindow), PASTESPECIALMsgProc,
@@ -313,7 +332,12 @@ void onMixPaste() {
     StorePasteSettings(s, &app().settings);
   }
   document::Clip clip = loadSource(s);
-  if (!clip) return;
+  if (!clip || clip->lengthFrames() == 0) return;
+  if (!doc) {
+    doc = newDocumentFor(*clip);
+    if (!doc) return;
+    range = currentEditRange();
+  }
   document::EditResult r =
       document::Paste(doc, range, clip.get(), IDM_MIX_PASTE, s, app().settings.pasteHilite, currentEditUi());
   if (r.status != document::kEditOk) debugOutputf("Mix Paste: status %d\n", r.status);

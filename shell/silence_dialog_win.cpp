@@ -1,7 +1,7 @@
 // Generate Silence (4100): the "ID_SILENCE" dialog asks for the duration in seconds (opening with the
 // last one, [Silence] Duration), then the selection is replaced by that much silence, or it is inserted at
 // the cursor. The duration is checked before the dialog closes: a number, at least one frame, and no more
-// than the wave can hold.
+// than the wave can hold. Without a document, New makes one first.
 // clang-format off
 #include "platform/win32.h"  // before the other system headers
 // The store before command_ids.h, whose WM_VF_NEEDSPACE macro would hide the store's constant.
@@ -81,9 +81,11 @@ INT_PTR CALLBACK SILENCEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
 void onGenerateSilence() {
   document::WaveDocument* doc = currentDocument();
   if (!doc || !doc->file()) {
-    // Creating a document here needs New's format dialog; until then there is nothing to insert into.
-    debugOutput("Generate Silence: no document\n");
-    return;
+    // No document: New makes one first (asking for its format); cancelling it cancels the silence too.
+    if (refuseDocumentWork()) return;
+    dispatchCommand(IDM_NEW, 0);
+    doc = currentDocument();
+    if (!doc || !doc->file()) return;
   }
   document::EditRange range = currentEditRange();
   if (doc->channels() != 2) range.editChannel = 0;
