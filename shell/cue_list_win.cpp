@@ -108,7 +108,7 @@ void fill(bool keepFields, uint32_t selectId = 0) {
   SendMessageA(l, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(l, nullptr, TRUE);
   cw().filling = false;
-  SetWindowTextA(cw().hwnd, listWindowTitle("Cue List", "Cue List / Ranges").c_str());
+  SetWindowTextA(cw().hwnd, cueListTitle().c_str());
   if (!keepFields) updateFields();
   updateButtons();
 }

@@ -18,6 +18,8 @@ namespace shell {
 void registerMarkerWindows();
 // Refills both windows from the current document (empty lists and plain titles without one).
 void refreshMarkerWindows();
+// Only their titles (after the main window title changed: a save under a new name, the modified mark).
+void refreshMarkerWindowTitles();
 
 // ---- shared by the two windows (marker_windows_win.cpp) -------------------------------------------------
 // The windows (null when closed).
@@ -37,7 +39,8 @@ void markersChanged(bool fromCueList);
 uint32_t addCueAtSelection();
 // The current document's marker set, or null without a document.
 markers::MarkerSet* currentMarkers();
-// A list window's title for the current document ("<name> - <title>", or plainName without one).
-std::string listWindowTitle(const char* name, const char* plainName);
+// The list windows' titles for the current document ("Cue List - <title>", or the plain name without one).
+std::string cueListTitle();
+std::string playListTitle();
 
 }  // namespace shell

@@ -3,10 +3,12 @@
 // cue marks, titles), and the frame helpers of list_window_win.h.
 #include "platform/win32.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "display/wavedisp_win.h"
+#include "document/document_host.h"
 #include "document/wave_document.h"
 #include "markers/marker_lists.h"
 #include "shell/app_state.h"
@@ -17,6 +19,7 @@
 #include "shell/marker_windows.h"
 #include "shell/settings_source.h"
 #include "shell/shell_hooks.h"
+#include "shell/win_shell.h"
 
 namespace shell {
 namespace {
@@ -43,10 +46,22 @@ markers::MarkerSet* currentMarkers() {
   return doc ? &doc->cues() : nullptr;
 }
 
-std::string listWindowTitle(const char* name, const char* plainName) {
+namespace {
+
+// String resources 99 and 100 name the windows in their titles.
+constexpr UINT kStrPlayList = 99;
+constexpr UINT kStrCueList = 100;
+
+std::string listWindowTitle(UINT nameId, const char* fallback, const char* plainName) {
+  const std::string name = loadResourceString(static_cast<HINSTANCE>(app().instance), nameId, fallback);
   return markers::ListWindowTitle(name, plainName, currentDocumentTitle(), app().productName,
                                   currentDocument() != nullptr);
 }
+
+}  // namespace
+
+std::string cueListTitle() { return listWindowTitle(kStrCueList, "Cue List", "Cue List / Ranges"); }
+std::string playListTitle() { return listWindowTitle(kStrPlayList, "Play List", "Play List"); }
 
 uint32_t addCueAtSelection() {
   markers::MarkerSet* set = currentMarkers();
@@ -71,12 +86,27 @@ void refreshMarkerWindows() {
   refreshPlayList();
 }
 
+void refreshMarkerWindowTitles() {
+  if (HWND w = static_cast<HWND>(cueListWindow()))
+    SetWindowTextA(w, cueListTitle().c_str());
+  if (HWND w = static_cast<HWND>(playListWindow()))
+    SetWindowTextA(w, playListTitle().c_str());
+}
+
 void registerMarkerWindows() {
   registerCommand(IDM_CUE_LIST, [](int, intptr_t) { openCueList(); });
   registerCommand(IDM_PLAY_LIST, [](int, intptr_t) { openPlayList(); });
   registerCommand(IDM_ADD_CUE, [](int, intptr_t) { addCueAtSelection(); });
   shellHooks().cueListWindow = cueListWindow;
   shellHooks().playListWindow = playListWindow;
+  // Whenever the document logic shows a title, the windows' titles follow the document's.
+  if (document::DocumentHost* host = currentHost()) {
+    std::function<void(const std::string&)> show = host->showTitle;
+    host->showTitle = [show](const std::string& text) {
+      if (show) show(text);
+      refreshMarkerWindowTitles();
+    };
+  }
 }
 
 // ---- ListWindowFrame -----------------------------------------------------------------------------------

@@ -84,7 +84,7 @@ void fill(int32_t select) {
   SendMessageA(l, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(l, nullptr, TRUE);
   pw().filling = false;
-  SetWindowTextA(pw().hwnd, listWindowTitle("Play List", "Play List").c_str());
+  SetWindowTextA(pw().hwnd, playListTitle().c_str());
   updateButtons();
 }
 

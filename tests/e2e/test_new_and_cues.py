@@ -52,12 +52,14 @@ def run(h):
         "wait-idle 500 30", "list-windows",
         # Add with the cursor at 0: a point marker "Cue 3" at 0; the wave is now modified.
         'press "Cue List - cues.wav" 1102',
-        'wait-dialog "Cue List - cues.wav*" 30', "wait-idle 500 30", "title", "list-windows",
+        'wait-dialog "Cue List - cues.wav*" 30',
+        # Typing a label renames the selected (new) cue at once.
+        'fill "Cue List - cues.wav*" 1108 "Start"', "wait-idle 500 30", "title", "list-windows",
         timeout=80)
     listing = out.split("open windows:")
     expect_in(listing[1], ['item 0: " 2205 to 6614\\t Intro \\t\\t[1]"', 'item 1: " 11025\\t Drop \\t\\t[2]"',
                            'item 0: "(3)\\tIntro"', 'item 1: "[End]"'], "cue and play lists after opening")
-    expect_in(listing[2], ['title "Cue List - cues.wav*"', 'item 0: " 0\\t Cue 3 \\t\\t[3]"',
+    expect_in(listing[2], ['title "Cue List - cues.wav*"', 'item 0: " 0\\t Start \\t\\t[3]"',
                            'item 1: " 2205 to 6614\\t Intro \\t\\t[1]"', 'title "Play List - cues.wav*"'],
               "cue list after Add")
     expect_in(out, ["title: cues.wav* - Sorn Edit"], "main title after Add")
@@ -91,7 +93,7 @@ def run(h):
     expect_in(out, ["title: Untitled - Sorn Edit", 'title "Cue List - Untitled"', 'title "Play List - Untitled"',
                     '22050 / 8 bit / Mono'], "after New")
     after_new = out.split("open windows:")[1]
-    if "Intro" in after_new or "Cue 3" in after_new:
+    if "Intro" in after_new or "Start" in after_new:
         raise AssertionError("the cue list still shows the old wave's cues after New")
     h.drive("close", "wait-exit 60")
     h.expect_exit(prog, 0)
