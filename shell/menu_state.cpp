@@ -290,6 +290,29 @@ int EditChannelFromDisplayFlags(uint32_t flags) {
   return (flags & 0x100u) ? 2 : (flags & 0x200u) ? 1 : 0;
 }
 
+namespace {
+int32_t frameAt(double x, uint32_t length) {
+  if (!(x > 0)) return 0;
+  if (x >= double(length - 1)) return int32_t(length - 1);
+  return int32_t(x);
+}
+}  // namespace
+
+bool SelectVisibleRange(double first, double last, uint32_t length, int32_t* start, int32_t* end) {
+  if (length == 0 || length > 0x7FFFFFFFu) return false;
+  *start = frameAt(first, length);
+  *end = frameAt(last, length);
+  if (*end < *start) *end = *start;
+  return true;
+}
+
+bool CursorAtViewStart(double first, uint32_t length, int32_t* start, int32_t* end) {
+  if (length == 0 || length > 0x7FFFFFFFu) return false;
+  *start = frameAt(first, length);
+  *end = *start - 1;
+  return true;
+}
+
 int SpaceKeyCommand(bool playing, bool recording, bool monitoring, bool autoRepeat) {
   if (autoRepeat || monitoring) return 0;
   if (playing) return IDM_STOP;

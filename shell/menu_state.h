@@ -105,6 +105,11 @@ int ToggleRightChannel(int editChannel);
 uint32_t DisplayFlagsForEditChannel(int editChannel);
 int EditChannelFromDisplayFlags(uint32_t flags);
 
+// Ctrl+S (253) selects the visible range, Esc (254) leaves only the cursor, at the view start. first and
+// last are the display's visible samples; false when the wave has no frames.
+bool SelectVisibleRange(double first, double last, uint32_t length, int32_t* start, int32_t* end);
+bool CursorAtViewStart(double first, uint32_t length, int32_t* start, int32_t* end);
+
 // The space bar: Stop (198) while playing, Pause (192) while recording, else Play (199); 0 while
 // monitoring or for an auto-repeat.
 int SpaceKeyCommand(bool playing, bool recording, bool monitoring, bool autoRepeat);

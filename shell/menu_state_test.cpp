@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 
 #include "shell/command_ids.h"
@@ -289,6 +290,34 @@ TEST(EditChannel, Toggles) {
   EXPECT_EQ(DisplayFlagsForEditChannel(1), 0x200u);
   EXPECT_EQ(DisplayFlagsForEditChannel(2), 0x100u);
   EXPECT_EQ(EditChannelFromDisplayFlags(0x1 | 0x100), 2);
+}
+
+TEST(SelectionKeys, VisibleRangeAndCursor) {
+  struct Case {
+    double first, last;
+    uint32_t length;
+    bool ok;
+    int32_t start, end;
+  };
+  const Case cases[] = {
+      {100.0, 199.0, 1000, true, 100, 199},
+      {100.7, 199.9, 1000, true, 100, 199},
+      {-5.0, 50.0, 1000, true, 0, 50},
+      {900.0, 1500.0, 1000, true, 900, 999},  // the view reaches past the end
+      {0.0, 0.0, 1, true, 0, 0},
+      {0.0, 10.0, 0, false, 0, 0},
+      {std::nan(""), 10.0, 100, true, 0, 10},
+  };
+  for (const Case& c : cases) {
+    int32_t start = -7, end = -7;
+    ASSERT_EQ(SelectVisibleRange(c.first, c.last, c.length, &start, &end), c.ok) << c.first;
+    if (!c.ok) continue;
+    EXPECT_EQ(start, c.start) << c.first;
+    EXPECT_EQ(end, c.end) << c.first;
+    ASSERT_TRUE(CursorAtViewStart(c.first, c.length, &start, &end));
+    EXPECT_EQ(start, c.start);
+    EXPECT_EQ(end, c.start - 1);
+  }
 }
 
 TEST(Keys, SpaceBar) {

@@ -301,8 +301,28 @@ void repeatWithoutDialog() {
 }
 }  // namespace
 
+// Ctrl+S and Esc: the selection from the view (the display then reports it, and the status follows).
+namespace {
+void registerSelectionCommands() {
+  auto select = [](int id, intptr_t) {
+    HWND d = displayWindow();
+    document::WaveDocument* doc = currentDocument();
+    const display::WaveView* v = d ? display::WaveDispModel(d) : nullptr;
+    if (!v || !doc) return;
+    int32_t start = 0, end = -1;
+    const bool ok = id == IDM_SELECT_VISIBLE
+                        ? SelectVisibleRange(v->first(), v->last(), doc->lengthFrames(), &start, &end)
+                        : CursorAtViewStart(v->first(), doc->lengthFrames(), &start, &end);
+    if (ok) display::WaveDispSetSelection(d, start, end);
+  };
+  registerCommand(IDM_SELECT_VISIBLE, select);
+  registerCommand(IDM_CLEAR_SELECTION, select);
+}
+}  // namespace
+
 void registerWindowCommands() {
   registerChannelCommands();
+  registerSelectionCommands();
   registerGenerateSilenceCommand();
   registerMixPasteCommand();
   registerCommand(IDM_REPEAT_NO_DIALOG, [](int, intptr_t) { repeatWithoutDialog(); });

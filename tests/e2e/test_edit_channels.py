@@ -37,7 +37,7 @@ def run(h):
     key = "post %d %d 0" % (WM_KEYDOWN, VK_F2)
 
     prog = h.start(h.windows_path(wav), "/REGION:%d,%d" % (START, COUNT), debugstr=True)
-    h.drive("wait-window SORN96 60", "wait-idle 1000 60", "expect-no-dialog",
+    out = h.drive("wait-window SORN96 60", "wait-idle 1000 60", "expect-no-dialog",
             "command 4100", 'wait-dialog "Generate Silence"', 'fill "Generate Silence" 4101 "0.1"',
             'press "Generate Silence" OK', 'wait-gone "Generate Silence"', "wait-idle 1000 60",
             # Left only: Generate Silence and with it Repeat are greyed; F2 and the space bar do nothing.
@@ -45,9 +45,15 @@ def run(h):
             # Both channels: F2 repeats Generate Silence, dialog and all.
             "command 340", key, 'wait-dialog "Generate Silence"', 'press "Generate Silence" CANCEL',
             'wait-gone "Generate Silence"', "wait-idle 1000 30",
-            # Both -> right only -> still right only; then Invert over the whole wave.
-            "command 115", "command 1001", "command 1002", "command 3100", "wait-idle 1000 60", "expect-no-dialog",
+            # Esc, then Ctrl+S selects the visible range (the whole wave); both -> right only -> still right only;
+            # then Invert.
+            "command 254", "command 253", "wait-idle 500 30", "list-windows",
+            "command 1001", "command 1002", "command 3100", "wait-idle 1000 60", "expect-no-dialog",
             timeout=100)
+    # 4300 frames at 8000 Hz: Ctrl+S selected 0 .. 4299.
+    for text in (" Beg:  0:00.000", " End:  0:00.537"):
+        if text not in out:
+            raise AssertionError("after Ctrl+S the status lacks %r" % text)
     h.drive("command 1151", "wait-idle 1000 60")
     h.drive('answer-box "%s" "flush the virtual file" YES 2' % h.windows_path(wav), check=False)
     h.drive("wait-idle 1000 60", "expect-no-dialog", "close", "wait-exit 60")
