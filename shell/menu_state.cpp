@@ -6,9 +6,15 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "display/view_model.h"
 #include "shell/command_ids.h"
 
 namespace shell {
+
+static_assert(kViewModeFlagsMask ==
+                  (display::WDF_WAVEFORM | display::WDF_SPECTRAL | display::WDF_GRID | display::WDF_BOUNDARY),
+              "the display-mode bits");
+
 namespace {
 
 // Commands whose state the refresh sets from the rules. Delete (2200) is greyed by the rules too, so it
@@ -288,6 +294,25 @@ uint32_t DisplayFlagsForEditChannel(int c) {
 
 int EditChannelFromDisplayFlags(uint32_t flags) {
   return (flags & 0x100u) ? 2 : (flags & 0x200u) ? 1 : 0;
+}
+
+uint32_t ViewModeFlags(int command, uint32_t flags) {
+  constexpr uint32_t kWaveform = display::WDF_WAVEFORM, kSpectral = display::WDF_SPECTRAL;
+  const uint32_t modes = flags & ~(kWaveform | kSpectral);
+  switch (command) {
+    case IDM_VIEW_WAVEFORM:
+      return modes | kWaveform;
+    case IDM_VIEW_SPECTRAL:
+      return modes | kSpectral;
+    case IDM_VIEW_TOGGLE:
+      return modes | ((flags & kSpectral) ? kWaveform : kSpectral);
+    case IDM_SHOW_GRID:
+      return flags ^ display::WDF_GRID;
+    case IDM_SHOW_BOUNDARIES:
+      return flags ^ display::WDF_BOUNDARY;
+    default:
+      return flags;
+  }
 }
 
 namespace {

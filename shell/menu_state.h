@@ -105,6 +105,11 @@ int ToggleRightChannel(int editChannel);
 uint32_t DisplayFlagsForEditChannel(int editChannel);
 int EditChannelFromDisplayFlags(uint32_t flags);
 
+// The display flags after a display-mode command: 374 waveform, 375 spectral, 2211 the other of the two,
+// 373 grid on/off, 376 boundaries on/off. Other flags stay; other commands change nothing.
+constexpr uint32_t kViewModeFlagsMask = 0x1 | 0x2 | 0x8 | 0x10;  // waveform, spectral, grid, boundaries
+uint32_t ViewModeFlags(int command, uint32_t flags);
+
 // Ctrl+S (253) selects the visible range, Esc (254) leaves only the cursor, at the view start. first and
 // last are the display's visible samples; false when the wave has no frames.
 bool SelectVisibleRange(double first, double last, uint32_t length, int32_t* start, int32_t* end);

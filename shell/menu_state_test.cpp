@@ -320,6 +320,29 @@ TEST(SelectionKeys, VisibleRangeAndCursor) {
   }
 }
 
+TEST(ViewMode, Commands) {
+  // waveform 0x1, spectral 0x2, grid 0x8, boundaries 0x10; 0x20 and 0x300 are other flags that must stay.
+  struct Case {
+    int command;
+    uint32_t before, after;
+  };
+  const Case cases[] = {
+      {IDM_VIEW_SPECTRAL, 0x1 | 0x20 | 0x200, 0x2 | 0x20 | 0x200},
+      {IDM_VIEW_WAVEFORM, 0x2 | 0x10, 0x1 | 0x10},
+      {IDM_VIEW_WAVEFORM, 0x1, 0x1},
+      {IDM_VIEW_TOGGLE, 0x1 | 0x8, 0x2 | 0x8},
+      {IDM_VIEW_TOGGLE, 0x2 | 0x100, 0x1 | 0x100},
+      {IDM_VIEW_TOGGLE, 0x0, 0x2},
+      {IDM_SHOW_GRID, 0x1, 0x9},
+      {IDM_SHOW_GRID, 0x9, 0x1},
+      {IDM_SHOW_BOUNDARIES, 0x31, 0x21},
+      {IDM_SHOW_BOUNDARIES, 0x21, 0x31},
+      {IDM_COPY, 0x31, 0x31},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ViewModeFlags(c.command, c.before), c.after) << c.command << " " << c.before;
+}
+
 TEST(Keys, SpaceBar) {
   EXPECT_EQ(SpaceKeyCommand(false, false, false, false), IDM_PLAY);
   EXPECT_EQ(SpaceKeyCommand(true, false, false, false), IDM_STOP);

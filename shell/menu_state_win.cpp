@@ -323,6 +323,7 @@ void registerSelectionCommands() {
 void registerWindowCommands() {
   registerChannelCommands();
   registerSelectionCommands();
+  registerViewModeCommands();
   registerGenerateSilenceCommand();
   registerMixPasteCommand();
   registerCommand(IDM_REPEAT_NO_DIALOG, [](int, intptr_t) { repeatWithoutDialog(); });

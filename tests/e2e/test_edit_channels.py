@@ -2,7 +2,8 @@
 channel edited it is greyed, so Repeat (F2, through the accelerator table, which asks the menu first) is greyed too
 and the key does nothing; with both channels edited F2 opens the dialog again. Then Left Channel turns editing of
 a stereo wave to the right channel only, Right Channel leaves it there, and Invert of the whole wave changes only
-the right channel: the saved file shows exactly that."""
+the right channel: the saved file shows exactly that. The view goes to spectral, back and to spectral again, which
+DisplayMode keeps."""
 import array
 import os
 import subprocess
@@ -49,6 +50,9 @@ def run(h):
             # then Invert.
             "command 254", "command 253", "wait-idle 500 30", "list-windows",
             "command 1001", "command 1002", "command 3100", "wait-idle 1000 60", "expect-no-dialog",
+            # The spectral view, back (the toolbar's switch) and to spectral again; the grid on and off.
+            "command 375", "wait-idle 1000 60", "command 2211", "command 373", "wait-idle 1000 30", "command 373",
+            "command 2211", "wait-idle 1000 60", "expect-no-dialog",
             timeout=100)
     # 4300 frames at 8000 Hz: Ctrl+S selected 0 .. 4299.
     for text in (" Beg:  0:00.000", " End:  0:00.537"):
@@ -58,6 +62,7 @@ def run(h):
     h.drive('answer-box "%s" "flush the virtual file" YES 2' % h.windows_path(wav), check=False)
     h.drive("wait-idle 1000 60", "expect-no-dialog", "close", "wait-exit 60")
     h.expect_exit(prog, 0)
+    h.expect_key(h.ini(), "Settings", "DisplayMode", "50")  # spectral, boundaries, off-screen drawing
 
     got_left, got_right = channels(wav)
     silence = [0] * SILENCE_FRAMES

@@ -1,0 +1,35 @@
+// The display-mode commands of the View menu: "&Waveform View" (374), "&Spectral View" (375), the toolbar's
+// switch between them (2211), "Show &Grid" (373) and "Show &Boundaries" (376). They change the display's
+// flags (the display then redraws and reports the change, and the rulers follow) and the DisplayMode setting
+// written at exit.
+// clang-format off
+#include "platform/win32.h"  // before the other system headers
+// clang-format on
+
+#include "display/view_model.h"
+#include "display/wavedisp_win.h"
+#include "shell/app_state.h"
+#include "shell/command_ids.h"
+#include "shell/dispatch.h"
+#include "shell/document_support.h"
+#include "shell/menu_state.h"
+#include "shell/window_commands.h"
+
+namespace shell {
+
+void registerViewModeCommands() {
+  for (int id : {IDM_VIEW_WAVEFORM, IDM_VIEW_SPECTRAL, IDM_VIEW_TOGGLE, IDM_SHOW_GRID, IDM_SHOW_BOUNDARIES}) {
+    registerCommand(id, [](int cmd, intptr_t) {
+      HWND d = static_cast<HWND>(currentDisplay());
+      if (!d) return;
+      const uint32_t before = display::WaveDispGetFlags(d);
+      const uint32_t after = ViewModeFlags(cmd, before);
+      if (after != before) display::WaveDispSetFlags(d, after, kViewModeFlagsMask);
+      Settings& s = app().settings;
+      s.displayMode = int32_t((uint32_t(s.displayMode) & ~kViewModeFlagsMask) | (after & kViewModeFlagsMask));
+      s.spectralView = (after & display::WDF_SPECTRAL) != 0;
+    });
+  }
+}
+
+}  // namespace shell
