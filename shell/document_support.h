@@ -37,6 +37,8 @@ document::EditRange currentEditRange();
 document::EditUi currentEditUi();
 document::InternalClipboard* currentInternalClipboard();
 document::SystemClipboard* currentSystemClipboard();
+// After a change of the time formats or the vertical scale in the settings: the rulers and status fields.
+void applyTimeSettings();
 // The main window title for the current document ("Sorn Edit" without one).
 std::string currentDocumentTitle();
 

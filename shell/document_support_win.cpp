@@ -552,6 +552,14 @@ document::DocumentHost* currentHost() { return &ds().host; }
 void* currentDisplay() { return ds().display; }
 document::DocumentReader* currentReader() { return ds().reader.get(); }
 
+void applyTimeSettings() {
+  const Settings& set = app().settings;
+  if (ds().timeRuler) display::TimeRulerSetMode(ds().timeRuler, set.loTimeMode, 0, set.timeCodeFrames);
+  if (ds().valueRuler) display::ValueRulerSetScale(ds().valueRuler, set.timeModeV & 0x0F);
+  refreshRulers();
+  refreshStatus();
+}
+
 void applyEditResult(const document::EditResult& r) {
   DocSupport& s = ds();
   refreshDisplay();

@@ -315,6 +315,22 @@ uint32_t ViewModeFlags(int command, uint32_t flags) {
   }
 }
 
+int TimeFormatForCommand(int command) {
+  static const int formats[4] = {0, 2, 1, 3};
+  return command >= IDM_TIME_DECIMAL && command <= IDM_TIME_SMPTE_DROP ? formats[command - IDM_TIME_DECIMAL]
+                                                                       : -1;
+}
+
+int VerticalScaleAfter(int command, int timeModeV) {
+  if (timeModeV & kTimeModeVSpectral) return timeModeV;
+  if (command < IDM_VSCALE_SAMPLES || command > IDM_VSCALE_PERCENT) return timeModeV;
+  return (timeModeV & ~0x0F) | (command - IDM_VSCALE_SAMPLES);
+}
+
+int TimeModeVForView(int timeModeV, bool spectral) {
+  return spectral ? timeModeV | kTimeModeVSpectral : timeModeV & ~kTimeModeVSpectral;
+}
+
 namespace {
 int32_t frameAt(double x, uint32_t length) {
   if (!(x > 0)) return 0;

@@ -110,6 +110,15 @@ int EditChannelFromDisplayFlags(uint32_t flags);
 constexpr uint32_t kViewModeFlagsMask = 0x1 | 0x2 | 0x8 | 0x10;  // waveform, spectral, grid, boundaries
 uint32_t ViewModeFlags(int command, uint32_t flags);
 
+// The View menu's formats. 351..354 choose time formats 0 (decimal), 2 (custom frames), 1 (samples) and 3
+// (SMPTE drop) for lengths, positions and selection ends alike; -1 for other commands. 378..380 choose the
+// vertical scale 0..2 (TimeModeV's low bits), ignored while bit 0x10 says the spectral view is on; the
+// result is the new TimeModeV. TimeModeVForView keeps bit 0x10 in step with the view.
+int TimeFormatForCommand(int command);
+int VerticalScaleAfter(int command, int timeModeV);
+int TimeModeVForView(int timeModeV, bool spectral);
+constexpr int kTimeModeVSpectral = 0x10;
+
 // Ctrl+S (253) selects the visible range, Esc (254) leaves only the cursor, at the view start. first and
 // last are the display's visible samples; false when the wave has no frames.
 bool SelectVisibleRange(double first, double last, uint32_t length, int32_t* start, int32_t* end);

@@ -343,6 +343,24 @@ TEST(ViewMode, Commands) {
     EXPECT_EQ(ViewModeFlags(c.command, c.before), c.after) << c.command << " " << c.before;
 }
 
+TEST(ViewMode, FormatsAndScales) {
+  EXPECT_EQ(TimeFormatForCommand(IDM_TIME_DECIMAL), 0);
+  EXPECT_EQ(TimeFormatForCommand(IDM_TIME_FRAMES), 2);
+  EXPECT_EQ(TimeFormatForCommand(IDM_TIME_SAMPLES), 1);
+  EXPECT_EQ(TimeFormatForCommand(IDM_TIME_SMPTE_DROP), 3);
+  EXPECT_EQ(TimeFormatForCommand(IDM_DEFINE_CUSTOM), -1);
+  EXPECT_EQ(VerticalScaleAfter(IDM_VSCALE_PERCENT, 0), 2);
+  EXPECT_EQ(VerticalScaleAfter(IDM_VSCALE_SAMPLES, 2), 0);
+  EXPECT_EQ(VerticalScaleAfter(IDM_VSCALE_NORMALIZED, 0x10), 0x10);  // ignored in spectral view
+  EXPECT_EQ(VerticalScaleAfter(IDM_VSCALE_HZ, 1), 1);
+  EXPECT_EQ(TimeModeVForView(2, true), 0x12);
+  EXPECT_EQ(TimeModeVForView(0x12, false), 2);
+  // The menu shows the scale without the spectral bit.
+  MenuFacts f = editing();
+  f.verticalScale = 0x12 & 0x0F;
+  EXPECT_TRUE(ComputeMenuState(f).checked(IDM_VSCALE_PERCENT));
+}
+
 TEST(Keys, SpaceBar) {
   EXPECT_EQ(SpaceKeyCommand(false, false, false, false), IDM_PLAY);
   EXPECT_EQ(SpaceKeyCommand(true, false, false, false), IDM_STOP);

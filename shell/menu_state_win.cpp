@@ -116,7 +116,7 @@ MenuFacts gatherFacts(HMENU menu) {
   f.fileFilterKnown = formats::filterHost().table.size() > 0;
   f.storeAvailable = app().storeAvailable;
   f.timeFormat = s.timeMode;
-  f.verticalScale = s.timeModeV;
+  f.verticalScale = s.timeModeV & 0x0F;  // bit 0x10 marks the spectral view
   f.timeCodeFrames = s.timeCodeFrames;
   f.recentCount = menu ? recentItemCount(menu) : 0;
   // The transform host reports what each transform needs once it exists; until then every installed one

@@ -1,7 +1,8 @@
 // The display-mode commands of the View menu: "&Waveform View" (374), "&Spectral View" (375), the toolbar's
 // switch between them (2211), "Show &Grid" (373) and "Show &Boundaries" (376). They change the display's
 // flags (the display then redraws and reports the change, and the rulers follow) and the DisplayMode setting
-// written at exit.
+// written at exit. Also the time formats (351..354) and the vertical scale (378..380), which the status
+// fields and rulers show.
 // clang-format off
 #include "platform/win32.h"  // before the other system headers
 // clang-format on
@@ -28,6 +29,22 @@ void registerViewModeCommands() {
       Settings& s = app().settings;
       s.displayMode = int32_t((uint32_t(s.displayMode) & ~kViewModeFlagsMask) | (after & kViewModeFlagsMask));
       s.spectralView = (after & display::WDF_SPECTRAL) != 0;
+      s.timeModeV = TimeModeVForView(s.timeModeV, s.spectralView);
+    });
+  }
+  // Time formats for all three time displays, and the vertical scale.
+  for (int id = IDM_TIME_DECIMAL; id <= IDM_TIME_SMPTE_DROP; ++id) {
+    registerCommand(id, [](int cmd, intptr_t) {
+      Settings& s = app().settings;
+      s.timeMode = s.loTimeMode = s.hiTimeMode = TimeFormatForCommand(cmd);
+      applyTimeSettings();
+    });
+  }
+  for (int id : {IDM_VSCALE_SAMPLES, IDM_VSCALE_NORMALIZED, IDM_VSCALE_PERCENT}) {
+    registerCommand(id, [](int cmd, intptr_t) {
+      Settings& s = app().settings;
+      s.timeModeV = VerticalScaleAfter(cmd, s.timeModeV);
+      applyTimeSettings();
     });
   }
 }

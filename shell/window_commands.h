@@ -25,7 +25,7 @@ void registerWindowCommands();
 void registerChannelCommands();
 void registerGenerateSilenceCommand();
 void registerMixPasteCommand();
-void registerViewModeCommands();  // 374, 375, 2211, 373, 376
+void registerViewModeCommands();  // 374, 375, 2211, 373, 376, 351..354, 378..380
 
 // What the audio side is doing, for the menu rules and the keys. Playback and recording fill the source
 // when they exist; until then nothing plays.

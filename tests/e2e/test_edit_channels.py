@@ -49,20 +49,30 @@ def run(h):
             # Esc, then Ctrl+S selects the visible range (the whole wave); both -> right only -> still right only;
             # then Invert.
             "command 254", "command 253", "wait-idle 500 30", "list-windows",
+            # Time format: samples; vertical scale: percentage.
+            "command 353", "command 380", "wait-idle 500 30", "list-windows",
             "command 1001", "command 1002", "command 3100", "wait-idle 1000 60", "expect-no-dialog",
             # The spectral view, back (the toolbar's switch) and to spectral again; the grid on and off.
             "command 375", "wait-idle 1000 60", "command 2211", "command 373", "wait-idle 1000 30", "command 373",
             "command 2211", "wait-idle 1000 60", "expect-no-dialog",
             timeout=100)
     # 4300 frames at 8000 Hz: Ctrl+S selected 0 .. 4299.
+    decimal, samples = out.split("open windows:")[1:3]
     for text in (" Beg:  0:00.000", " End:  0:00.537"):
-        if text not in out:
+        if text not in decimal:
             raise AssertionError("after Ctrl+S the status lacks %r" % text)
+    for text in (" Beg: 0\"", " End: 4299\"", " Time: 4300\""):
+        if text not in samples:
+            raise AssertionError("in samples the status lacks %r" % text)
     h.drive("command 1151", "wait-idle 1000 60")
     h.drive('answer-box "%s" "flush the virtual file" YES 2' % h.windows_path(wav), check=False)
     h.drive("wait-idle 1000 60", "expect-no-dialog", "close", "wait-exit 60")
     h.expect_exit(prog, 0)
-    h.expect_key(h.ini(), "Settings", "DisplayMode", "50")  # spectral, boundaries, off-screen drawing
+    ini = h.ini()
+    h.expect_key(ini, "Settings", "DisplayMode", "50")  # spectral, boundaries, off-screen drawing
+    for key in ("TimeMode", "LoTimeMode", "HiTimeMode"):
+        h.expect_key(ini, "System", key, "1")
+    h.expect_key(ini, "System", "TimeModeV", "18")  # percentage, in spectral view
 
     got_left, got_right = channels(wav)
     silence = [0] * SILENCE_FRAMES
