@@ -255,6 +255,11 @@ void refreshMenuStateNow() {
   refresh(mainWindow());
 }
 
+MenuState currentMenuState() {
+  HWND main = mainWindow();
+  return ComputeMenuState(gatherFacts(main ? GetMenu(main) : nullptr));
+}
+
 void applyMenuState(void* menu, const MenuState& state) {
   if (menu) applyMenuTo(static_cast<HMENU>(menu), state);
 }

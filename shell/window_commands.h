@@ -17,6 +17,8 @@ void refreshMenuStateNow();
 // Undo and the custom time format.
 struct MenuState;
 void applyMenuState(void* menu, const MenuState& state);
+// The states the menu would show now; the toolbar's buttons follow the same rules.
+MenuState currentMenuState();
 
 // Registers the edit-channel commands (1001, 1002, 340 .. 342), Generate Silence (4100) and Mix Paste
 // (2110).
