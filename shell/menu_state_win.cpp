@@ -325,7 +325,22 @@ void registerSelectionCommands() {
 }
 }  // namespace
 
+// Help: the contents, and the topics "Console Controls" and "Features" of the help file.
+namespace {
+void registerHelpCommands() {
+  registerCommand(IDM_HELP_CONTENTS,
+                  [](int, intptr_t) { WinHelpA(mainWindow(), app().helpPath.c_str(), HELP_CONTENTS, 0); });
+  auto topic = [](int id, intptr_t) {
+    const char* key = id == IDM_HELP_QUICKREF ? "Console Controls" : "Features";
+    WinHelpA(mainWindow(), app().helpPath.c_str(), HELP_KEY, reinterpret_cast<ULONG_PTR>(key));
+  };
+  registerCommand(IDM_HELP_QUICKREF, topic);
+  registerCommand(IDM_HELP_FEATURES, topic);
+}
+}  // namespace
+
 void registerWindowCommands() {
+  registerHelpCommands();
   registerChannelCommands();
   registerSelectionCommands();
   registerViewModeCommands();

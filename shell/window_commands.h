@@ -20,7 +20,8 @@ void applyMenuState(void* menu, const MenuState& state);
 // The states the menu would show now; the toolbar's buttons follow the same rules.
 MenuState currentMenuState();
 
-// Registers the edit-channel commands (1001, 1002, 340 .. 342), Generate Silence (4100) and Mix Paste
+// Registers the edit-channel commands (1001, 1002, 340 .. 342), Ctrl+S and Esc (253, 254), F3 (131), the
+// help commands (6050, 6100, 101), the View menu's modes and formats, Generate Silence (4100) and Mix Paste
 // (2110).
 void registerWindowCommands();
 // Its parts, one per file.
