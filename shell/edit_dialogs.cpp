@@ -75,6 +75,36 @@ int PercentScrollPos(double percent) {
   return int(std::lround(percent));
 }
 
+int VolumeScrollPos(int code, int pos, int thumb) {
+  switch (code) {
+    case 0:  // SB_LINELEFT
+      pos -= 1;
+      break;
+    case 1:  // SB_LINERIGHT
+      pos += 1;
+      break;
+    case 2:  // SB_PAGELEFT
+      pos -= 10;
+      break;
+    case 3:  // SB_PAGERIGHT
+      pos += 10;
+      break;
+    case 4:  // SB_THUMBPOSITION
+    case 5:  // SB_THUMBTRACK
+      pos = thumb;
+      break;
+    case 6:  // SB_LEFT
+      pos = 0;
+      break;
+    case 7:  // SB_RIGHT
+      pos = 200;
+      break;
+    default:
+      return -1;
+  }
+  return pos < 0 ? 0 : pos > 200 ? 200 : pos;
+}
+
 namespace {
 double finiteOr(double v, double fallback) {
   return std::isfinite(v) ? v : fallback;

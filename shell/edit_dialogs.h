@@ -36,6 +36,9 @@ double InitialSilenceDuration(const Settings& s);
 // The volume fields: a percentage of at least 0 (the sign is the Invert box). The scroll bars run 0..200.
 bool ParsePercent(const std::string& text, double* percent);
 int PercentScrollPos(double percent);
+// A volume scroll bar's position after a scroll code (the Win32 SB_* values: 0/1 a line, 2/3 a page of 10,
+// 4/5 the thumb, 6/7 the ends), kept within 0..200; -1 for codes that do not move it (SB_ENDSCROLL).
+int VolumeScrollPos(int code, int pos, int thumb);
 
 // [Paste Special] <-> the paste record. Values a hand-edited file made unusable fall back to the defaults
 // (volumes 1.0, crossfade 50 ms, loops at least 1). The run-time part (modulate, source, file, lock) is

@@ -73,6 +73,19 @@ TEST(PasteDialog, Percentages) {
   EXPECT_EQ(PercentScrollPos(std::numeric_limits<double>::quiet_NaN()), 0);
 }
 
+TEST(PasteDialog, ScrollBarMoves) {
+  struct Case {
+    int code, pos, thumb, want;
+  };
+  const Case cases[] = {
+      {0, 100, 0, 99},  {0, 0, 0, 0},    {1, 199, 0, 200}, {1, 200, 0, 200}, {2, 5, 0, 0},
+      {3, 195, 0, 200}, {3, 50, 0, 60},  {4, 0, 150, 150}, {5, 0, 250, 200}, {5, 0, -3, 0},
+      {6, 120, 0, 0},   {7, 12, 0, 200}, {8, 77, 0, -1},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(VolumeScrollPos(c.code, c.pos, c.thumb), c.want) << c.code << " " << c.pos << " " << c.thumb;
+}
+
 TEST(PasteDialog, SettingsRoundTripAndUnusableValues) {
   Settings s;
   s.pasteLeft = -0.5;

@@ -110,34 +110,10 @@ void initDialog(HWND dlg, PasteDialog* d) {
 void onScroll(HWND dlg, PasteDialog* d, HWND bar, int code, int thumb) {
   const bool left = bar == GetDlgItem(dlg, IDC_PS_LEFT_SCROLL);
   if (!left && bar != GetDlgItem(dlg, IDC_PS_RIGHT_SCROLL)) return;
-  int pos = GetScrollPos(bar, SB_CTL);
-  switch (code) {
-    case SB_LINELEFT:
-      pos -= 1;
-      break;
-    case SB_LINERIGHT:
-      pos += 1;
-      break;
-    case SB_PAGELEFT:
-      pos -= 10;
-      break;
-    case SB_PAGERIGHT:
-      pos += 10;
-      break;
-    case SB_LEFT:
-      pos = 0;
-      break;
-    case SB_RIGHT:
-      pos = 200;
-      break;
-    case SB_THUMBTRACK:
-    case SB_THUMBPOSITION:
-      pos = thumb;
-      break;
-    default:
-      return;
-  }
-  pos = pos < 0 ? 0 : pos > 200 ? 200 : pos;
+  static_assert(SB_LINELEFT == 0 && SB_RIGHT == 7 && SB_THUMBTRACK == 5,
+                "the scroll codes VolumeScrollPos knows");
+  const int pos = VolumeScrollPos(code, GetScrollPos(bar, SB_CTL), thumb);
+  if (pos < 0) return;
   showVolume(dlg, d, left, pos);
   if (isChecked(dlg, IDC_PS_LOCK) && d->start.lockEnabled &&
       (left ? d->start.rightEnabled : d->start.leftEnabled))
