@@ -246,6 +246,11 @@ std::function<TransportState()>& transportStateSource() {
   return f;
 }
 
+std::function<void()>& selectionReleasedHandler() {
+  static std::function<void()> f;
+  return f;
+}
+
 std::function<void(uint32_t, uint32_t)>& playRangeHandler() {
   static std::function<void(uint32_t, uint32_t)> f;
   return f;
@@ -281,6 +286,10 @@ void installMenuState() {
   h.displayNotify = [previousNotify](const void* record) {
     intptr_t r = previousNotify ? previousNotify(record) : 0;
     refreshZoomButtons();
+    const auto* n = static_cast<const display::WaveDispNmhdr*>(record);
+    if (n->hdr.code == UINT(display::WDN_SELCHANGED) && !(n->flags & display::WDF_SELECTING) &&
+        selectionReleasedHandler())
+      selectionReleasedHandler()();
     return r;
   };
 }

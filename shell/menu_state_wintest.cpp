@@ -1,10 +1,11 @@
 // The menu state on a real menu (items enabled, greyed and checked, the Undo and custom-format texts,
 // items the menu lacks skipped) and the main window's keys: the space bar posts Play, Stop or Pause by
-// the transport state and ignores auto-repeats.
+// the transport state and ignores auto-repeats; the display's selection report after the mouse is let go.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "display/wavedisp_win.h"
 #include "shell/app_state.h"
 #include "shell/command_ids.h"
 #include "shell/dispatch.h"
@@ -101,6 +102,25 @@ TEST_F(Keys, SpaceBarFollowsTheTransport) {
   EXPECT_EQ(space(), IDM_PAUSE);
   t.monitoring = true;
   EXPECT_EQ(space(), 0);
+}
+
+TEST_F(Keys, ReleasingTheMouseAfterSelectingIsReported) {
+  int released = 0;
+  selectionReleasedHandler() = [&] { ++released; };
+  display::WaveDispNmhdr n = {};
+  n.hdr.hwndFrom = hwnd_;
+  n.hdr.idFrom = IDC_DISPLAY;
+  n.hdr.code = display::WDN_SELCHANGED;
+  n.flags = display::WDF_WAVEFORM | display::WDF_SELECTING;  // still dragging
+  SendMessageA(hwnd_, WM_NOTIFY, IDC_DISPLAY, reinterpret_cast<LPARAM>(&n));
+  EXPECT_EQ(released, 0);
+  n.flags = display::WDF_WAVEFORM;
+  SendMessageA(hwnd_, WM_NOTIFY, IDC_DISPLAY, reinterpret_cast<LPARAM>(&n));
+  EXPECT_EQ(released, 1);
+  n.hdr.code = display::WDN_VIEWCHANGED;
+  SendMessageA(hwnd_, WM_NOTIFY, IDC_DISPLAY, reinterpret_cast<LPARAM>(&n));
+  EXPECT_EQ(released, 1);
+  selectionReleasedHandler() = nullptr;
 }
 
 TEST_F(Keys, LetterWithoutDocumentDoesNothing) {

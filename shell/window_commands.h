@@ -38,6 +38,9 @@ struct TransportState {
   bool cdBarShown = false;
 };
 std::function<TransportState()>& transportStateSource();
+// Called when the user lets go of the mouse after selecting in the display (its selection report without
+// the selecting flag): playback starts a play of the selection from here when one is possible.
+std::function<void()>& selectionReleasedHandler();
 // Plays frames [start, start + length) of the current document (a cue hot key). Empty: nothing happens.
 std::function<void(uint32_t start, uint32_t length)>& playRangeHandler();
 
