@@ -1,8 +1,7 @@
 """The cue list and play list windows list the cues, ranges and play list of a sox-made WAV with cue, label,
 ltxt and plst chunks opened from the command line; Add in the cue list puts a marker on the wave and marks it
-modified. Append adds the file again with a region named after it; Open As reads it converted to 8-bit mono
-through the new-wave dialog. New then asks to save it, shows the new-wave dialog preset from [Recent], and makes an empty
-"Untitled" wave of the typed rate, which the windows follow; the chosen format goes back to [Recent]."""
+modified; a label typed in renames it; Merge and Del change the list. New then asks to save it, shows the
+new-wave dialog preset from [Recent], and makes an empty "Untitled" wave of the typed rate, which the windows follow; the chosen format goes back to [Recent]."""
 import os
 import struct
 import subprocess
@@ -57,6 +56,11 @@ def run(h):
         'wait-dialog "Cue List - cues.wav*" 30',
         # Typing a label renames the selected (new) cue at once.
         'fill "Cue List - cues.wav*" 1108 "Start"', "wait-idle 500 30", "title", "list-windows",
+        # Merge Intro (2205, 4410 frames) with Drop (a point at 11025): Intro then reaches 11024. Then Del
+        # removes Start.
+        'select-items "Cue List - cues.wav*" 1101 1 2', 'press "Cue List - cues.wav*" 1104', "wait-idle 500 30",
+        'select-items "Cue List - cues.wav*" 1101 0', 'press "Cue List - cues.wav*" 1103', "wait-idle 500 30",
+        "list-windows",
         timeout=80)
     listing = out.split("open windows:")
     expect_in(listing[1], ['item 0: " 2205 to 6614\\t Intro \\t\\t[1]"', 'item 1: " 11025\\t Drop \\t\\t[2]"',
@@ -65,37 +69,19 @@ def run(h):
                            'item 1: " 2205 to 6614\\t Intro \\t\\t[1]"', 'title "Play List - cues.wav*"'],
               "cue list after Add")
     expect_in(out, ["title: cues.wav* - Sorn Edit"], "main title after Add")
+    expect_in(listing[3], ['item 0: " 2205 to 11024\\t Intro \\t\\t[1]"', 'item 0: "(3)\\tIntro"'],
+              "cue list after Merge and Del")
+    if "Start" in listing[3] or "Drop" in listing[3]:
+        raise AssertionError("Merge or Del left a cue behind")
 
-    # Append the same file: its samples go on the end and a region named after it covers them.
+    # New: the save question, the dialog preset from [Recent] (8-bit mono) and the typed rate.
     out = h.drive(
-        "command 135", 'wait-dialog "Append a Waveform" 30',
-        'fill "Append a Waveform" 1148 "%s"' % h.windows_path(wav), 'press "Append a Waveform" 1',
-        'wait-gone "Append a Waveform" 30', "wait-idle 1000 30", "title", "list-windows", timeout=80)
-    expect_in(out, ["title: cues.wav* - Sorn Edit", " 44100 Samples", 'item 3: " 22050 to 44099\\t cues.wav \\t\\t[4]"'],
-              "after Append")
-
-    # Open As 8-bit mono at the file's own rate: the file is read converted and the wave is modified.
-    out = h.drive(
-        "command 116", 'answer-box "Current file not saved" "Save changes to" NO 30',
-        'wait-dialog "Open a Waveform As" 30',
-        'fill "Open a Waveform As" 1148 "%s"' % h.windows_path(wav), 'press "Open a Waveform As" 1',
-        'wait-dialog "Open File(s) As" 30', 'fill "Open File(s) As" 1001 "22050"', 'press "Open File(s) As" 1',
-        'wait-gone "Open File(s) As" 30', "wait-idle 1000 30", "title", "list-windows", timeout=80)
-    expect_in(out, ["title: cues.wav* - Sorn Edit", " 22050 / 8 bit / Mono", " 22050 Samples",
-                    'item 0: " 2205 to 6614\\t Intro \\t\\t[1]"', 'title "Play List - cues.wav*"'], "after Open As")
-
-    out = h.drive(
-        "command 1050",
-        'answer-box "Current file not saved" "Save changes to" NO 30',
-        'wait-dialog "New Wave" 30',
-        'fill "New Wave" 1001 "22050"',
-        'press "New Wave" 1',
-        'wait-gone "New Wave" 30', "wait-idle 1000 30", "title", "list-windows",
-        timeout=80)
+        "command 1050", 'answer-box "Current file not saved" "Save changes to" NO 30',
+        'wait-dialog "New Wave" 30', 'fill "New Wave" 1001 "22050"', 'press "New Wave" 1',
+        'wait-gone "New Wave" 30', "wait-idle 1000 30", "title", "list-windows", timeout=80)
     expect_in(out, ["title: Untitled - Sorn Edit", 'title "Cue List - Untitled"', 'title "Play List - Untitled"',
-                    '22050 / 8 bit / Mono'], "after New")
-    after_new = out.split("open windows:")[1]
-    if "Intro" in after_new or "Start" in after_new:
+                    "22050 / 8 bit / Mono", " 0 Samples"], "after New")
+    if "Intro" in out.split("open windows:")[1]:
         raise AssertionError("the cue list still shows the old wave's cues after New")
     h.drive("close", "wait-exit 60")
     h.expect_exit(prog, 0)

@@ -22,6 +22,8 @@
  *   wait-gone "<title>" [timeout]            wait until no window has that title
  *   fill "<dialog title>" <control id> "<text>" [timeout]
  *   press "<dialog title>" <button id> [timeout]
+ *   select-items "<dialog title>" <list id> <line> [<line> ...]
+ *                                            select lines (0-based) of a list box, as clicks would
  *   expect-no-dialog                         fail when the target's process shows a dialog box
  *   wait-idle [quiet ms] [timeout]           wait until the target's process has nothing left to do and its
  *                                            set of windows stayed the same for quiet ms (default 500)
@@ -441,6 +443,31 @@ static int cmd_fill(int argc, char **argv) {
   return RC_OK;
 }
 
+/* Selects lines of a list box the way a click does: the selection changes and the dialog hears LBN_SELCHANGE. */
+static int cmd_select_items(int argc, char **argv) {
+  long id, index;
+  int i;
+  HWND dlg, list;
+  DWORD_PTR r;
+  BOOL multi;
+  if (argc < 4 || !parse_int(argv[2], &id)) return RC_USAGE;
+  dlg = wait_for_window(NULL, argv[1], NULL, 0, g_default_timeout);
+  if (!dlg) return timed_out("waiting for a dialog with that title");
+  list = GetDlgItem(dlg, (int)id);
+  if (!list) return failed("dialog \"%s\" has no control %ld", argv[1], id);
+  multi = (GetWindowLongA(list, GWL_STYLE) & (LBS_EXTENDEDSEL | LBS_MULTIPLESEL)) != 0;
+  if (multi) SendMessageTimeoutA(list, LB_SETSEL, FALSE, -1, SMTO_ABORTIFHUNG, 5000, &r);
+  for (i = 3; i < argc; ++i) {
+    if (!parse_int(argv[i], &index)) return RC_USAGE;
+    if (!SendMessageTimeoutA(list, multi ? LB_SETSEL : LB_SETCURSEL, multi ? TRUE : (WPARAM)index,
+                             multi ? (LPARAM)index : 0, SMTO_ABORTIFHUNG, 5000, &r) || (LONG_PTR)r == LB_ERR)
+      return failed("selecting line %ld of list %ld", index, id);
+  }
+  PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), (LPARAM)list);
+  ++g_posted;
+  return RC_OK;
+}
+
 static int cmd_press(int argc, char **argv) {
   long id;
   HWND dlg;
@@ -580,6 +607,7 @@ static const Command kCommands[] = {
     {"answer-box", 4, cmd_answer_box},     {"wait-dialog", 2, cmd_wait_dialog},
     {"wait-gone", 2, cmd_wait_gone},       {"fill", 4, cmd_fill},
     {"press", 3, cmd_press},               {"expect-no-dialog", 1, cmd_expect_no_dialog},
+    {"select-items", 4, cmd_select_items},
     {"wait-idle", 1, cmd_wait_idle},       {"title", 1, cmd_title},
     {"expect-title", 2, cmd_expect_title}, {"wait-exit", 1, cmd_wait_exit},
     {"list-windows", 1, cmd_list_windows}, {"sleep", 2, cmd_sleep},
