@@ -83,6 +83,9 @@ void updateButtons() {
   EnableWindow(GetDlgItem(dlg, IDC_CUE_GOTO), selected > 0);
   EnableWindow(GetDlgItem(dlg, IDC_CUE_LABEL), selected > 0);
   EnableWindow(GetDlgItem(dlg, IDC_CUE_DESC), selected > 0);
+  // Keyboard focus must not stay on a control that was just greyed (after Del, the label field).
+  HWND focus = GetFocus();
+  if (focus && GetParent(focus) == dlg && !IsWindowEnabled(focus)) SetFocus(list());
 }
 
 // Refills the list, keeping the selected cues selected (or selecting selectId alone when given).

@@ -48,6 +48,8 @@ void updateLoopsField() {
   pw().filling = false;
   EnableWindow(GetDlgItem(pw().hwnd, IDC_PLAY_LOOPS), entry);
   EnableWindow(GetDlgItem(pw().hwnd, IDC_PLAY_REMOVE), entry);
+  HWND focus = GetFocus();
+  if (focus && GetParent(focus) == pw().hwnd && !IsWindowEnabled(focus)) SetFocus(list());
 }
 
 void updateButtons() {
