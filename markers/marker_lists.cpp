@@ -20,8 +20,8 @@ std::string PlayListLine(const PlayEntry& entry, const MarkerSet& set) {
   return head + (cue ? cue->label : std::string());
 }
 
-std::string ListWindowTitle(const std::string& name, const std::string& plainName, const std::string& mainTitle,
-                            const std::string& productName, bool hasDocument) {
+std::string ListWindowTitle(const std::string& name, const std::string& plainName,
+                            const std::string& mainTitle, const std::string& productName, bool hasDocument) {
   if (!hasDocument) return plainName;
   std::string text = mainTitle;
   const std::string tail = " - " + productName;
@@ -63,7 +63,8 @@ bool MergeSelectedCues(MarkerSet& set, const std::vector<uint32_t>& selectedIds)
   int64_t a = set.indexOf(selectedIds[0]), b = set.indexOf(selectedIds[1]);
   if (a < 0 || b < 0 || a == b) return false;
   // First and second in list order, whatever order the selection was read in.
-  return a < b ? set.mergeCues(selectedIds[0], selectedIds[1]) : set.mergeCues(selectedIds[1], selectedIds[0]);
+  return a < b ? set.mergeCues(selectedIds[0], selectedIds[1])
+               : set.mergeCues(selectedIds[1], selectedIds[0]);
 }
 
 uint32_t DeleteCues(MarkerSet& set, const std::vector<uint32_t>& ids) {

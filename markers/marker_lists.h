@@ -24,8 +24,8 @@ constexpr const char* kPlayListEnd = "[End]";
 
 // A list window's title: "<window name> - <main title without its ' - <product>' tail>", or the plain
 // name without a document (empty main text).
-std::string ListWindowTitle(const std::string& name, const std::string& plainName, const std::string& mainTitle,
-                            const std::string& productName, bool hasDocument);
+std::string ListWindowTitle(const std::string& name, const std::string& plainName,
+                            const std::string& mainTitle, const std::string& productName, bool hasDocument);
 
 // Add: a cue over the selection [selStart, selEnd] (length end - start + 1), or a point marker at selStart
 // when the selection is empty (end before start). Returns the new id, 0 when refused.

@@ -7,7 +7,9 @@
 namespace markers {
 namespace {
 
-std::string samples(int64_t frames) { return std::to_string(frames); }
+std::string samples(int64_t frames) {
+  return std::to_string(frames);
+}
 
 TEST(MarkerLists, CueLinesShowStartEndLabelAndId) {
   Cue point;
@@ -134,8 +136,8 @@ TEST(MarkerLists, LoopCounts) {
     const char* text;
     uint32_t loops;
   };
-  const Case cases[] = {{"3", 3},  {" 12", 12}, {"0", 1},  {"-5", 1}, {"", 1},
-                        {"abc", 1}, {"7x", 7},  {"99999999999", 0xFFFFFFFFu}};
+  const Case cases[] = {{"3", 3}, {" 12", 12}, {"0", 1},  {"-5", 1},
+                        {"", 1},  {"abc", 1},  {"7x", 7}, {"99999999999", 0xFFFFFFFFu}};
   for (const Case& c : cases) EXPECT_EQ(ParseLoopCount(c.text), c.loops) << c.text;
 }
 

@@ -2,7 +2,9 @@
 // current document, one line each, with Add, Del, Merge, Goto (or a double click, with Auto Zoom) and the
 // Label and Description fields of the selected cue. CUEMsgProc keeps no document state of its own: each
 // list item carries its cue's id, and every action looks the cue up in the current document.
-#include "platform/win32.h"
+// clang-format off
+#include "platform/win32.h"  // before the other system headers
+// clang-format on
 
 #include <algorithm>
 #include <string>
@@ -34,7 +36,9 @@ CueWindow& cw() {
   return w;
 }
 
-HWND list() { return GetDlgItem(cw().hwnd, IDC_CUE_LIST); }
+HWND list() {
+  return GetDlgItem(cw().hwnd, IDC_CUE_LIST);
+}
 
 std::string positionText(int64_t frames) {
   const document::WaveDocument* doc = currentDocument();
@@ -56,7 +60,9 @@ std::vector<int> selectedIndexes() {
   return out;
 }
 
-uint32_t idAt(int index) { return uint32_t(SendMessageA(list(), LB_GETITEMDATA, WPARAM(index), 0)); }
+uint32_t idAt(int index) {
+  return uint32_t(SendMessageA(list(), LB_GETITEMDATA, WPARAM(index), 0));
+}
 
 // The cue the fields edit: the first selected one.
 const markers::Cue* fieldCue() {
@@ -244,7 +250,9 @@ INT_PTR CALLBACK CUEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
 
 }  // namespace
 
-void* cueListWindow() { return cw().hwnd; }
+void* cueListWindow() {
+  return cw().hwnd;
+}
 
 void openCueList() {
   if (cw().hwnd) {

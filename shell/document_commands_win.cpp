@@ -2,7 +2,9 @@
 // and the raw-format dialog the reader shows for files whose filter cannot tell the format ("Open Raw PCM
 // files As"). The documents themselves come from document/document_io.h; the current document, its host
 // and the display from the document support.
-#include "platform/win32.h"
+// clang-format off
+#include "platform/win32.h"  // before the other system headers
+// clang-format on
 
 #include <commdlg.h>
 
@@ -33,7 +35,9 @@ namespace {
 
 constexpr UINT kStrVendor = 88;
 
-HWND mainWindow() { return static_cast<HWND>(app().mainWindow); }
+HWND mainWindow() {
+  return static_cast<HWND>(app().mainWindow);
+}
 
 // The file dialog for reading: a directory followed by names for several files, else one full path.
 std::vector<std::string> openFilesDialog(const char* title) {
@@ -149,10 +153,9 @@ void onAppend() {
   if (list.empty()) return;
   const document::WaveFormat common = doc->format();
   int error = 0;
-  int handled = document::OpenFileList(*currentHost(), *reader, &currentDocumentSlot(),
-                                       document::ExpandFileList(list, false),
-                                       document::kListUntitled | document::kListConvert | document::kListAppend,
-                                       &error, -1, &common);
+  int handled = document::OpenFileList(
+      *currentHost(), *reader, &currentDocumentSlot(), document::ExpandFileList(list, false),
+      document::kListUntitled | document::kListConvert | document::kListAppend, &error, -1, &common);
   debugOutputf("append: %d file(s), error %d\n", handled, error);
   // The length, the cues (a region per appended file) and the title changed.
   applyEditResult(document::EditResult());

@@ -1,7 +1,9 @@
 // The cue list and play list windows' common part: their commands and message-loop hooks, refreshing
 // them when the document changes, what follows a change made in them (format change count, the display's
 // cue marks, titles), and the frame helpers of list_window_win.h.
-#include "platform/win32.h"
+// clang-format off
+#include "platform/win32.h"  // before the other system headers
+// clang-format on
 
 #include <functional>
 #include <string>
@@ -24,7 +26,9 @@
 namespace shell {
 namespace {
 
-HWND mainWindow() { return static_cast<HWND>(app().mainWindow); }
+HWND mainWindow() {
+  return static_cast<HWND>(app().mainWindow);
+}
 
 void showCueMarks() {
   HWND display = static_cast<HWND>(currentDisplay());
@@ -60,8 +64,12 @@ std::string listWindowTitle(UINT nameId, const char* fallback, const char* plain
 
 }  // namespace
 
-std::string cueListTitle() { return listWindowTitle(kStrCueList, "Cue List", "Cue List / Ranges"); }
-std::string playListTitle() { return listWindowTitle(kStrPlayList, "Play List", "Play List"); }
+std::string cueListTitle() {
+  return listWindowTitle(kStrCueList, "Cue List", "Cue List / Ranges");
+}
+std::string playListTitle() {
+  return listWindowTitle(kStrPlayList, "Play List", "Play List");
+}
 
 uint32_t addCueAtSelection() {
   markers::MarkerSet* set = currentMarkers();
@@ -87,10 +95,8 @@ void refreshMarkerWindows() {
 }
 
 void refreshMarkerWindowTitles() {
-  if (HWND w = static_cast<HWND>(cueListWindow()))
-    SetWindowTextA(w, cueListTitle().c_str());
-  if (HWND w = static_cast<HWND>(playListWindow()))
-    SetWindowTextA(w, playListTitle().c_str());
+  if (HWND w = static_cast<HWND>(cueListWindow())) SetWindowTextA(w, cueListTitle().c_str());
+  if (HWND w = static_cast<HWND>(playListWindow())) SetWindowTextA(w, playListTitle().c_str());
 }
 
 void registerMarkerWindows() {
@@ -174,7 +180,8 @@ void ListWindowFrame::savePosition(HWND dlg, const char* prefix) {
   const std::string p = prefix;
   const long values[4] = {rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top};
   const char* keys[4] = {"X", "Y", "W", "H"};
-  for (int i = 0; i < 4; ++i) ini.writeString("Position", (p + keys[i]).c_str(), std::to_string(values[i]).c_str());
+  for (int i = 0; i < 4; ++i)
+    ini.writeString("Position", (p + keys[i]).c_str(), std::to_string(values[i]).c_str());
 }
 
 }  // namespace shell

@@ -25,11 +25,11 @@ constexpr int32_t kNewWaveAbsent = -1;
 // What the caller hands the dialog.
 struct NewWaveRequest {
   int mode = kNewWaveNew;
-  int32_t rate = 44100;            // kNewWaveAbsent disables the rate list; 0 shows 44100
-  int32_t bits = 16;               // 8 or 16 (anything else shows 16); kNewWaveAbsent disables the bit buttons
-  int32_t channels = 2;            // 1 or 2; kNewWaveAbsent disables mono and stereo
+  int32_t rate = 44100;  // kNewWaveAbsent disables the rate list; 0 shows 44100
+  int32_t bits = 16;     // 8 or 16 (anything else shows 16); kNewWaveAbsent disables the bit buttons
+  int32_t channels = 2;  // 1 or 2; kNewWaveAbsent disables mono and stereo
   int32_t blockAlign = kNewWaveAbsent;  // carried along; OK recomputes it
-  std::string formatName;          // non-empty: offer "Try to read as "<name>" anyway"
+  std::string formatName;               // non-empty: offer "Try to read as "<name>" anyway"
 };
 
 // What OK gives back.
@@ -38,8 +38,8 @@ struct NewWaveAnswer {
   uint32_t rate = 0;
   uint16_t channels = 0;
   uint16_t bits = 0;
-  uint16_t blockAlign = 0;   // channels x bits / 8
-  bool readAsFormat = false; // the "Try to read as" box was checked: the format fields were not used
+  uint16_t blockAlign = 0;    // channels x bits / 8
+  bool readAsFormat = false;  // the "Try to read as" box was checked: the format fields were not used
 };
 
 // The title of a mode and its note ("" when the mode has none). Mode 0 and unknown modes are "New Wave".

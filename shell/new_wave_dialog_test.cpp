@@ -40,8 +40,9 @@ TEST(NewWaveDialog, RateListAndField) {
     const char* text;
     int index;
   };
-  const Case cases[] = {{"48000", 0}, {"44100", 1}, {"6000", 8},  {" 22050 ", 4}, {"022050", 4},
-                        {"44101", -1}, {"", -1},    {"441OO", -1}, {"600", -1},   {"99999999999999999999", -1}};
+  const Case cases[] = {
+      {"48000", 0},  {"44100", 1}, {"6000", 8},   {" 22050 ", 4}, {"022050", 4},
+      {"44101", -1}, {"", -1},     {"441OO", -1}, {"600", -1},    {"99999999999999999999", -1}};
   for (const Case& c : cases) EXPECT_EQ(RateListIndex(c.text), c.index) << c.text;
 }
 

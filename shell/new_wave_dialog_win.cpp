@@ -1,7 +1,9 @@
 // The new-wave dialog (resource 157): NEWWAVEMsgProc fills the controls from the request, keeps the rate
 // field and the rate list in step, greys what the caller cannot change, and on OK hands the controls to
 // FinishNewWave (new_wave_dialog.cpp), which decides what is returned.
-#include "platform/win32.h"
+// clang-format off
+#include "platform/win32.h"  // before the other system headers
+// clang-format on
 
 #include <string>
 
@@ -25,7 +27,9 @@ std::string itemText(HWND dlg, int id) {
   return text;
 }
 
-bool checked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
+bool checked(HWND dlg, int id) {
+  return IsDlgButtonChecked(dlg, id) == BST_CHECKED;
+}
 
 void enable(HWND dlg, std::initializer_list<int> ids, bool on) {
   for (int id : ids) EnableWindow(GetDlgItem(dlg, id), on);
@@ -115,8 +119,8 @@ INT_PTR CALLBACK NEWWAVEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
 bool ShowNewWaveDialog(void* owner, const NewWaveRequest& request, NewWaveAnswer* answer) {
   NewWaveState state{&request, answer};
   HINSTANCE instance = app().instance ? static_cast<HINSTANCE>(app().instance) : GetModuleHandleA(nullptr);
-  INT_PTR r = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_NEW_WAVE), static_cast<HWND>(owner), NEWWAVEMsgProc,
-                              reinterpret_cast<LPARAM>(&state));
+  INT_PTR r = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_NEW_WAVE), static_cast<HWND>(owner),
+                              NEWWAVEMsgProc, reinterpret_cast<LPARAM>(&state));
   return r == IDOK;
 }
 

@@ -3,7 +3,9 @@
 // list before the selected entry (or opens the cue list first: the button then reads "Open Cue List"),
 // Remove deletes the selected entry, Loops edits its loop count. Play and Auto-cue hand the entry's range
 // to the Play command while one exists.
-#include "platform/win32.h"
+// clang-format off
+#include "platform/win32.h"  // before the other system headers
+// clang-format on
 
 #include <string>
 
@@ -33,10 +35,14 @@ PlayWindow& pw() {
   return w;
 }
 
-HWND list() { return GetDlgItem(pw().hwnd, IDC_PLAY_LIST); }
+HWND list() {
+  return GetDlgItem(pw().hwnd, IDC_PLAY_LIST);
+}
 
 // The selected line (the "[End]" line is the play count), or -1.
-int32_t selected() { return int32_t(SendMessageA(list(), LB_GETCURSEL, 0, 0)); }
+int32_t selected() {
+  return int32_t(SendMessageA(list(), LB_GETCURSEL, 0, 0));
+}
 
 void updateLoopsField() {
   markers::MarkerSet* set = currentMarkers();
@@ -195,7 +201,9 @@ INT_PTR CALLBACK PLAYMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
 
 }  // namespace
 
-void* playListWindow() { return pw().hwnd; }
+void* playListWindow() {
+  return pw().hwnd;
+}
 
 void openPlayList() {
   if (pw().hwnd) {

@@ -22,6 +22,10 @@ def run(h):
     # The open dialog can take long to come up here (it looks at every drive), hence the long waits.
     out = h.drive(
         "wait-window SORN96 60", "wait-idle 1000 60",
+        # Add a cue (the label field takes the focus) and delete it again (the field is greyed): the open
+        # dialog must still come up.
+        'press "Cue List - cues.wav" 1102', 'wait-dialog "Cue List - cues.wav*" 30',
+        'select-items "Cue List - cues.wav*" 1101 0', 'press "Cue List - cues.wav*" 1103', "wait-idle 500 30",
         "command 135", 'wait-dialog "Append a Waveform" 60',
         'fill "Append a Waveform" 1148 "%s"' % h.windows_path(wav), 'press "Append a Waveform" 1',
         'wait-gone "Append a Waveform" 30', "wait-idle 1000 30", "title", "list-windows",
