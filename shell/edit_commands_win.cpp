@@ -144,11 +144,16 @@ void paste(int32_t command) {
   if (!doc) return;
   document::EditUi ui = editUi();
   document::Clip clip;
+  document::InternalClipboard* internal = internalClipboard();
+  if (command == IDM_PASTE && !(internal && internal->present())) {
+    // Nothing of ours to paste: Paste takes what another program put on the Windows clipboard.
+    command = IDM_WINCLIP_PASTE;
+  }
   if (command == IDM_WINCLIP_PASTE) {
     int error = 0;
     clip = document::ReadWindowsClipboard(&systemClipboard(), ui, &error);
-  } else if (document::InternalClipboard* internal = internalClipboard()) {
-    if (internal->present()) clip = internal->load();
+  } else if (internal) {
+    clip = internal->load();
   }
   if (!clip) return;
   document::EditResult r = document::Paste(doc, currentRange(), clip.get(), command, pasteSettings(),
