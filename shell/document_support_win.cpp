@@ -558,6 +558,7 @@ void applyTimeSettings() {
   if (ds().valueRuler) display::ValueRulerSetScale(ds().valueRuler, set.timeModeV & 0x0F);
   refreshRulers();
   refreshStatus();
+  refreshMarkerWindows();  // the cue list shows its times in the chosen format
 }
 
 void applyEditResult(const document::EditResult& r) {

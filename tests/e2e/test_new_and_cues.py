@@ -61,6 +61,8 @@ def run(h):
         'select-items "Cue List - cues.wav*" 1101 1 2', 'press "Cue List - cues.wav*" 1104', "wait-idle 500 30",
         'select-items "Cue List - cues.wav*" 1101 0', 'press "Cue List - cues.wav*" 1103', "wait-idle 500 30",
         "list-windows",
+        # The decimal time format: the cue list shows minutes, seconds and milliseconds.
+        "command 351", "wait-idle 500 30", "list-windows",
         timeout=80)
     listing = out.split("open windows:")
     expect_in(listing[1], ['item 0: " 2205 to 6614\\t Intro \\t\\t[1]"', 'item 1: " 11025\\t Drop \\t\\t[2]"',
@@ -73,6 +75,7 @@ def run(h):
               "cue list after Merge and Del")
     if "Start" in listing[3] or "Drop" in listing[3]:
         raise AssertionError("Merge or Del left a cue behind")
+    expect_in(listing[4], ['item 0: " 0:00.100 to 0:00.'], "cue list in decimal time")
 
     # New: the save question, the dialog preset from [Recent] (8-bit mono) and the typed rate.
     out = h.drive(
