@@ -5,6 +5,7 @@
 #include "document/wave_document.h"
 #include "formats/filter_open.h"
 #include "formats/filter_save.h"
+#include "formats/raw_pcm.h"
 #include "shell/message_box.h"
 #include "storage/store.h"
 
@@ -29,11 +30,21 @@ int FilterReader::identify(const std::string& path, int32_t filterIndex, documen
   out->inPlace = (entry.info.capabilities & FLT_MAPPABLE) && probe.format.rate && probe.format.channels &&
                  (probe.format.bits == 8 || probe.format.bits == 16);
   out->dataLength = probe.dataBytes;
+  rawPath_.clear();
   if (!out->inPlace && (!out->rate || !out->channels || !out->bits)) {
-    // Raw data: the import asks for the format; until then assume the remembered defaults.
-    if (!out->rate) out->rate = 44100;
-    if (!out->channels) out->channels = 2;
-    if (!out->bits) out->bits = 16;
+    // Raw data whose filter cannot tell its format: ask now, so the document is made in the format the user
+    // gives; the import then takes these values as remembered instead of asking again.
+    document::WaveFormat f{out->rate, out->channels, out->bits};
+    formats::fillUnknown(&f, formats::readPcmFilterDialog(settings_));
+    if (!rawDialog_ || !rawDialog_(&f)) return formats::kImportRawCancelled;
+    formats::writePcmFilterDialog(settings_, f);
+    formats::RawPcmValues recent = formats::readRecentRaw(settings_);
+    recent.format = f;
+    formats::writeRecentRaw(settings_, recent);
+    out->rate = f.rate;
+    out->channels = f.channels;
+    out->bits = f.bits;
+    rawPath_ = path;
   }
   return 0;
 }
@@ -68,6 +79,7 @@ int FilterReader::readSamples(const std::string& path, const document::FileIdent
   formats::ImportArgs args;
   args.path = path;
   args.flags = formats::kOpenMetadata;
+  if (path == rawPath_) args.flags |= formats::kOpenRawRemembered;  // asked in identify
   args.preferredIndex = id.filterIndex;
   args.settings = settings_;
   args.window = window_;

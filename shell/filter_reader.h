@@ -50,6 +50,7 @@ class FilterReader : public document::DocumentReader {
   bool extraInfo_ = true;
   std::function<bool(document::WaveFormat*)> rawDialog_;
   std::string message_;
+  std::string rawPath_;  // the raw file whose format identify asked for
 };
 
 }  // namespace shell
