@@ -39,34 +39,6 @@ HWND mainWindow() {
   return static_cast<HWND>(app().mainWindow);
 }
 
-// The file dialog for reading: a directory followed by names for several files, else one full path.
-std::vector<std::string> openFilesDialog(const char* title) {
-  std::string filters;
-  const formats::FilterTable& table = formats::filterHost().table;
-  for (size_t i = 0; i < table.size(); ++i) {
-    const FilterInfo& info = table.at(i).info;
-    if (!(info.capabilities & FLT_READ)) continue;
-    filters += std::string(info.name) + " (*." + info.extension + ")";
-    filters.push_back('\0');
-    filters += std::string("*.") + info.extension;
-    filters.push_back('\0');
-  }
-  filters += std::string("All Files (*.*)") + '\0' + "*.*" + '\0';
-  std::vector<char> buffer(32768, '\0');
-  OPENFILENAMEA ofn = {};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = mainWindow();
-  ofn.lpstrFilter = filters.c_str();
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = buffer.data();
-  ofn.nMaxFile = DWORD(buffer.size());
-  ofn.lpstrTitle = title;
-  ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_EXPLORER;
-  if (!GetOpenFileNameA(&ofn)) return {};
-  std::vector<std::string> list;
-  for (const char* p = buffer.data(); *p; p += std::strlen(p) + 1) list.emplace_back(p);
-  return list;
-}
 
 // [Recent] SampleRate, BitsPerSample and Channels: the format New and Open As start from. Values no wave can
 // have fall back to 44100 Hz, 16 bits, stereo.
@@ -130,7 +102,7 @@ void onOpenAs() {
   document::DocumentReader* reader = currentReader();
   if (refuseDocumentWork() || !currentHost() || !reader) return;
   if (!askToSave()) return;
-  std::vector<std::string> list = openFilesDialog("Open a Waveform As");
+  std::vector<std::string> list = showOpenDialog("Open a Waveform As");
   if (list.empty()) return;
   NewWaveAnswer a;
   if (!ShowNewWaveDialog(mainWindow(), recentFormat(kNewWaveOpenAs), &a)) return;
@@ -149,7 +121,7 @@ void onAppend() {
   document::DocumentReader* reader = currentReader();
   document::WaveDocument* doc = currentDocument();
   if (!doc || !currentHost() || !reader) return;
-  std::vector<std::string> list = openFilesDialog("Append a Waveform");
+  std::vector<std::string> list = showOpenDialog("Append a Waveform");
   if (list.empty()) return;
   const document::WaveFormat common = doc->format();
   int error = 0;

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace document {
 class DocumentReader;
@@ -30,6 +31,9 @@ std::unique_ptr<document::WaveDocument>& currentDocumentSlot();
 void* currentDisplay();
 document::DocumentReader* currentReader();
 void applyEditResult(const document::EditResult& result);
+// The open dialog over the reading filters: a directory followed by names for several files, else one full
+// path; empty when cancelled.
+std::vector<std::string> showOpenDialog(const char* title);
 // For the dialog commands (window_commands.h): the document host, the selection and edit channel as the
 // edit commands see them, their message boxes and progress, and the two clipboards.
 document::DocumentHost* currentHost();

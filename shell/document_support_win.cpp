@@ -116,8 +116,10 @@ bool saveDialog(const document::SaveDialogRequest& request, document::SaveDialog
   return true;
 }
 
+}  // namespace
+
 // The open dialog: a directory followed by names for several files, else one full path.
-std::vector<std::string> openDialog(const char* title) {
+std::vector<std::string> showOpenDialog(const char* title) {
   std::vector<int> indexes;
   std::string filters = fileFilterList(&indexes, false);
   std::vector<char> buffer(32768, '\0');
@@ -135,6 +137,8 @@ std::vector<std::string> openDialog(const char* title) {
   for (const char* p = buffer.data(); *p; p += std::strlen(p) + 1) list.emplace_back(p);
   return list;
 }
+
+namespace {
 
 void addRecent(const std::string& path) {
   std::vector<std::string> names = readRecentFiles(ds().ini);
@@ -355,7 +359,7 @@ void openList(const std::vector<std::string>& list, bool complete) {
 
 void onOpen() {
   if (ds().doc && !document::AskToSave(ds().host, *ds().reader, ds().doc.get())) return;
-  std::vector<std::string> list = openDialog("Open a Waveform");
+  std::vector<std::string> list = showOpenDialog("Open a Waveform");
   if (list.empty()) return;
   if (ds().doc) ds().doc->resetCounters();  // already asked
   openList(list, false);
