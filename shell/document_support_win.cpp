@@ -21,6 +21,7 @@
 #include "display/rulers_win.h"
 #include "display/status_text.h"
 #include "display/wavedisp_win.h"
+#include "document/clipboard.h"
 #include "document/document_io.h"
 #include "document/edit_ops.h"
 #include "document/sample_transfer.h"
@@ -526,6 +527,24 @@ void installDocumentSupport() {
     return r;
   };
   h.attachDocument = attach;
+  // /CLIP: the whole wave (not just the visible range) goes to the Windows clipboard, then the program closes
+  // without asking; a failed copy is reported by the copy and the save prompt follows.
+  h.clipModeClose = [] {
+    DocSupport& s = ds();
+    if (!s.doc || !s.doc->lengthFrames()) return true;
+    document::EditRange whole;
+    whole.start = 0;
+    whole.end = int64_t(s.doc->lengthFrames()) - 1;
+    document::EditResult r = document::CopyCommand(s.doc.get(), whole, true, currentInternalClipboard(),
+                                                   currentSystemClipboard(), currentEditUi());
+    return r.status == document::kEditOk;
+  };
+  // /AUTOSAVE: Save without asking; when that fails the save prompt follows.
+  h.autosaveClose = [] {
+    DocSupport& s = ds();
+    if (!s.doc || !s.doc->modified()) return true;
+    return document::SaveDocument(s.host, *s.reader, s.doc.get(), document::SaveRequest()) == 0;
+  };
   h.askToSave = [] { return !ds().reader || document::AskToSave(ds().host, *ds().reader, ds().doc.get()); };
   h.closeDocument = [] {
     if (ds().reader) closeCurrent(false);
