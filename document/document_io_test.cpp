@@ -341,6 +341,28 @@ TEST_F(DocumentIoTest, PeakFileIsWrittenOnCloseAndSparesTheScanOnReopen) {
   EXPECT_EQ(platform::ioCounters().bytesRead, pk.size());
 }
 
+// Dropped files and Open replace the document playback or recording may be using: audio stops before the
+// old document is closed and before anything is read.
+TEST_F(DocumentIoTest, AudioStopsBeforeTheDocumentGoesOrIsReplaced) {
+  const std::string a = path("a.wav");
+  writeFake(a, 44100, 2, 16, stereoBytes(1000, 9));
+  std::vector<std::string> events;
+  bool playing = true;
+  host.stopAudio = [&] {
+    events.push_back(playing ? "stop while playing" : "stop");
+    playing = false;
+  };
+  reader.identifies = 0;
+  int error = -1;
+  std::unique_ptr<WaveDocument> doc = OpenAsCurrent(host, reader, {a}, 0, &error);
+  ASSERT_NE(doc, nullptr);
+  ASSERT_EQ(events, std::vector<std::string>{"stop while playing"});
+  playing = true;
+  EXPECT_TRUE(CloseDocument(host, reader, &doc, true));
+  EXPECT_EQ(events.back(), "stop while playing");
+  EXPECT_EQ(doc, nullptr);
+}
+
 TEST_F(DocumentIoTest, TitlesCountersAndFileLists) {
   EXPECT_EQ(UniqueTitleText("C:\\w\\x.wav", [](const std::string& t) { return t == "x.wav - Sorn Edit"; }),
             "x.wav;1");
