@@ -392,6 +392,41 @@ uint32_t HfRead(HfHandle* h, uint32_t position, uint32_t count, void* dst) {
   return done;
 }
 
+uint32_t overwriteLocked(HfHandle* h, uint32_t start, uint32_t total, bool* stopped,
+                         const std::function<bool(const HfPlace& p, uint32_t done, uint32_t k)>& piece) {
+  *stopped = false;
+  if (start > h->length) {
+    // Grow to the start first; the gap's bytes are undefined.
+    if (ensureFirst(h)) seekLocked(h, start, true);
+    *stopped = h->length < start;
+    return 0;
+  }
+  if (start == h->length) return 0;
+  uint32_t done = 0;
+  HfPlace p = seekLocked(h, start, false);
+  while (done < total) {
+    uint32_t c = blockCount(p.block);
+    if (p.offset < c) {
+      uint32_t k = std::min(c - p.offset, total - done);
+      if ((blockReadOnly(p.block) && FlushBlock(p.block) != VF_OK) || !piece(p, done, k)) {
+        *stopped = true;
+        break;
+      }
+      done += k;
+      p.offset += k;
+    }
+    if (done == total) break;
+    uint16_t next = VfBlockNext(p.block);
+    if (!next) break;  // the end of the file: the caller appends the rest
+    p.previous = p.block;
+    p.start += c;
+    p.block = next;
+    p.offset = 0;
+  }
+  setCursor(h, p);
+  return done;
+}
+
 uint32_t HfWrite(HfHandle* h, uint32_t position, uint32_t count, const void* src) {
   std::lock_guard<std::recursive_mutex> g(h->lock);
   ChangeScope change(h);
@@ -399,36 +434,10 @@ uint32_t HfWrite(HfHandle* h, uint32_t position, uint32_t count, const void* src
   count = std::min(count, 0xFFFFFFFFu - position);
   const uint8_t* in = static_cast<const uint8_t*>(src);
   const uint32_t old = h->length;
-  uint32_t done = 0;
   bool stopped = false;
-  if (position > h->length) {
-    // Grow to the start first; the gap's bytes are undefined.
-    if (ensureFirst(h)) seekLocked(h, position, true);
-    stopped = h->length < position;
-  } else if (position < h->length) {
-    HfPlace p = seekLocked(h, position, false);
-    while (done < count) {
-      uint32_t c = blockCount(p.block);
-      if (p.offset < c) {
-        uint32_t k = std::min(c - p.offset, count - done);
-        if ((blockReadOnly(p.block) && FlushBlock(p.block) != VF_OK) ||
-            editWrite(p.block, in + done, p.offset, k) != k) {
-          stopped = true;
-          break;
-        }
-        done += k;
-        p.offset += k;
-      }
-      if (done == count) break;
-      uint16_t next = VfBlockNext(p.block);
-      if (!next) break;  // the end of the file: the rest is appended
-      p.previous = p.block;
-      p.start += c;
-      p.block = next;
-      p.offset = 0;
-    }
-    setCursor(h, p);
-  }
+  uint32_t done = overwriteLocked(h, position, count, &stopped, [&](const HfPlace& p, uint32_t at, uint32_t k) {
+    return editWrite(p.block, in + at, p.offset, k) == k;
+  });
   if (!stopped && done < count) done += appendLocked(h, in + done, count - done);
   if (h->length != old) notify(h, HFN_LENGTH, h->length, 0);
   if (done) notify(h, HFN_WRITE, position, done, reinterpret_cast<uintptr_t>(src));

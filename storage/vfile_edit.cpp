@@ -56,43 +56,22 @@ uint32_t HfFill(HfHandle* h, uint32_t position, uint32_t count, const void* patt
   if (!buf) return 0;
 
   const uint32_t old = h->length;
-  uint32_t done = 0;
   bool stopped = false;
-  if (start > h->length) {
-    if (ensureFirst(h)) seekLocked(h, start, true);
-    stopped = h->length < start;
-  } else if (start < h->length) {
-    HfPlace p = seekLocked(h, start, false);
-    while (done < total) {
-      uint32_t c = blockCount(p.block);
-      if (p.offset < c) {
-        uint32_t k = std::min(c - p.offset, total - done);
-        bool ok = !blockReadOnly(p.block) || FlushBlock(p.block) == VF_OK;
-        if (ok && constant) {
-          ok = editFill(p.block, pat[0], p.offset, k) == k;
-        } else if (ok) {
-          ok = editRead(p.block, buf.get(), p.offset, k) == k;
-          patch(buf.get(), k, done, pat, phase, patternLength, unit);
-          ok = ok && editWrite(p.block, buf.get(), p.offset, k) == k;
-        }
-        if (!ok) {
-          stopped = true;
-          break;
-        }
-        setCursor(h, HfPlace{p.block, p.previous, p.start, p.offset + k});
-        notify(h, HFN_WRITE, start + done, k, constant ? 0 : reinterpret_cast<uintptr_t>(buf.get()));
-        done += k;
-        p.offset += k;
-      }
-      if (done == total) break;
-      uint16_t next = VfBlockNext(p.block);
-      if (!next) break;
-      p.previous = p.block;
-      p.start += c;
-      p.block = next;
-      p.offset = 0;
+  uint32_t done = overwriteLocked(h, start, total, &stopped, [&](const HfPlace& p, uint32_t at, uint32_t k) {
+    bool ok;
+    if (constant) {
+      ok = editFill(p.block, pat[0], p.offset, k) == k;
+    } else {
+      ok = editRead(p.block, buf.get(), p.offset, k) == k;
+      patch(buf.get(), k, at, pat, phase, patternLength, unit);
+      ok = ok && editWrite(p.block, buf.get(), p.offset, k) == k;
     }
-  }
+    if (!ok) return false;
+    // Each stretch is reported at once, while the scratch still holds its bytes.
+    setCursor(h, HfPlace{p.block, p.previous, p.start, p.offset + k});
+    notify(h, HFN_WRITE, start + at, k, constant ? 0 : reinterpret_cast<uintptr_t>(buf.get()));
+    return true;
+  });
   // Beyond the end: whole new pieces; their bytes outside the pattern are undefined.
   while (!stopped && done < total) {
     uint32_t k = std::min(kVfBlockSize, total - done);

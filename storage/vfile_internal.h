@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -67,6 +68,15 @@ void notify(HfHandle* h, uint32_t code, uint32_t a, uint32_t b, uintptr_t c = 0)
 // Appends count bytes (src null: no bytes written, the block room is just counted) at the end of the
 // file. Returns the bytes appended.
 uint32_t appendLocked(HfHandle* h, const uint8_t* src, uint32_t count);
+
+// The overwrite part of a write or fill: grows the file up to start when start lies past the end; otherwise
+// walks the existing bytes from start, up to total of them, and hands each stretch inside one block to
+// piece (at place p, done bytes already covered, k bytes) after copying a read-only block into temp storage.
+// A piece returns false to stop. Leaves the cursor after the last stretch. Returns the bytes covered;
+// *stopped is set when growing came up short or a block could not be copied or changed, else the caller
+// appends the rest.
+uint32_t overwriteLocked(HfHandle* h, uint32_t start, uint32_t total, bool* stopped,
+                         const std::function<bool(const HfPlace& p, uint32_t done, uint32_t k)>& piece);
 
 // A scratch buffer of kScratchBytes for one operation. Buffers are kept per thread and reused: a fresh
 // large allocation costs a page fault per 4 KB touched, more than an edit's own work. An operation that
