@@ -190,6 +190,12 @@ class Harness:
         shutil.copy2(src, dest)
         return self.windows_path(dest)
 
+    @staticmethod
+    def sox_samples(path):
+        """The samples of a sound file as sox reads them, without dither: 16-bit signed little-endian bytes."""
+        return subprocess.run(["sox", "-D", path, "-t", "raw", "-e", "signed-integer", "-b", "16", "-L", "-"],
+                              check=True, stdout=subprocess.PIPE, timeout=60).stdout
+
     def screenshot(self, name):
         """Saves the screen as <test folder>/<name>.png for people to look at (never compared by tests)."""
         path = os.path.join(self.dir, name + ".png")

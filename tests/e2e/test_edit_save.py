@@ -8,11 +8,6 @@ import subprocess
 PLUGINS = ["wavpcm.flt"]
 
 
-def raw_samples(path):
-    return subprocess.run(["sox", "-D", path, "-t", "raw", "-e", "signed-integer", "-b", "16", "-L", "-"],
-                          check=True, stdout=subprocess.PIPE, timeout=60).stdout
-
-
 def run(h):
     files = os.path.join(h.dir, "files")
     os.makedirs(files, exist_ok=True)
@@ -21,7 +16,7 @@ def run(h):
                     "sine", "200", "vol", "0.7"], check=True)
     reference = os.path.join(h.dir, "reference.wav")
     shutil.copy2(orig, reference)
-    before = raw_samples(reference)
+    before = h.sox_samples(reference)
     # Frames 1000 .. 1499 (4 bytes each) cut out.
     want = before[:1000 * 4] + before[1500 * 4:]
 
@@ -33,7 +28,7 @@ def run(h):
     h.drive("command 1151",
             'answer-box "%s" "flush the virtual file" YES 90' % h.windows_path(orig),
             "wait-idle 1000 90", "expect-no-dialog", timeout=110)
-    got = raw_samples(orig)
+    got = h.sox_samples(orig)
     if got != want:
         raise AssertionError("the saved file is not the original without frames 1000..1499 (%d vs %d bytes)"
                              % (len(got), len(want)))
@@ -43,5 +38,5 @@ def run(h):
     # The undone cut is unsaved: closing asks, and No leaves the file as saved.
     h.drive("close", 'answer-box "Current file not saved" "Save changes to" NO 60', "wait-exit 60")
     h.expect_exit(prog, 0)
-    if raw_samples(orig) != want:
+    if h.sox_samples(orig) != want:
         raise AssertionError("answering No changed the file")

@@ -8,11 +8,6 @@ import subprocess
 PLUGINS = ["wavpcm.flt"]
 
 
-def raw_samples(path):
-    return subprocess.run(["sox", "-D", path, "-t", "raw", "-e", "signed-integer", "-b", "16", "-L", "-"],
-                          check=True, stdout=subprocess.PIPE, timeout=60).stdout
-
-
 def save_as(h, target, *extra):
     return h.drive(
         "command 1150",
@@ -36,7 +31,7 @@ def run(h):
                     "sine", "200", "vol", "0.7"], check=True)
     reference = os.path.join(h.dir, "reference.wav")
     shutil.copy2(orig, reference)
-    want = raw_samples(reference)
+    want = h.sox_samples(reference)
 
     prog = h.start(h.windows_path(orig), debugstr=True)
     h.drive("wait-window SORN96 60", "wait-idle 1000 60", "expect-no-dialog")
@@ -46,12 +41,12 @@ def run(h):
     h.drive("command 1151",
             'answer-box "%s" "flush the virtual file" YES 90' % h.windows_path(orig),
             "wait-idle 1000 90", "expect-no-dialog", timeout=110)
-    if raw_samples(orig) != want:
+    if h.sox_samples(orig) != want:
         raise AssertionError("saving onto the mapped file changed its samples")
 
     copy = os.path.join(files, "copy.wav")
     out = save_as(h, h.windows_path(copy))
-    if not os.path.exists(copy) or raw_samples(copy) != want:
+    if not os.path.exists(copy) or h.sox_samples(copy) != want:
         raise AssertionError("the copy's samples differ from the original's")
     if "title: copy.wav - Sorn Edit" not in out:
         raise AssertionError("after Save As the title does not name the copy")
