@@ -33,3 +33,67 @@ MainLayout LayoutMainArea(const PixelRect& area, int32_t fieldWidth, int32_t tex
 }
 
 }  // namespace display
+
+namespace display {
+namespace {
+
+PixelRect clipRight(PixelRect r, int32_t right) {
+  r.right = std::max(r.left, std::min(r.right, right));
+  return r;
+}
+
+}  // namespace
+
+int32_t CdBarHeight(int32_t textHeight) {
+  return 2 * std::max<int32_t>(textHeight, 1) + 10;
+}
+
+MainWindowLayout LayoutMainWindow(const PixelRect& client, const MainWindowMetrics& m) {
+  MainWindowLayout l;
+  const int32_t th = std::max<int32_t>(m.textHeight, 1);
+  const int32_t right = client.right, bottom = client.bottom;
+  int32_t y = client.top + std::max<int32_t>(m.toolbarHeight, 0);
+
+  if (m.cdBarHeight > 0) {
+    l.cdShown = true;
+    const int32_t top = y + 2, h = std::max<int32_t>(m.cdBarHeight - 4, 1);
+    l.cdTitle = clipRight({client.left + 4, top, client.left + 4 + 2 * std::max<int32_t>(m.fieldWidth, 1),
+                           top + th + 6}, right);
+    l.cdTime = clipRight({l.cdTitle.right + 4, top, l.cdTitle.right + 4 + std::max<int32_t>(m.cdTimeWidth, 1),
+                          top + th + 6}, right);
+    l.cdTracks = clipRight({std::min(right, l.cdTime.right + 4), top, right - 4, top + h}, right);
+    if (l.cdTracks.right < l.cdTracks.left) l.cdTracks.right = l.cdTracks.left;
+    y += m.cdBarHeight;
+  }
+
+  // The button row.
+  const int32_t rowTop = y + 2, rowBottom = rowTop + th + 10;
+  const int32_t transportWidth = std::max<int32_t>(m.buttonTextWidth * 3 / 4, 40);
+  const int32_t zoomWidth = std::max<int32_t>(m.buttonTextWidth / 2, 30);
+  int32_t x = client.left + 4;
+  for (int i = 0; i < kMainButtonCount; ++i) {
+    if (i == kButtonZoom) x += 8;
+    const int32_t w = i < kButtonZoom ? transportWidth : zoomWidth;
+    l.buttons[i] = {x, rowTop, x + w, rowBottom};
+    l.buttonVisible[i] = x + w <= right - 2;
+    x += w;
+  }
+  // The device and capability texts share what is left of the row, when it is worth showing.
+  const int32_t textLeft = x + 8, room = right - 4 - textLeft;
+  const int32_t textTop = rowTop + (rowBottom - rowTop - th) / 2;
+  if (room >= 80) {
+    l.deviceText = {textLeft, textTop, textLeft + room / 2, textTop + th};
+    l.capabilityText = {l.deviceText.right, textTop, right - 4, textTop + th};
+  }
+
+  // From the bottom up: the meter, the notice line, and the wave area between.
+  const int32_t meterTop = std::max(rowBottom, bottom - kMeterHeight);
+  l.meter = {client.left, meterTop, right, std::max(meterTop, bottom)};
+  const int32_t noticeTop = std::max(rowBottom, meterTop - (th + 2));
+  l.notice = {client.left + 4, noticeTop, std::max(client.left + 4, right - 4), meterTop};
+  const PixelRect area{client.left, rowBottom + 2, right, std::max(rowBottom + 2, noticeTop - 1)};
+  l.wave = LayoutMainArea(area, m.fieldWidth, th);
+  return l;
+}
+
+}  // namespace display

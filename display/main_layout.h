@@ -29,3 +29,42 @@ constexpr int kStatusFormat = 0, kStatusLength = 1, kStatusSize = 2, kStatusBeg 
 MainLayout LayoutMainArea(const PixelRect& area, int32_t fieldWidth, int32_t textHeight);
 
 }  // namespace display
+
+namespace display {
+
+// The whole client area of the main window, top to bottom: the toolbar band, the CD bar while it is shown
+// (title field, time, track list), the row of transport and zoom buttons with the device and capability
+// texts after them, the wave area (LayoutMainArea above), the notice line and the 5-pixel level meter
+// along the bottom. Buttons that do not fit the width are hidden, never squeezed.
+constexpr int32_t kToolbarBandHeight = 32;  // toolbar buttons are 24 pixels high, placed at y = 4
+constexpr int32_t kMeterHeight = 5;
+constexpr int kMainButtonCount = 8;
+// Button order along the row: Play, Pause, Stop, Record, then Zoom, In, Out, Full.
+constexpr int kButtonPlay = 0, kButtonPause = 1, kButtonStop = 2, kButtonRecord = 3, kButtonZoom = 4,
+              kButtonIn = 5, kButtonOut = 6, kButtonFull = 7;
+
+struct MainWindowMetrics {
+  int32_t fieldWidth = 90;       // "Beg: 00:00:000" in the status font
+  int32_t textHeight = 16;       // that font's height
+  int32_t buttonTextWidth = 80;  // " Zoom Out M": a transport button is three quarters of it, a zoom button half
+  int32_t cdTimeWidth = 40;      // " 00:00 "
+  int32_t toolbarHeight = kToolbarBandHeight;
+  int32_t cdBarHeight = 0;  // 0: the CD bar is hidden
+};
+
+struct MainWindowLayout {
+  PixelRect buttons[kMainButtonCount];
+  bool buttonVisible[kMainButtonCount] = {};
+  PixelRect deviceText, capabilityText;  // empty when there is no room
+  bool cdShown = false;
+  PixelRect cdTitle, cdTime, cdTracks;
+  PixelRect notice, meter;
+  MainLayout wave;
+};
+
+// The CD bar's height for a text height (two lines of the track list).
+int32_t CdBarHeight(int32_t textHeight);
+
+MainWindowLayout LayoutMainWindow(const PixelRect& client, const MainWindowMetrics& metrics);
+
+}  // namespace display

@@ -60,3 +60,94 @@ TEST(MainLayout, TooSmallAnAreaHidesTheDisplay) {
 
 }  // namespace
 }  // namespace display
+
+namespace display {
+namespace {
+
+std::vector<PixelRect> VisibleParts(const MainWindowLayout& l) {
+  std::vector<PixelRect> all;
+  for (int i = 0; i < kMainButtonCount; ++i)
+    if (l.buttonVisible[i]) all.push_back(l.buttons[i]);
+  for (const PixelRect& r : {l.deviceText, l.capabilityText, l.notice, l.meter})
+    if (r.right > r.left && r.bottom > r.top) all.push_back(r);
+  if (l.cdShown)
+    for (const PixelRect& r : {l.cdTitle, l.cdTime, l.cdTracks})
+      if (r.right > r.left) all.push_back(r);
+  if (l.wave.visible) {
+    all.push_back(l.wave.display);
+    all.push_back(l.wave.timeRuler);
+    all.push_back(l.wave.valueRuler);
+    for (const PixelRect& r : l.wave.status)
+      if (r.right > r.left) all.push_back(r);
+  }
+  return all;
+}
+
+TEST(MainWindowLayout, NothingOverlapsOrLeavesTheClientAreaWithOrWithoutTheCdBar) {
+  for (int32_t cd : {0, CdBarHeight(15)}) {
+    for (int32_t w : {150, 330, 610, 1280}) {
+      for (int32_t h : {120, 345, 800}) {
+        SCOPED_TRACE(testing::Message() << w << "x" << h << " cd " << cd);
+        MainWindowMetrics m;
+        m.fieldWidth = 84;
+        m.textHeight = 15;
+        m.buttonTextWidth = 72;
+        m.cdBarHeight = cd;
+        const PixelRect client{0, 0, w, h};
+        const MainWindowLayout l = LayoutMainWindow(client, m);
+        const std::vector<PixelRect> all = VisibleParts(l);
+        for (size_t i = 0; i < all.size(); ++i) {
+          EXPECT_TRUE(Inside(all[i], client)) << i;
+          for (size_t j = 0; j < i; ++j) EXPECT_FALSE(Overlap(all[i], all[j])) << i << " " << j;
+        }
+        // The meter runs along the whole bottom edge, five pixels high.
+        EXPECT_EQ(l.meter.bottom, h);
+        EXPECT_EQ(l.meter.top, h - kMeterHeight);
+        EXPECT_EQ(l.meter.right - l.meter.left, w);
+        // Buttons stay in order and never reach into the toolbar band or the CD bar.
+        for (int i = 0; i < kMainButtonCount; ++i) {
+          EXPECT_GE(l.buttons[i].top, kToolbarBandHeight + cd);
+          if (i == 0) continue;
+          EXPECT_LE(l.buttons[i - 1].right, l.buttons[i].left);
+          if (l.buttonVisible[i]) {
+            EXPECT_TRUE(l.buttonVisible[i - 1]);  // hidden from the right
+          }
+        }
+        if (l.wave.visible) {
+          EXPECT_GT(l.wave.display.top, l.buttons[0].bottom);
+        }
+        EXPECT_EQ(l.cdShown, cd > 0);
+      }
+    }
+  }
+}
+
+TEST(MainWindowLayout, TheCdBarPushesTheRestDownByItsHeight) {
+  MainWindowMetrics m;
+  const MainWindowLayout without = LayoutMainWindow({0, 0, 610, 345}, m);
+  m.cdBarHeight = CdBarHeight(m.textHeight);
+  const MainWindowLayout with = LayoutMainWindow({0, 0, 610, 345}, m);
+  EXPECT_EQ(with.buttons[kButtonPlay].top - without.buttons[kButtonPlay].top, m.cdBarHeight);
+  EXPECT_EQ(with.wave.display.top - without.wave.display.top, m.cdBarHeight);
+  EXPECT_EQ(with.meter.top, without.meter.top);  // the meter stays at the bottom
+  EXPECT_LT(with.cdTitle.right, with.cdTime.left + 1);
+  EXPECT_LE(with.cdTime.right, with.cdTracks.left);
+}
+
+TEST(MainWindowLayout, ANarrowWindowHidesTheLastButtonsAndTheTexts) {
+  MainWindowMetrics m;
+  m.buttonTextWidth = 80;  // transport 60, zoom 40
+  const MainWindowLayout l = LayoutMainWindow({0, 0, 4 + 4 * 60 + 8 + 40 + 2, 300}, m);
+  EXPECT_TRUE(l.buttonVisible[kButtonRecord]);
+  EXPECT_TRUE(l.buttonVisible[kButtonZoom]);
+  EXPECT_FALSE(l.buttonVisible[kButtonIn]);
+  EXPECT_FALSE(l.buttonVisible[kButtonFull]);
+  EXPECT_EQ(l.deviceText.right, l.deviceText.left);
+  const MainWindowLayout wide = LayoutMainWindow({0, 0, 900, 300}, m);
+  for (bool v : wide.buttonVisible) EXPECT_TRUE(v);
+  EXPECT_GT(wide.deviceText.right, wide.deviceText.left);
+  EXPECT_EQ(wide.capabilityText.left, wide.deviceText.right);
+}
+
+}  // namespace
+}  // namespace display

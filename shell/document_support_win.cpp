@@ -11,6 +11,8 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -34,6 +36,7 @@
 #include "shell/document_commands.h"
 #include "shell/document_support.h"
 #include "shell/filter_reader.h"
+#include "shell/main_controls.h"
 #include "shell/marker_windows.h"
 #include "shell/message_box.h"
 #include "shell/recent_files.h"
@@ -108,8 +111,11 @@ bool saveDialog(const document::SaveDialogRequest& request, document::SaveDialog
   ofn.nMaxFile = MAX_PATH;
   ofn.lpstrTitle = request.title.c_str();
   ofn.lpstrDefExt = "wav";
-  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
-  if (!GetSaveFileNameA(&ofn)) return false;
+  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_SHOWHELP;
+  fileDialogHelpContext() = kHelpSaveDialog;
+  const BOOL chosenName = GetSaveFileNameA(&ofn);
+  fileDialogHelpContext() = 0;
+  if (!chosenName) return false;
   result->name = name;
   int chosen = ofn.nFilterIndex >= 1 && ofn.nFilterIndex <= indexes.size() ? indexes[ofn.nFilterIndex - 1] : -1;
   result->filterIndex = chosen >= 0 ? chosen : request.filterIndex;
@@ -132,8 +138,11 @@ std::vector<std::string> showOpenDialog(const char* title) {
   ofn.lpstrFile = buffer.data();
   ofn.nMaxFile = DWORD(buffer.size());
   ofn.lpstrTitle = title;
-  ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_EXPLORER;
-  if (!GetOpenFileNameA(&ofn)) return {};
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_SHOWHELP;
+  fileDialogHelpContext() = kHelpOpenDialog;
+  const BOOL chosen = GetOpenFileNameA(&ofn);
+  fileDialogHelpContext() = 0;
+  if (!chosen) return {};
   std::vector<std::string> list;
   for (const char* p = buffer.data(); *p; p += std::strlen(p) + 1) list.emplace_back(p);
   return list;
@@ -207,6 +216,7 @@ void attach(const SampleRegion& region) {
   if (!doc) {
     display::WaveDispAttach(s.display, nullptr);
     s.source.reset();
+    setDocumentButtons(false);
     refreshRulers();
     refreshStatus();
     return;
@@ -221,6 +231,7 @@ void attach(const SampleRegion& region) {
   else
     display::WaveDispSetSelection(s.display, 0, -1);
   showCues();
+  setDocumentButtons(true);
   refreshRulers();
   refreshStatus();
   SetWindowTextA(mainWindow(), document::MainWindowTitle(doc).c_str());
@@ -256,6 +267,9 @@ void refreshStatus() {
     if (const display::WaveView* v = s.display ? display::WaveDispModel(s.display) : nullptr) {
       in.selStart = v->selStart();
       in.selEnd = v->selEnd();
+      // The whole samples in view, for the Time field of an empty selection.
+      in.firstVisible = std::max<int64_t>(0, int64_t(std::ceil(v->first())));
+      in.lastVisible = std::min<int64_t>(in.length - 1, int64_t(std::floor(v->last())));
     }
   }
   display::StatusTexts t = display::FormatStatus(in);
@@ -269,23 +283,10 @@ void refreshRulers() {
   if (ds().valueRuler) display::RulerRefresh(ds().valueRuler);
 }
 
-void layoutDisplay() {
+}  // namespace
+
+void placeWaveArea(const display::MainLayout& l) {
   DocSupport& s = ds();
-  if (!s.display || !mainWindow()) return;
-  RECT rc;
-  GetClientRect(mainWindow(), &rc);
-  int fieldWidth = 90, textHeight = 16;
-  if (HDC dc = GetDC(mainWindow())) {
-    HGDIOBJ old = SelectObject(dc, mainWindowResources().font ? mainWindowResources().font : GetStockObject(DEFAULT_GUI_FONT));
-    SIZE size;
-    if (GetTextExtentPoint32A(dc, "Beg: 00:00:000", 14, &size)) {
-      fieldWidth = size.cx;
-      textHeight = size.cy;
-    }
-    SelectObject(dc, old);
-    ReleaseDC(mainWindow(), dc);
-  }
-  display::MainLayout l = display::LayoutMainArea(display::PixelRect{0, 0, rc.right, rc.bottom}, fieldWidth, textHeight);
   auto place = [](HWND w, const display::PixelRect& r, bool visible) {
     if (!w) return;
     MoveWindow(w, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
@@ -297,6 +298,8 @@ void layoutDisplay() {
   for (int i = 0; i < 6; ++i) place(s.status[i], l.status[i], l.visible);
   refreshRulers();
 }
+
+namespace {
 
 // The display's notifications: whatever changed (length, view, selection, range), the rulers and the
 // status fields follow.
@@ -327,7 +330,8 @@ void createChildren(HWND main) {
     if (s.status[i] && mainWindowResources().font)
       SendMessageA(s.status[i], WM_SETFONT, reinterpret_cast<WPARAM>(mainWindowResources().font), FALSE);
   }
-  layoutDisplay();
+  createMainControls(main);
+  layoutMainWindow();
   refreshStatus();
 }
 
@@ -340,6 +344,7 @@ bool closeCurrent(bool ask) {
   if (s.display) display::WaveDispAttach(s.display, nullptr);
   s.source.reset();
   bool closed = document::CloseDocument(s.host, *s.reader, &s.doc, false);
+  setDocumentButtons(s.doc != nullptr);
   refreshMarkerWindows();
   refreshStatus();
   return closed;
@@ -561,7 +566,7 @@ void installDocumentSupport() {
   h.displayNotify = onDisplayNotify;
   h.dropFiles = onDropFiles;
   h.message = [](void*, unsigned msg, uintptr_t, intptr_t, intptr_t*) {
-    if (msg == WM_SIZE) layoutDisplay();
+    if (msg == WM_SIZE) layoutMainWindow();
     return false;
   };
   installMenuState();

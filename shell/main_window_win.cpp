@@ -12,6 +12,7 @@
 #include "shell/app_state.h"
 #include "shell/command_ids.h"
 #include "shell/dispatch.h"
+#include "shell/main_controls.h"
 #include "shell/message_box.h"
 #include "shell/recent_files.h"
 #include "shell/settings_source.h"
@@ -192,7 +193,43 @@ void onSize(WPARAM wParam, LPARAM lParam) {
   ini.writeString("Size", "Y", v);
 }
 
+// Help asked for from a file dialog: its topic, else the contents.
+void openDialogHelp(HWND hwnd) {
+  const int context = fileDialogHelpContext();
+  const char* topic = context == kHelpSaveDialog ? "Save" : context == kHelpOpenDialog ? "Open" : nullptr;
+  if (topic) {
+    WinHelpA(hwnd, app().helpPath.c_str(), HELP_KEY, reinterpret_cast<ULONG_PTR>(topic));
+  } else {
+    WinHelpA(hwnd, app().helpPath.c_str(), HELP_CONTENTS, 0);
+  }
+}
+
+// Menus, accelerators, buttons and the toolbar send plain commands. The level meter also reports its DC
+// adjustment switch with the notification code 2 (on) or 3 (off) beside its id; that is not the Monitor
+// command the id stands for.
+void onCommand(WPARAM wParam, LPARAM lParam) {
+  const int id = LOWORD(wParam), code = HIWORD(wParam);
+  if (id == IDC_METER && lParam && (code == 2 || code == 3)) {
+    app().meterDcAdjust = code == 2;
+    return;
+  }
+  dispatchCommand(id, lParam);
+}
+
+void onGetMinMaxInfo(MINMAXINFO* info) {
+  int width = 0, height = 0;
+  mainWindowMinimumSize(&width, &height);
+  const auto& cdBar = shellHooks().cdBarHeight;
+  info->ptMinTrackSize.x = width;
+  info->ptMinTrackSize.y = height + (cdBar ? cdBar() : 0);
+}
+
 }  // namespace
+
+int& fileDialogHelpContext() {
+  static int context = 0;
+  return context;
+}
 
 MainWindowResources& mainWindowResources() {
   static MainWindowResources r;
@@ -202,13 +239,23 @@ MainWindowResources& mainWindowResources() {
 LRESULT CALLBACK SORNMainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   ShellHooks& h = shellHooks();
   intptr_t result = 0;
+  if (msg != 0 && msg == mainWindowResources().helpMessage) {
+    openDialogHelp(hwnd);
+    return 0;
+  }
   if (h.preMessage && h.preMessage(hwnd, msg, wParam, lParam, &result)) return result;
   switch (msg) {
     case WM_CREATE:
       return onCreate(hwnd);
     case WM_COMMAND:
-      dispatchCommand(LOWORD(wParam), lParam);
+      onCommand(wParam, lParam);
       return 0;
+    case WM_GETMINMAXINFO:
+      onGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+      return 0;
+    case WM_ACTIVATEAPP:
+      app().active = wParam != 0;
+      break;
     case WM_CLOSE:
       return onClose(hwnd);
     case WM_QUERYENDSESSION:

@@ -20,6 +20,7 @@
 #include "shell/app_state.h"
 #include "shell/command_ids.h"
 #include "shell/dispatch.h"
+#include "shell/main_controls.h"
 #include "shell/document_support.h"
 #include "shell/menu_state.h"
 #include "shell/message_box.h"
@@ -190,6 +191,7 @@ void refresh(HWND main) {
   if (s.forceBothChannels) setEditChannel(0);
   if (menu) applyMenuTo(menu, s);
   refreshZoomButtons();
+  greyUnhandledButtons();
 }
 
 // ---- keys -------------------------------------------------------------------------------------------------

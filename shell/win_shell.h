@@ -29,6 +29,10 @@ struct MainWindowResources {
 };
 MainWindowResources& mainWindowResources();
 
+// The help context of the file dialog being shown (0 none), for the "commdlg_help" message.
+constexpr int kHelpSaveDialog = 2, kHelpOpenDialog = 6;
+int& fileDialogHelpContext();
+
 // Accelerator tables "MENUACC" and "NUMSACC" (null when missing).
 HACCEL menuAccelerators();
 HACCEL numberAccelerators();

@@ -24,6 +24,9 @@
  *   press "<dialog title>" <button id> [timeout]
  *   select-items "<dialog title>" <list id> <line> [<line> ...]
  *                                            select lines (0-based) of a list box, as clicks would
+ *   click <control id>                       click a button of the main window (fails when it is missing,
+ *                                            hidden or disabled)
+ *   controls <id> [<id> ...]                 print "control <id> enabled|disabled|missing" for each
  *   expect-no-dialog                         fail when the target's process shows a dialog box
  *   wait-idle [quiet ms] [timeout]           wait until the target's process has nothing left to do and its
  *                                            set of windows stayed the same for quiet ms (default 500)
@@ -477,6 +480,36 @@ static int cmd_press(int argc, char **argv) {
   return click(dlg, id);
 }
 
+/* A button of the main window, clicked the way a user would: it must exist, be shown and be enabled. */
+static int cmd_click(int argc, char **argv) {
+  long id;
+  HWND b;
+  (void)argc;
+  if (!parse_int(argv[1], &id)) return RC_USAGE;
+  if (!need_target()) return RC_FAIL;
+  b = GetDlgItem(g_target, (int)id);
+  if (!b) return failed("the main window has no control %ld", id);
+  if (!IsWindowVisible(b)) return failed("control %ld is hidden", id);
+  if (!IsWindowEnabled(b)) return failed("control %ld is disabled", id);
+  ++g_posted;
+  PostMessageA(b, BM_CLICK, 0, 0);
+  return RC_OK;
+}
+
+/* The enabled state of main-window controls: one "control <id> enabled|disabled" line each. */
+static int cmd_controls(int argc, char **argv) {
+  int i;
+  if (!need_target()) return RC_FAIL;
+  for (i = 1; i < argc; ++i) {
+    long id;
+    HWND c;
+    if (!parse_int(argv[i], &id)) return RC_USAGE;
+    c = GetDlgItem(g_target, (int)id);
+    say("control %ld %s\n", id, !c ? "missing" : IsWindowEnabled(c) ? "enabled" : "disabled");
+  }
+  return RC_OK;
+}
+
 static int cmd_expect_no_dialog(int argc, char **argv) {
   HWND dlg;
   char title[TEXT_MAX];
@@ -611,7 +644,8 @@ static const Command kCommands[] = {
     {"wait-idle", 1, cmd_wait_idle},       {"title", 1, cmd_title},
     {"expect-title", 2, cmd_expect_title}, {"wait-exit", 1, cmd_wait_exit},
     {"list-windows", 1, cmd_list_windows}, {"sleep", 2, cmd_sleep},
-    {"window-rect", 1, cmd_window_rect},
+    {"window-rect", 1, cmd_window_rect},   {"click", 2, cmd_click},
+    {"controls", 2, cmd_controls},
 };
 
 static int run_command(int argc, char **argv) {

@@ -1,0 +1,89 @@
+"""The main window's buttons, clicked like a user: without a document every zoom and transport button is greyed;
+with a wave open the zoom buttons follow the view (In halves the visible range, which the status field's Time
+shows; Out and Full come back; Full shows the whole wave again); Close greys them once more. Transport buttons
+whose commands this build does not handle stay greyed, so a click never does nothing. The device text, the
+capability text and the notice line are shown."""
+import os
+import re
+import subprocess
+
+PLUGINS = ["wavpcm.flt"]
+
+RATE = 8000
+FRAMES = 16000
+ZOOM, IN, OUT, FULL = 401, 197, 196, 195
+PLAY, PAUSE, STOP, RECORD = 199, 192, 198, 194
+ALL = (ZOOM, IN, OUT, FULL, PLAY, PAUSE, STOP, RECORD)
+
+
+def states(out):
+    found = dict((int(i), s) for i, s in re.findall(r"control (\d+) (enabled|disabled|missing)", out))
+    return found
+
+
+def expect_states(out, want, when):
+    got = states(out)
+    for control, state in want.items():
+        if got.get(control) != state:
+            raise AssertionError("%s: control %d is %s, expected %s" % (when, control, got.get(control), state))
+
+
+def time_field(out):
+    # " Time: <samples>" in the samples time format.
+    m = re.search(r'" Time: (\d+)"', out)
+    if not m:
+        raise AssertionError("no Time field in:\n" + out)
+    return int(m.group(1))
+
+
+def run(h):
+    files = os.path.join(h.dir, "files")
+    os.makedirs(files, exist_ok=True)
+    wav = os.path.join(files, "tone.wav")
+    subprocess.run(["sox", "-n", "-r", str(RATE), "-b", "16", "-c", "1", wav, "synth", "%d" % (FRAMES // RATE),
+                    "sine", "440", "vol", "0.5"], check=True)
+    # Samples as the time format, so the Time field reads as a frame count.
+    h.write_ini("[System]\nTimeMode=1\nLoTimeMode=1\nHiTimeMode=1\n")
+    controls = "controls " + " ".join(str(c) for c in ALL)
+
+    prog = h.start(debugstr=True)
+    out = h.drive("wait-window SORN96 60", "wait-idle 1000 60", "expect-no-dialog", controls, "list-windows")
+    expect_states(out, dict((c, "disabled") for c in (ZOOM, IN, OUT, FULL, PLAY, PAUSE, STOP)), "no document")
+    if "missing" in states(out).values():
+        raise AssertionError("a button of the main window was not created")
+    if not re.search(r'"( [^"]+ Installed| No Waveform device installed)"', out):
+        raise AssertionError("the device text is not shown")
+    if not re.search(r'"( [^"]*capability| Cannot Play waveforms)"', out):
+        raise AssertionError("the capability text is not shown")
+    if "right-click the level meter" not in out:
+        raise AssertionError("the notice line is not shown")
+    h.drive("expect-fail click %d" % IN, "close", "wait-exit 60")
+    h.expect_exit(prog, 0)
+
+    prog = h.start(h.windows_path(wav), debugstr=True)
+    out = h.drive("wait-window SORN96 60", "wait-idle 1000 60", "expect-no-dialog", controls, "list-windows")
+    # The whole wave is visible and the vertical range is full: Out and Full have nothing to do.
+    expect_states(out, {ZOOM: "enabled", IN: "enabled", OUT: "disabled", FULL: "disabled"}, "opened")
+    whole = time_field(out)
+    if whole != FRAMES:
+        raise AssertionError("the Time field shows %d visible samples, expected %d" % (whole, FRAMES))
+
+    out = h.drive("click %d" % IN, "wait-idle 800 30", controls, "list-windows")
+    expect_states(out, {ZOOM: "enabled", IN: "enabled", OUT: "enabled", FULL: "enabled"}, "after In")
+    zoomed = time_field(out)
+    if not FRAMES // 3 <= zoomed <= FRAMES * 2 // 3:
+        raise AssertionError("after In the view shows %d of %d samples, expected about half" % (zoomed, FRAMES))
+
+    out = h.drive("click %d" % OUT, "wait-idle 800 30", "click %d" % IN, "click %d" % IN, "wait-idle 800 30",
+                  "click %d" % FULL, "wait-idle 800 30", controls, "list-windows")
+    expect_states(out, {IN: "enabled", OUT: "disabled", FULL: "disabled"}, "after Full")
+    if time_field(out) != FRAMES:
+        raise AssertionError("Full did not show the whole wave again")
+
+    out = h.drive("command 3148", "wait-idle 800 30", "expect-no-dialog", controls)
+    expect_states(out, dict((c, "disabled") for c in (ZOOM, IN, OUT, FULL, PLAY)), "after Close")
+    h.drive("close", "wait-exit 60")
+    h.expect_exit(prog, 0)
+    text = prog.debug_strings()
+    if "Clash" in text:
+        raise AssertionError("nested key handling reported:\n" + text)
