@@ -80,8 +80,12 @@ bool BarsFit(const MeterLayout& l) {
 
 }  // namespace
 
-MeterRect MeterLayout::barInner(int ch) const { return bordered ? Inset(bar[ch], 1) : bar[ch]; }
-MeterRect MeterLayout::clipInner(int ch) const { return bordered ? Inset(clip[ch], 1) : clip[ch]; }
+MeterRect MeterLayout::barInner(int ch) const {
+  return bordered ? Inset(bar[ch], 1) : bar[ch];
+}
+MeterRect MeterLayout::clipInner(int ch) const {
+  return bordered ? Inset(clip[ch], 1) : clip[ch];
+}
 
 MeterLayout MeterLayoutFor(const MeterRect& client, int32_t textHeight, int channels) {
   channels = channels == 2 ? 2 : 1;
@@ -115,7 +119,9 @@ void MeterInit(MeterState* m, const MeterSettings& settings) {
 
 namespace {
 
-int32_t InnerWidth(const MeterState& m, int c) { return std::max(0, m.layout.barInner(c).width()); }
+int32_t InnerWidth(const MeterState& m, int c) {
+  return std::max(0, m.layout.barInner(c).width());
+}
 
 int32_t PixelsOf(const MeterState& m, int c) {
   const int32_t w = InnerWidth(m, c);
@@ -123,7 +129,9 @@ int32_t PixelsOf(const MeterState& m, int c) {
   return std::min(w, std::max(0, static_cast<int32_t>(px)));
 }
 
-bool ValleyVisible(int32_t v) { return v > 0 && v != kMeterValleyForgotten; }
+bool ValleyVisible(int32_t v) {
+  return v > 0 && v != kMeterValleyForgotten;
+}
 
 void Push(MeterPaintList* ops, const MeterRect& r, MeterColor color) {
   if (ops && !r.empty()) ops->push_back({r, color});
@@ -148,8 +156,10 @@ void UpdateBar(MeterState* m, int c, uint32_t now, MeterPaintList* ops) {
   MeterChannel& ch = m->ch[c];
   const MeterRect inner = m->layout.barInner(c);
   const int32_t px = PixelsOf(*m, c);
-  if (px > ch.drawn) Push(ops, {inner.left + ch.drawn, inner.top, inner.left + px, inner.bottom}, MeterColor::kRed);
-  if (px < ch.drawn) Push(ops, {inner.left + px, inner.top, inner.left + ch.drawn, inner.bottom}, MeterColor::kBlack);
+  if (px > ch.drawn)
+    Push(ops, {inner.left + ch.drawn, inner.top, inner.left + px, inner.bottom}, MeterColor::kRed);
+  if (px < ch.drawn)
+    Push(ops, {inner.left + px, inner.top, inner.left + ch.drawn, inner.bottom}, MeterColor::kBlack);
   ch.drawn = px;
 
   if (ch.peak > 0 && Expired(now, ch.peakSet, m->settings.peakTime)) {
@@ -174,7 +184,8 @@ void UpdateBar(MeterState* m, int c, uint32_t now, MeterPaintList* ops) {
   }
   // The lines go on last: an erased line may have shared a column with one that stays.
   if (ch.peak > 0) Push(ops, Column(inner, ch.peak), MeterColor::kYellow);
-  if (m->settings.showValleys && ValleyVisible(ch.valley)) Push(ops, Column(inner, ch.valley), MeterColor::kYellow);
+  if (m->settings.showValleys && ValleyVisible(ch.valley))
+    Push(ops, Column(inner, ch.valley), MeterColor::kYellow);
 }
 
 void ForgetLines(MeterState* m) {
@@ -186,7 +197,8 @@ void ForgetLines(MeterState* m) {
 
 }  // namespace
 
-void MeterSetLayout(MeterState* m, const MeterRect& client, int32_t textHeight, int channels, bool clearClips) {
+void MeterSetLayout(MeterState* m, const MeterRect& client, int32_t textHeight, int channels,
+                    bool clearClips) {
   m->layout = MeterLayoutFor(client, textHeight, channels);
   ForgetLines(m);
   for (int c = 0; c < 2; ++c) {

@@ -22,13 +22,13 @@ struct MeterRect {
 
 // Section "Meter" of the settings file, each written back with "%d".
 struct MeterSettings {
-  int showOnPlay = 0;    // feed the meter during playback and recording
-  int dcAdjust = 1;      // remove the running DC offset before measuring
-  int showValleys = 0;   // draw the valley line
-  int range = 60;        // dB span of the bar
-  int fadeTime = 1000;   // ms for the shown level to fall across the whole bar; 0 = follow at once
-  int peakTime = 1500;   // ms a peak line is held; 0 = held until cleared
-  int valleyTime = 2500; // ms a valley line is held; 0 = held until cleared
+  int showOnPlay = 0;     // feed the meter during playback and recording
+  int dcAdjust = 1;       // remove the running DC offset before measuring
+  int showValleys = 0;    // draw the valley line
+  int range = 60;         // dB span of the bar
+  int fadeTime = 1000;    // ms for the shown level to fall across the whole bar; 0 = follow at once
+  int peakTime = 1500;    // ms a peak line is held; 0 = held until cleared
+  int valleyTime = 2500;  // ms a valley line is held; 0 = held until cleared
 };
 
 constexpr int kMeterMinRange = 6;
@@ -38,7 +38,7 @@ constexpr int kMeterDefaultFadeTime = 1000;
 constexpr int kMeterDefaultPeakTime = 1500;
 constexpr int kMeterDefaultValleyTime = 2500;
 constexpr int32_t kMeterValleyForgotten = 6000;  // above any bar, so the next bar edge sets the valley
-constexpr int32_t kMeterDcFrames = 400;          // the DC offset is refreshed after more than this many frames
+constexpr int32_t kMeterDcFrames = 400;  // the DC offset is refreshed after more than this many frames
 
 // Negative times become their defaults (a saved -1 included).
 MeterSettings MeterSettingsSanitized(MeterSettings s);
@@ -91,7 +91,8 @@ void MeterInit(MeterState* m, const MeterSettings& settings);
 
 // Lays the meter out for a client area and text height and one or two bars. The lines are forgotten (their
 // pixel positions belong to the old layout); clip flags are cleared when asked. The caller repaints all.
-void MeterSetLayout(MeterState* m, const MeterRect& client, int32_t textHeight, int channels, bool clearClips);
+void MeterSetLayout(MeterState* m, const MeterRect& client, int32_t textHeight, int channels,
+                    bool clearClips);
 
 // Updates the bars with peak levels (fractions of full scale; -1 = off, which empties the bars and restarts
 // the line timers) at tick now, appending what to paint.

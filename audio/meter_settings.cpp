@@ -17,21 +17,27 @@ struct Key {
   int MeterSettings::*field;
 };
 const Key kKeys[] = {
-    {"ShowOnPlay", &MeterSettings::showOnPlay}, {"DCAdjust", &MeterSettings::dcAdjust},
+    {"ShowOnPlay", &MeterSettings::showOnPlay},   {"DCAdjust", &MeterSettings::dcAdjust},
     {"ShowValleys", &MeterSettings::showValleys}, {"Range", &MeterSettings::range},
-    {"FadeTime", &MeterSettings::fadeTime},     {"PeakTime", &MeterSettings::peakTime},
+    {"FadeTime", &MeterSettings::fadeTime},       {"PeakTime", &MeterSettings::peakTime},
     {"ValleyTime", &MeterSettings::valleyTime},
 };
 
 // The range each range command selects.
 int RangeOf(int command) {
   switch (command) {
-    case IDM_METER_RANGE_90: return 90;
-    case IDM_METER_RANGE_75: return 75;
-    case IDM_METER_RANGE_60: return 60;
-    case IDM_METER_RANGE_45: return 45;
-    case IDM_METER_RANGE_30: return 30;
-    default: return 0;
+    case IDM_METER_RANGE_90:
+      return 90;
+    case IDM_METER_RANGE_75:
+      return 75;
+    case IDM_METER_RANGE_60:
+      return 60;
+    case IDM_METER_RANGE_45:
+      return 45;
+    case IDM_METER_RANGE_30:
+      return 30;
+    default:
+      return 0;
   }
 }
 
@@ -55,12 +61,18 @@ bool MeterSaveSettings(const MeterSettings& s, const char* file) {
 
 bool MeterMenuChecked(const MeterSettings& s, int command) {
   switch (command) {
-    case IDM_METER_SHOW_ON_PLAY: return s.showOnPlay != 0;
-    case IDM_METER_ADJUST_DC: return s.dcAdjust != 0;
-    case IDM_METER_VALLEYS: return s.showValleys != 0;
-    case IDM_METER_DYNAMIC: return s.peakTime != 0;
-    case IDM_METER_STATIC: return s.peakTime == 0;
-    default: return RangeOf(command) != 0 && RangeOf(command) == s.range;
+    case IDM_METER_SHOW_ON_PLAY:
+      return s.showOnPlay != 0;
+    case IDM_METER_ADJUST_DC:
+      return s.dcAdjust != 0;
+    case IDM_METER_VALLEYS:
+      return s.showValleys != 0;
+    case IDM_METER_DYNAMIC:
+      return s.peakTime != 0;
+    case IDM_METER_STATIC:
+      return s.peakTime == 0;
+    default:
+      return RangeOf(command) != 0 && RangeOf(command) == s.range;
   }
 }
 

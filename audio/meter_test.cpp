@@ -37,7 +37,9 @@ MeterState Meter(int channels = 1, MeterSettings s = MeterSettings{}) {
   return m;
 }
 
-int32_t InnerWidth(const MeterState& m, int c = 0) { return m.layout.barInner(c).width(); }
+int32_t InnerWidth(const MeterState& m, int c = 0) {
+  return m.layout.barInner(c).width();
+}
 
 std::vector<uint8_t> Block16(const std::vector<int16_t>& samples) {
   std::vector<uint8_t> b;
@@ -57,10 +59,22 @@ TEST(MeterLayout, Formulas) {
   const Case cases[] = {
       {{0, 0, 200, 40}, 13, 1, {1, 1, 180, 26}, {}, {182, 1, 199, 26}, {}, {0, 27, 200, 40}},
       // m = (60 + 0 - 13) / 2 = 23
-      {{0, 0, 200, 60}, 13, 2, {1, 1, 180, 22}, {1, 24, 180, 46}, {182, 1, 199, 22}, {182, 24, 199, 46},
+      {{0, 0, 200, 60},
+       13,
+       2,
+       {1, 1, 180, 22},
+       {1, 24, 180, 46},
+       {182, 1, 199, 22},
+       {182, 24, 199, 46},
        {0, 47, 200, 60}},
       // m = (65 + 5 - 13) / 2 = 28
-      {{10, 5, 210, 65}, 13, 2, {11, 6, 190, 27}, {11, 29, 190, 51}, {192, 6, 209, 27}, {192, 29, 209, 51},
+      {{10, 5, 210, 65},
+       13,
+       2,
+       {11, 6, 190, 27},
+       {11, 29, 190, 51},
+       {192, 6, 209, 27},
+       {192, 29, 209, 51},
        {10, 52, 210, 65}},
       // The main window's 5-pixel meter: no room for the scale, a bordered mono bar of one row.
       {{0, 0, 300, 5}, 13, 1, {1, 1, 280, 4}, {}, {282, 1, 299, 4}, {}, {}},
@@ -112,9 +126,9 @@ TEST(MeterLevels, FractionOfTheRange) {
     bool clip;
   };
   const Case cases[] = {
-      {0.001, 60, 0, false},      {0.1, 60, 2.0 / 3, false}, {1.0, 60, 1, true},     {1.5, 60, 1, true},
-      {0.5e-6, 60, 0, false},     {0.0, 60, 0, false},       {0.5, 12, 0.4983, false}, {1e-3, 90, 1.0 / 3, false},
-      {std::nan(""), 60, 0, false},
+      {0.001, 60, 0, false},    {0.1, 60, 2.0 / 3, false},  {1.0, 60, 1, true},
+      {1.5, 60, 1, true},       {0.5e-6, 60, 0, false},     {0.0, 60, 0, false},
+      {0.5, 12, 0.4983, false}, {1e-3, 90, 1.0 / 3, false}, {std::nan(""), 60, 0, false},
   };
   for (const Case& c : cases) {
     bool clip = false;
@@ -137,19 +151,19 @@ TEST(MeterLevels, FullScaleBlockLatchesTheClipUntilCleared) {
     bool clip;
   };
   const Case cases[] = {
-      {16, Block16({0, 0, 32767, 0}), true},
-      {16, Block16({-32768, 0, 0, 0}), true},
-      {16, Block16({32766, 0, 0, 0}), false},
-      {8, {128, 128, 0, 128}, true},      // 0 is (0 - 128) x 256 = -32768
-      {8, {128, 255, 128, 128}, false},   // 255 is 32512
+      {16, Block16({0, 0, 32767, 0}), true},  {16, Block16({-32768, 0, 0, 0}), true},
+      {16, Block16({32766, 0, 0, 0}), false}, {8, {128, 128, 0, 128}, true},  // 0 is (0 - 128) x 256 = -32768
+      {8, {128, 255, 128, 128}, false},                                       // 255 is 32512
   };
   for (const Case& c : cases) {
     MeterState m = Meter();
     MeterPaintList ops;
     ASSERT_TRUE(MeterFeed(&m, c.block.data(), c.block.size(), c.bits, 1, 0, &ops));
     EXPECT_EQ(m.ch[0].clip, c.clip);
-    const std::vector<uint8_t> silence = c.bits == 8 ? std::vector<uint8_t>(64, 128) : std::vector<uint8_t>(64, 0);
-    for (uint32_t t = 10; t < 5000; t += 10) MeterFeed(&m, silence.data(), silence.size(), c.bits, 1, t, &ops);
+    const std::vector<uint8_t> silence =
+        c.bits == 8 ? std::vector<uint8_t>(64, 128) : std::vector<uint8_t>(64, 0);
+    for (uint32_t t = 10; t < 5000; t += 10)
+      MeterFeed(&m, silence.data(), silence.size(), c.bits, 1, t, &ops);
     EXPECT_EQ(m.ch[0].clip, c.clip);
     bool redBox = false;
     for (const MeterPaintOp& op : MeterFullPaint(m))
@@ -165,7 +179,8 @@ TEST(MeterLevels, FullBarFallsToHalfAfter500msOfSilence) {
   MeterSetLevels(&m, 1.0, 1.0, 1000, nullptr);
   ASSERT_EQ(m.ch[0].shown, 1);
   const std::vector<uint8_t> silence(4 * 441, 0);  // 10 ms of 16-bit stereo at 44100 Hz
-  for (uint32_t t = 1010; t <= 1500; t += 10) MeterFeed(&m, silence.data(), silence.size(), 16, 2, t, nullptr);
+  for (uint32_t t = 1010; t <= 1500; t += 10)
+    MeterFeed(&m, silence.data(), silence.size(), 16, 2, t, nullptr);
   for (int c = 0; c < 2; ++c) {
     EXPECT_NEAR(m.ch[c].shown, 0.5, 1e-9);
     EXPECT_NEAR(m.ch[c].drawn, InnerWidth(m, c) / 2, 1);
@@ -330,8 +345,10 @@ TEST(MeterCommands, ChecksAndActions) {
   EXPECT_FALSE(MeterMenuChecked(m.settings, IDM_METER_ADJUST_DC));
   EXPECT_EQ(MeterCommand(&m, IDM_METER_ADJUST_DC, 0, &ops).dcNotify, kMeterNotifyDcOn);
 
-  const std::pair<int, int> ranges[] = {{IDM_METER_RANGE_90, 90}, {IDM_METER_RANGE_75, 75},
-                                        {IDM_METER_RANGE_60, 60}, {IDM_METER_RANGE_45, 45},
+  const std::pair<int, int> ranges[] = {{IDM_METER_RANGE_90, 90},
+                                        {IDM_METER_RANGE_75, 75},
+                                        {IDM_METER_RANGE_60, 60},
+                                        {IDM_METER_RANGE_45, 45},
                                         {IDM_METER_RANGE_30, 30}};
   for (auto [cmd, dB] : ranges) {
     EXPECT_TRUE(MeterCommand(&m, cmd, 0, &ops).repaint);
@@ -430,7 +447,8 @@ TEST(MeterRandom, InvariantsAndIncrementalPaintMatchesRepaint) {
       } else if (what < 6) {
         std::vector<int16_t> samples(static_cast<size_t>(pick(0, 300)));
         const int amp = pick(0, 32767), bias = pick(-2000, 2000);
-        for (int16_t& x : samples) x = static_cast<int16_t>(std::clamp(bias + pick(-amp, amp), -32768, 32767));
+        for (int16_t& x : samples)
+          x = static_cast<int16_t>(std::clamp(bias + pick(-amp, amp), -32768, 32767));
         const std::vector<uint8_t> b = Block16(samples);
         MeterFeed(&m, b.data(), b.size(), 16, pick(1, 2), now, &ops);
       } else {

@@ -20,7 +20,7 @@ struct MeterWindowState {
   HINSTANCE instance = nullptr;  // where the context menu resource lives
   HWND hwnd = nullptr;
   int id = 0;
-  std::string settingsFile;
+  std::string settingsFile;  // empty: defaults, nothing saved
   MeterState meter;
   int32_t textHeight = 0;
   bool initialized = false;
@@ -35,13 +35,18 @@ void EnsureInitialized() {
   g.initialized = true;
 }
 
-uint32_t Now() { return GetTickCount(); }
+uint32_t Now() {
+  return GetTickCount();
+}
 
 COLORREF ColorOf(MeterColor c) {
   switch (c) {
-    case MeterColor::kRed: return RGB(255, 0, 0);
-    case MeterColor::kYellow: return RGB(255, 255, 0);
-    default: return RGB(0, 0, 0);
+    case MeterColor::kRed:
+      return RGB(255, 0, 0);
+    case MeterColor::kYellow:
+      return RGB(255, 255, 0);
+    default:
+      return RGB(0, 0, 0);
   }
 }
 
@@ -160,13 +165,20 @@ HMENU LoadContextMenu() {
   const struct {
     int id;
     const char* text;
-  } items[] = {{IDM_METER_START_STOP, "Start/Stop &Meter"},     {IDM_METER_SHOW_ON_PLAY, "&Show on Play and Record"},
-               {IDM_METER_CLEAR_CLIP, "&Clear Clip Indicators"}, {IDM_METER_ADJUST_DC, "&Adjust for DC"},
-               {IDM_METER_VALLEYS, "Show &Valleys"},             {0, nullptr},
-               {IDM_METER_RANGE_90, "&90dB Range"},              {IDM_METER_RANGE_75, "&75dB Range"},
-               {IDM_METER_RANGE_60, "&60dB Range"},              {IDM_METER_RANGE_45, "&45dB Range"},
-               {IDM_METER_RANGE_30, "&30dB Range"},              {0, nullptr},
-               {IDM_METER_DYNAMIC, "&Dynamic Peaks"},            {IDM_METER_STATIC, "Static &Peaks"}};
+  } items[] = {{IDM_METER_START_STOP, "Start/Stop &Meter"},
+               {IDM_METER_SHOW_ON_PLAY, "&Show on Play and Record"},
+               {IDM_METER_CLEAR_CLIP, "&Clear Clip Indicators"},
+               {IDM_METER_ADJUST_DC, "&Adjust for DC"},
+               {IDM_METER_VALLEYS, "Show &Valleys"},
+               {0, nullptr},
+               {IDM_METER_RANGE_90, "&90dB Range"},
+               {IDM_METER_RANGE_75, "&75dB Range"},
+               {IDM_METER_RANGE_60, "&60dB Range"},
+               {IDM_METER_RANGE_45, "&45dB Range"},
+               {IDM_METER_RANGE_30, "&30dB Range"},
+               {0, nullptr},
+               {IDM_METER_DYNAMIC, "&Dynamic Peaks"},
+               {IDM_METER_STATIC, "Static &Peaks"}};
   for (const auto& item : items)
     AppendMenuA(popup, item.text ? MF_STRING : MF_SEPARATOR, static_cast<UINT_PTR>(item.id), item.text);
   AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), "Meter");
@@ -178,7 +190,8 @@ void ShowContextMenu(HWND hwnd, int x, int y) {
   if (!menu) return;
   HMENU popup = GetSubMenu(menu, 0);
   for (int cmd = IDM_METER_SHOW_ON_PLAY; cmd <= IDM_METER_STATIC; ++cmd)
-    CheckMenuItem(popup, cmd, MF_BYCOMMAND | (MeterMenuChecked(g.meter.settings, cmd) ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(popup, cmd,
+                  MF_BYCOMMAND | (MeterMenuChecked(g.meter.settings, cmd) ? MF_CHECKED : MF_UNCHECKED));
   POINT p = {x, y};
   ClientToScreen(hwnd, &p);
   TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, p.x, p.y, 0, hwnd, nullptr);
@@ -199,7 +212,7 @@ LRESULT OnCreate(HWND hwnd, const CREATESTRUCTA* cs) {
   g.hwnd = hwnd;
   g.id = static_cast<int>(reinterpret_cast<INT_PTR>(cs->hMenu));
   const int channels = g.initialized ? g.meter.layout.channels : 1;
-  MeterInit(&g.meter, MeterLoadSettings(g.settingsFile.c_str()));
+  MeterInit(&g.meter, g.settingsFile.empty() ? MeterSettings{} : MeterLoadSettings(g.settingsFile.c_str()));
   g.initialized = true;
   g.textHeight = MeasureTextHeight(hwnd);
   Relayout(channels, true);
@@ -247,7 +260,7 @@ LRESULT CALLBACK MeterWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_DESTROY:
       if (hwnd == g.hwnd) {
-        MeterSaveSettings(g.meter.settings, g.settingsFile.c_str());
+        if (!g.settingsFile.empty()) MeterSaveSettings(g.meter.settings, g.settingsFile.c_str());
         g.hwnd = nullptr;
       }
       return 0;
@@ -270,7 +283,9 @@ bool MeterRegister(HINSTANCE instance) {
   return RegisterClassA(&wc) != 0;
 }
 
-void MeterUnregister(HINSTANCE instance) { UnregisterClassA(kMeterClass, instance); }
+void MeterUnregister(HINSTANCE instance) {
+  UnregisterClassA(kMeterClass, instance);
+}
 
 HWND MeterCreate(HWND parent, int x, int y, int w, int h, int id, const char* settingsFile) {
   if (g.hwnd && IsWindow(g.hwnd)) return nullptr;
@@ -280,7 +295,9 @@ HWND MeterCreate(HWND parent, int x, int y, int w, int h, int id, const char* se
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
 }
 
-HWND MeterWindow() { return g.hwnd; }
+HWND MeterWindow() {
+  return g.hwnd;
+}
 
 bool MeterFeed(const void* data, size_t bytes, int bitsPerSample, int channels) {
   EnsureInitialized();
@@ -315,6 +332,8 @@ void MeterShowOnPlay(bool on) {
   PaintNow(ops);
 }
 
-bool MeterIsShownOnPlay() { return g.initialized && g.meter.settings.showOnPlay != 0; }
+bool MeterIsShownOnPlay() {
+  return g.initialized && g.meter.settings.showOnPlay != 0;
+}
 
 }  // namespace audio

@@ -19,8 +19,8 @@ bool MeterRegister(HINSTANCE instance);
 void MeterUnregister(HINSTANCE instance);
 
 // Creates the meter as a visible child with control id `id`, reading its settings from settingsFile (a
-// bare name lives in the Windows directory). Returns null when it cannot be created or a meter already
-// exists. The context menu is loaded from the instance passed to MeterRegister.
+// bare name lives in the Windows directory; null: defaults, nothing saved). Returns null when it cannot be
+// created or a meter already exists. The context menu is loaded from the instance passed to MeterRegister.
 HWND MeterCreate(HWND parent, int x, int y, int w, int h, int id, const char* settingsFile);
 HWND MeterWindow();  // the meter, or null
 
