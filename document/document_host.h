@@ -103,6 +103,8 @@ struct DocumentHost {
   std::function<void(int32_t filterIndex)> rememberFilter;  // [Recent] FileFilter
   // Stops playback and recording before the document they use goes away.
   std::function<void()> stopAudio;
+  // A line for the debug log (diagnostics only). Empty: dropped.
+  std::function<void(const std::string& text)> debug;
   DocumentSettings settings;
 };
 

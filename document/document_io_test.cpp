@@ -153,6 +153,29 @@ TEST_F(DocumentIoTest, OpeningInPlaceCopiesNothingAndOneSampleChangeQuickSaves) 
   EXPECT_TRUE(std::equal(expect.begin(), expect.end(), onDisk.begin() + kFakeHeader));
 }
 
+TEST_F(DocumentIoTest, AStoppedQuickSaveShowsNoErrorAndLeavesTheDocumentModified) {
+  const std::string a = path("a.wav");
+  writeFake(a, 44100, 2, 16, stereoBytes(70000, 4));  // 280,000 bytes: five blocks
+  int error = -1;
+  auto doc = OpenAsCurrent(host, reader, {a}, 0, &error);
+  ASSERT_NE(doc, nullptr);
+  int16_t f[2] = {7, -7};
+  SampleWrite(doc->samples(), f, 10, 1, XF_STEREO | XF_16BIT);      // block 0
+  SampleWrite(doc->samples(), f, 60000, 1, XF_STEREO | XF_16BIT);   // block 3
+  doc->addSampleChanges(2);
+  std::vector<std::string> logged;
+  host.debug = [&](const std::string& t) { logged.push_back(t); };
+  host.progressMeter = [](uint32_t, uint32_t) { return kDocStop; };
+  EXPECT_FALSE(QuickSaveDocument(host, doc.get()));
+  EXPECT_TRUE(boxesShown.empty());  // a stop is not a failure
+  EXPECT_EQ(doc->sampleChanges(), 2);
+  EXPECT_EQ(logged, std::vector<std::string>{"quick save: 1 blocks written\n"});
+  host.progressMeter = nullptr;
+  EXPECT_TRUE(QuickSaveDocument(host, doc.get()));
+  EXPECT_EQ(doc->sampleChanges(), 0);
+  EXPECT_EQ(logged.back(), "quick save: 1 blocks written\n");  // only the block still changed
+}
+
 TEST_F(DocumentIoTest, ALengthChangeSavesThroughTheWriter) {
   const std::string a = path("a.wav"), b = path("b.wav");
   writeFake(a, 22050, 2, 16, stereoBytes(70000, 2));

@@ -57,13 +57,19 @@ bool QuickSaveDocument(DocumentHost& host, WaveDocument* doc) {
   if (!doc || !doc->file() || (doc->flags() & kDocLengthChanged)) return false;
   if (host.progressBegin) host.progressBegin("Quick Saving Audio Data Only");
   storage::HfQuickSaveStatus status = storage::HfQuickSaveStatus::Refused;
+  uint32_t written = 0;
   bool ok = storage::HfQuickSave(
       doc->file(), doc->name(),
-      [&host](uint32_t done, uint32_t, uint32_t total) {
-        return host.progressMeter ? host.progressMeter(done, total) : 0;
+      [&host, &written](uint32_t done, uint32_t, uint32_t total) {
+        written = done;
+        const int answer = host.progressMeter ? host.progressMeter(done, total) : 0;
+        return answer == kDocStop ? storage::kHfStop : 0;
       },
       &status);
   if (host.progressEnd) host.progressEnd();
+  if (host.debug) host.debug("quick save: " + std::to_string(written) + " blocks written\n");
+  // Stopped by the user: what was saved is in the file, the rest stays a change to save later.
+  if (status == storage::HfQuickSaveStatus::Stopped) return false;
   if (!ok) {
     ask(host,
         "QuickSave is not possible because either the file length has changed since the original, or the file "

@@ -168,6 +168,7 @@ void setupHost() {
     return ds().progress.update(done, total) ? 0 : document::kDocStop;
   };
   h.progressEnd = [] { ds().progress.end(); };
+  h.debug = [](const std::string& text) { debugOutput(text.c_str()); };
   h.saveDialog = saveDialog;
   h.showTitle = [](const std::string& text) {
     if (mainWindow()) SetWindowTextA(mainWindow(), text.c_str());

@@ -54,7 +54,7 @@ enum HfNotifyCode : uint32_t {
 // Receives a file's notifications (the Windows host forwards them to the owner window with WM_NOTIFY).
 using HfNotifySink = std::function<void(HfHandle* file, const HfNotify& record)>;
 
-// Progress of HfCopy and HfQuickSave: (done, done, total); HfCopy stops when it returns kHfStop.
+// Progress of HfCopy and HfQuickSave: (done, done, total); either stops when it returns kHfStop.
 using HfProgress3 = std::function<int(uint32_t done, uint32_t done2, uint32_t total)>;
 // Progress of HfFlushRange: (blocks done, blocks in the range); kHfStop stops.
 using HfProgress2 = std::function<int(uint32_t done, uint32_t total)>;
@@ -124,6 +124,7 @@ enum class HfQuickSaveStatus {
   NotWritable,  // the file could not be opened for writing; nothing changed, still mapped read-only
   Failed,       // a block could not be written; the blocks saved so far map the file again
   SourceLost,   // the file could not even be reopened read-only: its mapped blocks can't be read
+  Stopped,      // the progress callback stopped it; the blocks saved so far map the file again
 };
 bool HfQuickSave(HfHandle* h, const std::string& path, const HfProgress3& progress,
                  HfQuickSaveStatus* status = nullptr);

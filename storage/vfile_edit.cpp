@@ -454,16 +454,17 @@ bool HfQuickSave(HfHandle* h, const std::string& path, const HfProgress3& progre
   uint32_t total = 0, done = 0;
   for (uint16_t d = h->first; d; d = VfBlockNext(d))
     if (!blockReadOnly(d)) ++total;
-  bool ok = true;
+  bool ok = true, stopped = false;
   uint64_t offset = 0;
-  for (uint16_t d = h->first; d; d = VfBlockNext(d)) {
+  for (uint16_t d = h->first; d && !stopped; d = VfBlockNext(d)) {
     if (!blockReadOnly(d)) {
       if (TfSaveBlock(d, slot, offset) != VF_OK) {
         ok = false;
         break;
       }
       ++done;
-      if (progress) progress(done, done, total);
+      // Stopping between blocks is safe: every block saved so far maps the file, the rest stay changed.
+      if (progress && progress(done, done, total) == kHfStop && done < total) stopped = true;
     }
     offset += blockCount(d);
   }
@@ -471,8 +472,8 @@ bool HfQuickSave(HfHandle* h, const std::string& path, const HfProgress3& progre
     *status = HfQuickSaveStatus::SourceLost;
     return false;
   }
-  *status = ok ? HfQuickSaveStatus::Saved : HfQuickSaveStatus::Failed;
-  return ok;
+  *status = !ok ? HfQuickSaveStatus::Failed : stopped ? HfQuickSaveStatus::Stopped : HfQuickSaveStatus::Saved;
+  return ok && !stopped;
 }
 
 }  // namespace storage

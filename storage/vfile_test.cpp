@@ -548,6 +548,39 @@ TEST_F(VfileTest, QuickSaveRewritesOnlyTheChangedBlocks) {
   EXPECT_TRUE(storeOk());
 }
 
+TEST_F(VfileTest, QuickSaveStoppedAfterOneBlockKeepsTheOtherChangesPending) {
+  std::string path = dir.file("qs-stop.raw");
+  auto original = writeSourceFile(path, 4 * kVfBlockSize, 31);
+  HfHandle* h = open(path, uint32_t(original.size()));
+  auto expect = original;
+  for (uint32_t pos : {uint32_t(kVfBlockSize + 10), uint32_t(3 * kVfBlockSize + 20)}) {
+    uint8_t x = uint8_t(original[pos] ^ 0x5A);
+    ASSERT_EQ(HfWrite(h, pos, 1, &x), 1u);
+    expect[pos] = x;
+  }
+  HfQuickSaveStatus st = HfQuickSaveStatus::Saved;
+  int calls = 0;
+  EXPECT_FALSE(HfQuickSave(
+      h, path,
+      [&](uint32_t, uint32_t, uint32_t) {
+        ++calls;
+        return kHfStop;
+      },
+      &st));
+  EXPECT_EQ(st, HfQuickSaveStatus::Stopped);
+  EXPECT_EQ(calls, 1);
+  // The first changed block is in the file, the second is not, and the wave still reads as edited.
+  auto onDisk = readWholeFile(path);
+  EXPECT_EQ(onDisk[kVfBlockSize + 10], expect[kVfBlockSize + 10]);
+  EXPECT_EQ(onDisk[3 * kVfBlockSize + 20], original[3 * kVfBlockSize + 20]);
+  EXPECT_EQ(readAll(h), expect);
+  EXPECT_TRUE(storeOk());
+  // Saving again finishes the job.
+  EXPECT_TRUE(HfQuickSave(h, path, nullptr, &st));
+  EXPECT_EQ(readWholeFile(path), expect);
+  EXPECT_TRUE(storeOk());
+}
+
 TEST_F(VfileTest, QuickSaveThatCannotReopenTheFileSaysHow) {
   struct Case {
     const char* name;

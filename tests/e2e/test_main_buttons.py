@@ -84,6 +84,6 @@ def run(h):
     expect_states(out, dict((c, "disabled") for c in (ZOOM, IN, OUT, FULL, PLAY)), "after Close")
     h.drive("close", "wait-exit 60")
     h.expect_exit(prog, 0)
-    text = prog.debug_strings()
+    text = "".join(prog.debug_strings())
     if "Clash" in text:
         raise AssertionError("nested key handling reported:\n" + text)
