@@ -5,30 +5,45 @@
 
 namespace display {
 
-MainLayout LayoutMainArea(const PixelRect& area, int32_t fieldWidth, int32_t textHeight) {
+MainLayout LayoutMainArea(const PixelRect& area, int32_t fieldWidth, int32_t textHeight, int32_t formatWidth) {
   MainLayout m;
   fieldWidth = std::max<int32_t>(fieldWidth, 1);
   textHeight = std::max<int32_t>(textHeight, 1);
   const int32_t statusHeight = textHeight + 4;
   const int32_t width = area.right - area.left - kValueRulerWidth;
-  const int32_t room = area.bottom - area.top - kTimeRulerHeight - statusHeight;
+  // The three position fields keep their width at the right, the length field is a third wider than a
+  // field (" 1234567 Samples"), the size field two thirds of one, and the format field takes the rest.
+  const int32_t fixed[6] = {0, fieldWidth + fieldWidth / 3, fieldWidth * 2 / 3, fieldWidth + 8, fieldWidth + 8,
+                            fieldWidth + 8};
+  int32_t fixedSum = 0;
+  for (int32_t f : fixed) fixedSum += f;
+  // When the format text would not fit beside the others, the position fields go to a second row.
+  const bool twoRows = formatWidth > 0 && area.right - area.left - fixedSum < formatWidth;
+  const int32_t rows = twoRows ? 2 : 1;
+  const int32_t room = area.bottom - area.top - kTimeRulerHeight - rows * statusHeight;
   if (width < 16 || room < 7) return m;
   const int32_t h = SnapDisplayHeight(room);
   m.visible = true;
   m.display = {area.left, area.top, area.left + width, area.top + h};
   m.valueRuler = {m.display.right, area.top, area.right, area.top + h};
   m.timeRuler = {area.left, m.display.bottom, m.display.right, m.display.bottom + kTimeRulerHeight};
-  // The status row under the time ruler: the three position fields keep their width at the right, the
-  // length and size fields take one field width each, the format field the rest (at least nothing).
   const int32_t top = m.timeRuler.bottom, bottom = top + statusHeight;
-  const int32_t fixed[6] = {0, fieldWidth, fieldWidth, fieldWidth + 8, fieldWidth + 8, fieldWidth + 8};
   int32_t x = area.right;
-  for (int i = 5; i >= 1; --i) {
+  const int lastOfFirstRow = twoRows ? kStatusSize : kStatusTime;
+  for (int i = lastOfFirstRow; i >= 1; --i) {
     const int32_t l = std::max(area.left, x - fixed[i]);
     m.status[i] = {l, top, x, bottom};
     x = l;
   }
   m.status[0] = {area.left, top, x, bottom};
+  if (twoRows) {
+    // Beg, End and Time share the second row equally.
+    const int32_t third = (area.right - area.left) / 3;
+    for (int i = 0; i < 3; ++i) {
+      const int32_t l = area.left + i * third, r = i == 2 ? area.right : l + third;
+      m.status[kStatusBeg + i] = {l, bottom, r, bottom + statusHeight};
+    }
+  }
   return m;
 }
 
@@ -78,12 +93,13 @@ MainWindowLayout LayoutMainWindow(const PixelRect& client, const MainWindowMetri
     l.buttonVisible[i] = x + w <= right - 2;
     x += w;
   }
-  // The device and capability texts share what is left of the row, when it is worth showing.
+  // The device and capability texts, one above the other, in what is left of the row (in the small font),
+  // when it is worth showing.
   const int32_t textLeft = x + 8, room = right - 4 - textLeft;
-  const int32_t textTop = rowTop + (rowBottom - rowTop - th) / 2;
+  const int32_t half = (rowBottom - rowTop) / 2;
   if (room >= 80) {
-    l.deviceText = {textLeft, textTop, textLeft + room / 2, textTop + th};
-    l.capabilityText = {l.deviceText.right, textTop, right - 4, textTop + th};
+    l.deviceText = {textLeft, rowTop, right - 4, rowTop + half};
+    l.capabilityText = {textLeft, rowTop + half, right - 4, rowBottom};
   }
 
   // From the bottom up: the meter, the notice line, and the wave area between.
@@ -92,7 +108,7 @@ MainWindowLayout LayoutMainWindow(const PixelRect& client, const MainWindowMetri
   const int32_t noticeTop = std::max(rowBottom, meterTop - (th + 2));
   l.notice = {client.left + 4, noticeTop, std::max(client.left + 4, right - 4), meterTop};
   const PixelRect area{client.left, rowBottom + 2, right, std::max(rowBottom + 2, noticeTop - 1)};
-  l.wave = LayoutMainArea(area, m.fieldWidth, th);
+  l.wave = LayoutMainArea(area, m.fieldWidth, th, m.formatWidth);
   return l;
 }
 

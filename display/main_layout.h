@@ -25,8 +25,10 @@ constexpr int kStatusFormat = 0, kStatusLength = 1, kStatusSize = 2, kStatusBeg 
               kStatusTime = 5;
 
 // area: the wave area in client coordinates (right, bottom exclusive); fieldWidth: the width of
-// "Beg: 00:00:000" in the status font; textHeight: that font's height.
-MainLayout LayoutMainArea(const PixelRect& area, int32_t fieldWidth, int32_t textHeight);
+// "Beg: 00:00:000" in the status font; textHeight: that font's height; formatWidth: the width of the longest
+// format text. When the format field would be narrower than that, Beg, End and Time take a second row under
+// the first (0: always one row).
+MainLayout LayoutMainArea(const PixelRect& area, int32_t fieldWidth, int32_t textHeight, int32_t formatWidth = 0);
 
 }  // namespace display
 
@@ -34,7 +36,7 @@ namespace display {
 
 // The whole client area of the main window, top to bottom: the toolbar band, the CD bar while it is shown
 // (title field, time, track list), the row of transport and zoom buttons with the device and capability
-// texts after them, the wave area (LayoutMainArea above), the notice line and the 5-pixel level meter
+// texts after them (one above the other), the wave area (LayoutMainArea above), the notice line and the 5-pixel level meter
 // along the bottom. Buttons that do not fit the width are hidden, never squeezed.
 constexpr int32_t kToolbarBandHeight = 32;  // toolbar buttons are 24 pixels high, placed at y = 4
 constexpr int32_t kMeterHeight = 5;
@@ -48,6 +50,7 @@ struct MainWindowMetrics {
   int32_t textHeight = 16;       // that font's height
   int32_t buttonTextWidth = 80;  // " Zoom Out M": a transport button is three quarters of it, a zoom button half
   int32_t cdTimeWidth = 40;      // " 00:00 "
+  int32_t formatWidth = 0;       // " 44100 / 16 bit / Stereo": the status row splits in two below it
   int32_t toolbarHeight = kToolbarBandHeight;
   int32_t cdBarHeight = 0;  // 0: the CD bar is hidden
 };

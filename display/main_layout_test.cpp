@@ -44,7 +44,7 @@ TEST(MainLayout, RulersFollowTheSnappedDisplayAndNothingOverlaps) {
       }
       for (int i = 1; i < 6; ++i) EXPECT_EQ(m.status[i].left, m.status[i - 1].right) << i;
       EXPECT_EQ(m.status[kStatusTime].right, area.right);
-      if (w >= 5 * 88) {
+      if (w >= 6 * 88) {
         EXPECT_EQ(m.status[kStatusBeg].right - m.status[kStatusBeg].left, 88);
       }
     }
@@ -146,7 +146,28 @@ TEST(MainWindowLayout, ANarrowWindowHidesTheLastButtonsAndTheTexts) {
   const MainWindowLayout wide = LayoutMainWindow({0, 0, 900, 300}, m);
   for (bool v : wide.buttonVisible) EXPECT_TRUE(v);
   EXPECT_GT(wide.deviceText.right, wide.deviceText.left);
-  EXPECT_EQ(wide.capabilityText.left, wide.deviceText.right);
+  EXPECT_EQ(wide.capabilityText.top, wide.deviceText.bottom);  // one above the other
+}
+
+TEST(MainLayout, ANarrowAreaPutsThePositionFieldsOnASecondRow) {
+  const PixelRect area{0, 0, 610, 300};
+  const MainLayout one = LayoutMainArea(area, 90, 15, 100);
+  const MainLayout two = LayoutMainArea(area, 90, 15, 200);
+  ASSERT_TRUE(one.visible && two.visible);
+  EXPECT_EQ(one.status[kStatusBeg].top, one.status[kStatusFormat].top);
+  EXPECT_GE(one.status[kStatusFormat].right - one.status[kStatusFormat].left, 100);
+  // Two rows: the format field gets the room it needs, the display gives up one row's height.
+  EXPECT_EQ(two.status[kStatusBeg].top, two.status[kStatusFormat].bottom);
+  EXPECT_GE(two.status[kStatusFormat].right - two.status[kStatusFormat].left, 200);
+  EXPECT_LT(two.display.bottom, one.display.bottom);
+  EXPECT_EQ(two.status[kStatusBeg].left, 0);
+  EXPECT_EQ(two.status[kStatusTime].right, 610);
+  std::vector<PixelRect> all(std::begin(two.status), std::end(two.status));
+  all.push_back(two.timeRuler);
+  for (size_t i = 0; i < all.size(); ++i) {
+    EXPECT_TRUE(Inside(all[i], area)) << i;
+    for (size_t j = 0; j < i; ++j) EXPECT_FALSE(Overlap(all[i], all[j])) << i << " " << j;
+  }
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/meter_win.h"
 #include "display/document_source.h"
 #include "display/main_layout.h"
 #include "display/rulers_win.h"
@@ -232,7 +233,7 @@ void attach(const SampleRegion& region) {
   else
     display::WaveDispSetSelection(s.display, 0, -1);
   showCues();
-  setDocumentButtons(true);
+  setDocumentButtons(true, doc->channels());
   refreshRulers();
   refreshStatus();
   SetWindowTextA(mainWindow(), document::MainWindowTitle(doc).c_str());
@@ -326,7 +327,7 @@ void createChildren(HWND main) {
   const Settings& set = app().settings;
   if (s.timeRuler) display::TimeRulerSetMode(s.timeRuler, set.loTimeMode, 0, set.timeCodeFrames);
   for (int i = 0; i < 6; ++i) {
-    s.status[i] = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10, main,
+    s.status[i] = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, 0, 10, 10, main,
                                   reinterpret_cast<HMENU>(static_cast<intptr_t>(kStatusFirstId + i)), inst, nullptr);
     if (s.status[i] && mainWindowResources().font)
       SendMessageA(s.status[i], WM_SETFONT, reinterpret_cast<WPARAM>(mainWindowResources().font), FALSE);
@@ -557,9 +558,10 @@ void installDocumentSupport() {
   };
   h.registerChildClasses = [](void* instance) {
     HINSTANCE inst = static_cast<HINSTANCE>(instance);
-    return display::WaveDispRegister(inst) && display::RulersRegister(inst);
+    return audio::MeterRegister(inst) && display::WaveDispRegister(inst) && display::RulersRegister(inst);
   };
   h.unregisterChildClasses = [](void* instance) {
+    audio::MeterUnregister(static_cast<HINSTANCE>(instance));
     display::WaveDispUnregister(static_cast<HINSTANCE>(instance));
     display::RulersUnregister(static_cast<HINSTANCE>(instance));
   };

@@ -16,8 +16,9 @@ void createMainControls(void* mainWindow);
 void layoutMainWindow();
 // Places the display, its rulers and the status fields in the wave area (document_support_win.cpp).
 void placeWaveArea(const display::MainLayout& wave);
-// A document was attached (Play and Record enabled) or closed (Play disabled, Record stays enabled).
-void setDocumentButtons(bool documentOpen);
+// A document was attached (Play and Record enabled, a meter bar per channel) or closed (Play disabled,
+// Record stays enabled, one bar).
+void setDocumentButtons(bool documentOpen, int channels = 1);
 // Greys the buttons whose commands have no handler in this build (a button never does nothing).
 void greyUnhandledButtons();
 // The smallest window size the user can drag the main window to, in window pixels.

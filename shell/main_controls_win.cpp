@@ -5,6 +5,7 @@
 #include "platform/win32.h"  // before the other system headers
 // clang-format on
 
+#include "audio/meter_win.h"
 #include "display/main_layout.h"
 #include "shell/app_state.h"
 #include "shell/command_ids.h"
@@ -50,12 +51,12 @@ HWND mainWindow() {
   return static_cast<HWND>(app().mainWindow);
 }
 
-HWND makeChild(HWND parent, const char* cls, const char* text, DWORD style, int id) {
+HWND makeChild(HWND parent, const char* cls, const char* text, DWORD style, int id, HFONT font = nullptr) {
   HWND w = CreateWindowExA(0, cls, text, WS_CHILD | style, 0, 0, 10, 10, parent,
                            reinterpret_cast<HMENU>(static_cast<intptr_t>(id)),
                            static_cast<HINSTANCE>(app().instance), nullptr);
-  if (w && mainWindowResources().font)
-    SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(mainWindowResources().font), FALSE);
+  if (!font) font = mainWindowResources().font;
+  if (w && font) SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return w;
 }
 
@@ -72,6 +73,8 @@ display::MainWindowMetrics measure(HWND main) {
   }
   if (GetTextExtentPoint32A(dc, " Zoom Out M", 11, &size)) m.buttonTextWidth = size.cx;
   if (GetTextExtentPoint32A(dc, " 00:00 ", 7, &size)) m.cdTimeWidth = size.cx;
+  static const char kWidestFormat[] = " 44100 / 16 bit / Stereo ";
+  if (GetTextExtentPoint32A(dc, kWidestFormat, int(sizeof kWidestFormat - 1), &size)) m.formatWidth = size.cx;
   SelectObject(dc, old);
   ReleaseDC(main, dc);
   const auto& cdBar = shellHooks().cdBarHeight;
@@ -97,9 +100,11 @@ void createMainControls(void* mainWindowHandle) {
     c.buttons[b.index] = makeChild(main, "BUTTON", b.text, WS_VISIBLE | BS_PUSHBUTTON | disabled, b.id);
   }
   const DeviceStatus& dev = app().deviceStatus;
-  const DWORD text = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
-  c.deviceText = makeChild(main, "STATIC", dev.deviceText.c_str(), text, kDeviceTextId);
-  c.capabilityText = makeChild(main, "STATIC", dev.capabilityText.c_str(), text, kCapabilityTextId);
+  // Single-line texts: clipped at their right end rather than wrapped into a line nobody sees.
+  const DWORD text = WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
+  HFONT small = mainWindowResources().smallFont;
+  c.deviceText = makeChild(main, "STATIC", dev.deviceText.c_str(), text, kDeviceTextId, small);
+  c.capabilityText = makeChild(main, "STATIC", dev.capabilityText.c_str(), text, kCapabilityTextId, small);
   const std::string notice = loadResourceString(static_cast<HINSTANCE>(app().instance), kNoticeString, "");
   c.notice = makeChild(main, "STATIC", notice.c_str(), text, kNoticeId);
   // The CD bar's controls stay hidden until the CD player shows its bar.
@@ -107,6 +112,8 @@ void createMainControls(void* mainWindowHandle) {
   c.cdTime = makeChild(main, "STATIC", "--:--", SS_CENTER, IDC_CD_TIME);
   c.cdTracks = makeChild(main, "LISTBOX", "", WS_BORDER | LBS_MULTICOLUMN | LBS_NOTIFY | WS_HSCROLL, IDC_CD_TRACKS);
   if (c.cdTracks) SendMessageA(c.cdTracks, LB_SETCOLUMNWIDTH, 22, 0);
+  // The level meter along the bottom; it reports its DC switch to the main window while it is created.
+  audio::MeterCreate(main, 0, 0, 10, display::kMeterHeight, IDC_METER, app().settingsFile.c_str());
 }
 
 void layoutMainWindow() {
@@ -128,8 +135,9 @@ void layoutMainWindow() {
   placeWaveArea(l.wave);
 }
 
-void setDocumentButtons(bool documentOpen) {
+void setDocumentButtons(bool documentOpen, int channels) {
   MainControls& c = controls();
+  audio::MeterSetChannels(documentOpen ? channels : 1, false);
   if (c.buttons[display::kButtonPlay]) EnableWindow(c.buttons[display::kButtonPlay], documentOpen);
   if (c.buttons[display::kButtonRecord]) EnableWindow(c.buttons[display::kButtonRecord], TRUE);
   refreshMenuStateNow();  // the zoom buttons follow, and transport buttons nothing handles are greyed

@@ -2,7 +2,7 @@
 with a wave open the zoom buttons follow the view (In halves the visible range, which the status field's Time
 shows; Out and Full come back; Full shows the whole wave again); Close greys them once more. Transport buttons
 whose commands this build does not handle stay greyed, so a click never does nothing. The device text, the
-capability text and the notice line are shown."""
+capability text and the notice line are shown, the level meter runs along the bottom edge."""
 import os
 import re
 import subprocess
@@ -14,6 +14,7 @@ FRAMES = 16000
 ZOOM, IN, OUT, FULL = 401, 197, 196, 195
 PLAY, PAUSE, STOP, RECORD = 199, 192, 198, 194
 ALL = (ZOOM, IN, OUT, FULL, PLAY, PAUSE, STOP, RECORD)
+METER, DISPLAY = 5030, 360
 
 
 def states(out):
@@ -26,6 +27,15 @@ def expect_states(out, want, when):
     for control, state in want.items():
         if got.get(control) != state:
             raise AssertionError("%s: control %d is %s, expected %s" % (when, control, got.get(control), state))
+
+
+def places(out):
+    """control id -> (shown, left, top, right, bottom, client width, client height)"""
+    found = {}
+    for m in re.finditer(r"control (\d+) (?:enabled|disabled) (shown|hidden) (-?\d+) (-?\d+) (-?\d+) (-?\d+) of "
+                         r"(\d+) (\d+)", out):
+        found[int(m.group(1))] = (m.group(2) == "shown",) + tuple(int(v) for v in m.groups()[2:])
+    return found
 
 
 def time_field(out):
@@ -57,6 +67,13 @@ def run(h):
         raise AssertionError("the capability text is not shown")
     if "right-click the level meter" not in out:
         raise AssertionError("the notice line is not shown")
+    # The level meter runs along the whole bottom edge, 5 pixels high; the display sits under the buttons.
+    where = places(h.drive("controls %d %d %d" % (METER, DISPLAY, PLAY)))
+    shown, left, top, right, bottom, width, height = where[METER]
+    if not shown or (left, top, right, bottom) != (0, height - 5, width, height):
+        raise AssertionError("the level meter is at %r in a %dx%d client area" % (where[METER], width, height))
+    if where[DISPLAY][2] < where[PLAY][4]:
+        raise AssertionError("the display overlaps the button row: %r" % where)
     h.drive("expect-fail click %d" % IN, "close", "wait-exit 60")
     h.expect_exit(prog, 0)
 

@@ -26,7 +26,8 @@
  *                                            select lines (0-based) of a list box, as clicks would
  *   click <control id>                       click a button of the main window (fails when it is missing,
  *                                            hidden or disabled)
- *   controls <id> [<id> ...]                 print "control <id> enabled|disabled|missing" for each
+ *   controls <id> [<id> ...]                 print "control <id> enabled|disabled shown|hidden <l> <t> <r> <b>
+ *                                            of <client w> <client h>" (or "missing") for each
  *   expect-no-dialog                         fail when the target's process shows a dialog box
  *   wait-idle [quiet ms] [timeout]           wait until the target's process has nothing left to do and its
  *                                            set of windows stayed the same for quiet ms (default 500)
@@ -496,16 +497,29 @@ static int cmd_click(int argc, char **argv) {
   return RC_OK;
 }
 
-/* The enabled state of main-window controls: one "control <id> enabled|disabled" line each. */
+/* The state and place of main-window controls, one line each:
+ * "control <id> enabled|disabled shown|hidden <left> <top> <right> <bottom> of <client width> <client height>"
+ * in the main window's client coordinates, or "control <id> missing". */
 static int cmd_controls(int argc, char **argv) {
   int i;
+  RECT client;
   if (!need_target()) return RC_FAIL;
+  GetClientRect(g_target, &client);
   for (i = 1; i < argc; ++i) {
     long id;
     HWND c;
+    RECT r;
     if (!parse_int(argv[i], &id)) return RC_USAGE;
     c = GetDlgItem(g_target, (int)id);
-    say("control %ld %s\n", id, !c ? "missing" : IsWindowEnabled(c) ? "enabled" : "disabled");
+    if (!c) {
+      say("control %ld missing\n", id);
+      continue;
+    }
+    GetWindowRect(c, &r);
+    MapWindowPoints(NULL, g_target, (POINT *)&r, 2);
+    say("control %ld %s %s %ld %ld %ld %ld of %ld %ld\n", id, IsWindowEnabled(c) ? "enabled" : "disabled",
+        IsWindowVisible(c) ? "shown" : "hidden", (long)r.left, (long)r.top, (long)r.right, (long)r.bottom,
+        (long)client.right, (long)client.bottom);
   }
   return RC_OK;
 }
