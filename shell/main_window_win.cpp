@@ -214,6 +214,9 @@ void onCommand(WPARAM wParam, LPARAM lParam) {
     return;
   }
   dispatchCommand(id, lParam);
+  // Most commands change what the menus and buttons offer.
+  ShellHooks& h = shellHooks();
+  if (app().mainWindow && h.refreshMenuState) h.refreshMenuState(app().mainWindow);
 }
 
 void onGetMinMaxInfo(MINMAXINFO* info) {
