@@ -9,6 +9,7 @@ same prefix, wait for its exit and read its settings file. Everything runs again
 ctest's timeout, so a hang ends in a report of the open windows instead of a killed test.
 """
 import importlib.util
+import array
 import os
 import re
 import shutil
@@ -191,10 +192,19 @@ class Harness:
         return self.windows_path(dest)
 
     @staticmethod
-    def sox_samples(path):
-        """The samples of a sound file as sox reads them, without dither: 16-bit signed little-endian bytes."""
-        return subprocess.run(["sox", "-D", path, "-t", "raw", "-e", "signed-integer", "-b", "16", "-L", "-"],
+    def sox_samples(*inputs):
+        """The samples of a sound file as sox reads them, without dither: 16-bit signed little-endian bytes.
+        Several inputs may be given with sox's own options between them (for example "-m", "-v", "0.5")."""
+        return subprocess.run(["sox", "-D"] + list(inputs) + ["-t", "raw", "-e", "signed-integer", "-b", "16",
+                                                              "-L", "-"],
                               check=True, stdout=subprocess.PIPE, timeout=60).stdout
+
+    @staticmethod
+    def sox_values(*inputs):
+        """sox_samples as an array of signed 16-bit values (interleaved channels)."""
+        a = array.array("h")
+        a.frombytes(Harness.sox_samples(*inputs))
+        return a
 
     def screenshot(self, name):
         """Saves the screen as <test folder>/<name>.png for people to look at (never compared by tests)."""

@@ -4,7 +4,6 @@ and the key does nothing; with both channels edited F2 opens the dialog again. T
 a stereo wave to the right channel only, Right Channel leaves it there, and Invert of the whole wave changes only
 the right channel: the saved file shows exactly that. The view goes to spectral, back and to spectral again, which
 DisplayMode keeps."""
-import array
 import os
 import subprocess
 
@@ -16,11 +15,8 @@ SILENCE_FRAMES = 800  # 0.1 s
 VK_F2, VK_SPACE, WM_KEYDOWN = 0x71, 0x20, 0x100
 
 
-def channels(path):
-    raw = subprocess.run(["sox", "-D", path, "-t", "raw", "-e", "signed-integer", "-b", "16", "-L", "-"],
-                         check=True, stdout=subprocess.PIPE, timeout=60).stdout
-    a = array.array("h")
-    a.frombytes(raw)
+def channels(h, path):
+    a = h.sox_values(path)
     return list(a[0::2]), list(a[1::2])
 
 
@@ -34,7 +30,7 @@ def run(h):
     wav = os.path.join(files, "stereo.wav")
     subprocess.run(["sox", "-n", "-r", str(RATE), "-b", "16", "-c", "2", wav, "synth", "0.5", "sine", "300",
                     "sine", "500", "vol", "0.7"], check=True)
-    left, right = channels(wav)
+    left, right = channels(h, wav)
     key = "post %d %d 0" % (WM_KEYDOWN, VK_F2)
 
     prog = h.start(h.windows_path(wav), "/REGION:%d,%d" % (START, COUNT), debugstr=True)
@@ -74,7 +70,7 @@ def run(h):
         h.expect_key(ini, "System", key, "1")
     h.expect_key(ini, "System", "TimeModeV", "18")  # percentage, in spectral view
 
-    got_left, got_right = channels(wav)
+    got_left, got_right = channels(h, wav)
     silence = [0] * SILENCE_FRAMES
     want_left = left[:START] + silence + left[START + COUNT:]
     want_right = inverted(right[:START]) + silence + inverted(right[START + COUNT:])

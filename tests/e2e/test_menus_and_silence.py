@@ -3,7 +3,6 @@ Generate Silence refuses a duration that is not a number and then replaces the s
 Mix Paste takes the copied clip at 50% over the start of the silence (its right-channel controls disabled for the
 mono wave), F3 repeats that mix without the dialog, and the saved file equals the same edit computed here. The space bar and Left Channel (no playback,
 a mono wave) change nothing."""
-import array
 import os
 import subprocess
 
@@ -15,21 +14,13 @@ SILENCE_SECONDS = "0.25"
 SILENCE_FRAMES = 2000
 
 
-def samples(path):
-    raw = subprocess.run(["sox", "-D", path, "-t", "raw", "-e", "signed-integer", "-b", "16", "-L", "-"],
-                         check=True, stdout=subprocess.PIPE, timeout=60).stdout
-    a = array.array("h")
-    a.frombytes(raw)
-    return a
-
-
 def run(h):
     files = os.path.join(h.dir, "files")
     os.makedirs(files, exist_ok=True)
     wav = os.path.join(files, "tone.wav")
     subprocess.run(["sox", "-n", "-r", str(RATE), "-b", "16", "-c", "1", wav, "synth", "1", "sine", "440-1200",
                     "vol", "0.8"], check=True)
-    orig = samples(wav)
+    orig = h.sox_values(wav)
     clip = orig[START:START + COUNT]
     twice = [v * 0.5 + v * 0.5 for v in clip]
     want_len = len(orig) - COUNT + SILENCE_FRAMES
@@ -59,7 +50,7 @@ def run(h):
     h.drive("wait-idle 1000 60", "expect-no-dialog", "title", "close", "wait-exit 60")
     h.expect_exit(prog, 0)
 
-    got = samples(wav)
+    got = h.sox_values(wav)
     if len(got) != want_len:
         raise AssertionError("saved length %d, expected %d" % (len(got), want_len))
     if got[:START] != orig[:START]:

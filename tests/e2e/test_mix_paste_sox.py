@@ -3,7 +3,6 @@
 mode with both channels at 50%, and Save writes the result. sox, told not to dither (-D), mixes the two
 ranges cut from the original with the same volumes; every sample must agree within 1 LSB, and everything
 outside the mixed range must be untouched."""
-import array
 import os
 import shutil
 import subprocess
@@ -12,15 +11,6 @@ PLUGINS = ["wavpcm.flt"]
 
 RATE = 8000
 CLIP_START, DEST_START, COUNT = 900, 4100, 1500
-
-
-def raw16(*sox_args):
-    raw = subprocess.run(["sox", "-D"] + list(sox_args) + ["-t", "raw", "-e", "signed-integer", "-b", "16", "-L",
-                                                            "-"], check=True, stdout=subprocess.PIPE,
-                         timeout=60).stdout
-    a = array.array("h")
-    a.frombytes(raw)
-    return a
 
 
 def run(h):
@@ -55,9 +45,9 @@ def run(h):
     dest = os.path.join(files, "dest.wav")
     subprocess.run(["sox", "-D", original, clip, "trim", "%ds" % CLIP_START, "%ds" % COUNT], check=True)
     subprocess.run(["sox", "-D", original, dest, "trim", "%ds" % DEST_START, "%ds" % COUNT], check=True)
-    mixed = raw16("-m", "-v", "1", dest, "-v", "0.5", clip)
-    before = raw16(original)
-    got = raw16(wav)
+    mixed = h.sox_values("-m", "-v", "1", dest, "-v", "0.5", clip)
+    before = h.sox_values(original)
+    got = h.sox_values(wav)
     if len(got) != len(before):
         raise AssertionError("the length changed: %d samples, expected %d" % (len(got), len(before)))
     lo, hi = 2 * DEST_START, 2 * (DEST_START + COUNT)
