@@ -213,6 +213,11 @@ void onCommand(WPARAM wParam, LPARAM lParam) {
     app().meterDcAdjust = code == 2;
     return;
   }
+  // A clicked button would keep the keyboard focus and take the space bar for another click: the keys belong
+  // to the main window (space plays, cue hot keys).
+  HWND control = reinterpret_cast<HWND>(lParam);
+  HWND main = static_cast<HWND>(app().mainWindow);
+  if (control && code == BN_CLICKED && main && GetParent(control) == main && GetFocus() == control) SetFocus(main);
   dispatchCommand(id, lParam);
   // Most commands change what the menus and buttons offer.
   ShellHooks& h = shellHooks();

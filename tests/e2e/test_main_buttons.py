@@ -15,6 +15,7 @@ ZOOM, IN, OUT, FULL = 401, 197, 196, 195
 PLAY, PAUSE, STOP, RECORD = 199, 192, 198, 194
 ALL = (ZOOM, IN, OUT, FULL, PLAY, PAUSE, STOP, RECORD)
 METER, DISPLAY = 5030, 360
+VK_SPACE = 0x20
 
 
 def states(out):
@@ -90,6 +91,10 @@ def run(h):
     zoomed = time_field(out)
     if not FRAMES // 3 <= zoomed <= FRAMES * 2 // 3:
         raise AssertionError("after In the view shows %d of %d samples, expected about half" % (zoomed, FRAMES))
+    # The space bar after a click belongs to the main window (Play), not to the clicked button: no second In.
+    out = h.drive("key %d" % VK_SPACE, "wait-idle 800 30", "expect-no-dialog", "list-windows")
+    if time_field(out) != zoomed:
+        raise AssertionError("the space bar clicked In again: %d samples in view, was %d" % (time_field(out), zoomed))
 
     out = h.drive("click %d" % OUT, "wait-idle 800 30", "click %d" % IN, "click %d" % IN, "wait-idle 800 30",
                   "click %d" % FULL, "wait-idle 800 30", controls, "list-windows")

@@ -26,6 +26,7 @@
  *                                            select lines (0-based) of a list box, as clicks would
  *   click <control id>                       click a button of the main window (fails when it is missing,
  *                                            hidden or disabled)
+ *   key <virtual-key code>                   press and release a key on the keyboard (to the focused window)
  *   controls <id> [<id> ...]                 print "control <id> enabled|disabled shown|hidden <l> <t> <r> <b>
  *                                            of <client w> <client h>" (or "missing") for each
  *   expect-no-dialog                         fail when the target's process shows a dialog box
@@ -497,6 +498,23 @@ static int cmd_click(int argc, char **argv) {
   return RC_OK;
 }
 
+/* A key pressed and released on the keyboard: it goes to whichever window has the focus, as a user's would. */
+static int cmd_key(int argc, char **argv) {
+  long vk;
+  INPUT in[2];
+  (void)argc;
+  if (!parse_int(argv[1], &vk) || vk <= 0 || vk > 255) return RC_USAGE;
+  if (!need_target()) return RC_FAIL;
+  SetForegroundWindow(g_target);
+  memset(in, 0, sizeof in);
+  in[0].type = in[1].type = INPUT_KEYBOARD;
+  in[0].ki.wVk = in[1].ki.wVk = (WORD)vk;
+  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  if (SendInput(2, in, sizeof in[0]) != 2) return failed("the key could not be sent");
+  ++g_posted;
+  return RC_OK;
+}
+
 /* The state and place of main-window controls, one line each:
  * "control <id> enabled|disabled shown|hidden <left> <top> <right> <bottom> of <client width> <client height>"
  * in the main window's client coordinates, or "control <id> missing". */
@@ -659,7 +677,7 @@ static const Command kCommands[] = {
     {"expect-title", 2, cmd_expect_title}, {"wait-exit", 1, cmd_wait_exit},
     {"list-windows", 1, cmd_list_windows}, {"sleep", 2, cmd_sleep},
     {"window-rect", 1, cmd_window_rect},   {"click", 2, cmd_click},
-    {"controls", 2, cmd_controls},
+    {"controls", 2, cmd_controls},        {"key", 2, cmd_key},
 };
 
 static int run_command(int argc, char **argv) {
