@@ -41,6 +41,7 @@ constexpr uint32_t kDocPeaksMatchDisk = 0x100;
 // Open errors.
 constexpr int kOpenOk = 0;
 constexpr int kOpenNotRecognised = 1;
+constexpr int kOpenUnreadable = 2;  // the file is gone, locked or not a file
 constexpr int kOpenNoMemory = 4;
 constexpr int kOpenStopped = 9;
 

@@ -6,12 +6,23 @@
 #include "formats/filter_open.h"
 #include "formats/filter_save.h"
 #include "formats/raw_pcm.h"
+#include "platform/file.h"
 #include "shell/message_box.h"
 #include "storage/store.h"
 
 namespace shell {
 
 int FilterReader::identify(const std::string& path, int32_t filterIndex, document::FileIdentity* out) {
+  // A file that cannot be read at all (gone, locked, a directory) is not a question of its format.
+  platform::File* file = nullptr;
+  const platform::FileStatus st =
+      platform::fileOpen(path, platform::kFileRead | platform::kFileShareRead | platform::kFileShareWrite, &file);
+  if (st != platform::FileStatus::Ok) {
+    message_ = "Cannot open \"" + path + "\": " + platform::fileStatusText(st) + ".";
+    ShowMessageBox(message_.c_str(), "Open", kMbOk | kMbIconExclamation);
+    return document::kOpenUnreadable;
+  }
+  platform::fileClose(file);
   formats::ProbeResult probe;
   if (!formats::probeFileFormat(*table_, load_, path, filterIndex, &probe)) {
     message_ = "\"" + path + "\" is not in a format that any installed file filter can read.";
