@@ -40,4 +40,24 @@
 #define IDC_PLAY_AUTOCUE       1206
 #define IDC_PLAY_LOOPS_TEXT    1207
 
+/* ---- Toolbar Settings (dialog 166, command 355) ---------------------------------------------------------------- */
+#define IDD_TOOLBAR_SETTINGS   166
+#define IDC_TB_LIST            1301  /* "Button Ordering": several entries selectable */
+#define IDC_TB_UP              1302
+#define IDC_TB_DOWN            1303
+#define IDC_TB_ZAP             1304
+#define IDC_TB_TIP             1305  /* the selected button's tip text */
+#define IDC_TB_PICTURE         1306  /* a large picture of its bitmap */
+#define IDC_TB_SAVEAS          1307  /* shown for the Save button: SaveMode 0 */
+#define IDC_TB_SAVENOW         1308  /* SaveMode 1 */
+#define IDC_TB_TOOLHELP        1309  /* "Enable Toolbar &Help": [System] ToolHelp */
+#define IDC_TB_HELP            1310
+#define IDC_TB_LIST_TEXT       1311
+#define IDB_TB_UP              171   /* bitmaps of the arrow buttons: normal, then greyed */
+#define IDB_TB_UP_GREY         172
+#define IDB_TB_DOWN            173
+#define IDB_TB_DOWN_GREY       174
+#define IDB_TB_ZAP             175
+#define IDB_TB_ZAP_GREY        176
+
 #endif

@@ -293,6 +293,13 @@ LRESULT CALLBACK SORNMainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_SIZE:
       onSize(wParam, lParam);
       break;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      if (h.paintToolbar) h.paintToolbar(dc);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
     default:
       break;
   }

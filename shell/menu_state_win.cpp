@@ -26,6 +26,7 @@
 #include "shell/message_box.h"
 #include "shell/settings_source.h"
 #include "shell/shell_hooks.h"
+#include "shell/toolbar_win.h"
 #include "shell/window_commands.h"
 
 namespace shell {
@@ -190,6 +191,7 @@ void refresh(HWND main) {
   MenuState s = ComputeMenuState(gatherFacts(menu));
   if (s.forceBothChannels) setEditChannel(0);
   if (menu) applyMenuTo(menu, s);
+  ToolbarApplyMenuState(s);
   refreshZoomButtons();
   greyUnhandledButtons();
 }

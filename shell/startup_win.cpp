@@ -11,6 +11,7 @@
 #include "shell/settings_source.h"
 #include "shell/shell_hooks.h"
 #include "shell/temp_dirs.h"
+#include "shell/toolbar_win.h"
 #include "shell/win_shell.h"
 
 namespace shell {
@@ -209,6 +210,7 @@ std::string loadResourceString(HINSTANCE instance, UINT id, const char* fallback
 int runApplication(HINSTANCE instance, const char* cmdLine, int showCmd) {
   AppState& a = app();
   installDocumentSupport();
+  installToolbar();
   ShellHooks& h = shellHooks();
   a.instance = instance;
   setUpPaths(instance);                                      // 1
