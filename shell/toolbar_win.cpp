@@ -437,6 +437,7 @@ void ToolbarRelayout() {
   invalidateRow();
 }
 
+const ToolbarRecord& toolbarRecord() { return tb().record; }
 ToolbarOrder& toolbarOrder() { return tb().order; }
 const ToolbarTransforms& toolbarTransforms() { return tb().transforms; }
 

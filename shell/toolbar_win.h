@@ -35,6 +35,9 @@ void ToolbarPlaceButton(int id, int x, int y);
 // Lays the row out for the main window's client width and repaints it.
 void ToolbarRelayout();
 
+// The buttons as placed and drawn (for tests and the CD bar).
+const ToolbarRecord& toolbarRecord();
+
 // For the dialog: the order, the transforms that have buttons, a button's tip and bitmap (HBITMAP).
 ToolbarOrder& toolbarOrder();
 const ToolbarTransforms& toolbarTransforms();

@@ -1,0 +1,131 @@
+// The toolbar in a real main window: a press captures the mouse and sends the no-op press command, a release
+// inside sends the button's command and a release outside nothing; greyed buttons take no press; the row is
+// laid out again on a size change; the first start writes the order.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/win32.h"
+#include "shell/app_state.h"
+#include "shell/command_ids.h"
+#include "shell/dispatch.h"
+#include "shell/menu_state.h"
+#include "shell/shell_hooks.h"
+#include "shell/toolbar_win.h"
+#include "shell/win_shell.h"
+
+namespace shell {
+namespace {
+
+class ToolbarWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    app().instance = inst;
+    app().settingsFile = "SORNTBTEST.INI";
+    WritePrivateProfileStringA("NewToolbar", nullptr, nullptr, app().settingsFile.c_str());
+    WritePrivateProfileStringA("Toolbar", nullptr, nullptr, app().settingsFile.c_str());
+    commandTable().clear();
+    registerCommand(IDM_OPEN, [this](int, intptr_t) { ++opened_; });
+    // Ahead of the toolbar's hook: every command the main window receives.
+    shellHooks().preMessage = [this](void*, unsigned msg, uintptr_t wParam, intptr_t, intptr_t*) {
+      if (msg == WM_COMMAND) commands_.push_back(int(LOWORD(wParam)));
+      return false;
+    };
+    installToolbar();
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = SORNMainWndProc;
+    wc.hInstance = inst;
+    wc.lpszClassName = kMainClassName;
+    RegisterClassA(&wc);
+    hwnd_ = CreateWindowExA(0, kMainClassName, "test", WS_OVERLAPPEDWINDOW, 0, 0, 900, 200, nullptr, nullptr,
+                            inst, nullptr);
+    ASSERT_NE(hwnd_, nullptr);
+    shellHooks().createToolbar(hwnd_);
+    pump();
+    commands_.clear();
+  }
+  void TearDown() override {
+    if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+    pump();
+    shellHooks() = ShellHooks();
+    commandTable().clear();
+    UnregisterClassA(kMainClassName, GetModuleHandleA(nullptr));
+  }
+  static void pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+  // The middle of a button, in client coordinates, as a mouse message's parameter.
+  static LPARAM centre(int id, int dx = 0, int dy = 0) {
+    const ToolbarButtonInfo* b = toolbarRecord().find(id);
+    EXPECT_NE(b, nullptr) << id;
+    if (!b) return 0;
+    return MAKELPARAM(b->left + 12 + dx, b->top + 12 + dy);
+  }
+  bool pressed(int id) const { return toolbarRecord().find(id)->pressed; }
+
+  HWND hwnd_ = nullptr;
+  std::vector<int> commands_;
+  int opened_ = 0;
+};
+
+TEST_F(ToolbarWindow, ReleaseInsideSendsThePressThenTheCommand) {
+  SendMessageA(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, centre(IDM_OPEN));
+  EXPECT_EQ(GetCapture(), hwnd_);
+  EXPECT_TRUE(pressed(IDM_OPEN));
+  SendMessageA(hwnd_, WM_MOUSEMOVE, MK_LBUTTON, centre(IDM_OPEN, 30));
+  EXPECT_FALSE(pressed(IDM_OPEN));  // the pressed look follows the pointer
+  SendMessageA(hwnd_, WM_MOUSEMOVE, MK_LBUTTON, centre(IDM_OPEN, 5, 5));
+  EXPECT_TRUE(pressed(IDM_OPEN));
+  SendMessageA(hwnd_, WM_LBUTTONUP, 0, centre(IDM_OPEN));
+  EXPECT_NE(GetCapture(), hwnd_);
+  EXPECT_FALSE(pressed(IDM_OPEN));
+  pump();
+  EXPECT_EQ(commands_, (std::vector<int>{IDM_TOOLBAR_PRESS, IDM_OPEN}));
+  EXPECT_EQ(opened_, 1);
+}
+
+TEST_F(ToolbarWindow, ReleaseOutsideSendsOnlyThePress) {
+  SendMessageA(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, centre(IDM_OPEN));
+  SendMessageA(hwnd_, WM_LBUTTONUP, 0, centre(IDM_OPEN, 0, 100));
+  pump();
+  EXPECT_EQ(commands_, std::vector<int>{IDM_TOOLBAR_PRESS});
+  EXPECT_EQ(opened_, 0);
+  EXPECT_NE(GetCapture(), hwnd_);
+}
+
+TEST_F(ToolbarWindow, GreyedButtonsTakeNoPress) {
+  // File New has no handler here: greyed.
+  SendMessageA(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, centre(IDM_NEW));
+  EXPECT_NE(GetCapture(), hwnd_);
+  SendMessageA(hwnd_, WM_LBUTTONUP, 0, centre(IDM_NEW));
+  // Open follows its menu state.
+  MenuState state;
+  state.items[IDM_OPEN].enabled = false;
+  ToolbarApplyMenuState(state);
+  EXPECT_FALSE(toolbarRecord().find(IDM_OPEN)->enabled);
+  SendMessageA(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, centre(IDM_OPEN));
+  SendMessageA(hwnd_, WM_LBUTTONUP, 0, centre(IDM_OPEN));
+  pump();
+  EXPECT_TRUE(commands_.empty());
+  state.items[IDM_OPEN].enabled = true;
+  ToolbarApplyMenuState(state);
+  EXPECT_TRUE(toolbarRecord().find(IDM_OPEN)->enabled);
+  EXPECT_FALSE(toolbarRecord().find(IDM_NEW)->enabled);
+}
+
+TEST_F(ToolbarWindow, SizeChangesLayTheRowOutAgainAndTheOrderIsStored) {
+  SendMessageA(hwnd_, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 150));
+  EXPECT_EQ(toolbarRecord().find(IDM_HELP_QUICKREF)->left, kToolbarHiddenX);
+  EXPECT_EQ(toolbarRecord().find(IDM_CD_PLAYER)->left, 280);
+  SendMessageA(hwnd_, WM_SIZE, SIZE_RESTORED, MAKELPARAM(1200, 150));
+  EXPECT_EQ(toolbarRecord().find(IDM_HELP_QUICKREF)->left, 305);
+  char v[64] = {};
+  GetPrivateProfileStringA("NewToolbar", "Item1", "", v, sizeof v, app().settingsFile.c_str());
+  EXPECT_STREQ(v, "File New");
+  EXPECT_EQ(GetPrivateProfileIntA("NewToolbar", "Count", 0, app().settingsFile.c_str()), 40u);
+}
+
+}  // namespace
+}  // namespace shell
