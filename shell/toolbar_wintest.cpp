@@ -1,6 +1,7 @@
 // The toolbar in a real main window: a press captures the mouse and sends the no-op press command, a release
 // inside sends the button's command and a release outside nothing; greyed buttons take no press; the row is
-// laid out again on a size change; the first start writes the order.
+// laid out again on a size change; the first start writes the order; a tip shows under the button the pointer
+// rests on and goes on a key press, and none shows with ToolHelp off.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -17,6 +18,8 @@
 namespace shell {
 namespace {
 
+constexpr int kEcho = IDM_TRANSFORM_FIRST;
+
 class ToolbarWindow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -31,6 +34,12 @@ class ToolbarWindow : public ::testing::Test {
     shellHooks().preMessage = [this](void*, unsigned msg, uintptr_t wParam, intptr_t, intptr_t*) {
       if (msg == WM_COMMAND) commands_.push_back(int(LOWORD(wParam)));
       return false;
+    };
+    // One transform, whose tip is its name (the test program has no string resources for the others).
+    toolbarTransformSource() = [] {
+      ToolbarTransformButton echo;
+      echo.transform = {kEcho, "Echo", kXfmTransform};
+      return std::vector<ToolbarTransformButton>{echo};
     };
     installToolbar();
     WNDCLASSA wc = {};
@@ -49,6 +58,8 @@ class ToolbarWindow : public ::testing::Test {
     if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
     pump();
     shellHooks() = ShellHooks();
+    toolbarTransformSource() = nullptr;
+    app().settings.toolHelp = true;
     commandTable().clear();
     UnregisterClassA(kMainClassName, GetModuleHandleA(nullptr));
   }
@@ -117,14 +128,55 @@ TEST_F(ToolbarWindow, GreyedButtonsTakeNoPress) {
 
 TEST_F(ToolbarWindow, SizeChangesLayTheRowOutAgainAndTheOrderIsStored) {
   SendMessageA(hwnd_, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 150));
-  EXPECT_EQ(toolbarRecord().find(IDM_HELP_QUICKREF)->left, kToolbarHiddenX);
-  EXPECT_EQ(toolbarRecord().find(IDM_CD_PLAYER)->left, 280);
+  // Echo sits after Music, so Generate Silence is the last button that starts before 294.
+  EXPECT_EQ(toolbarRecord().find(kEcho)->left, 239);
+  EXPECT_EQ(toolbarRecord().find(IDM_GENERATE_SILENCE)->left, 272);
+  EXPECT_EQ(toolbarRecord().find(IDM_CD_PLAYER)->left, kToolbarHiddenX);
   SendMessageA(hwnd_, WM_SIZE, SIZE_RESTORED, MAKELPARAM(1200, 150));
-  EXPECT_EQ(toolbarRecord().find(IDM_HELP_QUICKREF)->left, 305);
+  EXPECT_EQ(toolbarRecord().find(IDM_CD_PLAYER)->left, 305);
   char v[64] = {};
   GetPrivateProfileStringA("NewToolbar", "Item1", "", v, sizeof v, app().settingsFile.c_str());
   EXPECT_STREQ(v, "File New");
-  EXPECT_EQ(GetPrivateProfileIntA("NewToolbar", "Count", 0, app().settingsFile.c_str()), 40u);
+  EXPECT_EQ(GetPrivateProfileIntA("NewToolbar", "Count", 0, app().settingsFile.c_str()), 41u);
+  GetPrivateProfileStringA("NewToolbar", "Item11", "", v, sizeof v, app().settingsFile.c_str());
+  EXPECT_STREQ(v, "Echo");
+}
+
+// Waits up to ms for the tip window showing text; null when none appears.
+HWND waitForTip(const char* text, int ms) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < DWORD(ms)) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    HWND tip = FindWindowA("Static", text);
+    if (tip && IsWindowVisible(tip)) return tip;
+    Sleep(20);
+  }
+  return nullptr;
+}
+
+TEST_F(ToolbarWindow, TipAppearsUnderTheButtonAndGoesOnAKey) {
+  ShowWindow(hwnd_, SW_SHOW);
+  SetForegroundWindow(hwnd_);
+  SetActiveWindow(hwnd_);
+  const ToolbarButtonInfo* b = toolbarRecord().find(kEcho);
+  ASSERT_NE(b, nullptr);
+  POINT p{b->left + 12, b->top + 12};
+  ClientToScreen(hwnd_, &p);
+  SetCursorPos(p.x, p.y);
+  SendMessageA(hwnd_, WM_MOUSEMOVE, 0, centre(kEcho));
+  HWND tip = waitForTip("Echo", 5000);
+  ASSERT_NE(tip, nullptr);
+  RECT rc;
+  GetWindowRect(tip, &rc);
+  EXPECT_GE(rc.top, p.y + 12);  // under the button
+  SendMessageA(hwnd_, WM_KEYDOWN, 'A', 0);
+  EXPECT_FALSE(IsWindow(tip));
+
+  app().settings.toolHelp = false;
+  SendMessageA(hwnd_, WM_MOUSEMOVE, 0, centre(IDM_OPEN));
+  SendMessageA(hwnd_, WM_MOUSEMOVE, 0, centre(kEcho));
+  EXPECT_EQ(waitForTip("Echo", 1000), nullptr);
 }
 
 }  // namespace
