@@ -109,7 +109,8 @@ bool appendMissing(ToolbarOrder* order, const ToolbarTransforms& transforms) {
   return true;
 }
 
-void readNewSection(ToolbarOrder* order, SettingsSource& ini, int count, const ToolbarTransforms& transforms) {
+void readNewSection(ToolbarOrder* order, SettingsSource& ini, int count,
+                    const ToolbarTransforms& transforms) {
   count = std::min(count, kToolbarOrderSlots);  // items past the slots would be dropped anyway
   for (int n = 1; n <= count; ++n) {
     const std::string name = ini.getString(kNewSection, itemKey(n).c_str(), "", kToolbarItemChars);
@@ -201,13 +202,38 @@ ToolbarOrder DefaultToolbarOrder(const ToolbarTransforms& transforms) {
   addGroup(kXfmGenerate);
   ids.push_back(kToolbarSpacerId);
   addGroup(kXfmAnalyze);
-  ids.insert(ids.end(), {148, 6100, 5010, 5030, 5040, 5060, 5050, 113, 137, 136, kToolbarSpacerId, 102, 2210,
-                         2200, 2050, 2150, 2100, 2110, 341, 342, 340, 2211, 312, kToolbarSpacerId,
-                         kToolbarSpacerId, kToolbarSpacerId, kToolbarSpacerId});
+  ids.insert(ids.end(), {148,
+                         6100,
+                         5010,
+                         5030,
+                         5040,
+                         5060,
+                         5050,
+                         113,
+                         137,
+                         136,
+                         kToolbarSpacerId,
+                         102,
+                         2210,
+                         2200,
+                         2050,
+                         2150,
+                         2100,
+                         2110,
+                         341,
+                         342,
+                         340,
+                         2211,
+                         312,
+                         kToolbarSpacerId,
+                         kToolbarSpacerId,
+                         kToolbarSpacerId,
+                         kToolbarSpacerId});
   // A long list of transforms gives up its tail rather than push a built-in entry out of the slots.
   if (ids.size() > size_t(kToolbarOrderSlots)) {
     auto isTransform = [&](int id) {
-      return std::any_of(transforms.begin(), transforms.end(), [id](const ToolbarTransform& t) { return t.id == id; });
+      return std::any_of(transforms.begin(), transforms.end(),
+                         [id](const ToolbarTransform& t) { return t.id == id; });
     };
     const long fixed = std::count_if(ids.begin(), ids.end(), [&](int id) { return !isTransform(id); });
     long transformRoom = kToolbarOrderSlots - fixed;
@@ -243,10 +269,15 @@ bool LoadToolbarOrder(ToolbarOrder* order, SettingsSource& ini, const ToolbarTra
 
 void SaveToolbarOrder(const ToolbarOrder& order, SettingsSource& ini, const ToolbarTransforms& transforms,
                       const std::string& versionText) {
+  // Items past the new count are left over from a longer order (a transform since removed): drop them, as
+  // far as a sane old count reaches.
+  const int oldCount = std::min(ini.getInt(kNewSection, "Count", 0), 4 * kToolbarOrderSlots);
+  for (int n = order.count + 1; n <= oldCount; ++n) ini.writeString(kNewSection, itemKey(n).c_str(), nullptr);
   ini.writeString(kNewSection, "Version", versionText.c_str());
   ini.writeString(kNewSection, "Count", std::to_string(order.count).c_str());
   for (int n = 1; n <= order.count; ++n)
-    ini.writeString(kNewSection, itemKey(n).c_str(), ToolbarItemName(order.slots[size_t(n - 1)], transforms).c_str());
+    ini.writeString(kNewSection, itemKey(n).c_str(),
+                    ToolbarItemName(order.slots[size_t(n - 1)], transforms).c_str());
 }
 
 bool ToolbarRecord::addButton(int id, const std::string& bitmapName, const std::string& tip, void* image) {
@@ -329,7 +360,8 @@ void ToolbarListUp(std::vector<int>* ids, std::vector<bool>* selected) {
   while (end < n && (*selected)[end]) ++end;
   // The entry above the run goes below it.
   std::rotate(ids->begin() + long(first - 1), ids->begin() + long(first), ids->begin() + long(end));
-  std::rotate(selected->begin() + long(first - 1), selected->begin() + long(first), selected->begin() + long(end));
+  std::rotate(selected->begin() + long(first - 1), selected->begin() + long(first),
+              selected->begin() + long(end));
 }
 
 void ToolbarListDown(std::vector<int>* ids, std::vector<bool>* selected) {
@@ -342,7 +374,8 @@ void ToolbarListDown(std::vector<int>* ids, std::vector<bool>* selected) {
   if (end >= n) return;
   // The entry below the run goes above it.
   std::rotate(ids->begin() + long(first), ids->begin() + long(end), ids->begin() + long(end + 1));
-  std::rotate(selected->begin() + long(first), selected->begin() + long(end), selected->begin() + long(end + 1));
+  std::rotate(selected->begin() + long(first), selected->begin() + long(end),
+              selected->begin() + long(end + 1));
 }
 
 void ToolbarListZap(std::vector<int>* ids, std::vector<bool>* selected) {

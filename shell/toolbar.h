@@ -24,15 +24,16 @@ constexpr uint16_t kToolbarOrderUnloaded = 0xFFFF;  // in the first slot: the or
 constexpr int kToolbarSpacerId = 0;
 constexpr int kToolbarCdButtonCount = 7;
 // Room left for transform buttons after the 32 built-in and the 7 CD player buttons.
-constexpr int kToolbarMaxTransformButtons = kToolbarMaxButtons - (kToolbarBuiltinCount - 1) - kToolbarCdButtonCount;
+constexpr int kToolbarMaxTransformButtons =
+    kToolbarMaxButtons - (kToolbarBuiltinCount - 1) - kToolbarCdButtonCount;
 
 // Geometry of the row.
 constexpr int kToolbarLeft = 6, kToolbarTop = 4;
 constexpr int kToolbarButtonSize = 24;
-constexpr int kToolbarButtonStep = 25;   // a button advances x by this much
-constexpr int kToolbarSpacerStep = 8;    // a spacer by this much
-constexpr int kToolbarRightMargin = 6;   // past width - 6 the rest is hidden
-constexpr int kToolbarHiddenX = -40;     // where hidden buttons go
+constexpr int kToolbarButtonStep = 25;  // a button advances x by this much
+constexpr int kToolbarSpacerStep = 8;   // a spacer by this much
+constexpr int kToolbarRightMargin = 6;  // past width - 6 the rest is hidden
+constexpr int kToolbarHiddenX = -40;    // where hidden buttons go
 
 constexpr int kToolbarLongNameChars = 32, kToolbarShortNameChars = 16, kToolbarTipChars = 70;
 constexpr int kToolbarItemChars = 59;  // an Item<n> value as read from the settings file
@@ -47,7 +48,8 @@ struct ToolbarBuiltin {
 extern const ToolbarBuiltin kToolbarBuiltins[kToolbarBuiltinCount];
 const ToolbarBuiltin* FindToolbarBuiltin(int id);  // null for ids not in the table (and for the spacer)
 
-// The CD player's buttons, placed on the CD bar rather than in the row; the first and the last start disabled.
+// The CD player's buttons, placed on the CD bar rather than in the row; the first and the last start
+// disabled.
 struct ToolbarCdButton {
   uint16_t id;
   const char* bitmap;
@@ -56,10 +58,10 @@ struct ToolbarCdButton {
 extern const ToolbarCdButton kToolbarCdButtons[kToolbarCdButtonCount];
 
 // Plug-in flag bits that matter to the toolbar.
-constexpr uint32_t kXfmTransform = 0x1;   // Transform menu: its group in the default order
-constexpr uint32_t kXfmGenerate = 0x2;    // Generate menu: stored as "Generate " + name
-constexpr uint32_t kXfmAnalyze = 0x400;   // Analyze menu
-constexpr uint32_t kXfmHidden = 0x4000;   // never on the toolbar
+constexpr uint32_t kXfmTransform = 0x1;  // Transform menu: its group in the default order
+constexpr uint32_t kXfmGenerate = 0x2;   // Generate menu: stored as "Generate " + name
+constexpr uint32_t kXfmAnalyze = 0x400;  // Analyze menu
+constexpr uint32_t kXfmHidden = 0x4000;  // never on the toolbar
 
 // A transform as the toolbar sees it: command 7000 + index, its name and its plug-in flags.
 struct ToolbarTransform {
@@ -87,7 +89,10 @@ int ToolbarIdForShortName(const std::string& name, const ToolbarTransforms& tran
 struct ToolbarOrder {
   std::array<uint16_t, kToolbarOrderSlots> slots;
   int count = 0;
-  ToolbarOrder() { slots.fill(0); slots[0] = kToolbarOrderUnloaded; }
+  ToolbarOrder() {
+    slots.fill(0);
+    slots[0] = kToolbarOrderUnloaded;
+  }
   bool loaded() const { return slots[0] != kToolbarOrderUnloaded || count > 0; }
   std::vector<int> ids() const { return std::vector<int>(slots.begin(), slots.begin() + count); }
   bool contains(int id) const;
@@ -114,13 +119,13 @@ void SaveToolbarOrder(const ToolbarOrder& order, SettingsSource& ini, const Tool
 // One button of the toolbar record.
 struct ToolbarButtonInfo {
   int id = 0;
-  int left = 0, top = 0;  // the rectangle is left, top .. left + 24, top + 24
-  bool enabled = true;    // drawn normal (true) or greyed
+  int left = 0, top = 0;     // the rectangle is left, top .. left + 24, top + 24
+  bool enabled = true;       // drawn normal (true) or greyed
   bool ownerEnabled = true;  // what the button's owner last asked for (the CD player's buttons)
-  bool pressed = false;   // drawn pressed
-  std::string tip;        // at most 69 characters
-  std::string bitmap;     // resource name, at most 19 characters; empty for a plug-in's own bitmap
-  void* image = nullptr;  // the loaded bitmap (a plug-in's, or loaded from the resource)
+  bool pressed = false;      // drawn pressed
+  std::string tip;           // at most 69 characters
+  std::string bitmap;        // resource name, at most 19 characters; empty for a plug-in's own bitmap
+  void* image = nullptr;     // the loaded bitmap (a plug-in's, or loaded from the resource)
   bool contains(int x, int y) const {
     return x >= left && x < left + kToolbarButtonSize && y >= top && y < top + kToolbarButtonSize;
   }

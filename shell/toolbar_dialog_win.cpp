@@ -1,5 +1,5 @@
-// "Toolbar Settings" (dialog 166, command 355): the button order in a multi-select list with Up, Down and Zap,
-// the selected button's tip and a large picture of its bitmap, the Save button's mode ("Save &As" or
+// "Toolbar Settings" (dialog 166, command 355): the button order in a multi-select list with Up, Down and
+// Zap, the selected button's tip and a large picture of its bitmap, the Save button's mode ("Save &As" or
 // "Save &Now", [System] SaveMode 0 or 1) and "Enable Toolbar &Help" ([System] ToolHelp). OK stores the
 // order, saves it and lays the toolbar out again. The list operations are ToolbarListUp/Down/Zap (toolbar.h).
 // clang-format off
@@ -18,14 +18,16 @@ namespace shell {
 namespace {
 
 struct ToolbarDialogData {
-  std::vector<int> ids;      // the order as listed
-  int saveMode = 0;          // what the Save button does: 0 Save As, 1 Save
+  std::vector<int> ids;       // the order as listed
+  int saveMode = 0;           // what the Save button does: 0 Save As, 1 Save
   bool bitmapButtons = true;  // Up, Down and Zap show bitmaps 171 .. 176 (not on generation 2 systems)
   HBITMAP arrows[6] = {};     // up, up greyed, down, down greyed, zap, zap greyed
   int shownId = -1;           // the entry whose tip and picture are shown
 };
 
-HWND listOf(HWND dlg) { return GetDlgItem(dlg, IDC_TB_LIST); }
+HWND listOf(HWND dlg) {
+  return GetDlgItem(dlg, IDC_TB_LIST);
+}
 
 std::vector<bool> listSelection(HWND dlg, size_t n) {
   std::vector<bool> sel(n, false);
@@ -39,7 +41,8 @@ void fillList(HWND dlg, const ToolbarDialogData& d, const std::vector<bool>& sel
   SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   SendMessageA(list, LB_RESETCONTENT, 0, 0);
   for (int id : d.ids)
-    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToolbarItemName(id, toolbarTransforms()).c_str()));
+    SendMessageA(list, LB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(ToolbarItemName(id, toolbarTransforms()).c_str()));
   for (size_t i = 0; i < selected.size() && i < d.ids.size(); ++i)
     if (selected[i]) SendMessageA(list, LB_SETSEL, TRUE, LPARAM(i));
   SendMessageA(list, LB_SETTOPINDEX, WPARAM(top > 0 ? top : 0), 0);
@@ -157,7 +160,8 @@ INT_PTR CALLBACK TOOLBARMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
           d->saveMode = id == IDC_TB_SAVENOW ? 1 : 0;
           return TRUE;
         case IDC_TB_HELP:
-          WinHelpA(dlg, app().helpPath.c_str(), HELP_KEY, reinterpret_cast<ULONG_PTR>("Customizable Toolbar"));
+          WinHelpA(dlg, app().helpPath.c_str(), HELP_KEY,
+                   reinterpret_cast<ULONG_PTR>("Customizable Toolbar"));
           return TRUE;
         case IDOK:
           onOk(dlg, d);

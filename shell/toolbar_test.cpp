@@ -28,22 +28,24 @@ std::vector<int> defaultIdsFor(const std::vector<int>& transformGroup, const std
   ids.insert(ids.end(), generators.begin(), generators.end());
   ids.push_back(0);
   ids.insert(ids.end(), analyzers.begin(), analyzers.end());
-  ids.insert(ids.end(), {148, 6100, 5010, 5030, 5040, 5060, 5050, 113, 137, 136, 0, 102, 2210, 2200, 2050, 2150,
-                         2100, 2110, 341, 342, 340, 2211, 312, 0, 0, 0, 0});
+  ids.insert(ids.end(), {148,  6100, 5010, 5030, 5040, 5060, 5050, 113,  137, 136, 0, 102, 2210, 2200,
+                         2050, 2150, 2100, 2110, 341,  342,  340,  2211, 312, 0,   0, 0,   0});
   return ids;
 }
 
 std::vector<std::string> savedItems(const MemorySettingsSource& ini) {
   std::vector<std::string> items;
   const int count = std::stoi(ini.value("NewToolbar", "Count"));
-  for (int n = 1; n <= count; ++n) items.push_back(ini.value("NewToolbar", ("Item" + std::to_string(n)).c_str()));
+  for (int n = 1; n <= count; ++n)
+    items.push_back(ini.value("NewToolbar", ("Item" + std::to_string(n)).c_str()));
   return items;
 }
 
 void writeNewSection(MemorySettingsSource* ini, const std::vector<std::string>& items) {
   ini->set("NewToolbar", "Version", "96");
   ini->set("NewToolbar", "Count", std::to_string(items.size()));
-  for (size_t i = 0; i < items.size(); ++i) ini->set("NewToolbar", ("Item" + std::to_string(i + 1)).c_str(), items[i]);
+  for (size_t i = 0; i < items.size(); ++i)
+    ini->set("NewToolbar", ("Item" + std::to_string(i + 1)).c_str(), items[i]);
 }
 
 std::vector<int> allBuiltinIds() {
@@ -107,13 +109,15 @@ TEST(ToolbarOrder, AStoredOrderIsNotReadTwiceNorRewritten) {
 
 TEST(ToolbarOrder, VanishedTransformDroppedNewOneAppendedDuplicatesAndUnknownSkipped) {
   MemorySettingsSource ini;
-  std::vector<std::string> items = {"File Open", "Gone Plugin", "[Space]", "[Space]", "file open", "Generate Tone",
-                                    "Echo", "Generate Echo", "???", "Secret"};
+  std::vector<std::string> items = {"File Open",     "Gone Plugin", "[Space]",       "[Space]", "file open",
+                                    "Generate Tone", "Echo",        "Generate Echo", "???",     "Secret"};
   for (int i = 1; i < kToolbarBuiltinCount; ++i)
     if (kToolbarBuiltins[i].id != 1100) items.push_back(kToolbarBuiltins[i].longName);
   writeNewSection(&ini, items);
-  ToolbarTransforms now = {{7000, "Echo", kXfmTransform}, {7001, "Tone", kXfmGenerate},
-                           {7003, "Secret", kXfmHidden}, {7005, "Brand New", kXfmTransform}};
+  ToolbarTransforms now = {{7000, "Echo", kXfmTransform},
+                           {7001, "Tone", kXfmGenerate},
+                           {7003, "Secret", kXfmHidden},
+                           {7005, "Brand New", kXfmTransform}};
   ToolbarOrder order;
   EXPECT_TRUE(LoadToolbarOrder(&order, ini, now, "96"));
   std::vector<int> want = {1100, 0, 0, 7001, 7000};
@@ -148,17 +152,32 @@ struct OldFormatCase {
 
 TEST(ToolbarOrder, OlderSectionIsConvertedAndSaved) {
   const OldFormatCase cases[] = {
-      {"count 3 reads two items", {{"Toolbar/Count", "3"}, {"Toolbar/Item1", "New"}, {"Toolbar/Item2", "Open"}},
-       {1050, 1100, 7000, 7001, 138, 1051, 114, 102}, false},
+      {"count 3 reads two items",
+       {{"Toolbar/Count", "3"}, {"Toolbar/Item1", "New"}, {"Toolbar/Item2", "Open"}},
+       {1050, 1100, 7000, 7001, 138, 1051, 114, 102},
+       false},
       {"count 0 gives the default", {{"Toolbar/Count", "0"}, {"Toolbar/Item1", "Help"}}, {}, true},
-      {"count 1 reads nothing", {{"Toolbar/Count", "1"}, {"Toolbar/Item1", "Help"}}, {7000, 7001, 1050, 1100, 138}, false},
+      {"count 1 reads nothing",
+       {{"Toolbar/Count", "1"}, {"Toolbar/Item1", "Help"}},
+       {7000, 7001, 1050, 1100, 138},
+       false},
       {"short names, a spacer, repeated xxx, a transform",
-       {{"Toolbar/Count", "7"}, {"Toolbar/Item1", "Help"}, {"Toolbar/Item2", "Blank"}, {"Toolbar/Item3", "xxx"},
-        {"Toolbar/Item4", "XXX"}, {"Toolbar/Item5", "echo"}, {"Toolbar/Item6", "CD"}},
-       {6100, 0, 341, 7000, 148, 7001}, false},
+       {{"Toolbar/Count", "7"},
+        {"Toolbar/Item1", "Help"},
+        {"Toolbar/Item2", "Blank"},
+        {"Toolbar/Item3", "xxx"},
+        {"Toolbar/Item4", "XXX"},
+        {"Toolbar/Item5", "echo"},
+        {"Toolbar/Item6", "CD"}},
+       {6100, 0, 341, 7000, 148, 7001},
+       false},
       {"a new section without a version is not read",
-       {{"NewToolbar/Count", "2"}, {"NewToolbar/Item1", "Help"}, {"Toolbar/Count", "2"}, {"Toolbar/Item1", "Info"}},
-       {5050, 7000, 7001}, false},
+       {{"NewToolbar/Count", "2"},
+        {"NewToolbar/Item1", "Help"},
+        {"Toolbar/Count", "2"},
+        {"Toolbar/Item1", "Info"}},
+       {5050, 7000, 7001},
+       false},
   };
   const ToolbarTransforms transforms = {{7000, "Echo", kXfmTransform}, {7001, "Tone", kXfmGenerate}};
   for (const OldFormatCase& c : cases) {
@@ -233,6 +252,11 @@ TEST(ToolbarOrder, SaveNamesUnknownIds) {
   order.assign({1050, 0, 7009, 7001});
   SaveToolbarOrder(order, ini, {{7001, "Tone", kXfmGenerate}}, "96");
   EXPECT_EQ(savedItems(ini), (std::vector<std::string>{"File New", "[Space]", "???", "Generate Tone"}));
+  // A shorter order leaves no stale items behind.
+  order.assign({1100});
+  SaveToolbarOrder(order, ini, {}, "96");
+  EXPECT_EQ(savedItems(ini), std::vector<std::string>{"File Open"});
+  for (const char* key : {"Item2", "Item3", "Item4"}) EXPECT_FALSE(ini.has("NewToolbar", key)) << key;
 }
 
 TEST(ToolbarRecord, CapacityAndLookups) {
@@ -325,14 +349,14 @@ TEST(ToolbarList, DownMovesTheFirstSelectedRun) {
 }
 
 TEST(ToolbarList, ZapMovesTheSelectionToTheEndLastSelectedFirst) {
-  runListCases(ToolbarListZap,
-               {{"one entry", {1, 2, 3, 4}, {0, 1, 0, 0}, {1, 3, 4, 2}, {0, 0, 0, 1}},
-                {"two apart end up last-selected first", {1, 2, 3, 4}, {0, 1, 0, 1}, {1, 3, 4, 2},
-                 {0, 0, 1, 1}},
-                {"a run", {1, 2, 3, 4, 5}, {1, 1, 0, 0, 0}, {3, 4, 5, 2, 1}, {0, 0, 0, 1, 1}},
-                {"the last entry stays last", {1, 2, 3}, {0, 0, 1}, {1, 2, 3}, {0, 0, 1}},
-                {"everything", {1, 2, 3}, {1, 1, 1}, {3, 2, 1}, {1, 1, 1}},
-                {"nothing selected", {1, 2}, {0, 0}, {1, 2}, {0, 0}}});
+  runListCases(
+      ToolbarListZap,
+      {{"one entry", {1, 2, 3, 4}, {0, 1, 0, 0}, {1, 3, 4, 2}, {0, 0, 0, 1}},
+       {"two apart end up last-selected first", {1, 2, 3, 4}, {0, 1, 0, 1}, {1, 3, 4, 2}, {0, 0, 1, 1}},
+       {"a run", {1, 2, 3, 4, 5}, {1, 1, 0, 0, 0}, {3, 4, 5, 2, 1}, {0, 0, 0, 1, 1}},
+       {"the last entry stays last", {1, 2, 3}, {0, 0, 1}, {1, 2, 3}, {0, 0, 1}},
+       {"everything", {1, 2, 3}, {1, 1, 1}, {3, 2, 1}, {1, 1, 1}},
+       {"nothing selected", {1, 2}, {0, 0}, {1, 2}, {0, 0}}});
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include "platform/win32.h"  // before the other system headers
 // clang-format on
 
+#include "shell/toolbar_win.h"
+
 #include <algorithm>
 
 #include "shell/app_state.h"
@@ -14,7 +16,6 @@
 #include "shell/message_box.h"
 #include "shell/settings_source.h"
 #include "shell/shell_hooks.h"
-#include "shell/toolbar_win.h"
 #include "shell/win_shell.h"
 
 namespace shell {
@@ -23,7 +24,8 @@ namespace {
 constexpr UINT_PTR kTipTimer = 1998;
 constexpr UINT kTipDelayMs = 750, kTipFollowMs = 30;
 constexpr DWORD kRopPatternOr = 0x00FA0089;  // destination OR pattern
-// A greyed cell: every colour ORed with mid grey, so black ink turns grey while the face (192) and white stay.
+// A greyed cell: every colour ORed with mid grey, so black ink turns grey while the face (192) and white
+// stay.
 constexpr COLORREF kGreyInk = RGB(128, 128, 128);
 
 struct ToolbarWindow {
@@ -83,7 +85,8 @@ void drawCell(HDC dc, HDC scratch, int x, int y, const ToolbarButtonInfo& b) {
   const int shift = b.pressed ? 1 : 0;
   if (b.image) {
     HGDIOBJ old = SelectObject(scratch, static_cast<HBITMAP>(b.image));
-    BitBlt(dc, x + shift, y + shift, kToolbarButtonSize - shift, kToolbarButtonSize - shift, scratch, 0, 0, SRCCOPY);
+    BitBlt(dc, x + shift, y + shift, kToolbarButtonSize - shift, kToolbarButtonSize - shift, scratch, 0, 0,
+           SRCCOPY);
     SelectObject(scratch, old);
   }
   if (!b.enabled && tb().greyBrush) {
@@ -122,7 +125,8 @@ void paint(HDC dc) {
   DeleteDC(scratch);
 }
 
-// ---- tool tips ---------------------------------------------------------------------------------------------
+// ---- tool tips
+// ---------------------------------------------------------------------------------------------
 
 void hideTip() {
   ToolbarWindow& t = tb();
@@ -160,8 +164,8 @@ void showTip(const ToolbarButtonInfo& b) {
     y = above.y;
   }
   const int x = std::max(0, std::min<int>(below.x, GetSystemMetrics(SM_CXSCREEN) - w));
-  t.tip = CreateWindowExA(0, "STATIC", b.tip.c_str(), WS_POPUP | WS_BORDER | SS_LEFT | SS_NOPREFIX, x, y, w, h,
-                          t.parent, nullptr, t.instance, nullptr);
+  t.tip = CreateWindowExA(0, "STATIC", b.tip.c_str(), WS_POPUP | WS_BORDER | SS_LEFT | SS_NOPREFIX, x, y, w,
+                          h, t.parent, nullptr, t.instance, nullptr);
   if (!t.tip) return;
   if (font) SendMessageA(t.tip, WM_SETFONT, WPARAM(font), FALSE);
   SetWindowPos(t.tip, HWND_TOP, x, y, w, h, SWP_NOACTIVATE | SWP_SHOWWINDOW);
@@ -214,7 +218,8 @@ void onHover(int x, int y) {
   }
 }
 
-// ---- clicks ------------------------------------------------------------------------------------------------
+// ---- clicks
+// ------------------------------------------------------------------------------------------------
 
 void setPressed(ToolbarButtonInfo* b, bool pressed) {
   if (b->pressed == pressed) return;
@@ -313,7 +318,8 @@ bool hook(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-// ---- creation and destruction ------------------------------------------------------------------------------
+// ---- creation and destruction
+// ------------------------------------------------------------------------------
 
 void addBuiltins() {
   ToolbarWindow& t = tb();
@@ -342,7 +348,8 @@ void addTransforms() {
 void addCdButtons() {
   ToolbarWindow& t = tb();
   for (const ToolbarCdButton& c : kToolbarCdButtons) {
-    if (!t.record.addButton(c.id, c.bitmap, loadResourceString(t.instance, c.tipId, ""), ownedBitmap(c.bitmap)))
+    if (!t.record.addButton(c.id, c.bitmap, loadResourceString(t.instance, c.tipId, ""),
+                            ownedBitmap(c.bitmap)))
       continue;
     t.record.place(c.id, kToolbarHiddenX, t.record.top);
   }
@@ -388,7 +395,8 @@ void followLoopMode(bool loop) {
   t.loopLook = loop;
   b->image = loop ? t.unloopBitmap : t.loopBitmap;
   b->bitmap = loop ? "IUnLoop" : "ILoop";
-  b->tip = loop ? "Switch to Single play mode" : loadResourceString(t.instance, 20, "Switch to Loop play mode");
+  b->tip =
+      loop ? "Switch to Single play mode" : loadResourceString(t.instance, 20, "Switch to Loop play mode");
   invalidateButton(*b);
 }
 
@@ -437,9 +445,15 @@ void ToolbarRelayout() {
   invalidateRow();
 }
 
-const ToolbarRecord& toolbarRecord() { return tb().record; }
-ToolbarOrder& toolbarOrder() { return tb().order; }
-const ToolbarTransforms& toolbarTransforms() { return tb().transforms; }
+const ToolbarRecord& toolbarRecord() {
+  return tb().record;
+}
+ToolbarOrder& toolbarOrder() {
+  return tb().order;
+}
+const ToolbarTransforms& toolbarTransforms() {
+  return tb().transforms;
+}
 
 std::string ToolbarTipText(int id) {
   const ToolbarButtonInfo* b = tb().record.find(id);
