@@ -49,7 +49,9 @@ def run(h):
             'fill "Save Waveform As" 1148 "%s"' % h.windows_path(copy),
             'press "Save Waveform As" 1',
             'wait-gone "Save Waveform As" 60',
-            'wait-gone "Progress" 150',
+            # The title reads "Saving copy.wav" until the save is over; the progress window may show late.
+            'wait-title "copy.wav - " 150',
+            'wait-gone "Progress" 60',
             "wait-idle 1500 60", "expect-no-dialog", timeout=200)
     if samples_digest(copy) != samples_digest(big):
         raise AssertionError("the saved copy's samples differ from the original's")

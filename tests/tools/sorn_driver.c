@@ -36,6 +36,7 @@
  *   window-rect                              print "rect: <left> <top> <right> <bottom>" of the main window,
  *                                            followed by " minimized" or " maximized" in those states
  *   expect-title "<text part>"               fail unless the title contains the text
+ *   wait-title "<text part>" [timeout]       wait until the title contains the text
  *   wait-exit [timeout]                      wait for the target's process to end; prints "exit: <code>"
  *   list-windows                             print every top-level window with its children's texts (and
  *                                            the lines of list boxes)
@@ -632,6 +633,21 @@ static int cmd_expect_title(int argc, char **argv) {
   return RC_OK;
 }
 
+/* Long work (a save with its progress window) ends when the title names the document again. */
+static int cmd_wait_title(int argc, char **argv) {
+  char text[TEXT_MAX];
+  int timeout = timeout_arg(argc, argv, 2);
+  DWORD start = GetTickCount();
+  if (!need_target()) return RC_FAIL;
+  for (;;) {
+    if (!IsWindow(g_target)) return failed("the main window is gone");
+    window_text(g_target, text, sizeof text);
+    if (strstr(text, argv[1])) return RC_OK;
+    if (GetTickCount() - start >= (DWORD)timeout * 1000u) return timed_out("waiting for the title");
+    Sleep(100);
+  }
+}
+
 static int cmd_wait_exit(int argc, char **argv) {
   DWORD code = 0;
   int timeout = timeout_arg(argc, argv, 1);
@@ -677,7 +693,7 @@ static const Command kCommands[] = {
     {"expect-title", 2, cmd_expect_title}, {"wait-exit", 1, cmd_wait_exit},
     {"list-windows", 1, cmd_list_windows}, {"sleep", 2, cmd_sleep},
     {"window-rect", 1, cmd_window_rect},   {"click", 2, cmd_click},
-    {"controls", 2, cmd_controls},        {"key", 2, cmd_key},
+    {"controls", 2, cmd_controls},        {"wait-title", 2, cmd_wait_title},        {"key", 2, cmd_key},
 };
 
 static int run_command(int argc, char **argv) {
