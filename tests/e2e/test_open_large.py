@@ -7,7 +7,7 @@ import subprocess
 
 PLUGINS = ["wavpcm.flt"]
 # Opening scans 100 MB for the peaks and Save As copies it: slow under the emulator.
-E2E_TIMEOUT = 200
+E2E_TIMEOUT = 260
 
 
 def samples_digest(path):
@@ -45,14 +45,14 @@ def run(h):
 
     copy = os.path.join(files, "copy.wav")
     h.drive("command 1150",
-            'wait-dialog "Save Waveform As" 60',
+            'wait-dialog "Save Waveform As" 100',  # Wine's file dialog fills slowly on a loaded machine
             'fill "Save Waveform As" 1148 "%s"' % h.windows_path(copy),
             'press "Save Waveform As" 1',
             'wait-gone "Save Waveform As" 60',
             # The title reads "Saving copy.wav" until the save is over; the progress window may show late.
             'wait-title "copy.wav - " 150',
             'wait-gone "Progress" 60',
-            "wait-idle 1500 60", "expect-no-dialog", timeout=200)
+            "wait-idle 1500 60", "expect-no-dialog", timeout=230)
     if samples_digest(copy) != samples_digest(big):
         raise AssertionError("the saved copy's samples differ from the original's")
     h.drive("close", "wait-exit 60")
