@@ -298,6 +298,8 @@ LRESULT CALLBACK SORNMainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
       HDC dc = BeginPaint(hwnd, &ps);
       if (h.paintToolbar) h.paintToolbar(dc);
       EndPaint(hwnd, &ps);
+      // The menus and buttons are brought up to date after a paint (it repaints only what changed).
+      if (h.refreshMenuState) h.refreshMenuState(hwnd);
       return 0;
     }
     default:
