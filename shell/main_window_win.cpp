@@ -213,6 +213,13 @@ void onCommand(WPARAM wParam, LPARAM lParam) {
     app().meterDcAdjust = code == 2;
     return;
   }
+  // The CD bar's title field and track list report edits and selections with their ids, which are also CD
+  // command ids: typing a title must not run a command. They go to the CD player's own handler.
+  HWND from = reinterpret_cast<HWND>(lParam);
+  if (from && (id == IDC_CD_TITLE || id == IDC_CD_TRACKS) && GetParent(from) == app().mainWindow) {
+    if (shellHooks().cdControlNotify) shellHooks().cdControlNotify(id, code);
+    return;
+  }
   // A clicked button would keep the keyboard focus and take the space bar for another click: the keys belong
   // to the main window (space plays, cue hot keys).
   HWND control = reinterpret_cast<HWND>(lParam);

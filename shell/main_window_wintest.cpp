@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "shell/app_state.h"
 #include "shell/command_ids.h"
@@ -75,6 +77,36 @@ TEST_F(MainWindow, CommandsReachTheTable) {
   registerCommand(IDM_CUE_LIST, [&](int, intptr_t p) { hits += p == 9; });
   SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(IDM_CUE_LIST, 0), 9);
   EXPECT_EQ(hits, 1);
+}
+
+// Controls that report with their ids: only button clicks are commands. The meter's DC switch and the CD
+// title field's edits (141 is also a CD command id) never run the command their id stands for.
+TEST_F(MainWindow, ControlNotificationsAreNotCommands) {
+  std::vector<int> ran;
+  for (int id : {IDM_MONITOR_VU, IDC_CD_TITLE, IDC_BTN_IN})
+    registerCommand(id, [&ran](int cmd, intptr_t) { ran.push_back(cmd); });
+  std::vector<std::pair<int, int>> cd;
+  shellHooks().cdControlNotify = [&](int id, int code) { cd.push_back({id, code}); };
+  app().mainWindow = hwnd_;
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+  auto child = [&](const char* cls, int id) {
+    return CreateWindowA(cls, "", WS_CHILD, 0, 0, 10, 10, hwnd_, reinterpret_cast<HMENU>(intptr_t(id)), inst,
+                         nullptr);
+  };
+  HWND meter = child("STATIC", IDC_METER), title = child("EDIT", IDC_CD_TITLE), in = child("BUTTON", IDC_BTN_IN);
+  app().meterDcAdjust = true;
+  SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_METER, 3), reinterpret_cast<LPARAM>(meter));
+  EXPECT_FALSE(app().meterDcAdjust);
+  SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_METER, 2), reinterpret_cast<LPARAM>(meter));
+  EXPECT_TRUE(app().meterDcAdjust);
+  SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_CD_TITLE, EN_CHANGE), reinterpret_cast<LPARAM>(title));
+  EXPECT_TRUE(ran.empty());
+  EXPECT_EQ(cd, (std::vector<std::pair<int, int>>{{IDC_CD_TITLE, EN_CHANGE}}));
+  // The meter's double click (its id alone) asks for Monitor; a button click is its command.
+  SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_METER, 0), reinterpret_cast<LPARAM>(meter));
+  SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_BTN_IN, BN_CLICKED), reinterpret_cast<LPARAM>(in));
+  EXPECT_EQ(ran, (std::vector<int>{IDM_MONITOR_VU, IDC_BTN_IN}));
+  app().mainWindow = nullptr;
 }
 
 std::string itemText(HMENU m, int pos) {

@@ -17,6 +17,14 @@ HWND windowOf(const std::function<void*()>& f) {
   return f ? static_cast<HWND>(f()) : nullptr;
 }
 
+// While the user types into an edit field of the main window (the CD title), keys such as Del or Ctrl+C
+// belong to the field, not to the menu accelerators.
+bool typingInMainWindowField(HWND main) {
+  HWND focus = GetFocus();
+  char cls[16] = {};
+  return focus && GetParent(focus) == main && GetClassNameA(focus, cls, sizeof cls) && lstrcmpiA(cls, "Edit") == 0;
+}
+
 bool takenByDialog(const std::function<void*()>& f, MSG* msg) {
   HWND w = windowOf(f);
   return w && IsDialogMessageA(w, msg);
@@ -78,6 +86,7 @@ int runMessageLoop(HWND mainWindow) {
       table = g_menuAccel;
     }
     HWND target = app().mainWindow ? static_cast<HWND>(app().mainWindow) : mainWindow;
+    if (table == g_menuAccel && typingInMainWindowField(target)) table = nullptr;
     if (table && IsWindow(target) && TranslateAcceleratorA(target, table, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);

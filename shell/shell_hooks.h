@@ -87,6 +87,8 @@ struct ShellHooks {
   std::function<void()> scriptStep;     // message 1801
   std::function<void()> batchStep;      // message 1802
   std::function<void(void* hdrop)> dropFiles;
+  // Notifications of the CD bar's title field (141) and track list (150): edit and list-box codes.
+  std::function<void(int id, int code)> cdControlNotify;
   std::function<void(void* hdc)> paintToolbar;  // WM_PAINT: the toolbar row, into the paint DC
   // Every message first (the toolbar's hook): return true and set *result to consume it.
   std::function<bool(void* hwnd, unsigned msg, uintptr_t wParam, intptr_t lParam, intptr_t* result)>
