@@ -191,6 +191,20 @@ class Harness:
         shutil.copy2(src, dest)
         return self.windows_path(dest)
 
+    def files_dir(self):
+        """The test's folder for the sound files it makes (created on first use)."""
+        path = os.path.join(self.dir, "files")
+        os.makedirs(path, exist_ok=True)
+        return path
+
+    def synth(self, name, rate, channels, *effects):
+        """A 16-bit WAV made by sox from nothing and the given effects ("synth", "1", "sine", "440", ...) in the
+        files folder; returns its path."""
+        path = os.path.join(self.files_dir(), name)
+        subprocess.run(["sox", "-n", "-r", str(rate), "-b", "16", "-c", str(channels), path]
+                       + [str(e) for e in effects], check=True, timeout=120)
+        return path
+
     @staticmethod
     def sox_samples(*inputs):
         """The samples of a sound file as sox reads them, without dither: 16-bit signed little-endian bytes.

@@ -4,8 +4,6 @@ and the key does nothing; with both channels edited F2 opens the dialog again. T
 a stereo wave to the right channel only, Right Channel leaves it there, and Invert of the whole wave changes only
 the right channel: the saved file shows exactly that. The view goes to spectral, back and to spectral again, which
 DisplayMode keeps."""
-import os
-import subprocess
 
 PLUGINS = ["wavpcm.flt"]
 
@@ -25,11 +23,7 @@ def inverted(values):
 
 
 def run(h):
-    files = os.path.join(h.dir, "files")
-    os.makedirs(files, exist_ok=True)
-    wav = os.path.join(files, "stereo.wav")
-    subprocess.run(["sox", "-n", "-r", str(RATE), "-b", "16", "-c", "2", wav, "synth", "0.5", "sine", "300",
-                    "sine", "500", "vol", "0.7"], check=True)
+    wav = h.synth("stereo.wav", RATE, 2, "synth", "0.5", "sine", "300", "sine", "500", "vol", "0.7")
     left, right = channels(h, wav)
     key = "post %d %d 0" % (WM_KEYDOWN, VK_F2)
 

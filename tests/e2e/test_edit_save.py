@@ -3,17 +3,12 @@ the samples are still mapped from (the flush question comes first), and the save
 of the original without the cut frames. Undo then brings the frames back, and closing asks to save."""
 import os
 import shutil
-import subprocess
 
 PLUGINS = ["wavpcm.flt"]
 
 
 def run(h):
-    files = os.path.join(h.dir, "files")
-    os.makedirs(files, exist_ok=True)
-    orig = os.path.join(files, "edit.wav")
-    subprocess.run(["sox", "-n", "-r", "22050", "-b", "16", "-c", "2", orig, "synth", "2", "sine", "300-900",
-                    "sine", "200", "vol", "0.7"], check=True)
+    orig = h.synth("edit.wav", 22050, 2, "synth", "2", "sine", "300-900", "sine", "200", "vol", "0.7")
     reference = os.path.join(h.dir, "reference.wav")
     shutil.copy2(orig, reference)
     before = h.sox_samples(reference)

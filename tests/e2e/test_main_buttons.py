@@ -3,9 +3,7 @@ with a wave open the zoom buttons follow the view (In halves the visible range, 
 shows; Out and Full come back; Full shows the whole wave again); Close greys them once more. Transport buttons
 whose commands this build does not handle stay greyed, so a click never does nothing. The device text, the
 capability text and the notice line are shown, the level meter runs along the bottom edge."""
-import os
 import re
-import subprocess
 
 PLUGINS = ["wavpcm.flt"]
 
@@ -48,11 +46,7 @@ def time_field(out):
 
 
 def run(h):
-    files = os.path.join(h.dir, "files")
-    os.makedirs(files, exist_ok=True)
-    wav = os.path.join(files, "tone.wav")
-    subprocess.run(["sox", "-n", "-r", str(RATE), "-b", "16", "-c", "1", wav, "synth", "%d" % (FRAMES // RATE),
-                    "sine", "440", "vol", "0.5"], check=True)
+    wav = h.synth("tone.wav", RATE, 1, "synth", "%d" % (FRAMES // RATE), "sine", "440", "vol", "0.5")
     # Samples as the time format, so the Time field reads as a frame count.
     h.write_ini("[System]\nTimeMode=1\nLoTimeMode=1\nHiTimeMode=1\n")
     controls = "controls " + " ".join(str(c) for c in ALL)

@@ -3,8 +3,6 @@ Generate Silence refuses a duration that is not a number and then replaces the s
 Mix Paste takes the copied clip at 50% over the start of the silence (its right-channel controls disabled for the
 mono wave), F3 repeats that mix without the dialog, and the saved file equals the same edit computed here. The space bar and Left Channel (no playback,
 a mono wave) change nothing."""
-import os
-import subprocess
 
 PLUGINS = ["wavpcm.flt"]
 
@@ -15,11 +13,7 @@ SILENCE_FRAMES = 2000
 
 
 def run(h):
-    files = os.path.join(h.dir, "files")
-    os.makedirs(files, exist_ok=True)
-    wav = os.path.join(files, "tone.wav")
-    subprocess.run(["sox", "-n", "-r", str(RATE), "-b", "16", "-c", "1", wav, "synth", "1", "sine", "440-1200",
-                    "vol", "0.8"], check=True)
+    wav = h.synth("tone.wav", RATE, 1, "synth", "1", "sine", "440-1200", "vol", "0.8")
     orig = h.sox_values(wav)
     clip = orig[START:START + COUNT]
     twice = [v * 0.5 + v * 0.5 for v in clip]

@@ -14,11 +14,8 @@ CLIP_START, DEST_START, COUNT = 900, 4100, 1500
 
 
 def run(h):
-    files = os.path.join(h.dir, "files")
-    os.makedirs(files, exist_ok=True)
-    wav = os.path.join(files, "two.wav")
-    subprocess.run(["sox", "-n", "-r", str(RATE), "-b", "16", "-c", "2", wav, "synth", "1", "sine", "330",
-                    "sine", "250-900", "vol", "0.45"], check=True)
+    files = h.files_dir()
+    wav = h.synth("two.wav", RATE, 2, "synth", "1", "sine", "330", "sine", "250-900", "vol", "0.45")
     original = os.path.join(files, "original.wav")
     shutil.copy2(wav, original)
 

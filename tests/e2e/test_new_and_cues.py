@@ -2,9 +2,7 @@
 ltxt and plst chunks opened from the command line; Add in the cue list puts a marker on the wave and marks it
 modified; a label typed in renames it; Merge and Del change the list. New then asks to save it, shows the
 new-wave dialog preset from [Recent], and makes an empty "Untitled" wave of the typed rate, which the windows follow; the chosen format goes back to [Recent]."""
-import os
 import struct
-import subprocess
 
 PLUGINS = ["wavpcm.flt"]
 
@@ -35,11 +33,7 @@ def expect_in(out, texts, what):
 
 
 def run(h):
-    files = os.path.join(h.dir, "files")
-    os.makedirs(files, exist_ok=True)
-    wav = os.path.join(files, "cues.wav")
-    subprocess.run(["sox", "-n", "-r", "22050", "-b", "16", "-c", "2", wav, "synth", "1", "sine", "440"],
-                   check=True)
+    wav = h.synth("cues.wav", 22050, 2, "synth", "1", "sine", "440")
     add_markers(wav)
     # Positions as sample counts; New starts from 8-bit mono; the cue list was open when the program last
     # ended, so it opens again at start-up (the play list is opened by its command).

@@ -1,8 +1,6 @@
 """Append (135) splices a file onto the open wave with a cue region named after it; Open As (116) reads a file
 converted to the format chosen in the new-wave dialog ("Open File(s) As", preset from [Recent]), keeping its
 cues, and leaves it modified. Both go through the standard open dialog."""
-import os
-import subprocess
 
 from test_new_and_cues import add_markers, expect_in
 
@@ -10,11 +8,7 @@ PLUGINS = ["wavpcm.flt"]
 
 
 def run(h):
-    files = os.path.join(h.dir, "files")
-    os.makedirs(files, exist_ok=True)
-    wav = os.path.join(files, "cues.wav")
-    subprocess.run(["sox", "-n", "-r", "22050", "-b", "16", "-c", "2", wav, "synth", "1", "sine", "440"],
-                   check=True)
+    wav = h.synth("cues.wav", 22050, 2, "synth", "1", "sine", "440")
     add_markers(wav)
     h.write_ini("[System]\nLoTimeMode=1\n[Recent]\nSampleRate=22050\nBitsPerSample=8\nChannels=1\n"
                 "[Size]\nCueList=1\n")

@@ -20,11 +20,8 @@ def colour_counts(h, png, colours):
 
 
 def run(h):
-    files = os.path.join(h.dir, "files")
-    os.makedirs(files, exist_ok=True)
-    wav = os.path.join(files, "tone.wav")
-    subprocess.run(["sox", "-n", "-r", "44100", "-b", "16", "-c", "2", wav, "synth", "3", "sine", "440",
-                    "vol", "0.8"], check=True)
+    files = h.files_dir()
+    wav = h.synth("tone.wav", 44100, 2, "synth", "3", "sine", "440", "vol", "0.8")
     temp = os.path.join(h.dir, "temp")
     os.makedirs(temp)
     h.write_ini("[Size]\nTempOverride=%s\n[Settings]\nUndoTempDir=%s\n" % (h.windows_path(temp),

@@ -22,12 +22,9 @@ def samples_digest(path):
 
 
 def run(h):
-    files = os.path.join(h.dir, "files")
-    os.makedirs(files, exist_ok=True)
-    big = os.path.join(files, "big.wav")
+    files = h.files_dir()
     # 600 s of 44.1 kHz 16-bit stereo: 105,840,044 bytes.
-    subprocess.run(["sox", "-n", "-r", "44100", "-b", "16", "-c", "2", big, "synth", "600", "sine", "100-2000",
-                    "vol", "0.5"], check=True)
+    big = h.synth("big.wav", 44100, 2, "synth", "600", "sine", "100-2000", "vol", "0.5")
     if os.path.getsize(big) < 100 * 1000 * 1000:
         raise AssertionError("the test file is smaller than 100 MB")
     temp = os.path.join(h.dir, "temp")

@@ -3,17 +3,12 @@ its File menu item (14000) opens it again. Once the file has gone, the same item
 opened and leaves no document: the title is the product name alone and the program closes without asking."""
 import os
 import re
-import subprocess
 
 PLUGINS = ["wavpcm.flt"]
 
 
 def run(h):
-    files = os.path.join(h.dir, "files")
-    os.makedirs(files, exist_ok=True)
-    wav = os.path.join(files, "recent.wav")
-    subprocess.run(["sox", "-n", "-r", "8000", "-b", "16", "-c", "1", wav, "synth", "0.5", "sine", "440"],
-                   check=True)
+    wav = h.synth("recent.wav", 8000, 1, "synth", "0.5", "sine", "440")
 
     prog = h.start(h.windows_path(wav), debugstr=True)
     h.drive("wait-window SORN96 60", "wait-idle 1000 60", "expect-no-dialog", "expect-title recent.wav",

@@ -3,7 +3,6 @@ the file is written correctly although its samples were mapped from it; Save As 
 with the original's samples (read back by sox) and names the document after it."""
 import os
 import shutil
-import subprocess
 
 PLUGINS = ["wavpcm.flt"]
 
@@ -24,11 +23,8 @@ def save_as(h, target, *extra):
 
 
 def run(h):
-    files = os.path.join(h.dir, "files")
-    os.makedirs(files, exist_ok=True)
-    orig = os.path.join(files, "orig.wav")
-    subprocess.run(["sox", "-n", "-r", "22050", "-b", "16", "-c", "2", orig, "synth", "2", "sine", "300-900",
-                    "sine", "200", "vol", "0.7"], check=True)
+    files = h.files_dir()
+    orig = h.synth("orig.wav", 22050, 2, "synth", "2", "sine", "300-900", "sine", "200", "vol", "0.7")
     reference = os.path.join(h.dir, "reference.wav")
     shutil.copy2(orig, reference)
     want = h.sox_samples(reference)
