@@ -43,6 +43,27 @@ Output planOutput(const SaveArgs& args, const SaveSource& src, uint32_t caps) {
   return o;
 }
 
+// A part of the wave (Save Selection, a copy to the clipboard file) carries the cues that fall inside it,
+// moved to the part's start; ranges are cut to the part, and play-list entries follow their cues. Without
+// this the file would list the whole wave's cues at positions that are not its own.
+void cuesOfPart(const markers::MarkerSet& all, uint32_t start, uint32_t frames, markers::MarkerSet* part) {
+  const uint64_t end = uint64_t(start) + frames;
+  for (uint32_t i = 0; i < all.cueCount(); ++i) {
+    const markers::Cue* c = all.cueAt(i);
+    const uint64_t cueEnd = uint64_t(c->position) + c->length;  // exclusive, for a range
+    const bool inside =
+        c->isRange() ? c->position < end && cueEnd > start : c->position >= start && c->position < end;
+    if (!inside) continue;
+    const uint32_t from = std::max(c->position, start);
+    const uint32_t length = c->isRange() ? uint32_t(std::min(cueEnd, end) - from) : 0;
+    if (!part->addCue(c->id, from - start, length, c->label.c_str(), c->description.c_str())) continue;
+    part->setCue(c->id, markers::kKeep, markers::kKeep, nullptr, nullptr, c->extra.c_str(), c->purpose);
+  }
+  markers::PlayEntry e;
+  for (uint32_t i = 0; all.getPlay(i, &e); ++i)
+    if (part->findCue(e.cueId)) part->insertPlay(part->playCount(), e.cueId, e.length, e.loops, e.fourth);
+}
+
 void box(SaveResult* r, const std::string& text, const char* caption, unsigned flags) {
   shell::ShowMessageBox(text.c_str(), caption, flags);
   r->message = text;
@@ -302,7 +323,10 @@ int saveThroughFilter(const FilterTable& table, const FilterLoader& load, const 
   r->mappable = (caps & FLT_MAPPABLE) != 0;
   const markers::MarkerSet empty;
   const markers::ChunkStore noChunks;
-  const markers::MarkerSet& cues = src->cues ? *src->cues : empty;
+  markers::MarkerSet partCues(src->cues ? src->cues->cueCapacity() : 0, src->cues ? src->cues->playCapacity() : 0);
+  const bool whole = st.plan.start == 0 && st.plan.frames == document::SampleLength(src->samples);
+  if (src->cues && !whole) cuesOfPart(*src->cues, st.plan.start, st.plan.frames, &partCues);
+  const markers::MarkerSet& cues = !src->cues ? empty : whole ? *src->cues : partCues;
   const markers::ChunkStore& chunks = src->chunks ? *src->chunks : noChunks;
   if (caps & FLT_META_BEFORE_WRITE) exportToFilter(*m, st.out, cues, chunks, args.extraInfo);
 

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "formats/fake_filter_test_util.h"
+#include "formats/metadata.h"
 #include "markers/chunk_store.h"
 #include "markers/marker_set.h"
 #include "platform/test_dir.h"
@@ -306,6 +307,62 @@ TEST_F(SaveFixture, MetadataBeforeOrAfterTheSamples) {
   filter->calls.clear();
   ASSERT_EQ(save(&r), kSaveOk);
   EXPECT_EQ(filter->calls, (std::vector<std::string>{"openOutput", "write", "closeOutput"}));
+}
+
+// Save Selection (and the clipboard file) writes only the cues inside the part, moved to its start; a range
+// that straddles an end is cut to the part; play entries of dropped cues go with them.
+TEST_F(SaveFixture, APartCarriesItsOwnCuesMovedToItsStart) {
+  ASSERT_TRUE(cues.addCue(1, 10, 0, "before"));
+  ASSERT_TRUE(cues.addCue(2, 150, 0, "inside"));
+  ASSERT_TRUE(cues.addCue(3, 90, 40, "straddles the start"));
+  ASSERT_TRUE(cues.addCue(4, 280, 100, "straddles the end"));
+  ASSERT_TRUE(cues.addCue(5, 500, 20, "after"));
+  ASSERT_TRUE(cues.addCue(6, 300, 0, "at the end"));  // the first frame after the part
+  ASSERT_TRUE(cues.insertPlay(0, 5));
+  ASSERT_TRUE(cues.insertPlay(1, 3, markers::kKeep, 2));
+  a.startFrame = 100;
+  a.frameCount = 200;
+  SaveResult r;
+  ASSERT_EQ(save(&r), kSaveOk);
+  EXPECT_EQ(filter->openTotal, 200u * 4);
+  // Read back as a filter would hand the items over: the record counts are bounded by the bytes.
+  auto readBack = [&](markers::MarkerSet* into) {
+    markers::ChunkStore ignored;
+    for (SpecialItem it : filter->writtenItems) {
+      it.count = 1000;
+      importSpecialItem(into, &ignored, it);
+    }
+  };
+  markers::MarkerSet got;
+  readBack(&got);
+  struct Want {
+    uint32_t id, position, length;
+  };
+  const Want want[] = {{2, 50, 0}, {3, 0, 30}, {4, 180, 20}};
+  ASSERT_EQ(got.cueCount(), 3u);
+  for (const Want& w : want) {
+    const markers::Cue* c = got.findCue(w.id);
+    ASSERT_NE(c, nullptr) << w.id;
+    EXPECT_EQ(c->position, w.position) << w.id;
+    EXPECT_EQ(c->length, w.length) << w.id;
+  }
+  EXPECT_EQ(got.findCue(2)->label, "inside");
+  ASSERT_EQ(got.playCount(), 1u);
+  markers::PlayEntry e;
+  ASSERT_TRUE(got.getPlay(0, &e));
+  EXPECT_EQ(e.cueId, 3u);
+  EXPECT_EQ(e.loops, 2u);
+  // The document's own cues are untouched, and the whole wave still carries them all.
+  EXPECT_EQ(cues.cueCount(), 6u);
+  a.startFrame = 0;
+  a.frameCount = 0;
+  filter->writtenItems.clear();
+  ASSERT_EQ(save(&r), kSaveOk);
+  markers::MarkerSet whole;
+  readBack(&whole);
+  EXPECT_EQ(whole.cueCount(), 6u);
+  ASSERT_NE(whole.findCue(5), nullptr);
+  EXPECT_EQ(whole.findCue(5)->position, 500u);
 }
 
 TEST_F(SaveFixture, LoadFailuresAndMissingEntries) {
