@@ -13,6 +13,7 @@ PACKAGES=(
   sox imagemagick file python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   procps psmisc debootstrap
+  python3-numpy python3-scipy libfftw3-dev libkissfft-dev
 )
 
 SUDO=""
@@ -31,11 +32,69 @@ for p in "${PACKAGES[@]}"; do
   case "$status" in *"install ok installed"*) ;; *) missing+=("$p") ;; esac
 done
 
+# The package lists this install needs: the main suite's, for both architectures.
+lists_present() {
+  ls /var/lib/apt/lists/*_dists_*_main_binary-amd64_Packages* >/dev/null 2>&1 &&
+    ls /var/lib/apt/lists/*_dists_*_main_binary-i386_Packages* >/dev/null 2>&1
+}
+
+# A mirror in the middle of a sync serves an index of the wrong size now and then, and apt-get update
+# then exits 100 although every other list was fetched. Try a few times; then go on with the lists
+# that are there, provided the ones this install needs are among them.
+lists_updated=0
+update_lists() {
+  [ "$lists_updated" = 1 ] && return 0
+  lists_updated=1
+  local try
+  for try in 1 2 3; do
+    if $SUDO apt-get update -q; then return 0; fi
+    echo "setup: apt-get update failed (try $try of 3)" >&2
+    [ "$try" -lt 3 ] && sleep $((try * 5))
+  done
+  if lists_present; then
+    echo "setup: going on with the package lists that were fetched" >&2
+    return 0
+  fi
+  echo "setup: no usable package lists for amd64 and i386; check the network and the sources in /etc/apt" >&2
+  return 1
+}
+
+# amd64 and i386 packages of one name must have the same version. When the security suite has an amd64
+# update whose i386 twin is missing (its i386 index was not fetched, or the mirror has not got it yet),
+# the plain install refuses. Then try once more with the security suites at priority 100: apt keeps what
+# is installed and takes the versions of the main suite, which both architectures have.
+install_packages() {
+  local log
+  log=$(mktemp)
+  if $SUDO apt-get install -y -q --no-install-recommends "$@" 2>&1 | tee "$log"; [ "${PIPESTATUS[0]}" = 0 ]; then
+    rm -f "$log"
+    return 0
+  fi
+  if ! grep -qE "not installable|not going to be installed|unmet dependencies|held broken packages" "$log"; then
+    rm -f "$log"
+    echo "setup: apt-get install failed" >&2
+    return 1
+  fi
+  rm -f "$log"
+  local pref=/etc/apt/preferences.d/sorn-setup-security-skew
+  echo "setup: the install failed on versions one architecture lacks; trying again with the security" \
+    "suites at priority 100 (only for this install, through $pref)" >&2
+  printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' | $SUDO tee "$pref" >/dev/null
+  local rc=0
+  $SUDO apt-get install -y -q --no-install-recommends "$@" || rc=$?
+  $SUDO rm -f "$pref"
+  if [ "$rc" != 0 ]; then
+    echo "setup: the install failed also with the main suite's versions; see apt-get's messages above" >&2
+    return 1
+  fi
+  echo "setup: installed with the main suite's versions where the security suite's were not in both architectures" >&2
+}
+
 if [ "$need_i386" = 1 ] || [ "${#missing[@]}" != 0 ]; then
   echo "setup: installing ${missing[*]:-(i386 architecture)}"
   if [ "$need_i386" = 1 ]; then $SUDO dpkg --add-architecture i386; fi
-  $SUDO apt-get update -q
-  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+  update_lists
+  if [ "${#missing[@]}" != 0 ]; then install_packages "${missing[@]}"; fi
 fi
 
 # The 32-bit Wine loader is a 32-bit Linux program. Where the kernel refuses those (some sandboxes
@@ -43,8 +102,8 @@ fi
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   if ! dpkg-query -W -f='${Status}' qemu-user-static 2>/dev/null | grep -q "install ok installed"; then
     echo "setup: 32-bit programs cannot run here; installing qemu-user-static"
-    $SUDO apt-get update -q
-    $SUDO apt-get install -y -q --no-install-recommends qemu-user-static
+    update_lists
+    install_packages qemu-user-static
   fi
   if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
     $SUDO mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
