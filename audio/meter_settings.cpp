@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "platform/profile.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 
 namespace audio {
 

@@ -15,7 +15,7 @@
 #include "audio/meter_settings.h"
 #include "platform/profile.h"
 #include "platform/test_dir.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 
 namespace audio {
 namespace {

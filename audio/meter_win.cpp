@@ -8,7 +8,7 @@
 #include "audio/meter.h"
 #include "audio/meter_settings.h"
 #include "display/ruler.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 
 namespace audio {
 

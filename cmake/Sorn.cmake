@@ -1,11 +1,25 @@
 # Helpers that keep each subsystem's CMakeLists.txt to a line or two.
 #
-# sorn_module(<name> [DEPS <targets>...])
-#   Builds every *.cpp of the calling folder into the static library sorn_<name>, except tests and mains:
+# Layers: every folder declares the folders it may include ("USES"), lowest first; a folder's library links
+# the libraries of the folders it uses, so the link order follows the same declarations. The configure step
+# writes them all to <build>/layers.txt and the ctest "layers" (tools/check_layers.py) fails when a file
+# includes a header from a folder its own does not declare, when the declarations form a cycle, or when the
+# table in README.md says otherwise.
+#
+# sorn_layer([FOLDER <folder>] [USES <folders>...])
+#   Declares a folder's layer (the calling one unless FOLDER names another) without building anything:
+#   header-only folders, plug-ins, tests.
+#
+# sorn_module(<name> [USES <folders>...] [DEPS <other link targets>...] [TEST_DEPS <targets>...])
+#   Declares the layer and builds every *.cpp of the calling folder into the static library sorn_<name>,
+#   except tests and mains:
 #     *_test.cpp              unit tests, one executable <name>_tests, one ctest test
 #     *_concurrency_test.cpp  concurrency tests, <name>_concurrency_tests (label "concurrency"; the only
 #                             tests built in native-tsan)
-#     *_wintest.cpp           Windows-only tests, <name>_wintests (win32 build only, run under Wine)
+#     *_wintest.cpp           Windows-only tests, <name>_wintests (win32 build only, run under Wine): what
+#                             only Windows can show (window procedures, real message boxes, the Win32 file
+#                             layer), each executable one ctest test because every Wine start costs seconds
+#     *_win_test.cpp          a unit test of the Windows build only, compiled into <name>_tests there
 #     main_win.cpp, *_main.cpp  program entry points, added by the folder itself
 #   Files ending in _win.cpp build only for Windows, _posix.cpp only natively.
 include_guard(GLOBAL)
@@ -47,9 +61,48 @@ function(sorn_add_test target)
                        ENVIRONMENT "SORN_SOURCE_DIR=${PROJECT_SOURCE_DIR};SORN_BINARY_DIR=${PROJECT_BINARY_DIR}")
 endfunction()
 
+function(sorn_layer_folder out)
+  file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
+  set(${out} "${rel}" PARENT_SCOPE)
+endfunction()
+
+function(sorn_layer)
+  cmake_parse_arguments(L "" "FOLDER" "USES" ${ARGN})
+  sorn_layer_folder(folder)
+  if(L_FOLDER)
+    set(folder ${L_FOLDER})
+  endif()
+  list(JOIN L_USES " " uses)
+  set_property(GLOBAL APPEND PROPERTY SORN_LAYERS "${folder}: ${uses}")
+endfunction()
+
+# The libraries of the used folders (folders without one, such as include/ and resources/, link nothing).
+function(sorn_layer_libs out)
+  set(libs)
+  foreach(u IN LISTS ARGN)
+    get_property(lib GLOBAL PROPERTY SORN_LAYER_LIB_${u})
+    if(lib)
+      list(APPEND libs ${lib})
+    endif()
+  endforeach()
+  set(${out} ${libs} PARENT_SCOPE)
+endfunction()
+
+# Writes every declaration to <build>/layers.txt (called once, after the last folder).
+function(sorn_write_layers)
+  get_property(layers GLOBAL PROPERTY SORN_LAYERS)
+  list(JOIN layers "\n" text)
+  file(WRITE "${PROJECT_BINARY_DIR}/layers.txt" "${text}\n")
+endfunction()
+
 function(sorn_module name)
-  cmake_parse_arguments(M "" "" "DEPS;TEST_DEPS" ${ARGN})
+  cmake_parse_arguments(M "" "" "USES;DEPS;TEST_DEPS" ${ARGN})
   set(lib sorn_${name})
+  sorn_layer(USES ${M_USES})
+  sorn_layer_folder(folder)
+  set_property(GLOBAL PROPERTY SORN_LAYER_LIB_${folder} ${lib})
+  sorn_layer_libs(used ${M_USES})
+  list(APPEND M_DEPS ${used})
   sorn_collect_sources(srcs "${CMAKE_CURRENT_SOURCE_DIR}")
   if(srcs)
     add_library(${lib} STATIC ${srcs})

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 
 namespace display {
 namespace {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "display/view_test_util.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 
 namespace display {
 namespace {

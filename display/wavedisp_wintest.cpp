@@ -21,7 +21,7 @@
 #include "display/wavedisp_win.h"
 #include "document/peak_summary.h"
 #include "platform/win32.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 
 namespace display {
 namespace {

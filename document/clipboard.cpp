@@ -8,6 +8,7 @@
 
 #include "document/sample_transfer.h"
 #include "document/undo_command.h"
+#include "ui/message_box.h"
 
 namespace document {
 namespace {
@@ -49,7 +50,7 @@ uint32_t copyFlagsFor(int channel) {
 }
 
 void reportCopyFailure(const EditUi& ui) {
-  ask(ui, "Not enough space left to copy", "Low on Hard Drive or RAM", kMbOk | kMbIconWarning, kIdOk);
+  ask(ui, "Not enough space left to copy", "Low on Hard Drive or RAM", ui::kMbOk | ui::kMbIconWarning, ui::kIdOk);
 }
 
 // Copy range inside the "Copying..." progress window.
@@ -211,7 +212,7 @@ int CopyRange(WaveDocument* doc, uint32_t start, uint32_t count, uint32_t flags,
     if (st != kCopyDeclined) return st;
     if (!(flags & kCopyNoAsk) &&
         ask(ui, "Not enough memory to use Windows clipboard.  Use internal clipboard instead?", "Warning",
-            kMbYesNo | kMbIconWarning, kIdYes) != kIdYes)
+            ui::kMbYesNo | ui::kMbIconWarning, ui::kIdYes) != ui::kIdYes)
       return kCopyDeclined;
     fellBack = true;
   }
@@ -291,18 +292,18 @@ Clip ReadWindowsClipboard(SystemClipboard* system, const EditUi& ui, int* error)
   std::vector<uint8_t> block;
   const int st = system ? system->get(&block) : kPasteCannotOpen;
   if (st == kPasteCannotOpen) {
-    ask(ui, "Cannot get data for pasting", "Paste Failure", kMbOk | kMbIconWarning, kIdOk);
+    ask(ui, "Cannot get data for pasting", "Paste Failure", ui::kMbOk | ui::kMbIconWarning, ui::kIdOk);
     *error = kPasteCannotOpen;
     return nullptr;
   }
   if (st != 0) {
-    ask(ui, "Can't get data off of Windows clipboard(1)", "Paste Error", kMbOk | kMbIconWarning, kIdOk);
+    ask(ui, "Can't get data off of Windows clipboard(1)", "Paste Error", ui::kMbOk | ui::kMbIconWarning, ui::kIdOk);
     *error = kPasteNoWaveData;
     return nullptr;
   }
   Clip clip;
   if (ClipFromCfWave(block.data(), block.size(), &clip) != kCopyOk) {
-    ask(ui, "Not enough memory or clipboard data invalid", "Paste Error", kMbOk | kMbIconWarning, kIdOk);
+    ask(ui, "Not enough memory or clipboard data invalid", "Paste Error", ui::kMbOk | ui::kMbIconWarning, ui::kIdOk);
     *error = kPasteNoMemoryOrInvalid;
     return nullptr;
   }

@@ -11,6 +11,7 @@
 #include "document/clipboard.h"
 #include "document/sample_transfer.h"
 #include "document/undo_command.h"
+#include "ui/message_box.h"
 
 namespace document {
 namespace {
@@ -152,7 +153,7 @@ EditResult Paste(WaveDocument* doc, const EditRange& range, WaveDocument* clip, 
     }
   }
   if (ui.progressEnd) ui.progressEnd();
-  if (pasted < plan.n) ask(ui, "Paste Incomplete", "Error", kMbOk | kMbIconWarning, kIdOk);
+  if (pasted < plan.n) ask(ui, "Paste Incomplete", "Error", ui::kMbOk | ui::kMbIconWarning, ui::kIdOk);
 
   const uint32_t levelEnd = roomMade ? plan.levelEnd : plan.start - 1;
   const uint32_t levelStart = roomMade ? plan.levelStart : plan.start;

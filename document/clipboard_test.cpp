@@ -10,6 +10,7 @@
 
 #include "document/edit_test_util.h"
 #include "document/undo_command.h"
+#include "ui/message_box.h"
 
 namespace document {
 namespace {
@@ -434,13 +435,13 @@ TEST_F(ClipboardTest, WindowsClipboardFailures) {
   auto doc = stereo16(1000);
   // Too big for the Windows clipboard: No cancels, Yes copies to the internal clipboard.
   system.maxBytes = 100;
-  answers = {kIdNo};
+  answers = {ui::kIdNo};
   EXPECT_EQ(CopyRange(doc.get(), 0, 100, 0, &internal, &system, editUi()), kCopyDeclined);
   ASSERT_EQ(questions.size(), 1u);
   EXPECT_EQ(questions[0],
             "Warning: Not enough memory to use Windows clipboard.  Use internal clipboard instead?");
   EXPECT_FALSE(internal.present());
-  answers = {kIdYes};
+  answers = {ui::kIdYes};
   EXPECT_EQ(CopyRange(doc.get(), 0, 100, 0, &internal, &system, editUi()), kCopyFellBack);
   EXPECT_TRUE(internal.present());
   EXPECT_EQ(CopyRange(doc.get(), 0, 100, kCopyNoAsk, &internal, &system, editUi()), kCopyFellBack);

@@ -9,11 +9,11 @@
 
 #include "document/peak_file.h"
 #include "document/sample_transfer.h"
+#include "ui/message_box.h"
 
 namespace document {
 namespace {
 
-constexpr unsigned kMbOk = 0x0, kMbIconError = 0x10;
 constexpr uint32_t kScanSlack = 32768;  // a peak table this close to the end needs no scan
 
 int ask(DocumentHost& host, const std::string& text, const std::string& caption, unsigned flags) {
@@ -243,7 +243,7 @@ int OpenFileList(DocumentHost& host, DocumentReader& reader, std::unique_ptr<Wav
       break;
     }
     if (joining && *target && doc->rate() != (*target)->rate()) {
-      ask(host, rateMessage(path, doc->rate(), (*target)->rate()), "Open", kMbOk | kMbIconError);
+      ask(host, rateMessage(path, doc->rate(), (*target)->rate()), "Open", ui::kMbOk | ui::kMbIconError);
       *error = kOpenNotRecognised;
       break;
     }
@@ -252,7 +252,7 @@ int OpenFileList(DocumentHost& host, DocumentReader& reader, std::unique_ptr<Wav
         (doc->channels() != common->channels || doc->bits() != common->bits || doc->rate() != common->rate)) {
       // Open As: the first file is converted to the chosen format too.
       if (doc->rate() != common->rate) {
-        ask(host, rateMessage(path, doc->rate(), common->rate), "Open", kMbOk | kMbIconError);
+        ask(host, rateMessage(path, doc->rate(), common->rate), "Open", ui::kMbOk | ui::kMbIconError);
         *error = kOpenNotRecognised;
         break;
       }

@@ -2,16 +2,15 @@
 #include "document/document_io.h"
 
 #include "document/peak_file.h"
+#include "ui/message_box.h"
 
 namespace document {
 namespace {
 
-constexpr unsigned kMbOk = 0x0, kMbYesNoCancel = 0x3, kMbIconError = 0x10, kMbIconQuestion = 0x20;
-constexpr int kIdCancel = 2, kIdYes = 6;
 
 int ask(DocumentHost& host, const std::string& text, const std::string& caption, unsigned flags) {
   if (host.ask) return host.ask(text, caption, flags);
-  return (flags & 0xF) == kMbYesNoCancel ? kIdYes : 1;
+  return (flags & 0xF) == ui::kMbYesNoCancel ? ui::kIdYes : 1;
 }
 
 void showTitle(DocumentHost& host, const std::string& text) {
@@ -36,9 +35,9 @@ bool AskToSave(DocumentHost& host, DocumentReader& reader, WaveDocument* doc) {
   }
   const std::string text =
       doc->name().empty() ? std::string("Save changes to Untitled?") : "Save changes to " + doc->name() + "?";
-  int answer = ask(host, text, "Current file not saved", kMbYesNoCancel | kMbIconQuestion);
-  if (answer == kIdCancel) return false;
-  if (answer != kIdYes) return true;
+  int answer = ask(host, text, "Current file not saved", ui::kMbYesNoCancel | ui::kMbIconQuestion);
+  if (answer == ui::kIdCancel) return false;
+  if (answer != ui::kIdYes) return true;
   SaveRequest request;
   request.forceDialog = true;
   int st = SaveDocument(host, reader, doc, request);
@@ -74,7 +73,7 @@ bool QuickSaveDocument(DocumentHost& host, WaveDocument* doc) {
     ask(host,
         "QuickSave is not possible because either the file length has changed since the original, or the file "
         "is in use",
-        "Cannot Quick Save", kMbOk | kMbIconError);
+        "Cannot Quick Save", ui::kMbOk | ui::kMbIconError);
     return false;
   }
   savePeaks(host, doc, doc->name());

@@ -12,6 +12,7 @@
 
 #include "document/sample_transfer.h"
 #include "document/undo_command.h"
+#include "ui/message_box.h"
 
 namespace document {
 namespace {
@@ -319,7 +320,7 @@ EditResult Silence(WaveDocument* doc, const EditRange& range, const EditUi& ui) 
   }
   if (!storage::UndoEnabled() && !ui.scriptPlaying &&
       ask(ui, "Are you sure you want to silence the selection?", "Please Confirm",
-          kMbOkCancel | kMbIconQuestion, kIdOk) == kIdCancel) {
+          ui::kMbOkCancel | ui::kMbIconQuestion, ui::kIdOk) == ui::kIdCancel) {
     r.status = kEditDeclined;
     return r;
   }

@@ -64,18 +64,6 @@ struct EditUi {
   bool scriptPlaying = false;  // a playing script answers for the user: no confirmation questions
 };
 
-// Message box constants the edits use (the Win32 values).
-constexpr unsigned kMbOk = 0x0;
-constexpr unsigned kMbOkCancel = 0x1;
-constexpr unsigned kMbYesNo = 0x4;
-constexpr unsigned kMbIconQuestion = 0x20;
-constexpr unsigned kMbIconWarning = 0x30;
-constexpr unsigned kMbIconError = 0x10;
-constexpr int kIdOk = 1;
-constexpr int kIdCancel = 2;
-constexpr int kIdYes = 6;
-constexpr int kIdNo = 7;
-
 // The process-wide edit serial: returns the value before adding one (stored in the undo level).
 uint32_t NextEditSerial();
 uint32_t CurrentEditSerial();

@@ -11,6 +11,7 @@
 
 #include "document/edit_test_util.h"
 #include "document/undo_command.h"
+#include "ui/message_box.h"
 
 namespace document {
 namespace {
@@ -263,7 +264,7 @@ TEST_F(EditOpsTest, SilenceWithUndoOffAsksFirst) {
   auto doc = stereo16(100);
   const auto before = frames(doc.get());
   storage::UndoSetEnabled(false);
-  answers = {kIdCancel};
+  answers = {ui::kIdCancel};
   EXPECT_EQ(Silence(doc.get(), sel(0, 9), editUi()).status, kEditDeclined);
   ASSERT_EQ(questions.size(), 1u);
   EXPECT_EQ(questions[0], "Please Confirm: Are you sure you want to silence the selection?");

@@ -11,6 +11,7 @@
 
 #include "document/document_test_util.h"
 #include "document/edit_ops.h"
+#include "ui/message_box.h"
 
 namespace document {
 namespace testing_util {
@@ -49,7 +50,7 @@ class EditFixture : public DocumentFixture {
     EditUi u;
     u.ask = [this](const std::string& text, const std::string& caption, unsigned) {
       questions.push_back(caption + ": " + text);
-      int a = answers.empty() ? kIdOk : answers.front();
+      int a = answers.empty() ? ui::kIdOk : answers.front();
       if (!answers.empty()) answers.erase(answers.begin());
       return a;
     };

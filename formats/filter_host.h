@@ -19,7 +19,7 @@ FilterHost& filterHost();
 
 // Start-up (Windows): scans the program's directory into filterHost() with the Windows loader. Returns what
 // the scan did.
-FilterScanResult scanFiltersAtStartup(shell::SettingsSource* settings);
+FilterScanResult scanFiltersAtStartup(ui::SettingsSource* settings);
 
 // Open: the first filter (from args.preferredIndex) that understands the file; with FLT_MAPPABLE and a format
 // the editor holds it is mapped in place (no sample copied), otherwise it is imported into a new virtual

@@ -12,7 +12,7 @@
 #include "formats/filter_save.h"
 #include "markers/chunk_store.h"
 #include "markers/marker_set.h"
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 #include "storage/store.h"
 #include "storage/store_test_util.h"
 
@@ -72,7 +72,7 @@ TEST_F(InPlace, QuickSaveRewritesOnlyTheChangedBlock) {
   EXPECT_EQ(storage::HfAllocatedSize(h), 4u * 65536);
   uint8_t x[4] = {1, 2, 3, 4};
   ASSERT_EQ(storage::HfWrite(h, 70000, 4, x), 4u);
-  shell::ScriptedMessageBoxes boxes;
+  ui::ScriptedMessageBoxes boxes;
   EXPECT_EQ(quickSave(true, h, path, nullptr), kQuickSaved);
   Bytes after = storage::testing_util::readWholeFile(path);
   ASSERT_EQ(after.size(), before.size());
@@ -104,8 +104,8 @@ TEST_F(InPlace, SaveOverTheMappedFileAfterACut) {
   a.releaseSourceFile = [](const std::string& p) {
     return storage::VfReleaseSourceFile(p, [](uint32_t, uint32_t) {});
   };
-  shell::ScriptedMessageBoxes boxes;
-  boxes.queueAnswer(shell::kIdYes);
+  ui::ScriptedMessageBoxes boxes;
+  boxes.queueAnswer(ui::kIdYes);
   SaveResult sr;
   ASSERT_EQ(saveThroughFilter(table, load, a, &src, &sr), kSaveOk);
   ASSERT_EQ(boxes.count(), 1u);

@@ -16,6 +16,6 @@ std::string programDirectory();
 // LoadFilterDll: loads "<directory>\<dll name>" and resolves every entry by name.
 FilterLoader windowsFilterLoader(const std::string& directory);
 // The scan's view of directory: its *.flt files, its flt.dat, and the loader above.
-FilterScanEnv windowsScanEnv(const std::string& directory, shell::SettingsSource* settings);
+FilterScanEnv windowsScanEnv(const std::string& directory, ui::SettingsSource* settings);
 
 }  // namespace formats

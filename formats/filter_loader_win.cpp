@@ -187,7 +187,7 @@ FilterLoader windowsFilterLoader(const std::string& directory) {
   };
 }
 
-FilterScanEnv windowsScanEnv(const std::string& directory, shell::SettingsSource* settings) {
+FilterScanEnv windowsScanEnv(const std::string& directory, ui::SettingsSource* settings) {
   FilterScanEnv env;
   WIN32_FIND_DATAA fd;
   HANDLE h = FindFirstFileA(join(directory, "*.flt").c_str(), &fd);
@@ -223,7 +223,7 @@ FilterScanEnv windowsScanEnv(const std::string& directory, shell::SettingsSource
 
 namespace formats {
 
-FilterScanResult scanFiltersAtStartup(shell::SettingsSource* settings) {
+FilterScanResult scanFiltersAtStartup(ui::SettingsSource* settings) {
   FilterHost& host = filterHost();
   std::string dir = programDirectory();
   FilterScanEnv env = windowsScanEnv(dir, settings);

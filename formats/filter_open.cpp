@@ -13,8 +13,8 @@
 #include "markers/chunk_store.h"
 #include "markers/marker_set.h"
 #include "platform/file.h"
-#include "shell/message_box.h"
-#include "shell/settings_source.h"
+#include "ui/message_box.h"
+#include "ui/settings_source.h"
 #include "storage/cache.h"
 #include "storage/store.h"
 
@@ -99,8 +99,8 @@ bool tryFilter(const FilterTable& table, const FilterLoader& load, int index, co
   std::unique_ptr<FilterModule> m = load(e.dllName, &error);
   if (!m) return false;
   if (!readerEntries(*m)) {
-    shell::ShowMessageBox(e.dllName, "File Filter Doesn't Support Reading",
-                          shell::kMbOk | shell::kMbIconAsterisk);
+    ui::ShowMessageBox(e.dllName, "File Filter Doesn't Support Reading",
+                          ui::kMbOk | ui::kMbIconAsterisk);
     return false;
   }
   if (!(args.flags & kOpenNoProbe) && m->understandsFormat(args.path) != 1) return false;
@@ -297,8 +297,8 @@ int importSamples(FilterModule& filter, SornFilterHandle input, uint32_t chunkBy
       uint32_t written = document::SampleWrite(target, buffer.data(), int32_t(frame), whole, word);
       *frames += written;
       if (written < whole) {
-        shell::ShowMessageBox("Temporary drive full", "Out of Space",
-                              shell::kMbOk | shell::kMbIconExclamation);
+        ui::ShowMessageBox("Temporary drive full", "Out of Space",
+                              ui::kMbOk | ui::kMbIconExclamation);
         status = kImportTempFull;
         break;
       }

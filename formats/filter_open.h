@@ -4,7 +4,7 @@
 // set and chunk store by the same rule: before the samples with FLT_META_BEFORE_READ, else after them.
 //
 // These functions take what they need (table, loader, paths, settings, storage) rather than a document, and
-// report a status instead of a document; the specified message boxes go through shell::ShowMessageBox.
+// report a status instead of a document; the specified message boxes go through ui::ShowMessageBox.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +22,7 @@ namespace markers {
 class MarkerSet;
 class ChunkStore;
 }  // namespace markers
-namespace shell {
+namespace ui {
 class SettingsSource;
 }
 
@@ -64,7 +64,7 @@ struct OpenMappedArgs {
   uint16_t channels = 0;  // the layout the caller wants; the filter must deliver exactly this
   uint16_t bits = 0;
   uint32_t options = 1;
-  shell::SettingsSource* settings = nullptr;  // [Recent] raw values and FileFilter; may be null
+  ui::SettingsSource* settings = nullptr;  // [Recent] raw values and FileFilter; may be null
   SornWindow window = nullptr;
   uintptr_t owner = 0;  // the virtual file's owner value and notification sink
   storage::HfNotifySink sink;
@@ -88,7 +88,7 @@ struct ImportArgs {
   std::string path;
   uint32_t flags = 0;
   int preferredIndex = -1;  // -1 means 0
-  shell::SettingsSource* settings = nullptr;
+  ui::SettingsSource* settings = nullptr;
   SornWindow window = nullptr;
   Progress* progress = nullptr;  // null: no progress display and no stopping (batch runs)
   // The raw-format dialog ("Open Raw PCM files As"), pre-filled; false when cancelled. Unset = cancelled.

@@ -12,8 +12,8 @@
 #include "formats/fake_filter_test_util.h"
 #include "markers/chunk_store.h"
 #include "markers/marker_set.h"
-#include "shell/message_box.h"
-#include "shell/settings_source.h"
+#include "ui/message_box.h"
+#include "ui/settings_source.h"
 #include "storage/store_test_util.h"
 
 namespace formats {
@@ -65,8 +65,8 @@ TEST(ClampMappedRange, StaysInsideTheFileOnWholeFrames) {
 
 struct ImportFixture : ::testing::Test {
   FakeFilters fakes;
-  shell::MemorySettingsSource settings;
-  shell::ScriptedMessageBoxes boxes;
+  ui::MemorySettingsSource settings;
+  ui::ScriptedMessageBoxes boxes;
   markers::MarkerSet cues;
   markers::ChunkStore chunks;
 
@@ -294,7 +294,7 @@ class MappedOpen : public storage::testing_util::StoreFixture {
  protected:
   void SetUp() override { ASSERT_EQ(init(), 0); }
   FakeFilters fakes;
-  shell::MemorySettingsSource settings;
+  ui::MemorySettingsSource settings;
   markers::MarkerSet cues;
   markers::ChunkStore chunks;
 };

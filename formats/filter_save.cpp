@@ -10,8 +10,8 @@
 #include "markers/chunk_store.h"
 #include "markers/marker_set.h"
 #include "platform/file.h"
-#include "shell/message_box.h"
-#include "shell/settings_source.h"
+#include "ui/message_box.h"
+#include "ui/settings_source.h"
 
 namespace formats {
 namespace {
@@ -65,11 +65,11 @@ void cuesOfPart(const markers::MarkerSet& all, uint32_t start, uint32_t frames, 
 }
 
 void box(SaveResult* r, const std::string& text, const char* caption, unsigned flags) {
-  shell::ShowMessageBox(text.c_str(), caption, flags);
+  ui::ShowMessageBox(text.c_str(), caption, flags);
   r->message = text;
 }
 
-void writeConvSettings(shell::SettingsSource* s, const ConvertRequest& c) {
+void writeConvSettings(ui::SettingsSource* s, const ConvertRequest& c) {
   if (!s) return;
   auto put = [&](const char* key, const std::string& v) { s->writeString("Recent", key, v.c_str()); };
   char gain[32];
@@ -104,7 +104,7 @@ int negotiateType(FilterModule& m, const FilterInfo& info, const SaveArgs& args,
                   OpenState* st, SaveResult* r) {
   uint32_t bits = st->plan.bits, rate = src->format.rate, channels = st->plan.channels;
   if (!m.suggestedSampleType(&bits, &rate, &channels, args.options)) {
-    box(r, args.path, "Invalid file or format", shell::kMbOk | shell::kMbIconExclamation);
+    box(r, args.path, "Invalid file or format", ui::kMbOk | ui::kMbIconExclamation);
     return kSaveNotSaved;
   }
   if (bits == 0) bits = st->plan.bits;
@@ -113,7 +113,7 @@ int negotiateType(FilterModule& m, const FilterInfo& info, const SaveArgs& args,
   // The filter suggests what it was just refused: converting would change nothing, so the cause lies
   // elsewhere (the file, the disk, the filter).
   if (bits == st->plan.bits && rate == src->format.rate && channels == st->plan.channels) {
-    box(r, args.path, "Invalid file or format", shell::kMbOk | shell::kMbIconExclamation);
+    box(r, args.path, "Invalid file or format", ui::kMbOk | ui::kMbIconExclamation);
     return kSaveNotSaved;
   }
   ConvertRequest req;
@@ -129,13 +129,13 @@ int negotiateType(FilterModule& m, const FilterInfo& info, const SaveArgs& args,
         "%s can not handle the current sample type.  Would you like to convert to %ldHz, %s %d-bit and "
         "continue saving?",
         info.name, long(rate), channels == 1 ? "Mono" : "Stereo", int(bits));
-    int answer = shell::ShowMessageBox(text, "This wave format does not support the current sample type.",
-                                       shell::kMbYesNo | shell::kMbIconQuestion);
-    if (answer != shell::kIdYes) return kSaveNotSaved;
+    int answer = ui::ShowMessageBox(text, "This wave format does not support the current sample type.",
+                                       ui::kMbYesNo | ui::kMbIconQuestion);
+    if (answer != ui::kIdYes) return kSaveNotSaved;
     writeConvSettings(args.settings, req);
   }
   if (!args.convert) {
-    box(r, kStillProblems, kCannotSaveCaption, shell::kMbOk | shell::kMbIconExclamation);
+    box(r, kStillProblems, kCannotSaveCaption, ui::kMbOk | ui::kMbIconExclamation);
     return kSaveNotSaved;
   }
   if (!args.convert(req, src)) return kSaveNotSaved;
@@ -143,7 +143,7 @@ int negotiateType(FilterModule& m, const FilterInfo& info, const SaveArgs& args,
   uint32_t error = 0;
   st->out = tryOpen(m, args, *src, st, &error);
   if (!st->out) {
-    box(r, kStillProblems, kCannotSaveCaption, shell::kMbOk | shell::kMbIconExclamation);
+    box(r, kStillProblems, kCannotSaveCaption, ui::kMbOk | ui::kMbIconExclamation);
     return kSaveNotSaved;
   }
   return kSaveOk;
@@ -157,12 +157,12 @@ int openOutput(FilterModule& m, const FilterInfo& info, const SaveArgs& args, Sa
     st->out = tryOpen(m, args, *src, st, &error);
     if (st->out) return kSaveOk;
     if (error != kErrorSharingViolation || round >= kMaxFlushRounds) break;
-    int answer = shell::ShowMessageBox(
+    int answer = ui::ShowMessageBox(
         "File may already be opened virtually, or may be in use by another process.  Do you wish to flush "
         "the "
         "virtual file and continue saving?",
-        args.path.c_str(), shell::kMbYesNo | shell::kMbIconAsterisk);
-    if (answer != shell::kIdYes) return kSaveNotSaved;
+        args.path.c_str(), ui::kMbYesNo | ui::kMbIconAsterisk);
+    if (answer != ui::kIdYes) return kSaveNotSaved;
     if (args.releaseSourceFile) {
       Progress* progress = args.batch ? nullptr : args.progress;
       progressBegin(progress, "Flushing entire file");
@@ -171,12 +171,12 @@ int openOutput(FilterModule& m, const FilterInfo& info, const SaveArgs& args, Sa
     }
   }
   if (error == kErrorSharingViolation) {
-    box(r, args.path, "Invalid file or format", shell::kMbOk | shell::kMbIconExclamation);
+    box(r, args.path, "Invalid file or format", ui::kMbOk | ui::kMbIconExclamation);
     return kSaveNotSaved;
   }
   if (m.has(FilterEntry::GetSuggestedSampleType2) || m.has(FilterEntry::GetSuggestedSampleType))
     return negotiateType(m, info, args, src, st, r);
-  box(r, args.path, "Invalid file or format", shell::kMbOk | shell::kMbIconExclamation);
+  box(r, args.path, "Invalid file or format", ui::kMbOk | ui::kMbIconExclamation);
   return kSaveNotSaved;
 }
 
@@ -200,8 +200,8 @@ int finishOutput(FilterModule& m, SornFilterHandle out, int written, SaveResult*
 
 // Asks whether to keep what was saved; true for Yes.
 bool keepPortion(SaveResult* r) {
-  return shell::ShowMessageBox(kOutOfSpaceQuestion, "Error: Out of disk space",
-                               shell::kMbYesNo | shell::kMbIconExclamation) == shell::kIdYes;
+  return ui::ShowMessageBox(kOutOfSpaceQuestion, "Error: Out of disk space",
+                               ui::kMbYesNo | ui::kMbIconExclamation) == ui::kIdYes;
 }
 
 bool removeFile(const std::string& path) {
@@ -282,11 +282,11 @@ int quickSave(bool haveDocument, storage::HfHandle* wave, const std::string& pat
   });
   progressEnd(progress);
   if (saved) return kQuickSaved;
-  shell::ShowMessageBox(
+  ui::ShowMessageBox(
       "QuickSave is not possible because either the file length has changed since the original, or the file "
       "is "
       "in use",
-      "Cannot Quick Save", shell::kMbOk | shell::kMbIconAsterisk);
+      "Cannot Quick Save", ui::kMbOk | ui::kMbIconAsterisk);
   return kQuickNotPossible;
 }
 
@@ -301,12 +301,12 @@ int saveThroughFilter(const FilterTable& table, const FilterLoader& load, const 
   uint32_t error = 0;
   std::unique_ptr<FilterModule> m = load(e.dllName, &error);
   if (!m) {
-    box(r, e.dllName, "Cannot Load File Filter", shell::kMbOk | shell::kMbIconExclamation);
+    box(r, e.dllName, "Cannot Load File Filter", ui::kMbOk | ui::kMbIconExclamation);
     return r->status = kSaveNoFilter;
   }
   if (!m->has(FilterEntry::OpenFilterOutput) || !m->has(FilterEntry::CloseFilterOutput) ||
       !m->has(FilterEntry::WriteFilterOutput)) {
-    box(r, e.dllName, "File Filter Doesn't Support Saving", shell::kMbOk | shell::kMbIconAsterisk);
+    box(r, e.dllName, "File Filter Doesn't Support Saving", ui::kMbOk | ui::kMbIconAsterisk);
     return r->status = kSaveNoFilter;
   }
   uint32_t caps = e.info.capabilities;
@@ -314,7 +314,7 @@ int saveThroughFilter(const FilterTable& table, const FilterLoader& load, const 
   st.plan = planOutput(args, *src, caps);
   if (st.plan.totalBytes > 0xFFFFFFFFull) {
     box(r, args.path + "\n\nThe wave is too long for this file format.", kCannotSaveCaption,
-        shell::kMbOk | shell::kMbIconExclamation);
+        ui::kMbOk | ui::kMbIconExclamation);
     return r->status = kSaveNotSaved;
   }
   int opened = openOutput(*m, e.info, args, src, &st, r);

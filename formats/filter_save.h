@@ -2,7 +2,7 @@
 // when the target is in use, negotiating a sample type the filter accepts), hand over the metadata items
 // before or after the samples as the filter asks, and feed the samples in the chunk size it prefers with
 // progress and Stop. Takes the wave's storage, format, cues and chunks rather than a document; returns a
-// status, and shows the specified boxes through shell::ShowMessageBox.
+// status, and shows the specified boxes through ui::ShowMessageBox.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +20,7 @@ namespace markers {
 class MarkerSet;
 class ChunkStore;
 }  // namespace markers
-namespace shell {
+namespace ui {
 class SettingsSource;
 }
 
@@ -68,7 +68,7 @@ struct SaveArgs {
   bool extraInfo = true;    // [System] FileSaveExtraInfo
   bool batch = false;       // a batch run: no progress display
   Progress* progress = nullptr;
-  shell::SettingsSource* settings = nullptr;  // [Recent] Conv* values; may be null
+  ui::SettingsSource* settings = nullptr;  // [Recent] Conv* values; may be null
   // After Yes to the sharing-violation question: copies every block still living in path into temp storage
   // (VfReleaseSourceFile). Unset: nothing to release.
   std::function<bool(const std::string& path)> releaseSourceFile;

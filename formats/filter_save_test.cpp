@@ -14,8 +14,8 @@
 #include "markers/chunk_store.h"
 #include "markers/marker_set.h"
 #include "platform/test_dir.h"
-#include "shell/message_box.h"
-#include "shell/settings_source.h"
+#include "ui/message_box.h"
+#include "ui/settings_source.h"
 
 namespace formats {
 namespace {
@@ -44,8 +44,8 @@ struct SaveFixture : ::testing::Test {
   platform::TestDir dir{"save"};
   FakeFilters fakes;
   std::shared_ptr<FakeState> filter;
-  shell::ScriptedMessageBoxes boxes;
-  shell::MemorySettingsSource settings;
+  ui::ScriptedMessageBoxes boxes;
+  ui::MemorySettingsSource settings;
   document::MemorySampleFile samples{document::XF_STEREO | document::XF_16BIT};
   markers::MarkerSet cues;
   markers::ChunkStore chunks;
@@ -159,7 +159,7 @@ TEST_F(SaveFixture, ShortWriteAsksToKeepThePortion) {
   filter->outChunk = 1000;
   a.saveFlags = kSaveRename;
   SaveResult r;
-  boxes.queueAnswer(shell::kIdNo);
+  boxes.queueAnswer(ui::kIdNo);
   EXPECT_EQ(save(&r), kSaveOutOfSpace);
   EXPECT_EQ(captions(), (std::vector<std::string>{"Error: Out of disk space"}));
   EXPECT_FALSE(exists(a.path));
@@ -168,7 +168,7 @@ TEST_F(SaveFixture, ShortWriteAsksToKeepThePortion) {
   for (auto& c : filter->calls) EXPECT_EQ(c.rfind("item:", 0), std::string::npos);
 
   std::ofstream(a.path) << "partial";
-  boxes.queueAnswer(shell::kIdYes);
+  boxes.queueAnswer(ui::kIdYes);
   EXPECT_EQ(save(&r), kSaveOutOfSpace);
   EXPECT_TRUE(exists(a.path));
 }
@@ -176,7 +176,7 @@ TEST_F(SaveFixture, ShortWriteAsksToKeepThePortion) {
 TEST_F(SaveFixture, IncompleteCloseIsOutOfSpaceToo) {
   filter->closeFails = true;
   SaveResult r;
-  boxes.queueAnswer(shell::kIdNo);
+  boxes.queueAnswer(ui::kIdNo);
   EXPECT_EQ(save(&r), kSaveOutOfSpace);
   EXPECT_EQ(captions(), (std::vector<std::string>{"Error: Out of disk space"}));
   EXPECT_FALSE(exists(a.path));
@@ -191,7 +191,7 @@ TEST_F(SaveFixture, SharingViolationFlushesAndRetries) {
     return true;
   };
   SaveResult r;
-  boxes.queueAnswer(shell::kIdYes);
+  boxes.queueAnswer(ui::kIdYes);
   ASSERT_EQ(save(&r), kSaveOk);
   ASSERT_EQ(boxes.count(), 1u);
   EXPECT_EQ(boxes.shown()[0].caption, a.path);
@@ -202,7 +202,7 @@ TEST_F(SaveFixture, SharingViolationFlushesAndRetries) {
   EXPECT_EQ(released, std::vector<std::string>{a.path});
 
   filter->openOutputFailures = 1;
-  boxes.queueAnswer(shell::kIdNo);
+  boxes.queueAnswer(ui::kIdNo);
   EXPECT_EQ(save(&r), kSaveNotSaved);
   EXPECT_EQ(released.size(), 1u);
   // A file that stays in use does not keep the question coming forever.
@@ -223,7 +223,7 @@ TEST_F(SaveFixture, TypeNegotiation) {
   filter->openOutputFailures = 1;
   filter->suggestBits = 8;
   filter->suggestChannels = 1;
-  boxes.queueAnswer(shell::kIdYes);
+  boxes.queueAnswer(ui::kIdYes);
   EXPECT_EQ(save(&r), kSaveNotSaved);
   auto shown = boxes.shown();
   ASSERT_EQ(shown.size(), 3u);
@@ -248,7 +248,7 @@ TEST_F(SaveFixture, TypeNegotiation) {
     return true;
   };
   filter->openOutputFailures = 1;
-  boxes.queueAnswer(shell::kIdYes);
+  boxes.queueAnswer(ui::kIdYes);
   ASSERT_EQ(save(&r), kSaveOk);
   EXPECT_EQ(asked.bits, 8u);
   EXPECT_EQ(asked.channels, 1u);
@@ -262,7 +262,7 @@ TEST_F(SaveFixture, TypeNegotiation) {
   src.samples = &samples;
   src.format = {44100, 2, 16};
   asked = ConvertRequest();
-  boxes.queueAnswer(shell::kIdNo);
+  boxes.queueAnswer(ui::kIdNo);
   EXPECT_EQ(save(&r), kSaveNotSaved);
   EXPECT_EQ(asked.bits, 0u);
 }
@@ -413,7 +413,7 @@ class QuickSaveTest : public storage::testing_util::StoreFixture {
 };
 
 TEST_F(QuickSaveTest, RewritesChangedBlocksOrRefuses) {
-  shell::ScriptedMessageBoxes boxes;
+  ui::ScriptedMessageBoxes boxes;
   EXPECT_EQ(quickSave(false, nullptr, "", nullptr), kQuickNoDocument);
   EXPECT_EQ(quickSave(true, nullptr, "", nullptr), kQuickNoWave);
   std::string path = dir.path() + "/q.raw";

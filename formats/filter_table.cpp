@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/message_box.h"
-#include "shell/settings_source.h"
+#include "ui/message_box.h"
+#include "ui/settings_source.h"
 
 namespace formats {
 namespace {
@@ -101,7 +101,7 @@ void reportLoadFailure(const std::string& file, uint32_t error, FilterScanResult
     default:
       text = format("Error %d Loading FLT File %s", int(error), file.c_str());
   }
-  shell::ShowMessageBox(text.c_str(), "Error", shell::kMbOk | shell::kMbIconExclamation);
+  ui::ShowMessageBox(text.c_str(), "Error", ui::kMbOk | ui::kMbIconExclamation);
   result->messages.push_back(text);
 }
 
@@ -232,7 +232,7 @@ FilterScanResult scanFilters(FilterScanEnv& env, FilterTable* table) {
     ++result.loaded;
     if (!m->has(FilterEntry::QuerySornFilter)) {
       std::string text = format("Error %d Loading FLT File %s", 127, f.name.c_str());
-      shell::ShowMessageBox(text.c_str(), "Error", shell::kMbOk | shell::kMbIconAsterisk);
+      ui::ShowMessageBox(text.c_str(), "Error", ui::kMbOk | ui::kMbIconAsterisk);
       result.messages.push_back(text);
       continue;
     }

@@ -19,7 +19,7 @@
 #include "formats/filter_module.h"
 #include "include/sorn_filter.h"
 
-namespace shell {
+namespace ui {
 class SettingsSource;
 }
 
@@ -77,7 +77,7 @@ struct FilterScanEnv {
   std::function<bool(std::vector<uint8_t>* bytes)> readCache;  // false when flt.dat is absent or unreadable
   std::function<bool(const std::vector<uint8_t>& bytes)> writeCache;
   FilterLoader load;
-  shell::SettingsSource* settings = nullptr;  // for [File Options 95] and [Settings] Associated; may be null
+  ui::SettingsSource* settings = nullptr;  // for [File Options 95] and [Settings] Associated; may be null
 };
 
 struct FilterScanResult {
@@ -88,7 +88,7 @@ struct FilterScanResult {
 };
 
 // ScanFilters: the cache when it matches the directory, else every *.flt asked with QuerySornFilter and
-// the cache written anew. Load failures show their boxes through shell::ShowMessageBox.
+// the cache written anew. Load failures show their boxes through ui::ShowMessageBox.
 FilterScanResult scanFilters(FilterScanEnv& env, FilterTable* table);
 
 }  // namespace formats

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "formats/fake_filter_test_util.h"
-#include "shell/message_box.h"
-#include "shell/settings_source.h"
+#include "ui/message_box.h"
+#include "ui/settings_source.h"
 
 namespace formats {
 namespace {
@@ -139,8 +139,8 @@ struct ScanFixture : ::testing::Test {
   FakeFilters fakes;
   std::vector<uint8_t> cache;
   bool haveCache = false;
-  shell::MemorySettingsSource settings;
-  shell::ScriptedMessageBoxes boxes;
+  ui::MemorySettingsSource settings;
+  ui::ScriptedMessageBoxes boxes;
 
   FilterScanEnv env(std::vector<FltFile> files) {
     FilterScanEnv e;
@@ -231,13 +231,13 @@ TEST_F(ScanFixture, FailuresAreReportedAndSkipped) {
   auto shown = boxes.shown();
   ASSERT_EQ(shown.size(), 5u);
   EXPECT_EQ(shown[0].text, "Error 127 Loading FLT File noquery.flt");
-  EXPECT_EQ(shown[0].flags & 0xF0, shell::kMbIconAsterisk);
+  EXPECT_EQ(shown[0].flags & 0xF0, ui::kMbIconAsterisk);
   EXPECT_EQ(
       shown[1].text,
       "A task with the name \"denied\" is clashing with \"denied.flt\".  Please close this other task, or "
       "rename \"denied.flt\" and run Sorn Edit again.");
   EXPECT_EQ(shown[1].caption, "Error");
-  EXPECT_EQ(shown[1].flags & 0xF0, shell::kMbIconExclamation);
+  EXPECT_EQ(shown[1].flags & 0xF0, ui::kMbIconExclamation);
   EXPECT_NE(shown[2].text.find("does not support the Sorn Edit file format in gone.flt."), std::string::npos);
   EXPECT_EQ(
       shown[3].text,

@@ -12,8 +12,8 @@
 #include "markers/chunk_store.h"
 #include "markers/marker_set.h"
 #include "platform/test_dir.h"
-#include "shell/message_box.h"
-#include "shell/settings_source.h"
+#include "ui/message_box.h"
+#include "ui/settings_source.h"
 
 namespace formats {
 namespace {
@@ -29,8 +29,8 @@ struct TestFilter : ::testing::Test {
   FilterLoader load = windowsFilterLoader(testPluginDir());
   FilterTable table;
   platform::TestDir dir{"testflt"};
-  shell::MemorySettingsSource settings;
-  shell::ScriptedMessageBoxes boxes;
+  ui::MemorySettingsSource settings;
+  ui::ScriptedMessageBoxes boxes;
 
   void SetUp() override {
     uint32_t error = 0;
@@ -95,7 +95,7 @@ TEST_F(TestFilter, RefusedTypeAndFullDisk) {
   a.filterIndex = 0;
   a.settings = &settings;
   SaveResult r;
-  boxes.queueAnswer(shell::kIdYes);
+  boxes.queueAnswer(ui::kIdYes);
   EXPECT_EQ(saveThroughFilter(table, load, a, &src, &r), kSaveNotSaved);
   ASSERT_EQ(boxes.count(), 2u);
   EXPECT_EQ(
@@ -109,11 +109,11 @@ TEST_F(TestFilter, RefusedTypeAndFullDisk) {
   src.samples = &sixteen;
   src.format = {8000, 2, 16};
   a.path = dir.path() + "\\full.trw";
-  boxes.queueAnswer(shell::kIdNo);
+  boxes.queueAnswer(ui::kIdNo);
   EXPECT_EQ(saveThroughFilter(table, load, a, &src, &r), kSaveOutOfSpace);
   EXPECT_EQ(boxes.shown().back().caption, "Error: Out of disk space");
   EXPECT_FALSE(std::ifstream(a.path).good());
-  boxes.queueAnswer(shell::kIdYes);
+  boxes.queueAnswer(ui::kIdYes);
   EXPECT_EQ(saveThroughFilter(table, load, a, &src, &r), kSaveOutOfSpace);
   std::ifstream kept(a.path, std::ios::binary | std::ios::ate);
   EXPECT_EQ(int(kept.tellg()), 800);  // the two 400-byte chunks that fitted

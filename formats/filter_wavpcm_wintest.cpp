@@ -21,8 +21,8 @@
 #include "markers/marker_set.h"
 #include "platform/test_dir.h"
 #include "platform/win32.h"
-#include "shell/message_box.h"
-#include "shell/settings_source.h"
+#include "ui/message_box.h"
+#include "ui/settings_source.h"
 #include "storage/store_test_util.h"
 
 namespace formats {
@@ -109,7 +109,7 @@ TEST(WavPcmFilter, IdentityEntriesAndScan) {
 
   platform::TestDir dir("flt");
   fs::copy_file(binDir() + "/wavpcm.flt", dir.path() + "/wavpcm.flt");
-  shell::MemorySettingsSource settings;
+  ui::MemorySettingsSource settings;
   FilterTable table;
   FilterScanEnv scan = windowsScanEnv(dir.path(), &settings);
   FilterScanResult r = scanFilters(scan, &table);
@@ -156,7 +156,7 @@ TEST(WavPcmFilter, FixturesOpenAndRoundTrip) {
   FilterLoader load = windowsFilterLoader(binDir());
   FilterTable table = realTable(load);
   ASSERT_EQ(table.size(), 1u);
-  shell::ScriptedMessageBoxes boxes;
+  ui::ScriptedMessageBoxes boxes;
   std::string rtDir = env("SORN_BINARY_DIR") + "/formats/flt_roundtrip";
   fs::remove_all(rtDir);
   fs::create_directories(rtDir + "/roundtrip");
@@ -302,14 +302,14 @@ TEST(WavPcmFilter, SaveOverAFileInUse) {
     holder = INVALID_HANDLE_VALUE;
     return true;
   };
-  shell::ScriptedMessageBoxes boxes;
-  boxes.queueAnswer(shell::kIdNo);
+  ui::ScriptedMessageBoxes boxes;
+  boxes.queueAnswer(ui::kIdNo);
   SaveResult r;
   EXPECT_EQ(saveThroughFilter(table, load, a, &src, &r), kSaveNotSaved);
   LARGE_INTEGER size;
   ASSERT_TRUE(GetFileSizeEx(holder, &size));
   EXPECT_EQ(size.QuadPart, 4);  // untouched
-  boxes.queueAnswer(shell::kIdYes);
+  boxes.queueAnswer(ui::kIdYes);
   EXPECT_EQ(saveThroughFilter(table, load, a, &src, &r), kSaveOk);
   ASSERT_EQ(boxes.count(), 2u);
   EXPECT_EQ(boxes.shown()[1].caption, path);

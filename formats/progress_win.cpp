@@ -8,7 +8,7 @@
 #include "formats/progress_state.h"
 #include "formats/progress_window.h"
 #include "platform/win32.h"
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 
 namespace formats {
 namespace {
@@ -72,7 +72,7 @@ void onInit(HWND hwnd) {
   SetWindowPos(hwnd, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   g.barValue = -100;
   if (g.main && GetForegroundWindow() != g.main) {
-    shell::debugOutput("Hiding next progress bar\n");
+    ui::debugOutput("Hiding next progress bar\n");
   } else {
     ShowWindow(hwnd, SW_SHOW);
   }

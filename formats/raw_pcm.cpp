@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "shell/settings_source.h"
+#include "ui/settings_source.h"
 
 namespace formats {
 namespace {
@@ -11,7 +11,7 @@ namespace {
 constexpr const char* kRecent = "Recent";
 constexpr const char* kPcmFilter = "PCM Filter";
 
-void writeInt(shell::SettingsSource* s, const char* section, const char* key, int64_t v) {
+void writeInt(ui::SettingsSource* s, const char* section, const char* key, int64_t v) {
   s->writeString(section, key, std::to_string(v).c_str());
 }
 
@@ -22,7 +22,7 @@ uint16_t small(int32_t v) {
 
 }  // namespace
 
-RawPcmValues readRecentRaw(shell::SettingsSource* settings) {
+RawPcmValues readRecentRaw(ui::SettingsSource* settings) {
   RawPcmValues v;
   if (!settings) return v;
   int32_t rate = settings->getInt(kRecent, "Samplerate", 44100);
@@ -36,7 +36,7 @@ RawPcmValues readRecentRaw(shell::SettingsSource* settings) {
   return v;
 }
 
-void writeRecentRaw(shell::SettingsSource* settings, const RawPcmValues& v) {
+void writeRecentRaw(ui::SettingsSource* settings, const RawPcmValues& v) {
   if (!settings) return;
   writeInt(settings, kRecent, "Samplerate", v.format.rate);
   writeInt(settings, kRecent, "BitsPerSample", v.format.bits);
@@ -46,7 +46,7 @@ void writeRecentRaw(shell::SettingsSource* settings, const RawPcmValues& v) {
   writeInt(settings, kRecent, "FileOptions", v.options);
 }
 
-document::WaveFormat readPcmFilterDialog(shell::SettingsSource* settings) {
+document::WaveFormat readPcmFilterDialog(ui::SettingsSource* settings) {
   document::WaveFormat f{44100, 2, 16};
   if (!settings) return f;
   int32_t rate = settings->getInt(kPcmFilter, "SampleRate", 44100);
@@ -57,7 +57,7 @@ document::WaveFormat readPcmFilterDialog(shell::SettingsSource* settings) {
   return f;
 }
 
-void writePcmFilterDialog(shell::SettingsSource* settings, const document::WaveFormat& f) {
+void writePcmFilterDialog(ui::SettingsSource* settings, const document::WaveFormat& f) {
   if (!settings) return;
   writeInt(settings, kPcmFilter, "SampleRate", f.rate);
   writeInt(settings, kPcmFilter, "BitsPerSample", f.bits);

@@ -7,7 +7,7 @@
 
 #include "document/wave_format.h"
 
-namespace shell {
+namespace ui {
 class SettingsSource;
 }
 
@@ -21,12 +21,12 @@ struct RawPcmValues {
 };
 
 // Missing values: 44100 Hz, 16 bits, 2 channels, options 1. A null source gives the defaults.
-RawPcmValues readRecentRaw(shell::SettingsSource* settings);
-void writeRecentRaw(shell::SettingsSource* settings, const RawPcmValues& values);
+RawPcmValues readRecentRaw(ui::SettingsSource* settings);
+void writeRecentRaw(ui::SettingsSource* settings, const RawPcmValues& values);
 
 // [PCM Filter] values (defaults "44100", "16", "2").
-document::WaveFormat readPcmFilterDialog(shell::SettingsSource* settings);
-void writePcmFilterDialog(shell::SettingsSource* settings, const document::WaveFormat& format);
+document::WaveFormat readPcmFilterDialog(ui::SettingsSource* settings);
+void writePcmFilterDialog(ui::SettingsSource* settings, const document::WaveFormat& format);
 
 // Fills the unknown (0) fields of format from defaults.
 void fillUnknown(document::WaveFormat* format, const document::WaveFormat& defaults);

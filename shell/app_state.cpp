@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 #include "shell/shell_hooks.h"
 
 namespace shell {
@@ -33,7 +33,7 @@ bool refuseDocumentWork() {
                 "Waves cannot be opened or created: the temporary wave storage did not start.  Correct the "
                 "temporary directories under Options->Settings/System and restart %s.",
                 a.productName.c_str());
-  ShowMessageBox(text, "Error", kMbOk | kMbIconExclamation);
+  ui::ShowMessageBox(text, "Error", ui::kMbOk | ui::kMbIconExclamation);
   return true;
 }
 

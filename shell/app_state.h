@@ -15,7 +15,7 @@ constexpr const char* kAutoplayMarker = "autoplayme";
 
 struct AppState {
   std::string programDir;  // without the trailing separator
-  std::string settingsFile = kSettingsFileName;
+  std::string settingsFile = ui::kSettingsFileName;
   std::string helpPath;                   // programDir\SORN96.HLP
   std::string productName = "Sorn Edit";  // string 10
   std::string versionText = "96";         // string 106

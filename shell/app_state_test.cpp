@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 #include "shell/shell_hooks.h"
 
 namespace shell {
@@ -18,7 +18,7 @@ TEST(AppState, TitleAndSuffix) {
 }
 
 TEST(AppState, DocumentWorkRefusedWithoutStore) {
-  ScriptedMessageBoxes boxes;
+  ui::ScriptedMessageBoxes boxes;
   bool saved = app().storeAvailable;
   app().storeAvailable = true;
   EXPECT_FALSE(refuseDocumentWork());

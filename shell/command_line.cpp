@@ -1,7 +1,7 @@
 // Command-line parsing for sorn96 (see command_line.h for the rules).
 #include "shell/command_line.h"
 
-#include "shell/settings_source.h"
+#include "ui/settings_source.h"
 
 #include <cctype>
 #include <vector>
@@ -48,8 +48,8 @@ void parseRegion(const std::string& tok, CommandLine* cl) {
   size_t comma = tok.find(',');
   if (colon == std::string::npos || comma == std::string::npos || comma < colon) return;
   int32_t start = 0, length = 0;
-  if (!readDecimal(tok.c_str() + colon + 1, &start)) return;
-  if (!readDecimal(tok.c_str() + comma + 1, &length) || length < 1) return;
+  if (!ui::readDecimal(tok.c_str() + colon + 1, &start)) return;
+  if (!ui::readDecimal(tok.c_str() + comma + 1, &length) || length < 1) return;
   cl->hasRegion = true;
   cl->regionStart = start;
   cl->regionLength = length;

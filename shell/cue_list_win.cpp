@@ -19,7 +19,7 @@
 #include "shell/document_support.h"
 #include "shell/list_window_win.h"
 #include "shell/marker_windows.h"
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 #include "shell/win_shell.h"
 
 namespace shell {
@@ -263,7 +263,7 @@ void openCueList() {
   HINSTANCE instance = static_cast<HINSTANCE>(app().instance);
   HWND w = CreateDialogParamA(instance, "ID_CUEDIALOG", static_cast<HWND>(app().mainWindow), CUEMsgProc, 0);
   if (!w) {
-    debugOutputf("cue list: dialog not created (%lu)\n", static_cast<unsigned long>(GetLastError()));
+    ui::debugOutputf("cue list: dialog not created (%lu)\n", static_cast<unsigned long>(GetLastError()));
     return;
   }
   ShowWindow(w, SW_SHOWNOACTIVATE);

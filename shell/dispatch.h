@@ -8,7 +8,7 @@
 #include <functional>
 #include <map>
 
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 
 namespace shell {
 

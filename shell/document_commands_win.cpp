@@ -18,15 +18,15 @@
 #include "document/wave_document.h"
 #include "formats/filter_host.h"
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/dispatch.h"
 #include "shell/document_commands.h"
 #include "shell/document_support.h"
-#include "shell/filter_reader.h"
+#include "formats/filter_reader.h"
 #include "shell/marker_windows.h"
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 #include "shell/new_wave_dialog.h"
-#include "shell/settings_source.h"
+#include "ui/settings_source.h"
 #include "shell/shell_hooks.h"
 #include "shell/win_shell.h"
 
@@ -43,7 +43,7 @@ HWND mainWindow() {
 // [Recent] SampleRate, BitsPerSample and Channels: the format New and Open As start from. Values no wave can
 // have fall back to 44100 Hz, 16 bits, stereo.
 NewWaveRequest recentFormat(int mode) {
-  ProfileSettingsSource ini(app().settingsFile);
+  ui::ProfileSettingsSource ini(app().settingsFile);
   NewWaveRequest r;
   r.mode = mode;
   uint32_t rate = 0;
@@ -56,7 +56,7 @@ NewWaveRequest recentFormat(int mode) {
 }
 
 void writeRecentFormat(const NewWaveAnswer& a) {
-  ProfileSettingsSource ini(app().settingsFile);
+  ui::ProfileSettingsSource ini(app().settingsFile);
   ini.writeString("Recent", "SampleRate", std::to_string(a.rate).c_str());
   ini.writeString("Recent", "BitsPerSample", std::to_string(a.bits).c_str());
   ini.writeString("Recent", "Channels", std::to_string(a.channels).c_str());
@@ -89,8 +89,8 @@ void onNew() {
   std::unique_ptr<document::WaveDocument> doc =
       document::NewDocument(*currentHost(), a.rate, a.bits, a.channels, app().versionText, vendor);
   if (!doc) {
-    ShowMessageBox("There is no room for a new wave in the temporary directories.", "Error",
-                   kMbOk | kMbIconExclamation);
+    ui::ShowMessageBox("There is no room for a new wave in the temporary directories.", "Error",
+                   ui::kMbOk | ui::kMbIconExclamation);
     return;
   }
   writeRecentFormat(a);
@@ -113,7 +113,7 @@ void onOpenAs() {
   int handled = document::OpenFileList(*currentHost(), *reader, &doc, document::ExpandFileList(list, false),
                                        document::kListUntitled | document::kListConvert, &error, -1, &common);
   if (handled == 0) doc.reset();  // nothing of the list could be read
-  debugOutputf("open as: %d file(s), error %d\n", handled, error);
+  ui::debugOutputf("open as: %d file(s), error %d\n", handled, error);
   install(std::move(doc));
 }
 
@@ -128,7 +128,7 @@ void onAppend() {
   int handled = document::OpenFileList(
       *currentHost(), *reader, &currentDocumentSlot(), document::ExpandFileList(list, false),
       document::kListUntitled | document::kListConvert | document::kListAppend, &error, -1, &common);
-  debugOutputf("append: %d file(s), error %d\n", handled, error);
+  ui::debugOutputf("append: %d file(s), error %d\n", handled, error);
   // The length, the cues (a region per appended file) and the title changed.
   applyEditResult(document::EditResult());
 }
@@ -155,8 +155,8 @@ void registerDocumentCommands() {
   registerCommand(IDM_OPEN_AS, [](int, intptr_t) { onOpenAs(); });
   registerCommand(IDM_OPEN_APPEND, [](int, intptr_t) { onAppend(); });
   registerMarkerWindows();
-  // The document support's reader is a FilterReader (document_support_win.cpp).
-  if (auto* reader = static_cast<FilterReader*>(currentReader())) reader->setRawFormatDialog(rawFormatDialog);
+  // The document support's reader is a formats::FilterReader (document_support_win.cpp).
+  if (auto* reader = static_cast<formats::FilterReader*>(currentReader())) reader->setRawFormatDialog(rawFormatDialog);
 }
 
 }  // namespace shell

@@ -4,7 +4,6 @@
 // files) and Undo. The commands' logic lives in document/document_io.h; this file supplies the
 // windows: file dialogs, message boxes, the progress window, the title and the display.
 #include "platform/win32.h"  // before the other system headers
-// The store before command_ids.h, whose WM_VF_NEEDSPACE macro would hide the store's constant.
 #include "storage/store.h"
 #include "storage/undo_store.h"
 
@@ -32,16 +31,16 @@
 #include "formats/filter_host.h"
 #include "formats/progress_window.h"
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/dispatch.h"
 #include "shell/document_commands.h"
 #include "shell/document_support.h"
-#include "shell/filter_reader.h"
+#include "formats/filter_reader.h"
 #include "shell/main_controls.h"
 #include "shell/marker_windows.h"
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 #include "shell/recent_files.h"
-#include "shell/settings_source.h"
+#include "ui/settings_source.h"
 #include "shell/shell_hooks.h"
 #include "shell/win_shell.h"
 #include "shell/window_commands.h"
@@ -51,11 +50,11 @@ namespace {
 
 struct DocSupport {
   std::unique_ptr<document::WaveDocument> doc;
-  std::unique_ptr<FilterReader> reader;
+  std::unique_ptr<formats::FilterReader> reader;
   std::unique_ptr<display::DocumentDisplaySource> source;
   document::DocumentHost host;
   formats::WindowProgress progress;
-  ProfileSettingsSource ini;
+  ui::ProfileSettingsSource ini;
   HWND display = nullptr;
   HWND timeRuler = nullptr;
   HWND valueRuler = nullptr;
@@ -162,14 +161,14 @@ void addRecent(const std::string& path) {
 void setupHost() {
   document::DocumentHost& h = ds().host;
   h.ask = [](const std::string& text, const std::string& caption, unsigned flags) {
-    return ShowMessageBox(text.c_str(), caption.c_str(), flags);
+    return ui::ShowMessageBox(text.c_str(), caption.c_str(), flags);
   };
   h.progressBegin = [](const std::string& title) { ds().progress.begin(title); };
   h.progressMeter = [](uint32_t done, uint32_t total) {
     return ds().progress.update(done, total) ? 0 : document::kDocStop;
   };
   h.progressEnd = [] { ds().progress.end(); };
-  h.debug = [](const std::string& text) { debugOutput(text.c_str()); };
+  h.debug = [](const std::string& text) { ui::debugOutput(text.c_str()); };
   h.saveDialog = saveDialog;
   h.showTitle = [](const std::string& text) {
     if (mainWindow()) SetWindowTextA(mainWindow(), text.c_str());
@@ -359,7 +358,7 @@ void openList(const std::vector<std::string>& list, bool complete) {
   int error = 0;
   s.doc = document::OpenAsCurrent(s.host, *s.reader, document::ExpandFileList(list, complete), 0, &error);
   if (!s.doc) {
-    debugOutputf("open failed: error %d\n", error);
+    ui::debugOutputf("open failed: error %d\n", error);
     SetWindowTextA(mainWindow(), app().productName.c_str());
   }
   attach(SampleRegion());
@@ -387,7 +386,7 @@ void onSave(bool forceDialog, bool selection) {
     r.editChannel = (flags & 0x200) ? 1 : (flags & 0x100) ? 2 : 0;
   }
   int st = document::SaveDocument(s.host, *s.reader, s.doc.get(), r);
-  debugOutputf("save: status %d\n", st);
+  ui::debugOutputf("save: status %d\n", st);
 }
 
 void onUndo() {
@@ -459,27 +458,27 @@ void registerCommands() {
 unsigned iconFlags(storage::StoreIcon icon) {
   switch (icon) {
     case storage::StoreIcon::Error:
-      return kMbIconHand;
+      return ui::kMbIconHand;
     case storage::StoreIcon::Information:
-      return kMbIconAsterisk;
+      return ui::kMbIconAsterisk;
     default:
-      return kMbIconExclamation;
+      return ui::kMbIconExclamation;
   }
 }
 
 int startStore(const VfInitArgs& args) {
   storage::StoreUi ui;
   ui.messageBox = [](const std::string& text, const std::string& caption, storage::StoreIcon icon) {
-    ShowMessageBox(text.c_str(), caption.c_str(), kMbOk | iconFlags(icon));
+    ui::ShowMessageBox(text.c_str(), caption.c_str(), ui::kMbOk | iconFlags(icon));
   };
   HWND notify = static_cast<HWND>(args.notifyWindow);
   ui.needSpace = [notify] { return int(SendMessageA(notify, WM_VF_NEEDSPACE, 0, 0)); };
-  ui.debug = [](const char* line) { debugOutput(line); };
+  ui.debug = [](const char* line) { ui::debugOutput(line); };
   int st = storage::VfInit(args.tempDir, args.undoTempDir, args.reserve1Bytes, args.reserve2Bytes,
                            uint32_t(args.cacheSizeKB > 0 ? args.cacheSizeKB : 0), ui);
   storage::UndoUi undoUi;
   undoUi.ask = [](const std::string& text, const std::string& caption, unsigned flags) {
-    return ShowMessageBox(text.c_str(), caption.c_str(), flags);
+    return ui::ShowMessageBox(text.c_str(), caption.c_str(), flags);
   };
   undoUi.progressOpen = [] { return formats::progressWindow() != nullptr; };
   undoUi.progressBegin = [](const std::string& title) { ds().progress.begin(title); };
@@ -487,7 +486,7 @@ int startStore(const VfInitArgs& args) {
     return ds().progress.update(done, total) ? 0 : storage::kHfStop;
   };
   undoUi.progressEnd = [] { ds().progress.end(); };
-  undoUi.debug = [](const char* line) { debugOutput(line); };
+  undoUi.debug = [](const char* line) { ui::debugOutput(line); };
   storage::UndoSetUi(undoUi);
   storage::UndoSetLimits(storage::kUndoDefaultCapacity, app().settings.undoLevels);
   storage::UndoSetEnabled(app().settings.undo);
@@ -509,9 +508,9 @@ void installDocumentSupport() {
   h.needSpace = [] { return intptr_t(storage::UndoNeedSpace()); };
   h.scanFileFilters = [] {
     DocSupport& s = ds();
-    s.ini = ProfileSettingsSource(app().settingsFile);
+    s.ini = ui::ProfileSettingsSource(app().settingsFile);
     formats::scanFiltersAtStartup(&s.ini);
-    s.reader = std::make_unique<FilterReader>(&formats::filterHost().table, formats::filterHost().load);
+    s.reader = std::make_unique<formats::FilterReader>(&formats::filterHost().table, formats::filterHost().load);
     s.reader->setSettings(&s.ini);
     s.reader->setProgress(&s.progress);
     s.reader->setWindow(mainWindow());

@@ -3,7 +3,6 @@
 // Repeat. Each reads the selection and edit channel from the display, runs the command's portable code
 // (document/edit_ops.h, document/clipboard.h) and shows its result.
 #include "platform/win32.h"  // before the other system headers
-// The store before command_ids.h, whose WM_VF_NEEDSPACE macro would hide the store's constant.
 #include "storage/store.h"
 #include "storage/undo_store.h"
 
@@ -21,11 +20,11 @@
 #include "formats/filter_host.h"
 #include "formats/progress_window.h"
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/dispatch.h"
 #include "shell/document_support.h"
-#include "shell/message_box.h"
-#include "shell/settings_source.h"
+#include "ui/message_box.h"
+#include "ui/settings_source.h"
 #include "shell/window_commands.h"
 
 namespace shell {
@@ -55,7 +54,7 @@ formats::WindowProgress& progress() {
 document::EditUi editUi() {
   document::EditUi ui;
   ui.ask = [](const std::string& text, const std::string& caption, unsigned flags) {
-    return ShowMessageBox(text.c_str(), caption.c_str(), flags);
+    return ui::ShowMessageBox(text.c_str(), caption.c_str(), flags);
   };
   ui.progressBegin = [](const std::string& title) { progress().begin(title); };
   ui.progressMeter = [](uint32_t done, uint32_t total) { return progress().update(done, total) ? 0 : 3; };
@@ -111,11 +110,11 @@ document::InternalClipboard* internalClipboard() {
   if (!clip && currentReader()) {
     document::ClipboardFileAccess access;
     access.getPath = [] {
-      ProfileSettingsSource ini(app().settingsFile);
+      ui::ProfileSettingsSource ini(app().settingsFile);
       return ini.getString("Recent", "Clipboard", "", 260);
     };
     access.setPath = [](const std::string& path) {
-      ProfileSettingsSource ini(app().settingsFile);
+      ui::ProfileSettingsSource ini(app().settingsFile);
       ini.writeString("Recent", "Clipboard", path.c_str());
     };
     access.choosePath = [](std::string* path, int64_t bytes) { return storage::VfClipboardPath(path, bytes); };

@@ -8,7 +8,7 @@
 #include "audio/meter_win.h"
 #include "display/main_layout.h"
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/dispatch.h"
 #include "shell/main_controls.h"
 #include "shell/shell_hooks.h"

@@ -10,12 +10,12 @@
 
 #include "platform/profile.h"
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/dispatch.h"
 #include "shell/main_controls.h"
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 #include "shell/recent_files.h"
-#include "shell/settings_source.h"
+#include "ui/settings_source.h"
 #include "shell/shell_hooks.h"
 #include "shell/win_shell.h"
 
@@ -55,7 +55,8 @@ void registerShellCommands(HWND hwnd) {
 LRESULT onCreate(HWND hwnd) {
   AppState& a = app();
   a.mainWindow = hwnd;
-  ProfileSettingsSource ini(a.settingsFile);
+  ui::setMessageBoxOwner(hwnd);
+  ui::ProfileSettingsSource ini(a.settingsFile);
   a.settings = loadSettings(ini);
   MainWindowResources& r = mainWindowResources();
   r.waveformPen = CreatePen(PS_SOLID, 1, toColorRef(a.settings.waveformColour));
@@ -81,7 +82,7 @@ bool anotherMainWindow(HWND self) {
 
 void writeOpenWindows() {
   ShellHooks& h = shellHooks();
-  ProfileSettingsSource ini(app().settingsFile);
+  ui::ProfileSettingsSource ini(app().settingsFile);
   auto open = [](const std::function<void*()>& f) { return f && f() ? "1" : "0"; };
   ini.writeString("Size", "PlayList", open(h.playListWindow));
   ini.writeString("Size", "CueList", open(h.cueListWindow));
@@ -137,7 +138,7 @@ LRESULT onDestroy(HWND hwnd) {
   deleteFonts();
   run(h.freeMusicTables);
   run(h.closeDocument);
-  ProfileSettingsSource ini(a.settingsFile);
+  ui::ProfileSettingsSource ini(a.settingsFile);
   if (h.writeRecentFilter) {
     h.writeRecentFilter();
   } else {
@@ -145,8 +146,8 @@ LRESULT onDestroy(HWND hwnd) {
   }
   saveSettings(a.settings, ini);
   run(h.releaseFftTables);
-  if (h.cueListWindow && h.cueListWindow()) debugOutput("Cue box still up!\n");
-  if (h.playListWindow && h.playListWindow()) debugOutput("Play box still up!\n");
+  if (h.cueListWindow && h.cueListWindow()) ui::debugOutput("Cue box still up!\n");
+  if (h.playListWindow && h.playListWindow()) ui::debugOutput("Play box still up!\n");
   run(h.releaseStore);
   run(h.restoreMenu);
   if (!anotherMainWindow(hwnd)) {
@@ -164,6 +165,7 @@ LRESULT onDestroy(HWND hwnd) {
   }
   commandTable().clear();
   a.mainWindow = nullptr;
+  ui::setMessageBoxOwner(nullptr);
   PostQuitMessage(0);
   return 0;
 }
@@ -185,7 +187,7 @@ void onSize(WPARAM wParam, LPARAM lParam) {
   const auto& cdBar = shellHooks().cdBarHeight;
   s.clientWidth = LOWORD(lParam);
   s.clientHeight = HIWORD(lParam) - (cdBar ? cdBar() : 0);
-  ProfileSettingsSource ini(app().settingsFile);
+  ui::ProfileSettingsSource ini(app().settingsFile);
   char v[16];
   std::snprintf(v, sizeof v, "%d", s.clientWidth);
   ini.writeString("Size", "X", v);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/dispatch.h"
 #include "shell/shell_hooks.h"
 #include "shell/win_shell.h"

@@ -14,12 +14,12 @@
 #include "document/wave_document.h"
 #include "markers/marker_lists.h"
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/dispatch.h"
 #include "shell/document_support.h"
 #include "shell/list_window_win.h"
 #include "shell/marker_windows.h"
-#include "shell/settings_source.h"
+#include "ui/settings_source.h"
 #include "shell/shell_hooks.h"
 #include "shell/win_shell.h"
 
@@ -157,7 +157,7 @@ void ListWindowFrame::restorePosition(HWND dlg, const char* prefix, int defX, in
   RECT rc;
   GetWindowRect(dlg, &rc);
   const int defW = rc.right - rc.left, defH = rc.bottom - rc.top;
-  ProfileSettingsSource ini(app().settingsFile);
+  ui::ProfileSettingsSource ini(app().settingsFile);
   const std::string p = prefix;
   int x = ini.getInt("Position", (p + "X").c_str(), defX);
   int y = ini.getInt("Position", (p + "Y").c_str(), defY);
@@ -176,7 +176,7 @@ void ListWindowFrame::savePosition(HWND dlg, const char* prefix) {
   if (IsIconic(dlg)) return;
   RECT rc;
   if (!GetWindowRect(dlg, &rc)) return;
-  ProfileSettingsSource ini(app().settingsFile);
+  ui::ProfileSettingsSource ini(app().settingsFile);
   const std::string p = prefix;
   const long values[4] = {rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top};
   const char* keys[4] = {"X", "Y", "W", "H"};

@@ -7,7 +7,7 @@
 #include <initializer_list>
 
 #include "display/view_model.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 
 namespace shell {
 

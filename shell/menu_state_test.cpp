@@ -7,7 +7,7 @@
 #include <cmath>
 #include <set>
 
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 
 namespace shell {
 namespace {

@@ -3,7 +3,6 @@
 // the rules are the portable ComputeMenuState / ComputeZoomButtons (menu_state.h).
 // clang-format off
 #include "platform/win32.h"  // before the other system headers
-// The store before command_ids.h, whose WM_VF_NEEDSPACE macro would hide the store's constant.
 #include "storage/store.h"
 #include "storage/undo_store.h"
 #include "storage/vfile.h"
@@ -18,13 +17,13 @@
 #include "document/wave_document.h"
 #include "formats/filter_host.h"
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/dispatch.h"
 #include "shell/main_controls.h"
 #include "shell/document_support.h"
 #include "shell/menu_state.h"
-#include "shell/message_box.h"
-#include "shell/settings_source.h"
+#include "ui/message_box.h"
+#include "ui/settings_source.h"
 #include "shell/shell_hooks.h"
 #include "shell/toolbar_win.h"
 #include "shell/window_commands.h"
@@ -44,7 +43,7 @@ bool windowOpen(const std::function<void*()>& f) {
 }
 
 bool internalClipboardPresent() {
-  ProfileSettingsSource ini(app().settingsFile);
+  ui::ProfileSettingsSource ini(app().settingsFile);
   std::string path = ini.getString("Recent", "Clipboard", "", MAX_PATH);
   if (path.empty()) return false;
   DWORD attr = GetFileAttributesA(path.c_str());
@@ -221,7 +220,7 @@ bool hotKey(unsigned vk, const TransportState& t) {
 
 bool onKeyDown(unsigned vk, intptr_t lParam) {
   if (!keyGuard().enter()) {
-    debugOutput("Clash, already in wm_keydown!\n");
+    ui::debugOutput("Clash, already in wm_keydown!\n");
     return true;
   }
   const bool autoRepeat = (lParam & (1 << 30)) != 0;

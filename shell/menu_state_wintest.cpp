@@ -7,7 +7,7 @@
 
 #include "display/wavedisp_win.h"
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/dispatch.h"
 #include "shell/menu_state.h"
 #include "shell/shell_hooks.h"

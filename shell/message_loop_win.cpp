@@ -1,9 +1,9 @@
 // The message loop, the two accelerator tables and the recent-files items of the File menu.
 #include "platform/profile.h"
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/recent_files.h"
-#include "shell/settings_source.h"
+#include "ui/settings_source.h"
 #include "shell/shell_hooks.h"
 #include "shell/win_shell.h"
 
@@ -60,7 +60,7 @@ void buildRecentFilesMenu(HWND mainWindow) {
   HMENU file = menuHolding(bar, IDM_EXIT);
   if (!file) return;
   for (UINT id = IDM_RECENT_SEPARATOR; id <= IDM_RECENT_LAST; ++id) DeleteMenu(file, id, MF_BYCOMMAND);
-  ProfileSettingsSource ini(app().settingsFile);
+  ui::ProfileSettingsSource ini(app().settingsFile);
   std::vector<RecentMenuItem> items = buildRecentMenu(readRecentFiles(ini));
   // The model lists the items top to bottom ending with the separator; inserting each before Exit in
   // that order gives the same order on screen.

@@ -9,7 +9,7 @@
 
 #include "resources/dialog_ids.h"
 #include "shell/app_state.h"
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 #include "shell/new_wave_dialog.h"
 
 namespace shell {
@@ -72,7 +72,7 @@ void onOk(HWND dlg, NewWaveState* s) {
   NewWaveAnswer a;
   if (!FinishNewWave(*s->request, itemText(dlg, IDC_NW_RATE), checked(dlg, IDC_NW_16BIT),
                      checked(dlg, IDC_NW_STEREO), checked(dlg, IDC_NW_TRYAS), &a, &error)) {
-    ShowMessageBox(error.c_str(), "Error", kMbOk | kMbIconExclamation);
+    ui::ShowMessageBox(error.c_str(), "Error", ui::kMbOk | ui::kMbIconExclamation);
     HWND edit = GetDlgItem(dlg, IDC_NW_RATE);
     SetFocus(edit);
     SendMessageA(edit, EM_SETSEL, 0, -1);

@@ -6,7 +6,6 @@
 // [Paste Special]. A mix paste with no document makes one in the clip's format.
 // clang-format off
 #include "platform/win32.h"  // before the other system headers
-// The store before command_ids.h, whose WM_VF_NEEDSPACE macro would hide the store's constant.
 #include "storage/store.h"
 // clang-format on
 
@@ -21,12 +20,12 @@
 #include "document/mix_paste.h"
 #include "document/wave_document.h"
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/dispatch.h"
 #include "shell/document_support.h"
-#include "shell/edit_dialog_ids.h"
+#include "resources/edit_dialog_ids.h"
 #include "shell/edit_dialogs.h"
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 #include "shell/shell_hooks.h"
 #include "shell/win_shell.h"
 #include "shell/window_commands.h"
@@ -149,7 +148,7 @@ void chooseFile(HWND dlg, PasteDialog* d) {
 
 // Refuses a value that is not usable, pointing at its field.
 bool refuse(HWND dlg, int id, const char* text) {
-  ShowMessageBox(text, "Error", kMbOk | kMbIconExclamation);
+  ui::ShowMessageBox(text, "Error", ui::kMbOk | ui::kMbIconExclamation);
   SetFocus(GetDlgItem(dlg, id));
   return false;
 }
@@ -262,7 +261,7 @@ document::Clip loadSource(const document::PasteSpecialSettings& s) {
       int error = 0;
       document::Clip clip =
           document::OpenOneFile(*currentHost(), *currentReader(), s.sourceFile, -1, nullptr, 0, &error);
-      if (!clip) debugOutputf("Mix Paste: %s not opened (error %d)\n", s.sourceFile.c_str(), error);
+      if (!clip) ui::debugOutputf("Mix Paste: %s not opened (error %d)\n", s.sourceFile.c_str(), error);
       return clip;
     }
   }
@@ -276,8 +275,8 @@ document::WaveDocument* newDocumentFor(const document::WaveDocument& clip) {
   std::unique_ptr<document::WaveDocument> doc = document::NewDocument(
       *currentHost(), clip.rate(), clip.bits(), clip.channels(), app().versionText, vendor);
   if (!doc) {
-    ShowMessageBox("There is no room for a new wave in the temporary directories.", "Error",
-                   kMbOk | kMbIconExclamation);
+    ui::ShowMessageBox("There is no room for a new wave in the temporary directories.", "Error",
+                   ui::kMbOk | ui::kMbIconExclamation);
     return nullptr;
   }
   currentDocumentSlot() = std::move(doc);
@@ -316,7 +315,7 @@ void onMixPaste() {
   }
   document::EditResult r =
       document::Paste(doc, range, clip.get(), IDM_MIX_PASTE, s, app().settings.pasteHilite, currentEditUi());
-  if (r.status != document::kEditOk) debugOutputf("Mix Paste: status %d\n", r.status);
+  if (r.status != document::kEditOk) ui::debugOutputf("Mix Paste: status %d\n", r.status);
   applyEditResult(r);
   refreshMenuStateNow();
 }

@@ -14,12 +14,12 @@
 #include "markers/marker_lists.h"
 #include "resources/dialog_ids.h"
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/dispatch.h"
 #include "shell/document_support.h"
 #include "shell/list_window_win.h"
 #include "shell/marker_windows.h"
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 
 namespace shell {
 namespace {
@@ -214,7 +214,7 @@ void openPlayList() {
   HINSTANCE instance = static_cast<HINSTANCE>(app().instance);
   HWND w = CreateDialogParamA(instance, "ID_PLAYBOX", static_cast<HWND>(app().mainWindow), PLAYMsgProc, 0);
   if (!w) {
-    debugOutputf("play list: dialog not created (%lu)\n", static_cast<unsigned long>(GetLastError()));
+    ui::debugOutputf("play list: dialog not created (%lu)\n", static_cast<unsigned long>(GetLastError()));
     return;
   }
   ShowWindow(w, SW_SHOWNOACTIVATE);

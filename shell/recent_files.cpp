@@ -24,7 +24,7 @@ std::string itemKey(int i) {
 
 }  // namespace
 
-std::vector<std::string> readRecentFiles(SettingsSource& src) {
+std::vector<std::string> readRecentFiles(ui::SettingsSource& src) {
   int n = src.getInt(kRecentSection, "NumItems", 0);
   if (n < 0) n = 0;
   if (n > kMaxRecentFiles) n = kMaxRecentFiles;
@@ -34,7 +34,7 @@ std::vector<std::string> readRecentFiles(SettingsSource& src) {
   return names;
 }
 
-void writeRecentFiles(SettingsSource& dst, const std::vector<std::string>& names, int previousCount) {
+void writeRecentFiles(ui::SettingsSource& dst, const std::vector<std::string>& names, int previousCount) {
   int n = static_cast<int>(names.size());
   for (int i = 0; i < n; ++i)
     dst.writeString(kRecentSection, itemKey(i).c_str(), names[static_cast<size_t>(i)].c_str());

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/command_ids.h"
-#include "shell/settings_source.h"
+#include "resources/command_ids.h"
+#include "ui/settings_source.h"
 
 namespace shell {
 
@@ -21,9 +21,9 @@ constexpr const char* kRecentSection = "DirGroup 100";
 constexpr unsigned kRecentNameChars = 255;
 
 // Reads the list; NumItems is clamped to 0..8, so a hand-edited count cannot overrun the menu ids.
-std::vector<std::string> readRecentFiles(SettingsSource& src);
+std::vector<std::string> readRecentFiles(ui::SettingsSource& src);
 // Writes NumItems and Item0.. and deletes stale ItemN keys above the new count.
-void writeRecentFiles(SettingsSource& dst, const std::vector<std::string>& names, int previousCount);
+void writeRecentFiles(ui::SettingsSource& dst, const std::vector<std::string>& names, int previousCount);
 
 // Adds a name: an entry already listed (compared case-insensitively) moves to the end; a new name drops
 // the oldest entries while the list is full, then goes at the end.

@@ -23,7 +23,7 @@ TEST(RecentMenu, EmptyListHasNoSeparator) {
 }
 
 TEST(RecentMenu, ReadClampsTheCountToEight) {
-  MemorySettingsSource src;
+  ui::MemorySettingsSource src;
   src.set("DirGroup 100", "NumItems", "50");
   for (int i = 0; i < 12; ++i)
     src.set("DirGroup 100", ("Item" + std::to_string(i)).c_str(), "f" + std::to_string(i));
@@ -38,7 +38,7 @@ TEST(RecentMenu, ReadClampsTheCountToEight) {
 }
 
 TEST(RecentMenu, NegativeCountReadsNothing) {
-  MemorySettingsSource src;
+  ui::MemorySettingsSource src;
   src.set("DirGroup 100", "NumItems", "-3");
   EXPECT_TRUE(readRecentFiles(src).empty());
 }
@@ -59,7 +59,7 @@ TEST(RecentFiles, AddDropsTheOldestWhenFull) {
 }
 
 TEST(RecentFiles, WriteRemovesStaleKeys) {
-  MemorySettingsSource ini;
+  ui::MemorySettingsSource ini;
   writeRecentFiles(ini, {"a", "b", "c"}, 0);
   writeRecentFiles(ini, {"x"}, 3);
   EXPECT_EQ(ini.value("DirGroup 100", "NumItems"), "1");

@@ -35,7 +35,7 @@ long partAfterComma(const std::string& text, int commas) {
     if (pos == std::string::npos) return 0;
     ++pos;
   }
-  return parseProfileInt(text.substr(pos), 0);
+  return ui::parseProfileInt(text.substr(pos), 0);
 }
 
 int clampByte(long v) {
@@ -44,19 +44,19 @@ int clampByte(long v) {
 
 // The yes/no rule: true when the first character is Y or y. (The two keys stored upper-cased compare
 // their upper-cased text with "Y", which gives the same answer.)
-bool readYesNo(SettingsSource& src, const char* sec, const char* key, const char* def) {
+bool readYesNo(ui::SettingsSource& src, const char* sec, const char* key, const char* def) {
   std::string v = src.getString(sec, key, def, kYesNoChars);
   return !v.empty() && (v[0] == 'Y' || v[0] == 'y');
 }
 
 // Reals are text converted like atof: text without a number reads as 0.
-double readReal(SettingsSource& src, const char* sec, const char* key, const char* def) {
+double readReal(ui::SettingsSource& src, const char* sec, const char* key, const char* def) {
   std::string v = src.getString(sec, key, def, kRealChars);
   return std::strtod(v.c_str(), nullptr);
 }
 
-int32_t readIntText(SettingsSource& src, const char* sec, const char* key, const char* def, uint32_t chars) {
-  return parseProfileInt(src.getString(sec, key, def, chars), 0);
+int32_t readIntText(ui::SettingsSource& src, const char* sec, const char* key, const char* def, uint32_t chars) {
+  return ui::parseProfileInt(src.getString(sec, key, def, chars), 0);
 }
 
 // A real kept as an integer, converted without undefined behaviour for huge or non-finite values.
@@ -77,23 +77,23 @@ void finiteOr(double* v, double def) {
   if (!std::isfinite(*v)) *v = def;
 }
 
-void writeInt(SettingsSource& dst, const char* sec, const char* key, long v) {
+void writeInt(ui::SettingsSource& dst, const char* sec, const char* key, long v) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%ld", v);
   dst.writeString(sec, key, buf);
 }
 
-void writeReal(SettingsSource& dst, const char* sec, const char* key, double v) {
+void writeReal(ui::SettingsSource& dst, const char* sec, const char* key, double v) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%g", v);
   dst.writeString(sec, key, buf);
 }
 
-void writeYesNo(SettingsSource& dst, const char* sec, const char* key, bool v) {
+void writeYesNo(ui::SettingsSource& dst, const char* sec, const char* key, bool v) {
   dst.writeString(sec, key, v ? "Yes" : "No");
 }
 
-void readSizeAndSettings(SettingsSource& src, Settings& s) {
+void readSizeAndSettings(ui::SettingsSource& src, Settings& s) {
   s.xLoc = src.getInt(kSize, "XLoc", INT32_MIN);
   s.yLoc = src.getInt(kSize, "YLoc", 0);
   s.clientWidth = src.getInt(kSize, "X", 610);
@@ -117,7 +117,7 @@ void readSizeAndSettings(SettingsSource& src, Settings& s) {
   s.useASync = src.getInt(kSettingsSec, "UseASync", 0);
 }
 
-void readSystem(SettingsSource& src, Settings& s) {
+void readSystem(ui::SettingsSource& src, Settings& s) {
   s.wantedWaveOut = src.getString(kSystem, "WaveOut", "", kDeviceChars);
   s.wantedWaveIn = src.getString(kSystem, "WaveIn", "", kDeviceChars);
   s.wantedMidiOut = src.getString(kSystem, "MidiOut", "", kDeviceChars);
@@ -163,7 +163,7 @@ void readSystem(SettingsSource& src, Settings& s) {
   s.spectrumRange = readReal(src, kSystem, "SpectrumRange", "120");
 }
 
-void readOthers(SettingsSource& src, Settings& s) {
+void readOthers(ui::SettingsSource& src, Settings& s) {
   s.pasteRight = readReal(src, kPaste, "Right", "1.0");
   s.pasteLeft = readReal(src, kPaste, "Left", "1.0");
   s.crossfadeTime = readReal(src, kPaste, "CrossfadeTime", "50");
@@ -253,7 +253,7 @@ void normaliseSettings(Settings* s) {
   s->autoConvertTo32 = false;
 }
 
-Settings loadSettings(SettingsSource& src) {
+Settings loadSettings(ui::SettingsSource& src) {
   Settings s;
   readSizeAndSettings(src, s);
   readSystem(src, s);
@@ -262,7 +262,7 @@ Settings loadSettings(SettingsSource& src) {
   return s;
 }
 
-void saveSettings(const Settings& s, SettingsSource& dst) {
+void saveSettings(const Settings& s, ui::SettingsSource& dst) {
   writeInt(dst, kSettingsSec, "MeterFix", s.meterFix);
   writeInt(dst, kSettingsSec, "AutoFillInfo", s.autoFillInfo);
   writeInt(dst, kSettingsSec, "AutoPlayOnLoad", s.autoPlayOnLoad);
@@ -340,7 +340,7 @@ void saveSettings(const Settings& s, SettingsSource& dst) {
   }
 }
 
-void saveRecentFilter(const Settings& s, SettingsSource& dst) {
+void saveRecentFilter(const Settings& s, ui::SettingsSource& dst) {
   dst.writeString(kRecent, "FileFilter", s.fileFilter.c_str());
   writeInt(dst, kRecent, "FileOptions", s.fileOptions);
 }

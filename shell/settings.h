@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/settings_source.h"
+#include "ui/settings_source.h"
 
 namespace shell {
 
@@ -161,14 +161,14 @@ struct Settings {
 };
 
 // Reads every key with its default and applies normaliseSettings.
-Settings loadSettings(SettingsSource& src);
+Settings loadSettings(ui::SettingsSource& src);
 // Clamps every value into its allowed range (what the settings dialog enforces), replaces values that
 // are not finite with their defaults, and forces the options that are always off.
 void normaliseSettings(Settings* s);
 // The save routine run at exit: every key that loadSettings reads except the [Size] window keys, the
 // temporary directories and the recent-file keys, plus [Settings] NT=No.
-void saveSettings(const Settings& s, SettingsSource& dst);
+void saveSettings(const Settings& s, ui::SettingsSource& dst);
 // [Recent] FileFilter and FileOptions.
-void saveRecentFilter(const Settings& s, SettingsSource& dst);
+void saveRecentFilter(const Settings& s, ui::SettingsSource& dst);
 
 }  // namespace shell

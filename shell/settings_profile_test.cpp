@@ -14,7 +14,7 @@ namespace {
 class ProfileSettings : public ::testing::Test {
  protected:
   platform::TestDir dir_{"shell-ini"};
-  ProfileSettingsSource ini_{platform::joinPath(dir_.path(), "SORN.INI")};
+  ui::ProfileSettingsSource ini_{platform::joinPath(dir_.path(), "SORN.INI")};
 };
 
 TEST_F(ProfileSettings, SaveThenLoadThroughTheFile) {

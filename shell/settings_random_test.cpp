@@ -73,7 +73,7 @@ void expectInRange(const Settings& s) {
 
 TEST(SettingsRandom, AnyFileGivesValuesInRangeAndAStableSave) {
   // Every key the settings read, with its section.
-  MemorySettingsSource keys;
+  ui::MemorySettingsSource keys;
   saveSettings(Settings(), keys);
   saveRecentFilter(Settings(), keys);
   std::vector<std::pair<std::string, std::string>> names;
@@ -86,13 +86,13 @@ TEST(SettingsRandom, AnyFileGivesValuesInRangeAndAStableSave) {
   std::mt19937 rng(seedFor("SettingsRandom"));
   int rounds = 200 * testScale();
   for (int round = 0; round < rounds; ++round) {
-    MemorySettingsSource ini;
+    ui::MemorySettingsSource ini;
     for (const auto& n : names) {
       if (rng() % 3 == 0) ini.set(n.first.c_str(), n.second.c_str(), randomValue(rng));
     }
     Settings s = loadSettings(ini);
     expectInRange(s);
-    MemorySettingsSource first, second;
+    ui::MemorySettingsSource first, second;
     saveSettings(s, first);
     saveSettings(loadSettings(first), second);
     ASSERT_EQ(first.all(), second.all()) << "round " << round;

@@ -8,7 +8,7 @@ namespace shell {
 namespace {
 
 TEST(Settings, DefaultsFromAnEmptyFile) {
-  MemorySettingsSource src;
+  ui::MemorySettingsSource src;
   Settings s = loadSettings(src);
   EXPECT_EQ(s.undoLevels, 5);
   EXPECT_EQ(s.cacheSizeKB, 2048);
@@ -39,9 +39,9 @@ TEST(Settings, DefaultsFromAnEmptyFile) {
 }
 
 TEST(Settings, DefaultStructMatchesEmptyFileLoad) {
-  MemorySettingsSource a, b;
+  ui::MemorySettingsSource a, b;
   saveSettings(Settings(), a);
-  MemorySettingsSource empty;
+  ui::MemorySettingsSource empty;
   saveSettings(loadSettings(empty), b);
   EXPECT_EQ(a.keyCount(), b.keyCount());
   for (const char* key : {"DisplayMode", "UndoLevels", "CacheSize", "PeakBlockSize", "AutoPlayOnLoad"}) {
@@ -61,7 +61,7 @@ class SettingsIntClamp : public ::testing::TestWithParam<IntCase> {};
 
 TEST_P(SettingsIntClamp, Load) {
   const IntCase& c = GetParam();
-  MemorySettingsSource src;
+  ui::MemorySettingsSource src;
   src.set(c.section, c.key, c.value);
   Settings s = loadSettings(src);
   EXPECT_EQ(s.*(c.field), c.expected) << c.key << "=" << c.value;
@@ -106,7 +106,7 @@ class SettingsRealClamp : public ::testing::TestWithParam<RealCase> {};
 
 TEST_P(SettingsRealClamp, Load) {
   const RealCase& c = GetParam();
-  MemorySettingsSource src;
+  ui::MemorySettingsSource src;
   src.set("System", c.key, c.value);
   Settings s = loadSettings(src);
   EXPECT_DOUBLE_EQ(s.*(c.field), c.expected) << c.key << "=" << c.value;
@@ -125,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RealCase{"MegsFreeOnTemp2", "2.5", &Settings::megsFreeOnTemp2, 2.5}));
 
 TEST(Settings, SpectralViewFromDisplayMode) {
-  MemorySettingsSource src;
+  ui::MemorySettingsSource src;
   src.set("Settings", "DisplayMode", "2");
   Settings s = loadSettings(src);
   EXPECT_EQ(s.displayMode, 50);
@@ -133,7 +133,7 @@ TEST(Settings, SpectralViewFromDisplayMode) {
 }
 
 TEST(Settings, ReservesAreComputedIn64Bits) {
-  MemorySettingsSource src;
+  ui::MemorySettingsSource src;
   src.set("System", "MegsFreeOnTemp1", "8192");
   src.set("System", "MegsFreeOnTemp2", "1e30");
   Settings s = loadSettings(src);
@@ -143,7 +143,7 @@ TEST(Settings, ReservesAreComputedIn64Bits) {
 }
 
 TEST(Settings, SystemCacheGivesTheStoreNoCache) {
-  MemorySettingsSource src;
+  ui::MemorySettingsSource src;
   src.set("Settings", "UseSystemCache", "1");
   src.set("Settings", "CacheSize", "8192");
   Settings s = loadSettings(src);
@@ -162,7 +162,7 @@ class SettingsYesNo : public ::testing::TestWithParam<YesNoCase> {};
 
 TEST_P(SettingsYesNo, Load) {
   const YesNoCase& c = GetParam();
-  MemorySettingsSource src;
+  ui::MemorySettingsSource src;
   src.set("System", c.key, c.value);
   Settings s = loadSettings(src);
   EXPECT_EQ(s.*(c.field), c.expected) << c.key << "=" << c.value;
@@ -205,11 +205,11 @@ TEST(Settings, ColourRoundTrip) {
 }
 
 TEST(Settings, SaveWritesTheSpecifiedForms) {
-  MemorySettingsSource src;
+  ui::MemorySettingsSource src;
   src.set("System", "SmoothDelete", "YES");
   src.set("System", "AutoConvertTo32", "YES");
   Settings s = loadSettings(src);
-  MemorySettingsSource out;
+  ui::MemorySettingsSource out;
   saveSettings(s, out);
   EXPECT_EQ(out.value("Settings", "DisplayMode"), "49");
   EXPECT_EQ(out.value("Settings", "NT"), "No");
@@ -239,7 +239,7 @@ TEST(Settings, SaveWritesDevicesThatExist) {
   Settings s;
   s.waveOut = {true, "Wine Sound Out"};
   s.midiIn = {true, ""};
-  MemorySettingsSource out;
+  ui::MemorySettingsSource out;
   saveSettings(s, out);
   EXPECT_EQ(out.value("System", "WaveOut"), "Wine Sound Out");
   EXPECT_TRUE(out.has("System", "MidiIn"));
@@ -249,7 +249,7 @@ TEST(Settings, SaveWritesDevicesThatExist) {
 TEST(Settings, SaveNormalisesDisplayModeWithoutBit5) {
   Settings s;
   s.displayMode = 8;  // no view bit, bit 3 set
-  MemorySettingsSource out;
+  ui::MemorySettingsSource out;
   saveSettings(s, out);
   EXPECT_EQ(out.value("Settings", "DisplayMode"), "17");
 }
@@ -266,7 +266,7 @@ TEST(Settings, SaveThenLoadKeepsEveryValue) {
   s.loops = 7;
   s.display[kColCursor] = makeColour(1, 2, 3);
   s.spectrumRange = 96;
-  MemorySettingsSource ini;
+  ui::MemorySettingsSource ini;
   saveSettings(s, ini);
   Settings back = loadSettings(ini);
   EXPECT_EQ(back.peakBlockSize, 1024);
@@ -282,27 +282,27 @@ TEST(Settings, SaveThenLoadKeepsEveryValue) {
 }
 
 TEST(Settings, RecentFilterIsSavedSeparately) {
-  MemorySettingsSource src;
+  ui::MemorySettingsSource src;
   src.set("Recent", "FileFilter", "Windows PCM and a very long tail beyond 23");
   Settings s = loadSettings(src);
   EXPECT_EQ(s.fileFilter.size(), 23u);
-  MemorySettingsSource out;
+  ui::MemorySettingsSource out;
   saveRecentFilter(s, out);
   EXPECT_EQ(out.value("Recent", "FileFilter"), s.fileFilter);
   EXPECT_EQ(out.value("Recent", "FileOptions"), "1");
 }
 
 TEST(SettingsSource, ProfileIntRule) {
-  EXPECT_EQ(parseProfileInt("  -42abc", 7), -42);
-  EXPECT_EQ(parseProfileInt("x", 7), 7);
-  EXPECT_EQ(parseProfileInt("", 7), 7);
-  EXPECT_EQ(parseProfileInt("99999999999", 0), INT32_MAX);
-  EXPECT_EQ(parseProfileInt("-99999999999", 0), INT32_MIN);
-  EXPECT_EQ(parseProfileInt("2147483648", 0), INT32_MAX);
+  EXPECT_EQ(ui::parseProfileInt("  -42abc", 7), -42);
+  EXPECT_EQ(ui::parseProfileInt("x", 7), 7);
+  EXPECT_EQ(ui::parseProfileInt("", 7), 7);
+  EXPECT_EQ(ui::parseProfileInt("99999999999", 0), INT32_MAX);
+  EXPECT_EQ(ui::parseProfileInt("-99999999999", 0), INT32_MIN);
+  EXPECT_EQ(ui::parseProfileInt("2147483648", 0), INT32_MAX);
 }
 
 TEST(SettingsSource, MemoryNamesIgnoreCase) {
-  MemorySettingsSource m;
+  ui::MemorySettingsSource m;
   m.writeString("size", "xloc", "12");
   EXPECT_EQ(m.getInt("SIZE", "XLoc", 0), 12);
   EXPECT_EQ(m.getString("Size", "XLOC", "", 1), "1");

@@ -4,7 +4,6 @@
 // than the wave can hold. Without a document, New makes one first.
 // clang-format off
 #include "platform/win32.h"  // before the other system headers
-// The store before command_ids.h, whose WM_VF_NEEDSPACE macro would hide the store's constant.
 #include "storage/store.h"
 // clang-format on
 
@@ -14,12 +13,12 @@
 #include "document/edit_ops.h"
 #include "document/wave_document.h"
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/dispatch.h"
 #include "shell/document_support.h"
-#include "shell/edit_dialog_ids.h"
+#include "resources/edit_dialog_ids.h"
 #include "shell/edit_dialogs.h"
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 #include "shell/window_commands.h"
 
 namespace shell {
@@ -53,7 +52,7 @@ INT_PTR CALLBACK SILENCEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
           SilenceCheck c = CheckSilenceDuration(itemText(dlg, IDC_SILENCE_SECONDS), d->rate, d->blockAlign,
                                                 d->keptFrames, &seconds);
           if (c != SilenceCheck::Ok) {
-            ShowMessageBox(SilenceCheckMessage(c).c_str(), "Error", kMbOk | kMbIconExclamation);
+            ui::ShowMessageBox(SilenceCheckMessage(c).c_str(), "Error", ui::kMbOk | ui::kMbIconExclamation);
             SetFocus(GetDlgItem(dlg, IDC_SILENCE_SECONDS));
             SendDlgItemMessageA(dlg, IDC_SILENCE_SECONDS, EM_SETSEL, 0, -1);
             return TRUE;
@@ -111,7 +110,7 @@ void onGenerateSilence() {
     s.silenceDuration = seconds;
   }
   document::EditResult r = document::GenerateSilence(doc, range, seconds, currentEditUi());
-  if (r.status != document::kEditOk) debugOutputf("Generate Silence: status %d\n", r.status);
+  if (r.status != document::kEditOk) ui::debugOutputf("Generate Silence: status %d\n", r.status);
   applyEditResult(r);
   refreshMenuStateNow();
 }

@@ -3,7 +3,7 @@
 
 #include <cctype>
 
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 
 namespace shell {
 namespace {

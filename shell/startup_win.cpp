@@ -6,9 +6,9 @@
 #include "platform/profile.h"
 #include "shell/app_state.h"
 #include "shell/document_support.h"
-#include "shell/command_ids.h"
-#include "shell/message_box.h"
-#include "shell/settings_source.h"
+#include "resources/command_ids.h"
+#include "ui/message_box.h"
+#include "ui/settings_source.h"
 #include "shell/shell_hooks.h"
 #include "shell/temp_dirs.h"
 #include "shell/toolbar_win.h"
@@ -32,7 +32,7 @@ void setUpPaths(HINSTANCE instance) {
   std::string dir = path;
   size_t slash = dir.find_last_of('\\');
   a.programDir = slash == std::string::npos ? std::string() : dir.substr(0, slash);
-  a.settingsFile = loadResourceString(instance, kStrSettingsFile, kSettingsFileName);
+  a.settingsFile = loadResourceString(instance, kStrSettingsFile, ui::kSettingsFileName);
   char help[MAX_PATH * 2];
   std::snprintf(help, sizeof help, "%s\\%s", a.programDir.c_str(),
                 loadResourceString(instance, kStrHelpFile, "SORN96.HLP").c_str());
@@ -66,7 +66,7 @@ bool registerClasses(HINSTANCE instance) {
 
 // Step 6.
 void chooseTempDirs() {
-  ProfileSettingsSource ini(app().settingsFile);
+  ui::ProfileSettingsSource ini(app().settingsFile);
   TempDirInputs in;
   in.tempOverride = ini.getString("Size", "TempOverride", "", MAX_PATH - 1);
   in.undoTempDir = ini.getString("Settings", "UndoTempDir", "", MAX_PATH - 1);
@@ -83,7 +83,7 @@ void chooseTempDirs() {
 HWND createMainWindow(HINSTANCE instance) {
   AppState& a = app();
   a.firstInstance = FindWindowA(kMainClassName, nullptr) == nullptr;
-  ProfileSettingsSource ini(a.settingsFile);
+  ui::ProfileSettingsSource ini(a.settingsFile);
   PlacementInput in;
   in.firstInstance = a.firstInstance;
   in.xLoc = ini.getInt("Size", "XLoc", INT32_MIN);
@@ -139,7 +139,7 @@ void startStore(HWND mainWindow) {
           "created until the temporary directories under Options->Settings/System are corrected and "
           "%s is restarted.",
           a.vfInitResult, a.productName.c_str());
-      ShowMessageBox(text, "Error", kMbOk | kMbIconExclamation);
+      ui::ShowMessageBox(text, "Error", ui::kMbOk | ui::kMbIconExclamation);
     }
   }
   if (a.storeAvailable && h.allocTransferBuffer && !h.allocTransferBuffer()) a.storeAvailable = false;
@@ -160,7 +160,7 @@ void openCommandLineFileAndPost(HWND mainWindow) {
       f.documentHasSamples = r.hasSamples;
       if (r.opened && h.attachDocument) h.attachDocument(commandLineRegion(a.commandLine, r.lengthFrames));
     } else {
-      debugOutputf("No document support: \"%s\" not opened\n", a.pendingName.c_str());
+      ui::debugOutputf("No document support: \"%s\" not opened\n", a.pendingName.c_str());
     }
   }
   f.firstInstance = a.firstInstance;
@@ -176,7 +176,7 @@ void openCommandLineFileAndPost(HWND mainWindow) {
   a.autoplayOverride = plan.autoplayOverrideAfter;
   if (h.allocFftState) h.allocFftState();
   for (const PostedCommand& c : plan.commands) {
-    debugOutputf("startup: post %d %ld\n", c.id, static_cast<long>(c.param));
+    ui::debugOutputf("startup: post %d %ld\n", c.id, static_cast<long>(c.param));
     PostMessageA(mainWindow, WM_COMMAND, static_cast<WPARAM>(c.id), static_cast<LPARAM>(c.param));
   }
 }
@@ -189,7 +189,7 @@ void shutDownAfterLoop(HINSTANCE instance) {
   if (h.writeRecentFilter) {
     h.writeRecentFilter();
   } else {
-    ProfileSettingsSource ini(app().settingsFile);
+    ui::ProfileSettingsSource ini(app().settingsFile);
     saveRecentFilter(app().settings, ini);
   }
   if (h.freeFilterTable) h.freeFilterTable();
@@ -219,8 +219,8 @@ int runApplication(HINSTANCE instance, const char* cmdLine, int showCmd) {
   a.autoplayOverride = a.commandLine.autoplayOverride;
   a.osGen = currentOsGeneration();   // 3
   if (!registerClasses(instance)) {  // 4
-    ShowMessageBox(loadResourceString(instance, kStrRegisterError, "Error registering window class").c_str(),
-                   "Error", kMbOk | kMbIconExclamation);
+    ui::ShowMessageBox(loadResourceString(instance, kStrRegisterError, "Error registering window class").c_str(),
+                   "Error", ui::kMbOk | ui::kMbIconExclamation);
     return -1;
   }
   a.versionText = loadResourceString(instance, kStrVersion, "96");  // 5
@@ -231,8 +231,8 @@ int runApplication(HINSTANCE instance, const char* cmdLine, int showCmd) {
   HWND hwnd = createMainWindow(instance);    // 8, 9, 10 (WM_CREATE reads the settings)
   if (!hwnd) {
     std::string failed = loadResourceString(instance, kStrCreateError, "Window creation failed!");
-    ShowMessageBox("Can't create main window", "Error", kMbOk | kMbIconExclamation);
-    ShowMessageBox(failed.c_str(), nullptr, kMbOk | kMbIconExclamation);
+    ui::ShowMessageBox("Can't create main window", "Error", ui::kMbOk | ui::kMbIconExclamation);
+    ui::ShowMessageBox(failed.c_str(), nullptr, ui::kMbOk | ui::kMbIconExclamation);
     return 2;
   }
   HDC screen = GetDC(nullptr);  // 11

@@ -109,7 +109,7 @@ bool appendMissing(ToolbarOrder* order, const ToolbarTransforms& transforms) {
   return true;
 }
 
-void readNewSection(ToolbarOrder* order, SettingsSource& ini, int count,
+void readNewSection(ToolbarOrder* order, ui::SettingsSource& ini, int count,
                     const ToolbarTransforms& transforms) {
   count = std::min(count, kToolbarOrderSlots);  // items past the slots would be dropped anyway
   for (int n = 1; n <= count; ++n) {
@@ -119,7 +119,7 @@ void readNewSection(ToolbarOrder* order, SettingsSource& ini, int count,
 }
 
 // Count 0 (or missing) gives the default order; Count c > 1 names Item1 .. Item<c - 1>.
-void readOldSection(ToolbarOrder* order, SettingsSource& ini, const ToolbarTransforms& transforms) {
+void readOldSection(ToolbarOrder* order, ui::SettingsSource& ini, const ToolbarTransforms& transforms) {
   const int count = ini.getInt(kOldSection, "Count", 0);
   if (count <= 0) {
     *order = DefaultToolbarOrder(transforms);
@@ -247,7 +247,7 @@ ToolbarOrder DefaultToolbarOrder(const ToolbarTransforms& transforms) {
   return order;
 }
 
-bool LoadToolbarOrder(ToolbarOrder* order, SettingsSource& ini, const ToolbarTransforms& transforms,
+bool LoadToolbarOrder(ToolbarOrder* order, ui::SettingsSource& ini, const ToolbarTransforms& transforms,
                       const std::string& versionText) {
   if (order->loaded()) return false;
   ToolbarOrder read;
@@ -267,7 +267,7 @@ bool LoadToolbarOrder(ToolbarOrder* order, SettingsSource& ini, const ToolbarTra
   return save;
 }
 
-void SaveToolbarOrder(const ToolbarOrder& order, SettingsSource& ini, const ToolbarTransforms& transforms,
+void SaveToolbarOrder(const ToolbarOrder& order, ui::SettingsSource& ini, const ToolbarTransforms& transforms,
                       const std::string& versionText) {
   // Items past the new count are left over from a longer order (a transform since removed): drop them, as
   // far as a sane old count reaches.

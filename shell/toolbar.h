@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/settings_source.h"
+#include "ui/settings_source.h"
 
 namespace shell {
 
@@ -110,10 +110,10 @@ ToolbarOrder DefaultToolbarOrder(const ToolbarTransforms& transforms);
 // unknown items and repeated ids (other than spacers) are skipped; every transform and built-in entry still
 // missing is appended, and the order saved when anything was. versionText is written as Version. True when
 // the order was saved.
-bool LoadToolbarOrder(ToolbarOrder* order, SettingsSource& ini, const ToolbarTransforms& transforms,
+bool LoadToolbarOrder(ToolbarOrder* order, ui::SettingsSource& ini, const ToolbarTransforms& transforms,
                       const std::string& versionText);
 // [NewToolbar] Version, Count and Item1 .. Item<Count>.
-void SaveToolbarOrder(const ToolbarOrder& order, SettingsSource& ini, const ToolbarTransforms& transforms,
+void SaveToolbarOrder(const ToolbarOrder& order, ui::SettingsSource& ini, const ToolbarTransforms& transforms,
                       const std::string& versionText);
 
 // One button of the toolbar record.

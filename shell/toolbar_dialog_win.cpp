@@ -10,7 +10,7 @@
 
 #include "resources/dialog_ids.h"
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/dispatch.h"
 #include "shell/toolbar_win.h"
 

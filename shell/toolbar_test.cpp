@@ -33,7 +33,7 @@ std::vector<int> defaultIdsFor(const std::vector<int>& transformGroup, const std
   return ids;
 }
 
-std::vector<std::string> savedItems(const MemorySettingsSource& ini) {
+std::vector<std::string> savedItems(const ui::MemorySettingsSource& ini) {
   std::vector<std::string> items;
   const int count = std::stoi(ini.value("NewToolbar", "Count"));
   for (int n = 1; n <= count; ++n)
@@ -41,7 +41,7 @@ std::vector<std::string> savedItems(const MemorySettingsSource& ini) {
   return items;
 }
 
-void writeNewSection(MemorySettingsSource* ini, const std::vector<std::string>& items) {
+void writeNewSection(ui::MemorySettingsSource* ini, const std::vector<std::string>& items) {
   ini->set("NewToolbar", "Version", "96");
   ini->set("NewToolbar", "Count", std::to_string(items.size()));
   for (size_t i = 0; i < items.size(); ++i)
@@ -72,7 +72,7 @@ TEST(ToolbarOrder, BuiltinTableHasUniqueIdsAndNames) {
 }
 
 TEST(ToolbarOrder, NoSectionsGiveTheDefaultOrderAndWriteIt) {
-  MemorySettingsSource ini;
+  ui::MemorySettingsSource ini;
   ToolbarOrder order;
   EXPECT_FALSE(order.loaded());
   EXPECT_TRUE(LoadToolbarOrder(&order, ini, fakeTransforms(), "96"));
@@ -92,12 +92,12 @@ TEST(ToolbarOrder, NoSectionsGiveTheDefaultOrderAndWriteIt) {
 }
 
 TEST(ToolbarOrder, AStoredOrderIsNotReadTwiceNorRewritten) {
-  MemorySettingsSource ini;
+  ui::MemorySettingsSource ini;
   ToolbarOrder order;
   LoadToolbarOrder(&order, ini, fakeTransforms(), "96");
   const std::vector<int> first = order.ids();
   ToolbarOrder again;
-  MemorySettingsSource copy = ini;
+  ui::MemorySettingsSource copy = ini;
   EXPECT_FALSE(LoadToolbarOrder(&again, copy, fakeTransforms(), "96"));
   EXPECT_EQ(again.ids(), first);
   EXPECT_EQ(copy.all(), ini.all());
@@ -108,7 +108,7 @@ TEST(ToolbarOrder, AStoredOrderIsNotReadTwiceNorRewritten) {
 }
 
 TEST(ToolbarOrder, VanishedTransformDroppedNewOneAppendedDuplicatesAndUnknownSkipped) {
-  MemorySettingsSource ini;
+  ui::MemorySettingsSource ini;
   std::vector<std::string> items = {"File Open",     "Gone Plugin", "[Space]",       "[Space]", "file open",
                                     "Generate Tone", "Echo",        "Generate Echo", "???",     "Secret"};
   for (int i = 1; i < kToolbarBuiltinCount; ++i)
@@ -132,7 +132,7 @@ TEST(ToolbarOrder, VanishedTransformDroppedNewOneAppendedDuplicatesAndUnknownSki
 }
 
 TEST(ToolbarOrder, NothingMissingMeansNothingSaved) {
-  MemorySettingsSource ini;
+  ui::MemorySettingsSource ini;
   std::vector<std::string> items;
   for (int i = kToolbarBuiltinCount - 1; i >= 1; --i) items.push_back(kToolbarBuiltins[i].longName);
   writeNewSection(&ini, items);
@@ -182,7 +182,7 @@ TEST(ToolbarOrder, OlderSectionIsConvertedAndSaved) {
   const ToolbarTransforms transforms = {{7000, "Echo", kXfmTransform}, {7001, "Tone", kXfmGenerate}};
   for (const OldFormatCase& c : cases) {
     SCOPED_TRACE(c.what);
-    MemorySettingsSource ini;
+    ui::MemorySettingsSource ini;
     for (const auto& [key, value] : c.keys) {
       const size_t slash = key.find('/');
       ini.set(key.substr(0, slash).c_str(), key.substr(slash + 1).c_str(), value);
@@ -206,7 +206,7 @@ TEST(ToolbarOrder, OlderSectionIsConvertedAndSaved) {
 TEST(ToolbarOrder, CapacityIsNeverExceeded) {
   // A hand-edited file with far more items than slots, all spacers: extra items are ignored and spacers give
   // way so that every button keeps its place.
-  MemorySettingsSource ini;
+  ui::MemorySettingsSource ini;
   writeNewSection(&ini, std::vector<std::string>(500, "[Space]"));
   ToolbarTransforms many;
   for (int i = 0; i < 40; ++i) many.push_back({7000 + i, "T" + std::to_string(i), kXfmTransform});
@@ -247,7 +247,7 @@ TEST(ToolbarOrder, HiddenTransformsNeverGetAButtonOrAName) {
 }
 
 TEST(ToolbarOrder, SaveNamesUnknownIds) {
-  MemorySettingsSource ini;
+  ui::MemorySettingsSource ini;
   ToolbarOrder order;
   order.assign({1050, 0, 7009, 7001});
   SaveToolbarOrder(order, ini, {{7001, "Tone", kXfmGenerate}}, "96");

@@ -10,11 +10,11 @@
 #include <algorithm>
 
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/dispatch.h"
 #include "shell/menu_state.h"
-#include "shell/message_box.h"
-#include "shell/settings_source.h"
+#include "ui/message_box.h"
+#include "ui/settings_source.h"
 #include "shell/shell_hooks.h"
 #include "shell/win_shell.h"
 
@@ -236,7 +236,7 @@ bool onButtonDown(int x, int y) {
   t.trackingId = b->id;
   setPressed(b, true);
   SetCapture(t.parent);
-  debugOutputf("toolbar: press %d\n", b->id);
+  ui::debugOutputf("toolbar: press %d\n", b->id);
   PostMessageA(t.parent, WM_COMMAND, IDM_TOOLBAR_PRESS, 0);
   return true;
 }
@@ -255,7 +255,7 @@ void onButtonUp(int x, int y) {
   if (b) setPressed(b, false);
   if (GetCapture() == t.parent) ReleaseCapture();
   if (!send) return;
-  debugOutputf("toolbar: command %d\n", b->id);
+  ui::debugOutputf("toolbar: command %d\n", b->id);
   PostMessageA(t.parent, WM_COMMAND, WPARAM(b->id), 0);
 }
 
@@ -367,7 +367,7 @@ void createToolbar(HWND main) {
   addBuiltins();
   addTransforms();
   addCdButtons();
-  ProfileSettingsSource ini(app().settingsFile);
+  ui::ProfileSettingsSource ini(app().settingsFile);
   LoadToolbarOrder(&t.order, ini, t.transforms, app().versionText);
   LayoutToolbar(&t.record, t.order, clientWidth());
   for (ToolbarButtonInfo& b : t.record.buttons)
@@ -468,7 +468,7 @@ void* ToolbarBitmap(int id) {
 void ToolbarSetOrder(const std::vector<int>& ids) {
   ToolbarWindow& t = tb();
   t.order.assign(ids);
-  ProfileSettingsSource ini(app().settingsFile);
+  ui::ProfileSettingsSource ini(app().settingsFile);
   SaveToolbarOrder(t.order, ini, t.transforms, app().versionText);
   ToolbarRelayout();
 }

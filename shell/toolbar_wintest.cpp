@@ -8,7 +8,7 @@
 
 #include "platform/win32.h"
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/dispatch.h"
 #include "shell/menu_state.h"
 #include "shell/shell_hooks.h"

@@ -10,7 +10,7 @@
 #include "display/view_model.h"
 #include "display/wavedisp_win.h"
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
+#include "resources/command_ids.h"
 #include "shell/dispatch.h"
 #include "shell/document_support.h"
 #include "shell/menu_state.h"

@@ -32,7 +32,8 @@ class WaveCache;
 constexpr uint32_t kVfBlockSize = 0x10000;
 constexpr int kVfSlotCount = 255;
 constexpr uint32_t kVfBlockCount = 32768;  // descriptor 0 is never handed out
-constexpr int WM_VF_NEEDSPACE = 1651;
+// The message the Windows host sends its main window when the store runs out of room (WM_VF_NEEDSPACE there).
+constexpr int kVfNeedSpaceMessage = 1651;
 
 // Descriptor flags word.
 constexpr uint32_t VF_COUNT_MASK = 0x1FFFF;  // valid bytes, 0..65536

@@ -5,13 +5,13 @@
 #include <cstdio>
 
 #include "storage/store.h"
+#include "ui/message_box.h"
 
 namespace storage {
 namespace {
 
 // Win32 message-box values, kept here so the store depends on nothing above it.
 constexpr unsigned kOkCancel = 0x1, kYesNo = 0x4, kIconQuestion = 0x20, kIconWarning = 0x30;
-constexpr int kIdOk = 1, kIdYes = 6;
 
 const char* const kCantUndo = "Can't Undo";
 const char* const kUndoDisabled = "Undo Disabled";
@@ -39,7 +39,7 @@ Globals& g() {
 int ask(const char* text, const char* caption, unsigned flags) {
   if (g().ui.ask) return g().ui.ask(text, caption, flags);
   // No one to ask: the first button (Yes / OK) is the default.
-  return (flags & 0xF) == kYesNo ? kIdYes : kIdOk;
+  return (flags & 0xF) == kYesNo ? ui::kIdYes : ui::kIdOk;
 }
 
 void debug(const char* line) {
@@ -163,7 +163,7 @@ bool UndoSaveRange(UndoNode* node, HfHandle* file, uint32_t first, uint32_t last
   }
   if (freeKB < neededKB) {
     node->state = kUndoStateNotSaving;
-    if (ask(kNoRoomText, kNoRoomCaption, kYesNo | kIconWarning) == kIdYes) return goOnUnsaved(node);
+    if (ask(kNoRoomText, kNoRoomCaption, kYesNo | kIconWarning) == ui::kIdYes) return goOnUnsaved(node);
     settleState(node);
     return false;
   }
@@ -172,7 +172,7 @@ bool UndoSaveRange(UndoNode* node, HfHandle* file, uint32_t first, uint32_t last
   const uint64_t start64 = uint64_t(first) * fs;
   if (bytes64 > 0xFFFFFFFFu || start64 > 0xFFFFFFFFu) {
     node->state = kUndoStateNotSaving;
-    if (ask(kNoRoomText, kNoRoomCaption, kYesNo | kIconWarning) == kIdYes) return goOnUnsaved(node);
+    if (ask(kNoRoomText, kNoRoomCaption, kYesNo | kIconWarning) == ui::kIdYes) return goOnUnsaved(node);
     settleState(node);
     return false;
   }
@@ -203,7 +203,7 @@ bool UndoSaveRange(UndoNode* node, HfHandle* file, uint32_t first, uint32_t last
   node->state = kUndoStateNotSaving;
   int answer = stopped ? ask(kStoppedText, kStoppedCaption, kYesNo | kIconWarning)
                        : ask(kNoRoomText, kNoRoomCaption, kYesNo | kIconWarning);
-  if (answer == kIdYes) return goOnUnsaved(node);
+  if (answer == ui::kIdYes) return goOnUnsaved(node);
   settleState(node);
   return false;
 }
@@ -296,7 +296,7 @@ int64_t UndoReclaim(int64_t wantedKB, bool neverAsk) {
     return false;
   };
   if (totalKB < wantedKB && anyLeft() && !neverAsk &&
-      ask(kReclaimText, kReclaimCaption, kOkCancel | kIconQuestion) == kIdOk) {
+      ask(kReclaimText, kReclaimCaption, kOkCancel | kIconQuestion) == ui::kIdOk) {
     while (totalKB <= wantedKB && anyLeft()) {
       for (UndoNode* node : g().nodes) {
         if (!canDrop(node)) continue;

@@ -3,7 +3,7 @@
 
 Compiles resources/sorn96.rc with windres into a .res file, reads it back (menus, accelerators, strings, icons,
 cursors, version record) and checks: every menu text the command table fixes is on its id; every menu and
-accelerator id is defined in shell/command_ids.h; no id appears twice in the menu; no key is bound twice in one
+accelerator id is defined in resources/command_ids.h; no id appears twice in the menu; no key is bound twice in one
 accelerator table; the keys of the command table reach their commands; the popups sit where SORN_MENU_* says;
 "E&xit" ends the File menu after a separator (the recent files go in between); the fixed strings are exact,
 every toolbar tip has its string and every toolbar bitmap exists in its size.
@@ -287,7 +287,7 @@ def main():
     subprocess.run([windres, "-I" + src, os.path.join(src, "resources", "sorn96.rc"), "-O", "res",
                     "-o", res_path], check=True, cwd=src)
     res = read_res(res_path)
-    defs = header_defines(os.path.join(src, "shell", "command_ids.h"))
+    defs = header_defines(os.path.join(src, "resources", "command_ids.h"))
     check_menu(res, defs)
     check_accelerators(res, defs)
     check_strings(res)

@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "platform/profile.h"
-#include "shell/settings_source.h"
+#include "ui/settings_source.h"
 
-namespace shell {
+namespace ui {
 
 std::string ProfileSettingsSource::getString(const char* section, const char* key, const char* def,
                                              uint32_t maxChars) {
@@ -23,4 +23,4 @@ bool ProfileSettingsSource::writeString(const char* section, const char* key, co
   return platform::profileWriteString(section, key, value, file_.c_str());
 }
 
-}  // namespace shell
+}  // namespace ui

@@ -5,8 +5,8 @@
  * compiler reads it too, so the part above RC_INVOKED holds nothing but plain #defines of literal numbers.
  * Ids are fixed: scripts and settings files store them, so never renumber one.
  */
-#ifndef SORN_SHELL_COMMAND_IDS_H
-#define SORN_SHELL_COMMAND_IDS_H
+#ifndef SORN_RESOURCES_COMMAND_IDS_H
+#define SORN_RESOURCES_COMMAND_IDS_H
 
 /* ---- Main window child controls -------------------------------------------------------------------------- */
 #define IDC_DISPLAY            360   /* waveform display, class WAVEDISP */
@@ -226,6 +226,7 @@ static_assert(IDC_BTN_PLAY == IDM_PLAY && IDC_BTN_STOP == IDM_STOP && IDC_BTN_PA
 static_assert(WM_VF_NEEDSPACE < WM_SORN_SCRIPT_STEP && WM_SORN_SCRIPT_STEP + 1 == WM_SORN_BATCH_NEXT,
               "private messages");
 static_assert(WM_SORN_BATCH_NEXT < 0x8000, "private messages stay below WM_APP");
+static_assert(WM_VF_NEEDSPACE == 1651, "the store's need-space message (storage::kVfNeedSpaceMessage)");
 #endif
 
 #endif

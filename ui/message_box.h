@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
-namespace shell {
+namespace ui {
 
-// Button sets, icons and default buttons: the values of the Win32 MB_* flags.
+// Button sets, icons and default buttons: the values of the Win32 MB_* flags. The icons have two names
+// each: the window system's and the one that says what the box is for.
 constexpr unsigned kMbOk = 0x0;
 constexpr unsigned kMbOkCancel = 0x1;
 constexpr unsigned kMbAbortRetryIgnore = 0x2;
@@ -23,6 +24,9 @@ constexpr unsigned kMbIconHand = 0x10;  // also "error" / "stop"
 constexpr unsigned kMbIconQuestion = 0x20;
 constexpr unsigned kMbIconExclamation = 0x30;  // also "warning"
 constexpr unsigned kMbIconAsterisk = 0x40;     // also "information"
+constexpr unsigned kMbIconError = kMbIconHand;
+constexpr unsigned kMbIconWarning = kMbIconExclamation;
+constexpr unsigned kMbIconInformation = kMbIconAsterisk;
 constexpr unsigned kMbDefButton2 = 0x100;
 constexpr unsigned kMbDefButton3 = 0x200;
 constexpr unsigned kMbDefButtonMask = 0xF00;
@@ -36,6 +40,10 @@ constexpr const char* kDefaultCaption = "Error";
 
 // Shows a message box and returns the button chosen. A null caption means the default caption.
 int ShowMessageBox(const char* text, const char* caption, unsigned flags);
+
+// The window that owns the real boxes (the main window once it exists; null: no owner).
+void setMessageBoxOwner(void* window);
+void* messageBoxOwner();
 
 // The answer a box gives when its default button is pressed (what Enter does).
 int defaultAnswer(unsigned flags);
@@ -84,4 +92,4 @@ int platformMessageBox(const char* text, const char* caption, unsigned flags);
 void platformDebugOutput(const char* line);
 }  // namespace detail
 
-}  // namespace shell
+}  // namespace ui

@@ -2,9 +2,9 @@
 // default button, so an unattended run never waits.
 #include <cstdio>
 
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 
-namespace shell {
+namespace ui {
 namespace detail {
 
 int platformMessageBox(const char* text, const char* caption, unsigned flags) {
@@ -17,4 +17,4 @@ void platformDebugOutput(const char* line) {
 }
 
 }  // namespace detail
-}  // namespace shell
+}  // namespace ui

@@ -11,17 +11,19 @@
 #include "formats/filter_table.h"
 #include "formats/progress.h"
 
-namespace shell {
-
+namespace ui {
 class SettingsSource;
+}
+
+namespace formats {
 
 class FilterReader : public document::DocumentReader {
  public:
-  FilterReader(const formats::FilterTable* table, formats::FilterLoader load)
+  FilterReader(const FilterTable* table, FilterLoader load)
       : table_(table), load_(std::move(load)) {}
 
-  void setSettings(SettingsSource* settings) { settings_ = settings; }
-  void setProgress(formats::Progress* progress) { progress_ = progress; }
+  void setSettings(ui::SettingsSource* settings) { settings_ = settings; }
+  void setProgress(Progress* progress) { progress_ = progress; }
   void setWindow(SornWindow window) { window_ = window; }
   void setExtraInfo(bool on) { extraInfo_ = on; }
   // The raw-format dialog ("Open Raw PCM files As"); unset means raw files are refused.
@@ -42,10 +44,10 @@ class FilterReader : public document::DocumentReader {
   const std::string& lastMessage() const { return message_; }
 
  private:
-  const formats::FilterTable* table_;
-  formats::FilterLoader load_;
-  SettingsSource* settings_ = nullptr;
-  formats::Progress* progress_ = nullptr;
+  const FilterTable* table_;
+  FilterLoader load_;
+  ui::SettingsSource* settings_ = nullptr;
+  Progress* progress_ = nullptr;
   SornWindow window_ = nullptr;
   bool extraInfo_ = true;
   std::function<bool(document::WaveFormat*)> rawDialog_;
@@ -53,4 +55,4 @@ class FilterReader : public document::DocumentReader {
   std::string rawPath_;  // the raw file whose format identify asked for
 };
 
-}  // namespace shell
+}  // namespace formats

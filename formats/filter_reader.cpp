@@ -1,5 +1,5 @@
 // The document's reader over the file-filter host; see filter_reader.h.
-#include "shell/filter_reader.h"
+#include "formats/filter_reader.h"
 
 #include "document/hf_sample_file.h"
 #include "document/wave_document.h"
@@ -7,10 +7,10 @@
 #include "formats/filter_save.h"
 #include "formats/raw_pcm.h"
 #include "platform/file.h"
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 #include "storage/store.h"
 
-namespace shell {
+namespace formats {
 
 int FilterReader::identify(const std::string& path, int32_t filterIndex, document::FileIdentity* out) {
   // A file that cannot be read at all (gone, locked, a directory) is not a question of its format.
@@ -19,14 +19,14 @@ int FilterReader::identify(const std::string& path, int32_t filterIndex, documen
       platform::fileOpen(path, platform::kFileRead | platform::kFileShareRead | platform::kFileShareWrite, &file);
   if (st != platform::FileStatus::Ok) {
     message_ = "Cannot open \"" + path + "\": " + platform::fileStatusText(st) + ".";
-    ShowMessageBox(message_.c_str(), "Open", kMbOk | kMbIconExclamation);
+    ui::ShowMessageBox(message_.c_str(), "Open", ui::kMbOk | ui::kMbIconExclamation);
     return document::kOpenUnreadable;
   }
   platform::fileClose(file);
-  formats::ProbeResult probe;
-  if (!formats::probeFileFormat(*table_, load_, path, filterIndex, &probe)) {
+  ProbeResult probe;
+  if (!probeFileFormat(*table_, load_, path, filterIndex, &probe)) {
     message_ = "\"" + path + "\" is not in a format that any installed file filter can read.";
-    ShowMessageBox(message_.c_str(), "Unrecognized Format", kMbOk | kMbIconExclamation);
+    ui::ShowMessageBox(message_.c_str(), "Unrecognized Format", ui::kMbOk | ui::kMbIconExclamation);
     return document::kOpenNotRecognised;
   }
   const FilterTableEntry& entry = table_->at(size_t(probe.filterIndex));
@@ -46,12 +46,12 @@ int FilterReader::identify(const std::string& path, int32_t filterIndex, documen
     // Raw data whose filter cannot tell its format: ask now, so the document is made in the format the user
     // gives; the import then takes these values as remembered instead of asking again.
     document::WaveFormat f{out->rate, out->channels, out->bits};
-    formats::fillUnknown(&f, formats::readPcmFilterDialog(settings_));
-    if (!rawDialog_ || !rawDialog_(&f)) return formats::kImportRawCancelled;
-    formats::writePcmFilterDialog(settings_, f);
-    formats::RawPcmValues recent = formats::readRecentRaw(settings_);
+    fillUnknown(&f, readPcmFilterDialog(settings_));
+    if (!rawDialog_ || !rawDialog_(&f)) return kImportRawCancelled;
+    writePcmFilterDialog(settings_, f);
+    RawPcmValues recent = readRecentRaw(settings_);
     recent.format = f;
-    formats::writeRecentRaw(settings_, recent);
+    writeRecentRaw(settings_, recent);
     out->rate = f.rate;
     out->channels = f.channels;
     out->bits = f.bits;
@@ -69,9 +69,9 @@ int FilterReader::readMetadata(const std::string&, const document::FileIdentity&
 storage::HfHandle* FilterReader::mapInPlace(const std::string& path, const document::FileIdentity& id,
                                             uintptr_t owner, storage::HfNotifySink sink, markers::MarkerSet* cues,
                                             markers::ChunkStore* chunks, int* status) {
-  formats::OpenMappedArgs args;
+  OpenMappedArgs args;
   args.path = path;
-  args.flags = formats::kOpenMetadata;
+  args.flags = kOpenMetadata;
   args.channels = id.channels;
   args.bits = id.bits;
   args.options = uint32_t(id.filterOptions > 0 ? id.filterOptions : 1);
@@ -79,18 +79,18 @@ storage::HfHandle* FilterReader::mapInPlace(const std::string& path, const docum
   args.window = window_;
   args.owner = owner;
   args.sink = std::move(sink);
-  formats::OpenMappedResult result;
-  storage::HfHandle* f = formats::openMapped(*table_, load_, id.filterIndex, args, cues, chunks, &result);
+  OpenMappedResult result;
+  storage::HfHandle* f = openMapped(*table_, load_, id.filterIndex, args, cues, chunks, &result);
   if (status) *status = f ? 0 : (result.hfStatus ? result.hfStatus : document::kOpenNotRecognised);
   return f;
 }
 
 int FilterReader::readSamples(const std::string& path, const document::FileIdentity& id, storage::HfHandle* file,
                               markers::MarkerSet* cues, markers::ChunkStore* chunks, const document::DocProgress&) {
-  formats::ImportArgs args;
+  ImportArgs args;
   args.path = path;
-  args.flags = formats::kOpenMetadata;
-  if (path == rawPath_) args.flags |= formats::kOpenRawRemembered;  // asked in identify
+  args.flags = kOpenMetadata;
+  if (path == rawPath_) args.flags |= kOpenRawRemembered;  // asked in identify
   args.preferredIndex = id.filterIndex;
   args.settings = settings_;
   args.window = window_;
@@ -101,16 +101,16 @@ int FilterReader::readSamples(const std::string& path, const document::FileIdent
   format.channels = id.channels;
   format.bits = id.bits;
   document::HfSampleFile target(file);
-  formats::ImportResult result;
-  int st = formats::importThroughFilter(*table_, load_, args, &format, &target, cues, chunks, &result);
+  ImportResult result;
+  int st = importThroughFilter(*table_, load_, args, &format, &target, cues, chunks, &result);
   message_ = result.message;
   switch (st) {
-    case formats::kImportOk:
+    case kImportOk:
       return document::kOpenOk;
-    case formats::kImportCancelled:
+    case kImportCancelled:
       return document::kOpenStopped;
-    case formats::kImportNoFilter:
-      if (!result.message.empty()) ShowMessageBox(result.message.c_str(), "Open", kMbOk | kMbIconExclamation);
+    case kImportNoFilter:
+      if (!result.message.empty()) ui::ShowMessageBox(result.message.c_str(), "Open", ui::kMbOk | ui::kMbIconExclamation);
       return document::kOpenNotRecognised;
     default:
       return st;
@@ -120,7 +120,7 @@ int FilterReader::readSamples(const std::string& path, const document::FileIdent
 int FilterReader::write(const std::string& path, int32_t filterIndex, int32_t filterOptions,
                         document::WaveDocument* doc, uint32_t first, uint32_t count, uint32_t channelMask,
                         const document::DocProgress&) {
-  formats::SaveArgs args;
+  SaveArgs args;
   args.path = path;
   args.filterIndex = filterIndex >= 0 ? filterIndex : table_->defaultIndex(std::string());
   args.options = uint32_t(filterOptions > 0 ? filterOptions : 1);
@@ -129,9 +129,9 @@ int FilterReader::write(const std::string& path, int32_t filterIndex, int32_t fi
   args.extraInfo = extraInfo_;
   args.progress = progress_;
   args.settings = settings_;
-  if ((channelMask & 0xF) == 10) args.saveFlags |= formats::kSaveLeftOnly;
-  if ((channelMask & 0xF) == 12) args.saveFlags |= formats::kSaveRightOnly;
-  if (channelMask & 0x10) args.saveFlags |= formats::kSaveRename;
+  if ((channelMask & 0xF) == 10) args.saveFlags |= kSaveLeftOnly;
+  if ((channelMask & 0xF) == 12) args.saveFlags |= kSaveRightOnly;
+  if (channelMask & 0x10) args.saveFlags |= kSaveRename;
   // The file being written may still hold blocks of this very document: copy them out first. Playback
   // and preview are stopped before any save, as the store's release requires.
   args.releaseSourceFile = [](const std::string& p) {
@@ -139,21 +139,21 @@ int FilterReader::write(const std::string& path, int32_t filterIndex, int32_t fi
     storage::VfReleaseSourceFile(p, nullptr, &st);
     return st == 0;
   };
-  formats::SaveSource source;
+  SaveSource source;
   source.samples = doc->samples();
   source.format = doc->format();
   source.cues = &doc->cues();
   source.chunks = &doc->chunks();
-  formats::SaveResult result;
-  int st = formats::saveThroughFilter(*table_, load_, args, &source, &result);
+  SaveResult result;
+  int st = saveThroughFilter(*table_, load_, args, &source, &result);
   message_ = result.message;
-  if (st == formats::kSaveOk) {
+  if (st == kSaveOk) {
     if (result.mappable)
       doc->setFlags(document::kDocPeaksMatchDisk, 0);
     else
       doc->setFlags(0, document::kDocPeaksMatchDisk);
   }
-  return st == formats::kSaveOk ? 0 : (st == formats::kSaveCancelled ? 1 : (st ? st : 1));
+  return st == kSaveOk ? 0 : (st == kSaveCancelled ? 1 : (st ? st : 1));
 }
 
-}  // namespace shell
+}  // namespace formats

@@ -1,10 +1,11 @@
 // The single message-box entry point and its replaceable sink.
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 
-namespace shell {
+namespace ui {
 namespace {
 
 std::mutex& sinkLock() {
@@ -16,7 +17,17 @@ MessageBoxSink& sinkSlot() {
   return sink;
 }
 
+std::atomic<void*> gMessageBoxOwner{nullptr};
+
 }  // namespace
+
+void setMessageBoxOwner(void* window) {
+  gMessageBoxOwner = window;
+}
+
+void* messageBoxOwner() {
+  return gMessageBoxOwner;
+}
 
 int ShowMessageBox(const char* text, const char* caption, unsigned flags) {
   MessageBoxSink sink;
@@ -111,4 +122,4 @@ int ScriptedMessageBoxes::answer(const char* text, const char* caption, unsigned
   return a;
 }
 
-}  // namespace shell
+}  // namespace ui

@@ -1,9 +1,9 @@
 // In-memory settings source and the profile integer rule shared with it.
-#include "shell/settings_source.h"
+#include "ui/settings_source.h"
 
 #include <cctype>
 
-namespace shell {
+namespace ui {
 
 bool readDecimal(const char* p, int32_t* out) {
   while (*p == ' ' || *p == '\t') ++p;
@@ -67,4 +67,4 @@ size_t MemorySettingsSource::keyCount() const {
   return values_.size();
 }
 
-}  // namespace shell
+}  // namespace ui

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-namespace shell {
+namespace ui {
 
 // The name of the settings file, passed bare so that it lives in the Windows directory.
 constexpr const char* kSettingsFileName = "SORN.INI";
@@ -61,4 +61,4 @@ class MemorySettingsSource : public SettingsSource {
 bool readDecimal(const char* text, int32_t* out);
 int32_t parseProfileInt(const std::string& text, int32_t def);
 
-}  // namespace shell
+}  // namespace ui

@@ -1,8 +1,8 @@
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 
 #include <gtest/gtest.h>
 
-namespace shell {
+namespace ui {
 namespace {
 
 TEST(MessageBox, ScriptedSinkRecordsAndAnswers) {
@@ -52,4 +52,4 @@ INSTANTIATE_TEST_SUITE_P(Table, MessageBoxDefault,
                                            DefaultCase{kMbRetryCancel | kMbIconExclamation, kIdRetry}));
 
 }  // namespace
-}  // namespace shell
+}  // namespace ui

@@ -5,10 +5,9 @@
 #include <mutex>
 
 #include "platform/win32.h"
-#include "shell/app_state.h"
-#include "shell/message_box.h"
+#include "ui/message_box.h"
 
-namespace shell {
+namespace ui {
 
 static_assert(kMbOk == MB_OK && kMbOkCancel == MB_OKCANCEL && kMbAbortRetryIgnore == MB_ABORTRETRYIGNORE &&
                   kMbYesNoCancel == MB_YESNOCANCEL && kMbYesNo == MB_YESNO &&
@@ -28,7 +27,7 @@ namespace detail {
 
 int platformMessageBox(const char* text, const char* caption, unsigned flags) {
   debugOutputf("msgbox: %s: %s\n", caption ? caption : kDefaultCaption, text);
-  HWND owner = static_cast<HWND>(app().mainWindow);
+  HWND owner = static_cast<HWND>(messageBoxOwner());
   if (owner && !IsWindow(owner)) owner = nullptr;
   return MessageBoxA(owner, text, caption, flags);
 }
@@ -52,4 +51,4 @@ void platformDebugOutput(const char* line) {
 }
 
 }  // namespace detail
-}  // namespace shell
+}  // namespace ui
