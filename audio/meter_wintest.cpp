@@ -18,10 +18,10 @@ struct Command {
   WPARAM wp;
   LPARAM lp;
 };
-std::vector<Command> g_commands;
+std::vector<Command> gCommands;
 
 LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_COMMAND) g_commands.push_back({wp, lp});
+  if (msg == WM_COMMAND) gCommands.push_back({wp, lp});
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
@@ -41,7 +41,7 @@ HWND MakeParent() {
 }
 
 bool Sent(WPARAM wp, HWND meter) {
-  for (const Command& c : g_commands)
+  for (const Command& c : gCommands)
     if (c.wp == wp && c.lp == reinterpret_cast<LPARAM>(meter)) return true;
   return false;
 }
@@ -92,7 +92,7 @@ TEST(MeterWindow, NotifiesPaintsClipsAndSavesSettings) {
   platform::TestDir dir("meterwin");
   const std::string ini = dir.file("sorn.ini");
   ASSERT_TRUE(platform::profileWriteString("Meter", "DCAdjust", "0", ini.c_str()));
-  g_commands.clear();
+  gCommands.clear();
   HWND parent = MakeParent();
   ASSERT_TRUE(parent);
   HWND meter = MeterCreate(parent, 0, 0, 300, 60, 5030, ini.c_str());

@@ -84,13 +84,13 @@ int64_t SpectralColumnStart(int32_t i, int32_t areaWidth, int64_t a, int64_t b, 
 
 // Spectral view settings as the display keeps them (codes 100 .. 106 of the display's spectral setter).
 struct SpectralSettings {
-  bool reverseColors = false;                 // 100
-  int plotMode = 0;                           // 101: 0 logarithmic, else linear
-  int windowType = kWindowHanning;            // 102
-  int resolution = 7;                         // 103: transform length 2^r (limited to 3 .. 15 when used)
-  double linearScale = 0.8;                   // 104: value x 0.001
-  double boundaryAmplitude = 0.707945784384;  // 105: 10^(value x 0.001 / 20), value in thousandths of a dB
-  double rangeDb = 120;                       // 106
+  bool reverseColors = false;                 // code 100
+  int plotMode = 0;                           // code 101: 0 logarithmic, else linear
+  int windowType = kWindowHanning;            // code 102
+  int resolution = 7;                         // code 103: transform length 2^r (limited to 3 .. 15 when used)
+  double linearScale = 0.8;                   // code 104: value x 0.001
+  double boundaryAmplitude = 0.707945784384;  // code 105: 10^(value x 0.001 / 20), value in thousandths of a dB
+  double rangeDb = 120;                       // code 106
 };
 
 enum class SpectralChange { kUnknownCode, kUnchanged, kStored, kRebuildPalette, kRedraw };

@@ -17,7 +17,7 @@ const char kWaveDispClass[] = "WAVEDISP";
 
 namespace {
 
-HCURSOR g_upperCursor = nullptr, g_lowerCursor = nullptr, g_handleCursor = nullptr;
+HCURSOR gUpperCursor = nullptr, gLowerCursor = nullptr, gHandleCursor = nullptr;
 
 LRESULT CALLBACK WaveDispProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -275,10 +275,10 @@ void SetMouseCursor(WaveDispState& s, MouseCursor c) {
       s.cursor = LoadCursor(nullptr, IDC_ARROW);
       break;
     case MouseCursor::kUpperChannel:
-      s.cursor = g_upperCursor ? g_upperCursor : LoadCursor(nullptr, IDC_UPARROW);
+      s.cursor = gUpperCursor ? gUpperCursor : LoadCursor(nullptr, IDC_UPARROW);
       break;
     case MouseCursor::kLowerChannel:
-      s.cursor = g_lowerCursor ? g_lowerCursor : LoadCursor(nullptr, IDC_SIZENS);
+      s.cursor = gLowerCursor ? gLowerCursor : LoadCursor(nullptr, IDC_SIZENS);
       break;
   }
   SetCursor(s.cursor);
@@ -312,7 +312,7 @@ void OnButtonDown(WaveDispState& s, UINT msg, WPARAM wParam, LPARAM lParam) {
       s.pressY = y;
       s.dragOffset = 0;
       SetCapture(s.hwnd);
-      s.cursor = g_handleCursor ? g_handleCursor : LoadCursor(nullptr, IDC_SIZENS);
+      s.cursor = gHandleCursor ? gHandleCursor : LoadCursor(nullptr, IDC_SIZENS);
       SetCursor(s.cursor);
       InvertDragBox(s);
       return;
@@ -332,7 +332,7 @@ void OnMouseMove(WaveDispState& s, LPARAM lParam) {
   }
   if (!(s.view.flags() & WDF_SELECTING) && (s.view.flags() & WDF_WAVEFORM) &&
       HandleAt(s.handles, x, y) >= 0) {
-    s.cursor = g_handleCursor ? g_handleCursor : LoadCursor(nullptr, IDC_SIZENS);
+    s.cursor = gHandleCursor ? gHandleCursor : LoadCursor(nullptr, IDC_SIZENS);
     SetCursor(s.cursor);
     return;
   }
@@ -490,16 +490,16 @@ bool WaveDispRegister(HINSTANCE instance) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   wc.lpszClassName = kWaveDispClass;
   if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-  g_upperCursor = LoadCursor(instance, MAKEINTRESOURCE(166));
-  g_lowerCursor = LoadCursor(instance, MAKEINTRESOURCE(165));
-  g_handleCursor = LoadCursor(instance, MAKEINTRESOURCE(161));
+  gUpperCursor = LoadCursor(instance, MAKEINTRESOURCE(166));
+  gLowerCursor = LoadCursor(instance, MAKEINTRESOURCE(165));
+  gHandleCursor = LoadCursor(instance, MAKEINTRESOURCE(161));
   return true;
 }
 
 void WaveDispUnregister(HINSTANCE instance) {
   UnregisterClassA(kWaveDispClass, instance);
   // Cursors from LoadCursor are shared resources, released with the module: only forgotten here.
-  g_upperCursor = g_lowerCursor = g_handleCursor = nullptr;
+  gUpperCursor = gLowerCursor = gHandleCursor = nullptr;
 }
 
 HWND WaveDispCreate(HWND parent, int x, int y, int width, int height, int id) {

@@ -37,12 +37,12 @@ struct Rec {
   int32_t extra;
   uint32_t flags;
 };
-std::vector<Rec> g_log;
+std::vector<Rec> gLog;
 
 LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_NOTIFY) {
     const WaveDispNmhdr* n = reinterpret_cast<const WaveDispNmhdr*>(lParam);
-    g_log.push_back({n->hdr.hwndFrom, n->hdr.idFrom, wParam, static_cast<int>(n->hdr.code), n->a, n->b,
+    gLog.push_back({n->hdr.hwndFrom, n->hdr.idFrom, wParam, static_cast<int>(n->hdr.code), n->a, n->b,
                      n->extra, n->flags});
     return 0;
   }
@@ -75,7 +75,7 @@ class WaveDisp : public ::testing::Test {
     ASSERT_NE(parent_, nullptr);
     disp_ = WaveDispCreate(parent_, 0, 0, kWidth, kHeight);
     ASSERT_NE(disp_, nullptr);
-    g_log.clear();
+    gLog.clear();
   }
   void TearDown() override {
     DestroyWindow(parent_);
@@ -88,12 +88,12 @@ class WaveDisp : public ::testing::Test {
   void attach(int channels, int64_t frames = 44100, double period = 441) {
     source_.reset(new MemoryDisplaySource(Sine(frames, channels, period), channels));
     WaveDispAttach(disp_, source_.get());
-    g_log.clear();
+    gLog.clear();
   }
   void mouse(UINT msg, int x, int y, WPARAM keys = 0) { SendMessageA(disp_, msg, keys, MAKELPARAM(x, y)); }
   std::vector<int> codes() const {
     std::vector<int> c;
-    for (const Rec& r : g_log) c.push_back(r.code);
+    for (const Rec& r : gLog) c.push_back(r.code);
     return c;
   }
   void expectSelection(int32_t s, int32_t e) const {
@@ -115,7 +115,7 @@ TEST_F(WaveDisp, AttachReportsLengthThenViewThenSelection) {
   ASSERT_LT(at(WDN_LENGTHCHANGED), static_cast<long>(c.size()));
   EXPECT_LT(at(WDN_LENGTHCHANGED), at(WDN_VIEWCHANGED));
   EXPECT_LT(at(WDN_VIEWCHANGED), at(WDN_SELCHANGED));
-  for (const Rec& rec : g_log) {
+  for (const Rec& rec : gLog) {
     EXPECT_EQ(rec.from, disp_);
     EXPECT_EQ(rec.id, static_cast<UINT_PTR>(kWaveDispId));
     EXPECT_EQ(rec.wParam, static_cast<WPARAM>(kWaveDispId));
@@ -131,21 +131,21 @@ TEST_F(WaveDisp, ClickDragShiftClickRightClickAndDoubleClick) {
   mouse(WM_LBUTTONDOWN, 104, 50, MK_LBUTTON);
   mouse(WM_LBUTTONUP, 104, 50);
   ASSERT_EQ(codes(), (std::vector<int>{WDN_SELCHANGED, WDN_SELCHANGED}));
-  EXPECT_EQ(g_log[0].a, 11025);
-  EXPECT_EQ(g_log[0].b, 11024);
-  EXPECT_EQ(g_log[1].flags & WDF_SELECTING, 0u);
-  g_log.clear();
+  EXPECT_EQ(gLog[0].a, 11025);
+  EXPECT_EQ(gLog[0].b, 11024);
+  EXPECT_EQ(gLog[1].flags & WDF_SELECTING, 0u);
+  gLog.clear();
 
   mouse(WM_LBUTTONDOWN, 104, 50, MK_LBUTTON);
   mouse(WM_MOUSEMOVE, 204, 50, MK_LBUTTON);
   mouse(WM_LBUTTONUP, 204, 50);
   ASSERT_EQ(codes(), (std::vector<int>{WDN_SELCHANGED, WDN_SELCHANGED, WDN_SELCHANGED}));
-  EXPECT_EQ(g_log[1].a, 11025);
-  EXPECT_EQ(g_log[1].b, 22049);
-  EXPECT_NE(g_log[1].flags & WDF_SELECTING, 0u);  // during the drag
-  EXPECT_EQ(g_log[2].flags & WDF_SELECTING, 0u);  // the release
+  EXPECT_EQ(gLog[1].a, 11025);
+  EXPECT_EQ(gLog[1].b, 22049);
+  EXPECT_NE(gLog[1].flags & WDF_SELECTING, 0u);  // during the drag
+  EXPECT_EQ(gLog[2].flags & WDF_SELECTING, 0u);  // the release
   expectSelection(11025, 22049);
-  g_log.clear();
+  gLog.clear();
 
   // Shift-click right of the middle keeps the start and moves the end.
   mouse(WM_LBUTTONDOWN, 304, 50, MK_LBUTTON | MK_SHIFT);
@@ -156,7 +156,7 @@ TEST_F(WaveDisp, ClickDragShiftClickRightClickAndDoubleClick) {
   mouse(WM_RBUTTONDOWN, 54, 50, MK_RBUTTON);
   mouse(WM_RBUTTONUP, 54, 50);
   expectSelection(5512, 33074);
-  g_log.clear();
+  gLog.clear();
 
   // A double click (down, up, double click, up) selects the visible range.
   mouse(WM_LBUTTONDOWN, 150, 50, MK_LBUTTON);
@@ -164,30 +164,30 @@ TEST_F(WaveDisp, ClickDragShiftClickRightClickAndDoubleClick) {
   mouse(WM_LBUTTONDBLCLK, 150, 50, MK_LBUTTON);
   mouse(WM_LBUTTONUP, 150, 50);
   expectSelection(0, 44099);
-  EXPECT_EQ(g_log.back().code, WDN_SELCHANGED);
-  EXPECT_EQ(g_log.back().a, 0);
-  EXPECT_EQ(g_log.back().b, 44099);
+  EXPECT_EQ(gLog.back().code, WDN_SELCHANGED);
+  EXPECT_EQ(gLog.back().a, 0);
+  EXPECT_EQ(gLog.back().b, 44099);
 }
 
 TEST_F(WaveDisp, PassedClicksGoToTheParentOnly) {
   attach(1);
   WaveDispSetFlags(disp_, WDF_PASSCLICKS, WDF_PASSCLICKS);
-  g_log.clear();
+  gLog.clear();
   mouse(WM_LBUTTONDOWN, 104, 50, MK_LBUTTON);
   mouse(WM_LBUTTONUP, 104, 50);
   mouse(WM_LBUTTONDBLCLK, 104, 50, MK_LBUTTON);
   ASSERT_EQ(codes(), (std::vector<int>{WDN_CLICK, WDN_DBLCLK}));
-  EXPECT_EQ(g_log[0].a, MK_LBUTTON);
-  EXPECT_EQ(g_log[0].b, WM_LBUTTONDOWN);
-  EXPECT_EQ(g_log[0].extra, MAKELPARAM(104, 50));
-  EXPECT_EQ(g_log[1].extra, MAKELPARAM(104, 50));
+  EXPECT_EQ(gLog[0].a, MK_LBUTTON);
+  EXPECT_EQ(gLog[0].b, WM_LBUTTONDOWN);
+  EXPECT_EQ(gLog[0].extra, MAKELPARAM(104, 50));
+  EXPECT_EQ(gLog[1].extra, MAKELPARAM(104, 50));
   expectSelection(0, -1);
 }
 
 TEST_F(WaveDisp, DraggingPastTheRightEdgeScrollsAndExtends) {
   attach(1);
   WaveDispSetView(disp_, 10000, 13999);  // 10 samples per column
-  g_log.clear();
+  gLog.clear();
   mouse(WM_LBUTTONDOWN, 204, 50, MK_LBUTTON);
   mouse(WM_MOUSEMOVE, 403 + 65, 50, MK_LBUTTON);  // 65 past the edge: 400 / 6 = 66 columns a tick
   const DWORD t0 = GetTickCount();
@@ -206,7 +206,7 @@ TEST_F(WaveDisp, DraggingPastTheRightEdgeScrollsAndExtends) {
   const WaveView* v = WaveDispModel(disp_);
   EXPECT_NEAR(v->first(), 9999.5 + ticks * 660, 1e-6);
   int views = 0;
-  for (const Rec& r : g_log) views += r.code == WDN_VIEWCHANGED && (r.flags & WDF_SELECTING);
+  for (const Rec& r : gLog) views += r.code == WDN_VIEWCHANGED && (r.flags & WDF_SELECTING);
   EXPECT_EQ(views, ticks);
   EXPECT_EQ(v->selStart(), 12000);
   EXPECT_EQ(v->selEnd(), static_cast<int32_t>(v->last()));
@@ -224,18 +224,18 @@ TEST_F(WaveDisp, SampleHandleDragReportsTheNewValue) {
   EXPECT_EQ(hd.sample, 1003);
   // The box is drawn in the waveform colour.
   EXPECT_EQ(px[(hd.box.top + 2) * w + hd.box.left + 2], 0x00FF00u);
-  g_log.clear();
+  gLog.clear();
   const int x = hd.box.left + 2, y = hd.box.top + 2;
   mouse(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
   EXPECT_NE(WaveDispGetFlags(disp_) & WDF_SAMPLEDRAG, 0u);
   mouse(WM_MOUSEMOVE, x, y + 10, MK_LBUTTON);
   mouse(WM_LBUTTONUP, x, y + 10);
   ASSERT_EQ(codes(), (std::vector<int>{WDN_SAMPLEDRAGGED}));
-  EXPECT_EQ(g_log[0].extra, 1003);
-  EXPECT_EQ(g_log[0].flags, 1u);
+  EXPECT_EQ(gLog[0].extra, 1003);
+  EXPECT_EQ(gLog[0].flags, 1u);
   const double before = 20000 * std::sin(2 * kPi * 1003 / 441) / 32768;
-  EXPECT_LT(g_log[0].a, before);  // dragged down: a smaller value
-  EXPECT_GT(g_log[0].a, before - 0.5);
+  EXPECT_LT(gLog[0].a, before);  // dragged down: a smaller value
+  EXPECT_GT(gLog[0].a, before - 0.5);
   expectSelection(0, -1);  // the drag did not select
   // A view change drops the handles until the next paint.
   WaveDispSetView(disp_, 2000, 2009, false);
@@ -278,11 +278,11 @@ TEST_F(WaveDisp, StereoZoneClickExcludesAChannelAndSpectralViewPaints) {
   attach(2);
   mouse(WM_LBUTTONDOWN, 104, 2, MK_LBUTTON);  // the top twelfth: upper channel only
   mouse(WM_LBUTTONUP, 104, 2);
-  ASSERT_GE(g_log.size(), 2u);
-  EXPECT_EQ(g_log[0].code, WDN_FLAGSCHANGED);
-  EXPECT_NE(static_cast<uint32_t>(g_log[0].extra) & WDF_NORIGHT, 0u);
-  EXPECT_EQ(g_log[1].code, WDN_SELCHANGED);
-  g_log.clear();
+  ASSERT_GE(gLog.size(), 2u);
+  EXPECT_EQ(gLog[0].code, WDN_FLAGSCHANGED);
+  EXPECT_NE(static_cast<uint32_t>(gLog[0].extra) & WDF_NORIGHT, 0u);
+  EXPECT_EQ(gLog[1].code, WDN_SELCHANGED);
+  gLog.clear();
   WaveDispSetSpectral(disp_, 103, 7);
   WaveDispSetFlags(disp_, WDF_SPECTRAL, WDF_MODE_MASK);
   EXPECT_EQ(codes(), (std::vector<int>{WDN_VRANGECHANGED, WDN_FLAGSCHANGED}));

@@ -20,7 +20,7 @@ namespace {
 // The work buffer of reverse and invert.
 constexpr uint32_t kWorkBufferBytes = 88200;
 
-uint32_t g_editSerial = 0;
+uint32_t gEditSerial = 0;
 
 bool hasSamples(const WaveDocument* doc) {
   return doc && doc->file() && doc->lengthFrames() > 0 && doc->blockAlign() > 0;
@@ -208,10 +208,10 @@ void recordInPlace(WaveDocument* doc, int32_t command, int channel, uint32_t fir
 }  // namespace
 
 uint32_t NextEditSerial() {
-  return g_editSerial++;
+  return gEditSerial++;
 }
 uint32_t CurrentEditSerial() {
-  return g_editSerial;
+  return gEditSerial;
 }
 
 storage::UndoRecord EditRecord(const WaveDocument* doc, int32_t command, int editChannel, uint32_t start,

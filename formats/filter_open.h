@@ -4,7 +4,7 @@
 // set and chunk store by the same rule: before the samples with FLT_META_BEFORE_READ, else after them.
 //
 // These functions take what they need (table, loader, paths, settings, storage) rather than a document, and
-// report a status instead of a document; the specified message boxes go through ui::ShowMessageBox.
+// report a status instead of a document; its message boxes go through ui::ShowMessageBox.
 #pragma once
 
 #include <cstdint>

@@ -29,7 +29,7 @@ struct Output {
   uint64_t totalBytes = 0;
 };
 
-// Output channels and bits (step 2) and the frames to write.
+// Output channels and bits (what the filter can write of the source's format) and the frames to write.
 Output planOutput(const SaveArgs& args, const SaveSource& src, uint32_t caps) {
   Output o;
   o.channels = (args.saveFlags & (kSaveLeftOnly | kSaveRightOnly)) ? 1 : src.format.channels;
@@ -98,7 +98,7 @@ SornFilterHandle tryOpen(FilterModule& m, const SaveArgs& args, const SaveSource
                       uint32_t(st->plan.totalBytes), &st->chunk, args.options, error);
 }
 
-// Step 3 after a failed open that was not a sharing violation: the filter's suggested type, the question,
+// After a failed open that was not a sharing violation: the filter's suggested type, the question,
 // the conversion and one more open. Returns kSaveOk with st->out set, or kSaveNotSaved.
 int negotiateType(FilterModule& m, const FilterInfo& info, const SaveArgs& args, SaveSource* src,
                   OpenState* st, SaveResult* r) {
@@ -149,7 +149,7 @@ int negotiateType(FilterModule& m, const FilterInfo& info, const SaveArgs& args,
   return kSaveOk;
 }
 
-// Step 3: opens the output, with the sharing-violation question and the type negotiation.
+// Opens the output, with the sharing-violation question and the type negotiation.
 int openOutput(FilterModule& m, const FilterInfo& info, const SaveArgs& args, SaveSource* src, OpenState* st,
                SaveResult* r) {
   uint32_t error = 0;

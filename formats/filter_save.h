@@ -2,7 +2,7 @@
 // when the target is in use, negotiating a sample type the filter accepts), hand over the metadata items
 // before or after the samples as the filter asks, and feed the samples in the chunk size it prefers with
 // progress and Stop. Takes the wave's storage, format, cues and chunks rather than a document; returns a
-// status, and shows the specified boxes through ui::ShowMessageBox.
+// status, and shows its message boxes through ui::ShowMessageBox.
 #pragma once
 
 #include <cstdint>

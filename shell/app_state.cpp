@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "ui/message_box.h"
-#include "shell/shell_hooks.h"
 
 namespace shell {
 
@@ -14,15 +13,10 @@ AppState& app() {
   return state;
 }
 
-ShellHooks& shellHooks() {
-  static ShellHooks hooks;
-  return hooks;
-}
-
-bool readyToClose(const ShellHooks& h, const CommandLine& cl) {
-  if (cl.clipMode && h.clipModeClose && h.clipModeClose()) return true;
-  if (cl.autosaveMode && h.autosaveClose && h.autosaveClose()) return true;
-  return !h.askToSave || h.askToSave();
+bool readyToClose(const CloseSteps& steps, const CommandLine& cl) {
+  if (cl.clipMode && steps.clipModeClose && steps.clipModeClose()) return true;
+  if (cl.autosaveMode && steps.autosaveClose && steps.autosaveClose()) return true;
+  return !steps.askToSave || steps.askToSave();
 }
 
 bool refuseDocumentWork() {

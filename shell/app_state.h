@@ -1,6 +1,7 @@
 // The process-wide state the start-up sequence sets up and the rest of the program reads.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "shell/command_line.h"
@@ -42,6 +43,14 @@ AppState& app();
 // For handlers that create or open a document: after a hard failure of the store at start-up there is
 // nowhere to keep samples, so they say so (one message box) and return true; false when work may go on.
 bool refuseDocumentWork();
+
+// What closing the program may do. The decision: in clip mode the copy to the clipboard, in autosave mode
+// the save without asking; when that is missing or fails, and otherwise, the save prompt (none when empty).
+// False when the window must stay open.
+struct CloseSteps {
+  std::function<bool()> clipModeClose, autosaveClose, askToSave;
+};
+bool readyToClose(const CloseSteps& steps, const CommandLine& commandLine);
 
 // "Sorn Edit 96" + suffix: product name, a blank, version text, suffix text.
 std::string mainWindowTitle(const AppState& a);

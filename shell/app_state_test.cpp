@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "ui/message_box.h"
-#include "shell/shell_hooks.h"
 
 namespace shell {
 namespace {
@@ -41,7 +40,7 @@ class Closing : public ::testing::TestWithParam<CloseCase> {};
 
 TEST_P(Closing, ReadyToClose) {
   const CloseCase& c = GetParam();
-  ShellHooks h;
+  CloseSteps h;
   bool asked = false;
   if (c.clipResult >= 0) h.clipModeClose = [&] { return c.clipResult == 1; };
   if (c.autosaveResult >= 0) h.autosaveClose = [&] { return c.autosaveResult == 1; };

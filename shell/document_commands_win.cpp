@@ -19,7 +19,7 @@
 #include "formats/filter_host.h"
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 #include "shell/document_commands.h"
 #include "shell/document_support.h"
 #include "formats/filter_reader.h"
@@ -27,7 +27,6 @@
 #include "ui/message_box.h"
 #include "shell/new_wave_dialog.h"
 #include "ui/settings_source.h"
-#include "shell/shell_hooks.h"
 #include "shell/win_shell.h"
 
 namespace shell {
@@ -63,19 +62,18 @@ void writeRecentFormat(const NewWaveAnswer& a) {
 }
 
 bool askToSave() {
-  const ShellHooks& h = shellHooks();
-  return !h.askToSave || h.askToSave();
+  return documents::askToSave();
 }
 
 // Closes the current document without asking (the caller asked already).
 void closeWithoutAsking() {
-  if (shellHooks().closeDocument) shellHooks().closeDocument();
+  documents::closeDocument();
 }
 
 // Makes doc the current document and shows it.
 void install(std::unique_ptr<document::WaveDocument> doc) {
   currentDocumentSlot() = std::move(doc);
-  if (shellHooks().attachDocument) shellHooks().attachDocument(SampleRegion());
+  documents::attach(SampleRegion());
   if (!currentDocument() && mainWindow()) SetWindowTextA(mainWindow(), app().productName.c_str());
 }
 
@@ -151,10 +149,9 @@ bool rawFormatDialog(document::WaveFormat* f) {
 }  // namespace
 
 void registerDocumentCommands() {
-  registerCommand(IDM_NEW, [](int, intptr_t) { onNew(); });
-  registerCommand(IDM_OPEN_AS, [](int, intptr_t) { onOpenAs(); });
-  registerCommand(IDM_OPEN_APPEND, [](int, intptr_t) { onAppend(); });
-  registerMarkerWindows();
+  ui::registerCommand(IDM_NEW, [](int, intptr_t) { onNew(); });
+  ui::registerCommand(IDM_OPEN_AS, [](int, intptr_t) { onOpenAs(); });
+  ui::registerCommand(IDM_OPEN_APPEND, [](int, intptr_t) { onAppend(); });
   // The document support's reader is a formats::FilterReader (document_support_win.cpp).
   if (auto* reader = static_cast<formats::FilterReader*>(currentReader())) reader->setRawFormatDialog(rawFormatDialog);
 }

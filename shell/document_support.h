@@ -1,10 +1,14 @@
-// Document support of the program: fills the shell's hooks and registers the file commands and Undo
-// (document_support_win.cpp). Called once before the main window is created.
+// Document support of the program: the store's start and end, the current document, its child windows of
+// the main window, the file commands and Undo, and the main-window messages about them
+// (document_support_win.cpp). The routing table (subsystems_win.cpp) names its message handlers.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "shell/command_line.h"
 
 namespace document {
 class DocumentReader;
@@ -19,7 +23,34 @@ struct EditUi;
 
 namespace shell {
 
-void installDocumentSupport();
+// What the store's start needs.
+struct VfInitArgs {
+  std::string tempDir, undoTempDir;
+  int64_t reserve1Bytes = 0, reserve2Bytes = 0;
+  int32_t cacheSizeKB = 0;  // 0: use the system's cache
+  void* notifyWindow = nullptr;
+};
+
+struct DocumentOpenResult {
+  bool opened = false;
+  bool hasSamples = false;
+  int64_t lengthFrames = 0;
+};
+
+// The document support's part in start-up and shut-down, in the order the shell calls them.
+namespace documents {
+int startStore(const VfInitArgs& args);  // 0, or the store's start error
+bool allocTransferBuffer();
+void scanFileFilters();
+void registerCommands();
+DocumentOpenResult open(const std::string& name);  // the command line's file
+void attach(const SampleRegion& region);         // the current document to the display, selecting region
+bool askToSave();                                // false when the user cancels
+bool clipModeClose();                            // /CLIP: copy to the clipboard; false to fall back to asking
+bool autosaveClose();                            // /AUTOSAVE: save; false to fall back to asking
+void closeDocument();                            // keeping the peak file when unchanged
+void releaseStore();
+}  // namespace documents
 // The edit commands (edit_commands_win.cpp); installed with the document support.
 void registerEditCommands();
 

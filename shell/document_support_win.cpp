@@ -32,7 +32,7 @@
 #include "formats/progress_window.h"
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 #include "shell/document_commands.h"
 #include "shell/document_support.h"
 #include "formats/filter_reader.h"
@@ -41,7 +41,7 @@
 #include "ui/message_box.h"
 #include "shell/recent_files.h"
 #include "ui/settings_source.h"
-#include "shell/shell_hooks.h"
+#include "shell/subsystems_win.h"
 #include "shell/win_shell.h"
 #include "shell/window_commands.h"
 
@@ -418,36 +418,36 @@ void onDropFiles(void* hdrop) {
 }
 
 void registerCommands() {
-  registerCommand(IDM_OPEN, [](int, intptr_t) { onOpen(); });
-  registerCommand(IDM_SAVE, [](int, intptr_t) { onSave(ds().doc && ds().doc->name().empty(), false); });
-  registerCommand(IDM_SAVE_AS, [](int, intptr_t) { onSave(true, false); });
-  registerCommand(IDM_TOOLBAR_SAVE, [](int, intptr_t) { onSave(app().settings.saveMode == 0, false); });
-  registerCommand(IDM_SAVE_SELECTION, [](int, intptr_t) { onSave(true, true); });
-  registerCommand(IDM_QUICK_SAVE, [](int, intptr_t) {
+  ui::registerCommand(IDM_OPEN, [](int, intptr_t) { onOpen(); });
+  ui::registerCommand(IDM_SAVE, [](int, intptr_t) { onSave(ds().doc && ds().doc->name().empty(), false); });
+  ui::registerCommand(IDM_SAVE_AS, [](int, intptr_t) { onSave(true, false); });
+  ui::registerCommand(IDM_TOOLBAR_SAVE, [](int, intptr_t) { onSave(app().settings.saveMode == 0, false); });
+  ui::registerCommand(IDM_SAVE_SELECTION, [](int, intptr_t) { onSave(true, true); });
+  ui::registerCommand(IDM_QUICK_SAVE, [](int, intptr_t) {
     if (ds().doc) document::QuickSaveDocument(ds().host, ds().doc.get());
     if (ds().doc) SetWindowTextA(mainWindow(), document::MainWindowTitle(ds().doc.get()).c_str());
   });
-  registerCommand(IDM_CLOSE, [](int, intptr_t) { closeCurrent(true); });
-  registerCommand(IDM_FLUSH_VFILE, [](int, intptr_t) {
+  ui::registerCommand(IDM_CLOSE, [](int, intptr_t) { closeCurrent(true); });
+  ui::registerCommand(IDM_FLUSH_VFILE, [](int, intptr_t) {
     if (ds().doc) document::FlushDocument(ds().host, ds().doc.get());
   });
-  registerCommand(IDM_REOPEN, [](int, intptr_t) {
+  ui::registerCommand(IDM_REOPEN, [](int, intptr_t) {
     if (!ds().doc || ds().doc->name().empty()) return;
     std::string name = ds().doc->name();
     openList({name}, true);
   });
-  registerCommand(IDM_UNDO, [](int, intptr_t) { onUndo(); });
-  registerCommand(IDM_ENABLE_UNDO, [](int, intptr_t) {
+  ui::registerCommand(IDM_UNDO, [](int, intptr_t) { onUndo(); });
+  ui::registerCommand(IDM_ENABLE_UNDO, [](int, intptr_t) {
     app().settings.undo = !app().settings.undo;
     storage::UndoSetEnabled(app().settings.undo);
   });
-  commandTable().setRecentFileHandler(onRecentFile);
+  ui::commandTable().setRecentFileHandler(onRecentFile);
   // The view commands go to the display (zoom, vertical zoom, scrolling, paging, cursor keys).
   for (int id : {IDM_ZOOM_FULL, IDM_VIEW_WHOLE, IDM_ZOOM_OUT, IDM_ZOOM_OUT_KEY, IDM_ZOOM_IN, IDM_ZOOM_IN_KEY,
                  IDM_ZOOM_SELECTION, IDM_VZOOM_IN, IDM_VZOOM_OUT, IDM_VZOOM_FULL, IDM_VZOOM_FULL2, IDM_SCROLL_START,
                  IDM_SCROLL_END, IDM_SCROLL_BACK, IDM_SCROLL_FORWARD, IDM_PAGE_UP, IDM_PAGE_DOWN, IDM_HOME, IDM_END,
                  IDM_CURSOR_RIGHT, IDM_CURSOR_LEFT, IDM_EXTEND_RIGHT, IDM_EXTEND_LEFT}) {
-    registerCommand(id, [](int cmd, intptr_t) {
+    ui::registerCommand(id, [](int cmd, intptr_t) {
       if (ds().display && ds().doc) display::WaveDispCommand(ds().display, cmd);
     });
   }
@@ -467,15 +467,15 @@ unsigned iconFlags(storage::StoreIcon icon) {
 }
 
 int startStore(const VfInitArgs& args) {
-  storage::StoreUi ui;
-  ui.messageBox = [](const std::string& text, const std::string& caption, storage::StoreIcon icon) {
+  storage::StoreUi storeUi;
+  storeUi.messageBox = [](const std::string& text, const std::string& caption, storage::StoreIcon icon) {
     ui::ShowMessageBox(text.c_str(), caption.c_str(), ui::kMbOk | iconFlags(icon));
   };
   HWND notify = static_cast<HWND>(args.notifyWindow);
-  ui.needSpace = [notify] { return int(SendMessageA(notify, WM_VF_NEEDSPACE, 0, 0)); };
-  ui.debug = [](const char* line) { ui::debugOutput(line); };
+  storeUi.needSpace = [notify] { return int(SendMessageA(notify, WM_VF_NEEDSPACE, 0, 0)); };
+  storeUi.debug = [](const char* line) { ui::debugOutput(line); };
   int st = storage::VfInit(args.tempDir, args.undoTempDir, args.reserve1Bytes, args.reserve2Bytes,
-                           uint32_t(args.cacheSizeKB > 0 ? args.cacheSizeKB : 0), ui);
+                           uint32_t(args.cacheSizeKB > 0 ? args.cacheSizeKB : 0), storeUi);
   storage::UndoUi undoUi;
   undoUi.ask = [](const std::string& text, const std::string& caption, unsigned flags) {
     return ui::ShowMessageBox(text.c_str(), caption.c_str(), flags);
@@ -495,84 +495,134 @@ int startStore(const VfInitArgs& args) {
 
 }  // namespace
 
-void installDocumentSupport() {
-  ShellHooks& h = shellHooks();
-  h.vfInit = startStore;
-  h.allocTransferBuffer = [] { return document::SampleScratchInit(131072); };
-  h.releaseStore = [] {
-    ds().doc.reset();
-    storage::UndoReset();
-    document::SampleScratchRelease();
-    if (storage::VfIsInitialised()) storage::VfShutdown();
-  };
-  h.needSpace = [] { return intptr_t(storage::UndoNeedSpace()); };
-  h.scanFileFilters = [] {
-    DocSupport& s = ds();
-    s.ini = ui::ProfileSettingsSource(app().settingsFile);
-    formats::scanFiltersAtStartup(&s.ini);
-    s.reader = std::make_unique<formats::FilterReader>(&formats::filterHost().table, formats::filterHost().load);
-    s.reader->setSettings(&s.ini);
-    s.reader->setProgress(&s.progress);
-    s.reader->setWindow(mainWindow());
-    s.reader->setExtraInfo(app().settings.fileSaveExtraInfo);
-    formats::progressSetMainWindow(mainWindow());
-    setupHost();
-    registerCommands();
-    registerEditCommands();
-    registerDocumentCommands();
-  };
-  h.openDocument = [](const std::string& name) {
-    DocumentOpenResult r;
-    DocSupport& s = ds();
-    if (!s.reader) return r;
-    int error = 0;
-    s.doc = document::OpenAsCurrent(s.host, *s.reader, {name}, 0, &error);
-    r.opened = s.doc != nullptr;
-    r.hasSamples = r.opened && s.doc->lengthFrames() > 0;
-    r.lengthFrames = r.opened ? s.doc->lengthFrames() : 0;
-    return r;
-  };
-  h.attachDocument = attach;
-  // /CLIP: the whole wave (not just the visible range) goes to the Windows clipboard, then the program closes
-  // without asking; a failed copy is reported by the copy and the save prompt follows.
-  h.clipModeClose = [] {
-    DocSupport& s = ds();
-    if (!s.doc || !s.doc->lengthFrames()) return true;
-    document::EditRange whole;
-    whole.start = 0;
-    whole.end = int64_t(s.doc->lengthFrames()) - 1;
-    document::EditResult r = document::CopyCommand(s.doc.get(), whole, true, currentInternalClipboard(),
-                                                   currentSystemClipboard(), currentEditUi());
-    return r.status == document::kEditOk;
-  };
-  // /AUTOSAVE: Save without asking; when that fails the save prompt follows.
-  h.autosaveClose = [] {
-    DocSupport& s = ds();
-    if (!s.doc || !s.doc->modified()) return true;
-    return document::SaveDocument(s.host, *s.reader, s.doc.get(), document::SaveRequest()) == 0;
-  };
-  h.askToSave = [] { return !ds().reader || document::AskToSave(ds().host, *ds().reader, ds().doc.get()); };
-  h.closeDocument = [] {
-    if (ds().reader) closeCurrent(false);
-  };
-  h.registerChildClasses = [](void* instance) {
-    HINSTANCE inst = static_cast<HINSTANCE>(instance);
-    return audio::MeterRegister(inst) && display::WaveDispRegister(inst) && display::RulersRegister(inst);
-  };
-  h.unregisterChildClasses = [](void* instance) {
-    audio::MeterUnregister(static_cast<HINSTANCE>(instance));
-    display::WaveDispUnregister(static_cast<HINSTANCE>(instance));
-    display::RulersUnregister(static_cast<HINSTANCE>(instance));
-  };
-  h.createChildren = [](void* main) { createChildren(static_cast<HWND>(main)); };
-  h.displayNotify = onDisplayNotify;
-  h.dropFiles = onDropFiles;
-  h.message = [](void*, unsigned msg, uintptr_t, intptr_t, intptr_t*) {
-    if (msg == WM_SIZE) layoutMainWindow();
-    return false;
-  };
-  installMenuState();
+namespace documents {
+
+int startStore(const VfInitArgs& args) {
+  return shell::startStore(args);
 }
+
+bool allocTransferBuffer() {
+  return document::SampleScratchInit(131072);
+}
+
+void releaseStore() {
+  ds().doc.reset();
+  storage::UndoReset();
+  document::SampleScratchRelease();
+  if (storage::VfIsInitialised()) storage::VfShutdown();
+}
+
+void scanFileFilters() {
+  DocSupport& s = ds();
+  s.ini = ui::ProfileSettingsSource(app().settingsFile);
+  formats::scanFiltersAtStartup(&s.ini);
+  s.reader = std::make_unique<formats::FilterReader>(&formats::filterHost().table, formats::filterHost().load);
+  s.reader->setSettings(&s.ini);
+  s.reader->setProgress(&s.progress);
+  s.reader->setWindow(mainWindow());
+  s.reader->setExtraInfo(app().settings.fileSaveExtraInfo);
+  formats::progressSetMainWindow(mainWindow());
+  setupHost();
+}
+
+void registerCommands() {
+  shell::registerCommands();
+  registerEditCommands();
+  registerDocumentCommands();
+}
+
+DocumentOpenResult open(const std::string& name) {
+  DocumentOpenResult r;
+  DocSupport& s = ds();
+  if (!s.reader) return r;
+  int error = 0;
+  s.doc = document::OpenAsCurrent(s.host, *s.reader, {name}, 0, &error);
+  r.opened = s.doc != nullptr;
+  r.hasSamples = r.opened && s.doc->lengthFrames() > 0;
+  r.lengthFrames = r.opened ? s.doc->lengthFrames() : 0;
+  return r;
+}
+
+void attach(const SampleRegion& region) {
+  shell::attach(region);
+}
+
+// /CLIP: the whole wave (not just the visible range) goes to the Windows clipboard, then the program closes
+// without asking; a failed copy is reported by the copy and the save prompt follows.
+bool clipModeClose() {
+  DocSupport& s = ds();
+  if (!s.doc || !s.doc->lengthFrames()) return true;
+  document::EditRange whole;
+  whole.start = 0;
+  whole.end = int64_t(s.doc->lengthFrames()) - 1;
+  document::EditResult r = document::CopyCommand(s.doc.get(), whole, true, currentInternalClipboard(),
+                                                 currentSystemClipboard(), currentEditUi());
+  return r.status == document::kEditOk;
+}
+
+// /AUTOSAVE: Save without asking; when that fails the save prompt follows.
+bool autosaveClose() {
+  DocSupport& s = ds();
+  if (!s.doc || !s.doc->modified()) return true;
+  return document::SaveDocument(s.host, *s.reader, s.doc.get(), document::SaveRequest()) == 0;
+}
+
+bool askToSave() {
+  return !ds().reader || document::AskToSave(ds().host, *ds().reader, ds().doc.get());
+}
+
+void closeDocument() {
+  if (ds().reader) closeCurrent(false);
+}
+
+bool registerClasses(HINSTANCE instance) {
+  return audio::MeterRegister(instance) && display::WaveDispRegister(instance) &&
+         display::RulersRegister(instance);
+}
+
+void unregisterClasses(HINSTANCE instance) {
+  audio::MeterUnregister(instance);
+  display::WaveDispUnregister(instance);
+  display::RulersUnregister(instance);
+}
+
+void createWindows(HWND main) {
+  createChildren(main);
+}
+
+// The store's notification records carry this value where a window's header has its handle. Nothing in
+// the program acts on them; they are taken here so they never reach the display's handler.
+constexpr uintptr_t kStoreNotifyMarker = 0x01020304;
+
+bool onStoreNotify(HWND, UINT, WPARAM, LPARAM lParam, LRESULT* result) {
+  const void* record = reinterpret_cast<const void*>(lParam);
+  if (!record || *static_cast<const uintptr_t*>(record) != kStoreNotifyMarker) return false;
+  *result = 0;
+  return true;
+}
+
+bool onDisplayNotify(HWND, UINT, WPARAM wParam, LPARAM lParam, LRESULT*) {
+  if (wParam == IDC_DISPLAY && lParam) shell::onDisplayNotify(reinterpret_cast<const void*>(lParam));
+  return false;  // the menus follow the same notification
+}
+
+bool onDropFiles(HWND, UINT, WPARAM wParam, LPARAM, LRESULT* result) {
+  shell::onDropFiles(reinterpret_cast<void*>(wParam));
+  *result = 0;
+  return true;
+}
+
+bool onNeedSpace(HWND, UINT, WPARAM, LPARAM, LRESULT* result) {
+  *result = LRESULT(storage::UndoNeedSpace());
+  return true;
+}
+
+bool onSize(HWND, UINT, WPARAM, LPARAM, LRESULT*) {
+  layoutMainWindow();
+  return false;
+}
+
+}  // namespace documents
 
 std::string currentDocumentTitle() { return document::MainWindowTitle(ds().doc.get()); }
 

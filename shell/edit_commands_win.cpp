@@ -21,7 +21,7 @@
 #include "formats/progress_window.h"
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 #include "shell/document_support.h"
 #include "ui/message_box.h"
 #include "ui/settings_source.h"
@@ -163,57 +163,56 @@ void paste(int32_t command) {
 }  // namespace
 
 void registerEditCommands() {
-  registerCommand(IDM_SELECT_ALL, [](int, intptr_t) {
+  ui::registerCommand(IDM_SELECT_ALL, [](int, intptr_t) {
     onDocument([](document::WaveDocument* d, const document::EditRange&) { return document::SelectAll(d); });
   });
   auto zeroCross = [](int, intptr_t) {
     onDocument([](document::WaveDocument* d, const document::EditRange& r) { return document::ZeroCrossAdjust(d, r); });
   };
-  registerCommand(IDM_ZERO_CROSS, zeroCross);
-  registerCommand(IDM_ZERO_CROSS_KEY, zeroCross);
-  registerCommand(IDM_DELETE, [](int, intptr_t) {
+  ui::registerCommand(IDM_ZERO_CROSS, zeroCross);
+  ui::registerCommand(IDM_ZERO_CROSS_KEY, zeroCross);
+  ui::registerCommand(IDM_DELETE, [](int, intptr_t) {
     onDocument([](document::WaveDocument* d, const document::EditRange& r) {
       return document::DeleteSelection(d, r, editUi());
     });
   });
-  registerCommand(IDM_TRIM, [](int, intptr_t) {
+  ui::registerCommand(IDM_TRIM, [](int, intptr_t) {
     onDocument([](document::WaveDocument* d, const document::EditRange& r) { return document::Trim(d, r, editUi()); });
   });
-  registerCommand(IDM_REVERSE, [](int, intptr_t) {
+  ui::registerCommand(IDM_REVERSE, [](int, intptr_t) {
     onDocument([](document::WaveDocument* d, const document::EditRange& r) { return document::Reverse(d, r, editUi()); });
   });
-  registerCommand(IDM_INVERT, [](int, intptr_t) {
+  ui::registerCommand(IDM_INVERT, [](int, intptr_t) {
     onDocument([](document::WaveDocument* d, const document::EditRange& r) { return document::Invert(d, r, editUi()); });
   });
-  registerCommand(IDM_SILENCE, [](int, intptr_t) {
+  ui::registerCommand(IDM_SILENCE, [](int, intptr_t) {
     onDocument([](document::WaveDocument* d, const document::EditRange& r) { return document::Silence(d, r, editUi()); });
   });
-  registerCommand(IDM_COPY, [](int, intptr_t) {
+  ui::registerCommand(IDM_COPY, [](int, intptr_t) {
     onDocument([](document::WaveDocument* d, const document::EditRange& r) {
       return document::CopyCommand(d, r, false, internalClipboard(), &systemClipboard(), editUi());
     });
   });
-  registerCommand(IDM_WINCLIP_COPY, [](int, intptr_t) {
+  ui::registerCommand(IDM_WINCLIP_COPY, [](int, intptr_t) {
     onDocument([](document::WaveDocument* d, const document::EditRange& r) {
       return document::CopyCommand(d, r, true, internalClipboard(), &systemClipboard(), editUi());
     });
   });
-  registerCommand(IDM_CUT, [](int, intptr_t) {
+  ui::registerCommand(IDM_CUT, [](int, intptr_t) {
     onDocument([](document::WaveDocument* d, const document::EditRange& r) {
       return document::Cut(d, r, internalClipboard(), &systemClipboard(), editUi());
     });
   });
-  registerCommand(IDM_PASTE, [](int, intptr_t) { paste(IDM_PASTE); });
-  registerCommand(IDM_WINCLIP_PASTE, [](int, intptr_t) { paste(IDM_WINCLIP_PASTE); });
+  ui::registerCommand(IDM_PASTE, [](int, intptr_t) { paste(IDM_PASTE); });
+  ui::registerCommand(IDM_WINCLIP_PASTE, [](int, intptr_t) { paste(IDM_WINCLIP_PASTE); });
   // Repeat: the last command that recorded (or would have recorded) an undo level.
   auto repeat = [](int, intptr_t) {
     int32_t last = storage::UndoLastCommand();
     if (last > 0 && last != IDM_REPEAT_LAST && last != IDM_REPEAT_NO_DIALOG)
       PostMessageA(static_cast<HWND>(app().mainWindow), WM_COMMAND, WPARAM(last), 0);
   };
-  registerCommand(IDM_REPEAT_LAST, repeat);
-  registerCommand(IDM_REPEAT_NO_DIALOG, repeat);
-  registerWindowCommands();
+  ui::registerCommand(IDM_REPEAT_LAST, repeat);
+  ui::registerCommand(IDM_REPEAT_NO_DIALOG, repeat);
 }
 
 document::EditRange currentEditRange() { return currentRange(); }

@@ -9,9 +9,9 @@
 #include "display/main_layout.h"
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 #include "shell/main_controls.h"
-#include "shell/shell_hooks.h"
+#include "shell/subsystems_win.h"
 #include "shell/win_shell.h"
 #include "shell/window_commands.h"
 
@@ -77,8 +77,7 @@ display::MainWindowMetrics measure(HWND main) {
   if (GetTextExtentPoint32A(dc, kWidestFormat, int(sizeof kWidestFormat - 1), &size)) m.formatWidth = size.cx;
   SelectObject(dc, old);
   ReleaseDC(main, dc);
-  const auto& cdBar = shellHooks().cdBarHeight;
-  m.cdBarHeight = cdBar ? cdBar() : 0;
+  m.cdBarHeight = cdBarHeight();
   return m;
 }
 
@@ -146,7 +145,7 @@ void setDocumentButtons(bool documentOpen, int channels) {
 void greyUnhandledButtons() {
   MainControls& c = controls();
   for (const ButtonSpec& b : kButtons)
-    if (c.buttons[b.index] && !isCommandAvailable(b.id)) EnableWindow(c.buttons[b.index], FALSE);
+    if (c.buttons[b.index] && !ui::isCommandAvailable(b.id)) EnableWindow(c.buttons[b.index], FALSE);
 }
 
 void mainWindowMinimumSize(int* width, int* height) {

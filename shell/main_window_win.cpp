@@ -1,6 +1,6 @@
 // The main window procedure of class "SORN96": creation (which reads the settings), command dispatch,
-// closing and the shut-down order, the store's and the display's notifications, and the private
-// messages. Everything a later subsystem owns reaches it through shell_hooks.h.
+// closing and the shut-down order, size and paint. Every other message goes to the subsystem the routing
+// table (subsystems_win.cpp) names for it.
 // clang-format off
 #include "platform/win32.h"  // before the other system headers
 #include <shellapi.h>
@@ -11,19 +11,19 @@
 #include "platform/profile.h"
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 #include "shell/main_controls.h"
 #include "ui/message_box.h"
 #include "shell/recent_files.h"
 #include "ui/settings_source.h"
-#include "shell/shell_hooks.h"
+#include "shell/document_support.h"
+#include "shell/marker_windows.h"
+#include "shell/subsystems_win.h"
+#include "shell/window_commands.h"
 #include "shell/win_shell.h"
 
 namespace shell {
 namespace {
-
-// The store's notification records carry this value where a window's header has its handle.
-constexpr uintptr_t kStoreNotifyMarker = 0x01020304;
 
 COLORREF toColorRef(Colour c) {
   return RGB(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
@@ -36,8 +36,8 @@ HFONT makeFont(int height, const char* face) {
 
 // Commands the shell handles itself.
 void registerShellCommands(HWND hwnd) {
-  registerCommand(IDM_EXIT, [hwnd](int, intptr_t) { SendMessageA(hwnd, WM_CLOSE, 1, 0); });
-  registerCommand(IDM_NEW_INSTANCE, [](int, intptr_t) {
+  ui::registerCommand(IDM_EXIT, [hwnd](int, intptr_t) { SendMessageA(hwnd, WM_CLOSE, 1, 0); });
+  ui::registerCommand(IDM_NEW_INSTANCE, [](int, intptr_t) {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH - 1);
     STARTUPINFOA si = {};
@@ -81,16 +81,15 @@ bool anotherMainWindow(HWND self) {
 }
 
 void writeOpenWindows() {
-  ShellHooks& h = shellHooks();
   ui::ProfileSettingsSource ini(app().settingsFile);
-  auto open = [](const std::function<void*()>& f) { return f && f() ? "1" : "0"; };
-  ini.writeString("Size", "PlayList", open(h.playListWindow));
-  ini.writeString("Size", "CueList", open(h.cueListWindow));
-  ini.writeString("Size", "Analyzer", open(h.analyzerWindow));
+  ini.writeString("Size", "PlayList", playListWindow() ? "1" : "0");
+  ini.writeString("Size", "CueList", cueListWindow() ? "1" : "0");
+  ini.writeString("Size", "Analyzer", "0");  // the analysis window is still to come
 }
 
 LRESULT onClose(HWND hwnd) {
-  if (!readyToClose(shellHooks(), app().commandLine)) return 0;
+  const CloseSteps steps = {documents::clipModeClose, documents::autosaveClose, documents::askToSave};
+  if (!readyToClose(steps, app().commandLine)) return 0;
   writeOpenWindows();
   DestroyWindow(hwnd);
   return 0;
@@ -98,15 +97,10 @@ LRESULT onClose(HWND hwnd) {
 
 LRESULT onQueryEndSession(HWND hwnd, WPARAM wParam) {
   if (wParam != 0) return TRUE;
-  ShellHooks& h = shellHooks();
-  if (h.askToSave && !h.askToSave()) return FALSE;
+  if (!documents::askToSave()) return FALSE;
   writeOpenWindows();
   DestroyWindow(hwnd);
   return TRUE;
-}
-
-void run(const std::function<void()>& f) {
-  if (f) f();
 }
 
 void deleteGdiObjects() {
@@ -128,28 +122,16 @@ void deleteFonts() {
 // The shut-down order of the main window.
 LRESULT onDestroy(HWND hwnd) {
   AppState& a = app();
-  ShellHooks& h = shellHooks();
-  run(h.finishScriptRecording);
   deleteGdiObjects();
-  run(h.deleteGdiObjects);
-  run(h.releaseTransforms);
-  run(h.closeCdAndToolbar);
-  run(h.closeAudioDevices);
+  closeSubsystemWindows();
   deleteFonts();
-  run(h.freeMusicTables);
-  run(h.closeDocument);
+  documents::closeDocument();
   ui::ProfileSettingsSource ini(a.settingsFile);
-  if (h.writeRecentFilter) {
-    h.writeRecentFilter();
-  } else {
-    saveRecentFilter(a.settings, ini);
-  }
+  saveRecentFilter(a.settings, ini);
   saveSettings(a.settings, ini);
-  run(h.releaseFftTables);
-  if (h.cueListWindow && h.cueListWindow()) ui::debugOutput("Cue box still up!\n");
-  if (h.playListWindow && h.playListWindow()) ui::debugOutput("Play box still up!\n");
-  run(h.releaseStore);
-  run(h.restoreMenu);
+  if (cueListWindow()) ui::debugOutput("Cue box still up!\n");
+  if (playListWindow()) ui::debugOutput("Play box still up!\n");
+  documents::releaseStore();
   if (!anotherMainWindow(hwnd)) {
     WINDOWPLACEMENT wp = {};
     wp.length = sizeof wp;
@@ -163,20 +145,10 @@ LRESULT onDestroy(HWND hwnd) {
       ini.writeString("Size", "YLoc", v);
     }
   }
-  commandTable().clear();
+  ui::commandTable().clear();
   a.mainWindow = nullptr;
   ui::setMessageBoxOwner(nullptr);
   PostQuitMessage(0);
-  return 0;
-}
-
-LRESULT onNotify(WPARAM wParam, LPARAM lParam) {
-  ShellHooks& h = shellHooks();
-  const void* record = reinterpret_cast<const void*>(lParam);
-  if (!record) return 0;
-  uintptr_t first = *static_cast<const uintptr_t*>(record);
-  if (first == kStoreNotifyMarker) return h.storeNotify ? h.storeNotify(wParam, record) : 0;
-  if (wParam == IDC_DISPLAY && h.displayNotify) return h.displayNotify(record);
   return 0;
 }
 
@@ -184,9 +156,8 @@ LRESULT onNotify(WPARAM wParam, LPARAM lParam) {
 void onSize(WPARAM wParam, LPARAM lParam) {
   if (wParam != SIZE_RESTORED || !app().mainWindow) return;
   Settings& s = app().settings;
-  const auto& cdBar = shellHooks().cdBarHeight;
   s.clientWidth = LOWORD(lParam);
-  s.clientHeight = HIWORD(lParam) - (cdBar ? cdBar() : 0);
+  s.clientHeight = HIWORD(lParam) - cdBarHeight();
   ui::ProfileSettingsSource ini(app().settingsFile);
   char v[16];
   std::snprintf(v, sizeof v, "%d", s.clientWidth);
@@ -206,39 +177,28 @@ void openDialogHelp(HWND hwnd) {
   }
 }
 
-// Menus, accelerators, buttons and the toolbar send plain commands. The level meter also reports its DC
-// adjustment switch with the notification code 2 (on) or 3 (off) beside its id; that is not the Monitor
-// command the id stands for.
+// Menus, accelerators, buttons and the toolbar send plain commands. A few controls report notifications
+// beside their ids, which are also command ids (the meter's DC switch, the CD bar's title field and track
+// list): those go to their subsystems (the routing table's control rows), never to the command.
 void onCommand(WPARAM wParam, LPARAM lParam) {
   const int id = LOWORD(wParam), code = HIWORD(wParam);
-  if (id == IDC_METER && lParam && (code == 2 || code == 3)) {
-    app().meterDcAdjust = code == 2;
-    return;
-  }
-  // The CD bar's title field and track list report edits and selections with their ids, which are also CD
-  // command ids: typing a title must not run a command. They go to the CD player's own handler.
   HWND from = reinterpret_cast<HWND>(lParam);
-  if (from && (id == IDC_CD_TITLE || id == IDC_CD_TRACKS) && GetParent(from) == app().mainWindow) {
-    if (shellHooks().cdControlNotify) shellHooks().cdControlNotify(id, code);
-    return;
-  }
+  if (from && GetParent(from) == app().mainWindow && routeControlNotification(id, code)) return;
   // A clicked button would keep the keyboard focus and take the space bar for another click: the keys belong
   // to the main window (space plays, cue hot keys).
   HWND control = reinterpret_cast<HWND>(lParam);
   HWND main = static_cast<HWND>(app().mainWindow);
   if (control && code == BN_CLICKED && main && GetParent(control) == main && GetFocus() == control) SetFocus(main);
-  dispatchCommand(id, lParam);
+  ui::dispatchCommand(id, lParam);
   // Most commands change what the menus and buttons offer.
-  ShellHooks& h = shellHooks();
-  if (app().mainWindow && h.refreshMenuState) h.refreshMenuState(app().mainWindow);
+  if (app().mainWindow) refreshMenuStateNow();
 }
 
 void onGetMinMaxInfo(MINMAXINFO* info) {
   int width = 0, height = 0;
   mainWindowMinimumSize(&width, &height);
-  const auto& cdBar = shellHooks().cdBarHeight;
   info->ptMinTrackSize.x = width;
-  info->ptMinTrackSize.y = height + (cdBar ? cdBar() : 0);
+  info->ptMinTrackSize.y = height + cdBarHeight();
 }
 
 }  // namespace
@@ -253,14 +213,25 @@ MainWindowResources& mainWindowResources() {
   return r;
 }
 
+LRESULT onPaint(HWND hwnd) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  toolbar::paint(dc);
+  EndPaint(hwnd, &ps);
+  // The menus and buttons are brought up to date after a paint (it repaints only what changed).
+  refreshMenuStateNow();
+  return 0;
+}
+
+// The shell's own messages are handled here; every other message goes to the rows of the routing table
+// (subsystems_win.cpp) that name it: the toolbar's mouse and keys, the menus' keys, the store's and the
+// display's notifications, dropped files, the store's need for space, and the rows kept for playback,
+// recording and scripts. WM_ACTIVATEAPP and WM_SIZE are seen here first and then routed too.
 LRESULT CALLBACK SORNMainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  ShellHooks& h = shellHooks();
-  intptr_t result = 0;
   if (msg != 0 && msg == mainWindowResources().helpMessage) {
     openDialogHelp(hwnd);
     return 0;
   }
-  if (h.preMessage && h.preMessage(hwnd, msg, wParam, lParam, &result)) return result;
   switch (msg) {
     case WM_CREATE:
       return onCreate(hwnd);
@@ -279,42 +250,19 @@ LRESULT CALLBACK SORNMainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
       return onQueryEndSession(hwnd, wParam);
     case WM_DESTROY:
       return onDestroy(hwnd);
-    case WM_NOTIFY:
-      return onNotify(wParam, lParam);
     case WM_INITMENU:
-      if (reinterpret_cast<HMENU>(wParam) == GetMenu(hwnd) && h.refreshMenuState) h.refreshMenuState(hwnd);
-      return 0;
-    case WM_DROPFILES:
-      if (h.dropFiles) {
-        h.dropFiles(reinterpret_cast<void*>(wParam));
-      } else {
-        DragFinish(reinterpret_cast<HDROP>(wParam));
-      }
-      return 0;
-    case WM_VF_NEEDSPACE:
-      return h.needSpace ? h.needSpace() : 0;
-    case WM_SORN_SCRIPT_STEP:
-      if (h.scriptStep) h.scriptStep();
-      return 0;
-    case WM_SORN_BATCH_NEXT:
-      if (h.batchStep) h.batchStep();
+      if (reinterpret_cast<HMENU>(wParam) == GetMenu(hwnd)) refreshMenuStateNow();
       return 0;
     case WM_SIZE:
       onSize(wParam, lParam);
       break;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      if (h.paintToolbar) h.paintToolbar(dc);
-      EndPaint(hwnd, &ps);
-      // The menus and buttons are brought up to date after a paint (it repaints only what changed).
-      if (h.refreshMenuState) h.refreshMenuState(hwnd);
-      return 0;
-    }
+    case WM_PAINT:
+      return onPaint(hwnd);
     default:
       break;
   }
-  if (h.message && h.message(hwnd, msg, wParam, lParam, &result)) return result;
+  LRESULT result = 0;
+  if (routeMessage(mainWindowRoutes(), hwnd, msg, wParam, lParam, &result)) return result;
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 

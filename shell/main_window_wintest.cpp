@@ -1,15 +1,17 @@
-// The main window procedure under the real window system: store and display notifications, the
-// need-space message, command dispatch, the recent-files items in a real menu, and the close order.
+// The main window procedure under the real window system: the routing table (store and display
+// notifications, the need-space message, control notifications), command dispatch, the recent-files items
+// in a real menu, and the close order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "shell/dispatch.h"
-#include "shell/shell_hooks.h"
+#include "ui/dispatch.h"
+#include "shell/subsystems_win.h"
 #include "shell/win_shell.h"
 
 namespace shell {
@@ -42,39 +44,71 @@ class MainWindow : public ::testing::Test {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
-    shellHooks() = ShellHooks();
+    resetMainWindowRoutes();
     UnregisterClassA(kMainClassName, GetModuleHandleA(nullptr));
   }
   HWND hwnd_ = nullptr;
 };
 
-TEST_F(MainWindow, StoreRecordsGoToTheStoreEvenFromId360) {
-  int store = 0, display = 0;
-  shellHooks().storeNotify = [&](uintptr_t handle, const void*) {
-    store += handle == IDC_DISPLAY;
-    return intptr_t(5);
-  };
-  shellHooks().displayNotify = [&](const void*) {
-    ++display;
-    return intptr_t(0);
-  };
+// Stand-ins put into the routing table's rows; they count what reaches them.
+int gDisplayRows = 0;
+bool countDisplay(HWND, UINT, WPARAM wParam, LPARAM, LRESULT*) {
+  gDisplayRows += wParam == IDC_DISPLAY;
+  return false;  // watching only: the next row sees the message too
+}
+bool freedSomething(HWND, UINT, WPARAM, LPARAM, LRESULT* result) {
+  *result = 1;
+  return true;
+}
+std::vector<std::pair<int, int>> gCdNotifications;
+bool recordCd(int id, int code) {
+  gCdNotifications.push_back({id, code});
+  return true;
+}
+
+void replaceHandler(MessageHandler from, MessageHandler to) {
+  for (MessageRoute& r : mainWindowRoutes())
+    if (r.handler == from) r.handler = to;
+}
+
+TEST_F(MainWindow, StoreRecordsNeverReachTheDisplayRowsEvenFromId360) {
+  replaceHandler(documents::onDisplayNotify, countDisplay);
+  replaceHandler(menus::onDisplayNotify, countDisplay);
+  gDisplayRows = 0;
   StoreRecord rec = {0x01020304, 0, 105};
-  EXPECT_EQ(SendMessageA(hwnd_, WM_NOTIFY, IDC_DISPLAY, reinterpret_cast<LPARAM>(&rec)), 5);
+  EXPECT_EQ(SendMessageA(hwnd_, WM_NOTIFY, IDC_DISPLAY, reinterpret_cast<LPARAM>(&rec)), 0);
+  EXPECT_EQ(gDisplayRows, 0);
   NMHDR hdr = {hwnd_, IDC_DISPLAY, 100};
   SendMessageA(hwnd_, WM_NOTIFY, IDC_DISPLAY, reinterpret_cast<LPARAM>(&hdr));
-  EXPECT_EQ(store, 1);
-  EXPECT_EQ(display, 1);
+  EXPECT_EQ(gDisplayRows, 2);  // both rows, in the table's order
 }
 
 TEST_F(MainWindow, NeedSpaceAnswersZeroWithoutUndoStore) {
   EXPECT_EQ(SendMessageA(hwnd_, WM_VF_NEEDSPACE, 0, 0), 0);
-  shellHooks().needSpace = [] { return intptr_t(1); };
+  replaceHandler(documents::onNeedSpace, freedSomething);
   EXPECT_EQ(SendMessageA(hwnd_, WM_VF_NEEDSPACE, 0, 0), 1);
+}
+
+// Every message a subsystem handles has its row, and no row names a subsystem that is not in the list or
+// among those still to come.
+TEST_F(MainWindow, EveryRouteNamesAKnownSubsystem) {
+  std::vector<std::string> known = {"audio", "scripts", "cdplayer", "transforms"};
+  for (const Subsystem& sub : subsystems()) known.push_back(sub.name);
+  auto isKnown = [&](const char* name) { return std::find(known.begin(), known.end(), name) != known.end(); };
+  for (const MessageRoute& r : mainWindowRoutes()) EXPECT_TRUE(isKnown(r.subsystem)) << r.message;
+  for (const ControlRoute& c : mainWindowControlRoutes()) EXPECT_TRUE(isKnown(c.subsystem)) << c.id;
+  for (const CommandFamily& f : commandFamilies()) EXPECT_TRUE(isKnown(f.subsystem)) << f.what;
+  for (UINT msg : {UINT(WM_NOTIFY), UINT(WM_DROPFILES), UINT(WM_VF_NEEDSPACE), UINT(WM_KEYDOWN),
+                   UINT(WM_LBUTTONDOWN), UINT(WM_SORN_SCRIPT_STEP)}) {
+    bool routed = false;
+    for (const MessageRoute& r : mainWindowRoutes()) routed |= r.message == msg;
+    EXPECT_TRUE(routed) << msg;
+  }
 }
 
 TEST_F(MainWindow, CommandsReachTheTable) {
   int hits = 0;
-  registerCommand(IDM_CUE_LIST, [&](int, intptr_t p) { hits += p == 9; });
+  ui::registerCommand(IDM_CUE_LIST, [&](int, intptr_t p) { hits += p == 9; });
   SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(IDM_CUE_LIST, 0), 9);
   EXPECT_EQ(hits, 1);
 }
@@ -84,9 +118,10 @@ TEST_F(MainWindow, CommandsReachTheTable) {
 TEST_F(MainWindow, ControlNotificationsAreNotCommands) {
   std::vector<int> ran;
   for (int id : {IDM_MONITOR_VU, IDC_CD_TITLE, IDC_BTN_IN})
-    registerCommand(id, [&ran](int cmd, intptr_t) { ran.push_back(cmd); });
-  std::vector<std::pair<int, int>> cd;
-  shellHooks().cdControlNotify = [&](int id, int code) { cd.push_back({id, code}); };
+    ui::registerCommand(id, [&ran](int cmd, intptr_t) { ran.push_back(cmd); });
+  gCdNotifications.clear();
+  for (ControlRoute& c : mainWindowControlRoutes())
+    if (c.id == IDC_CD_TITLE) c.handler = recordCd;
   app().mainWindow = hwnd_;
   HINSTANCE inst = GetModuleHandleA(nullptr);
   auto child = [&](const char* cls, int id) {
@@ -101,7 +136,7 @@ TEST_F(MainWindow, ControlNotificationsAreNotCommands) {
   EXPECT_TRUE(app().meterDcAdjust);
   SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_CD_TITLE, EN_CHANGE), reinterpret_cast<LPARAM>(title));
   EXPECT_TRUE(ran.empty());
-  EXPECT_EQ(cd, (std::vector<std::pair<int, int>>{{IDC_CD_TITLE, EN_CHANGE}}));
+  EXPECT_EQ(gCdNotifications, (std::vector<std::pair<int, int>>{{IDC_CD_TITLE, EN_CHANGE}}));
   // The meter's double click (its id alone) asks for Monitor; a button click is its command.
   SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_METER, 0), reinterpret_cast<LPARAM>(meter));
   SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_BTN_IN, BN_CLICKED), reinterpret_cast<LPARAM>(in));
@@ -139,18 +174,13 @@ TEST_F(MainWindow, RecentFilesSitAboveExitNewestFirst) {
   EXPECT_EQ(GetMenuItemID(file, 6), static_cast<UINT>(IDM_EXIT));
 }
 
+// Without a document nothing asks; the close writes which lists were open and the settings. (The close
+// decision with its questions is tested natively, app_state_test.cpp.)
 TEST_F(MainWindow, CloseWritesTheOpenWindowsAndTheSettings) {
-  HWND cue = CreateWindowA("STATIC", "cue", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-  shellHooks().cueListWindow = [cue] { return static_cast<void*>(cue); };
-  int asked = 0;
-  shellHooks().askToSave = [&] { return ++asked > 1; };  // cancel the first time
-  SendMessageA(hwnd_, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(IsWindow(hwnd_));
   SendMessageA(hwnd_, WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindow(hwnd_));
-  DestroyWindow(cue);
   const char* f = app().settingsFile.c_str();
-  EXPECT_EQ(GetPrivateProfileIntA("Size", "CueList", -1, f), 1u);
+  EXPECT_EQ(GetPrivateProfileIntA("Size", "CueList", -1, f), 0u);
   EXPECT_EQ(GetPrivateProfileIntA("Size", "PlayList", -1, f), 0u);
   char v[16] = {};
   GetPrivateProfileStringA("Settings", "NT", "", v, sizeof v, f);

@@ -15,12 +15,12 @@
 #include "markers/marker_lists.h"
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 #include "shell/document_support.h"
 #include "shell/list_window_win.h"
 #include "shell/marker_windows.h"
 #include "ui/settings_source.h"
-#include "shell/shell_hooks.h"
+#include "shell/subsystems_win.h"
 #include "shell/win_shell.h"
 
 namespace shell {
@@ -99,12 +99,16 @@ void refreshMarkerWindowTitles() {
   if (HWND w = static_cast<HWND>(playListWindow())) SetWindowTextA(w, playListTitle().c_str());
 }
 
+namespace cuewindows {
+void registerCommands() {
+  registerMarkerWindows();
+}
+}  // namespace cuewindows
+
 void registerMarkerWindows() {
-  registerCommand(IDM_CUE_LIST, [](int, intptr_t) { openCueList(); });
-  registerCommand(IDM_PLAY_LIST, [](int, intptr_t) { openPlayList(); });
-  registerCommand(IDM_ADD_CUE, [](int, intptr_t) { addCueAtSelection(); });
-  shellHooks().cueListWindow = cueListWindow;
-  shellHooks().playListWindow = playListWindow;
+  ui::registerCommand(IDM_CUE_LIST, [](int, intptr_t) { openCueList(); });
+  ui::registerCommand(IDM_PLAY_LIST, [](int, intptr_t) { openPlayList(); });
+  ui::registerCommand(IDM_ADD_CUE, [](int, intptr_t) { addCueAtSelection(); });
   // Whenever the document logic shows a title, the windows' titles follow the document's.
   if (document::DocumentHost* host = currentHost()) {
     std::function<void(const std::string&)> show = host->showTitle;

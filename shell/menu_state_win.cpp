@@ -18,13 +18,14 @@
 #include "formats/filter_host.h"
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 #include "shell/main_controls.h"
 #include "shell/document_support.h"
 #include "shell/menu_state.h"
 #include "ui/message_box.h"
 #include "ui/settings_source.h"
-#include "shell/shell_hooks.h"
+#include "shell/marker_windows.h"
+#include "shell/subsystems_win.h"
 #include "shell/toolbar_win.h"
 #include "shell/window_commands.h"
 
@@ -36,10 +37,6 @@ HWND mainWindow() {
 }
 HWND displayWindow() {
   return static_cast<HWND>(currentDisplay());
-}
-
-bool windowOpen(const std::function<void*()>& f) {
-  return f && f() != nullptr;
 }
 
 bool internalClipboardPresent() {
@@ -110,10 +107,9 @@ MenuFacts gatherFacts(HMENU menu) {
   f.monitoring = t.monitoring;
   f.loopMode = t.loopMode;
   f.cdBarShown = t.cdBarShown;
-  const ShellHooks& h = shellHooks();
-  f.analysisOpen = windowOpen(h.analyzerWindow);
-  f.cueListOpen = windowOpen(h.cueListWindow);
-  f.playListOpen = windowOpen(h.playListWindow);
+  f.analysisOpen = false;  // the analysis window is still to come
+  f.cueListOpen = cueListWindow() != nullptr;
+  f.playListOpen = playListWindow() != nullptr;
   f.fileFilterKnown = formats::filterHost().table.size() > 0;
   f.storeAvailable = app().storeAvailable;
   f.timeFormat = s.timeMode;
@@ -122,10 +118,10 @@ MenuFacts gatherFacts(HMENU menu) {
   f.recentCount = menu ? recentItemCount(menu) : 0;
   // The transform host reports what each transform needs once it exists; until then every installed one
   // is taken to need a document with samples.
-  for (int i = 0; IDM_TRANSFORM_FIRST + i < IDM_TOOLBAR_PRESS && isCommandAvailable(IDM_TRANSFORM_FIRST + i);
+  for (int i = 0; IDM_TRANSFORM_FIRST + i < IDM_TOOLBAR_PRESS && ui::isCommandAvailable(IDM_TRANSFORM_FIRST + i);
        ++i)
     f.transforms.push_back(MenuFacts::Transform());
-  f.hasHandler = [](int id) { return isCommandAvailable(id); };
+  f.hasHandler = [](int id) { return ui::isCommandAvailable(id); };
   return f;
 }
 
@@ -272,38 +268,40 @@ void applyMenuState(void* menu, const MenuState& state) {
   if (menu) applyMenuTo(static_cast<HMENU>(menu), state);
 }
 
-void installMenuState() {
-  ShellHooks& h = shellHooks();
-  h.refreshMenuState = [](void* main) { refresh(static_cast<HWND>(main)); };
-  auto previousMessage = h.message;
-  h.message = [previousMessage](void* hwnd, unsigned msg, uintptr_t wParam, intptr_t lParam,
-                                intptr_t* result) {
-    if (msg == WM_KEYDOWN && onKeyDown(unsigned(wParam), lParam)) {
-      *result = 0;
-      return true;
-    }
-    return previousMessage && previousMessage(hwnd, msg, wParam, lParam, result);
-  };
-  // The zoom buttons follow every change of view, selection and vertical range.
-  auto previousNotify = h.displayNotify;
-  h.displayNotify = [previousNotify](const void* record) {
-    intptr_t r = previousNotify ? previousNotify(record) : 0;
-    refreshZoomButtons();
-    const auto* n = static_cast<const display::WaveDispNmhdr*>(record);
-    if (n->hdr.code == UINT(display::WDN_SELCHANGED) && !(n->flags & display::WDF_SELECTING) &&
-        selectionReleasedHandler())
-      selectionReleasedHandler()();
-    return r;
-  };
+namespace menus {
+
+void registerCommands() {
+  registerWindowCommands();
 }
 
+bool onKeyDown(HWND, UINT, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  if (!shell::onKeyDown(unsigned(wParam), lParam)) return false;
+  *result = 0;
+  return true;
+}
+
+// The zoom buttons follow every change of view, selection and vertical range; letting go of the mouse
+// after selecting may start a play of the selection.
+bool onDisplayNotify(HWND, UINT, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  if (wParam != IDC_DISPLAY || !lParam) return false;
+  refreshZoomButtons();
+  const auto* n = reinterpret_cast<const display::WaveDispNmhdr*>(lParam);
+  if (n->hdr.code == UINT(display::WDN_SELCHANGED) && !(n->flags & display::WDF_SELECTING) &&
+      selectionReleasedHandler())
+    selectionReleasedHandler()();
+  *result = 0;
+  return true;
+}
+
+}  // namespace menus
+
 void registerChannelCommands() {
-  registerCommand(IDM_EDIT_LEFT,
+  ui::registerCommand(IDM_EDIT_LEFT,
                   [](int, intptr_t) { setEditChannel(ToggleLeftChannel(currentEditChannel())); });
-  registerCommand(IDM_EDIT_RIGHT,
+  ui::registerCommand(IDM_EDIT_RIGHT,
                   [](int, intptr_t) { setEditChannel(ToggleRightChannel(currentEditChannel())); });
   for (int id : {IDM_EDIT_BOTH, IDM_EDIT_LEFT_ONLY, IDM_EDIT_RIGHT_ONLY})
-    registerCommand(id, [](int cmd, intptr_t) { setEditChannel(cmd - IDM_EDIT_BOTH); });
+    ui::registerCommand(id, [](int cmd, intptr_t) { setEditChannel(cmd - IDM_EDIT_BOTH); });
 }
 
 // F3: repeats the last command at once, without its dialog (Generate Silence and Mix Paste reuse their last
@@ -332,22 +330,22 @@ void registerSelectionCommands() {
                         : CursorAtViewStart(v->first(), doc->lengthFrames(), &start, &end);
     if (ok) display::WaveDispSetSelection(d, start, end);
   };
-  registerCommand(IDM_SELECT_VISIBLE, select);
-  registerCommand(IDM_CLEAR_SELECTION, select);
+  ui::registerCommand(IDM_SELECT_VISIBLE, select);
+  ui::registerCommand(IDM_CLEAR_SELECTION, select);
 }
 }  // namespace
 
 // Help: the contents, and the topics "Console Controls" and "Features" of the help file.
 namespace {
 void registerHelpCommands() {
-  registerCommand(IDM_HELP_CONTENTS,
+  ui::registerCommand(IDM_HELP_CONTENTS,
                   [](int, intptr_t) { WinHelpA(mainWindow(), app().helpPath.c_str(), HELP_CONTENTS, 0); });
   auto topic = [](int id, intptr_t) {
     const char* key = id == IDM_HELP_QUICKREF ? "Console Controls" : "Features";
     WinHelpA(mainWindow(), app().helpPath.c_str(), HELP_KEY, reinterpret_cast<ULONG_PTR>(key));
   };
-  registerCommand(IDM_HELP_QUICKREF, topic);
-  registerCommand(IDM_HELP_FEATURES, topic);
+  ui::registerCommand(IDM_HELP_QUICKREF, topic);
+  ui::registerCommand(IDM_HELP_FEATURES, topic);
 }
 }  // namespace
 
@@ -358,7 +356,7 @@ void registerWindowCommands() {
   registerViewModeCommands();
   registerGenerateSilenceCommand();
   registerMixPasteCommand();
-  registerCommand(IDM_REPEAT_NO_DIALOG, [](int, intptr_t) { repeatWithoutDialog(); });
+  ui::registerCommand(IDM_REPEAT_NO_DIALOG, [](int, intptr_t) { repeatWithoutDialog(); });
 }
 
 }  // namespace shell

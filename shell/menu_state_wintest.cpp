@@ -8,9 +8,9 @@
 #include "display/wavedisp_win.h"
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 #include "shell/menu_state.h"
-#include "shell/shell_hooks.h"
+#include "shell/subsystems_win.h"
 #include "shell/win_shell.h"
 #include "shell/window_commands.h"
 
@@ -56,7 +56,6 @@ class Keys : public ::testing::Test {
     HINSTANCE inst = GetModuleHandleA(nullptr);
     app().instance = inst;
     app().settingsFile = "SORNTEST.INI";
-    installMenuState();
     WNDCLASSA wc = {};
     wc.lpfnWndProc = SORNMainWndProc;
     wc.hInstance = inst;
@@ -66,14 +65,13 @@ class Keys : public ::testing::Test {
                             inst, nullptr);
     ASSERT_NE(hwnd_, nullptr);
     for (int id : {IDM_PLAY, IDM_STOP, IDM_PAUSE})
-      registerCommand(id, [this](int cmd, intptr_t) { got_ += cmd; });
+      ui::registerCommand(id, [this](int cmd, intptr_t) { got_ += cmd; });
   }
   void TearDown() override {
     if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
     pump();
     transportStateSource() = nullptr;
-    shellHooks() = ShellHooks();
-    commandTable().clear();
+    ui::commandTable().clear();
     UnregisterClassA(kMainClassName, GetModuleHandleA(nullptr));
   }
   void pump() {

@@ -4,18 +4,14 @@
 #include "resources/command_ids.h"
 #include "shell/recent_files.h"
 #include "ui/settings_source.h"
-#include "shell/shell_hooks.h"
+#include "shell/marker_windows.h"
 #include "shell/win_shell.h"
 
 namespace shell {
 namespace {
 
-HACCEL g_menuAccel = nullptr;
-HACCEL g_numsAccel = nullptr;
-
-HWND windowOf(const std::function<void*()>& f) {
-  return f ? static_cast<HWND>(f()) : nullptr;
-}
+HACCEL gMenuAccel = nullptr;
+HACCEL gNumsAccel = nullptr;
 
 // While the user types into an edit field of the main window (the CD title), keys such as Del or Ctrl+C
 // belong to the field, not to the menu accelerators.
@@ -25,8 +21,8 @@ bool typingInMainWindowField(HWND main) {
   return focus && GetParent(focus) == main && GetClassNameA(focus, cls, sizeof cls) && lstrcmpiA(cls, "Edit") == 0;
 }
 
-bool takenByDialog(const std::function<void*()>& f, MSG* msg) {
-  HWND w = windowOf(f);
+bool takenByDialog(void* window, MSG* msg) {
+  HWND w = static_cast<HWND>(window);
   return w && IsDialogMessageA(w, msg);
 }
 
@@ -43,15 +39,15 @@ HMENU menuHolding(HMENU bar, UINT id) {
 }  // namespace
 
 HACCEL menuAccelerators() {
-  return g_menuAccel;
+  return gMenuAccel;
 }
 HACCEL numberAccelerators() {
-  return g_numsAccel;
+  return gNumsAccel;
 }
 
 void loadAccelerators(HINSTANCE instance) {
-  g_menuAccel = LoadAcceleratorsA(instance, "MENUACC");
-  g_numsAccel = LoadAcceleratorsA(instance, "NUMSACC");
+  gMenuAccel = LoadAcceleratorsA(instance, "MENUACC");
+  gNumsAccel = LoadAcceleratorsA(instance, "NUMSACC");
 }
 
 void buildRecentFilesMenu(HWND mainWindow) {
@@ -72,21 +68,15 @@ void buildRecentFilesMenu(HWND mainWindow) {
 }
 
 int runMessageLoop(HWND mainWindow) {
-  ShellHooks& h = shellHooks();
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (takenByDialog(h.cueListWindow, &msg)) continue;
-    if (takenByDialog(h.playListWindow, &msg)) continue;
-    HWND list = windowOf(h.trackListBox);
-    HACCEL table;
-    if (list && GetFocus() == list) {
-      table = g_numsAccel;
-    } else {
-      if (takenByDialog(h.analyzerWindow, &msg)) continue;
-      table = g_menuAccel;
-    }
+    // The modeless windows take their own keys (the analysis window and the CD track list, whose focus
+    // switches to the number accelerators, come with their subsystems).
+    if (takenByDialog(cueListWindow(), &msg)) continue;
+    if (takenByDialog(playListWindow(), &msg)) continue;
+    HACCEL table = gMenuAccel;
     HWND target = app().mainWindow ? static_cast<HWND>(app().mainWindow) : mainWindow;
-    if (table == g_menuAccel && typingInMainWindowField(target)) table = nullptr;
+    if (table == gMenuAccel && typingInMainWindowField(target)) table = nullptr;
     if (table && IsWindow(target) && TranslateAcceleratorA(target, table, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);

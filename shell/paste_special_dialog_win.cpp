@@ -21,12 +21,11 @@
 #include "document/wave_document.h"
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 #include "shell/document_support.h"
 #include "resources/edit_dialog_ids.h"
 #include "shell/edit_dialogs.h"
 #include "ui/message_box.h"
-#include "shell/shell_hooks.h"
 #include "shell/win_shell.h"
 #include "shell/window_commands.h"
 
@@ -280,7 +279,7 @@ document::WaveDocument* newDocumentFor(const document::WaveDocument& clip) {
     return nullptr;
   }
   currentDocumentSlot() = std::move(doc);
-  if (shellHooks().attachDocument) shellHooks().attachDocument(SampleRegion());
+  documents::attach(SampleRegion());
   return currentDocument();
 }
 
@@ -323,7 +322,7 @@ void onMixPaste() {
 }  // namespace
 
 void registerMixPasteCommand() {
-  registerCommand(IDM_MIX_PASTE, [](int, intptr_t) { onMixPaste(); });
+  ui::registerCommand(IDM_MIX_PASTE, [](int, intptr_t) { onMixPaste(); });
 }
 
 }  // namespace shell

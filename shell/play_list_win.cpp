@@ -15,7 +15,7 @@
 #include "resources/dialog_ids.h"
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 #include "shell/document_support.h"
 #include "shell/list_window_win.h"
 #include "shell/marker_windows.h"
@@ -64,7 +64,7 @@ void updateButtons() {
   SetDlgItemTextA(dlg, IDC_PLAY_ADD, cueListWindow() ? "<- &Add Before" : "Open Cue List");
   EnableWindow(GetDlgItem(dlg, IDC_PLAY_ADD), doc);
   // Playing a play list needs the Play command; without one the buttons stay grey.
-  const bool canPlay = doc && isCommandAvailable(IDM_PLAY) && currentMarkers()->playCount() > 0;
+  const bool canPlay = doc && ui::isCommandAvailable(IDM_PLAY) && currentMarkers()->playCount() > 0;
   EnableWindow(GetDlgItem(dlg, IDC_PLAY_PLAY), canPlay);
   EnableWindow(GetDlgItem(dlg, IDC_PLAY_AUTOCUE), canPlay);
   updateLoopsField();
@@ -145,14 +145,14 @@ void onLoops() {
 void onPlay(bool autoCue) {
   markers::MarkerSet* set = currentMarkers();
   HWND display = static_cast<HWND>(currentDisplay());
-  if (!set || !display || !isCommandAvailable(IDM_PLAY)) return;
+  if (!set || !display || !ui::isCommandAvailable(IDM_PLAY)) return;
   const int32_t start = markers::PlayStartIndex(selected(), set->playCount());
   markers::PlayEntry e;
   if (start < 0 || !set->getPlay(uint32_t(start), &e)) return;
   const markers::Cue* c = set->findCue(e.cueId);
   if (!c || !c->length) return;
   display::WaveDispSetSelection(display, int32_t(c->position), int32_t(c->position + c->length - 1));
-  dispatchCommand(IDM_PLAY, 0);
+  ui::dispatchCommand(IDM_PLAY, 0);
   if (autoCue) fill(markers::NextAutoCueIndex(start, set->playCount()));
 }
 

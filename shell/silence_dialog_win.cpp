@@ -14,7 +14,7 @@
 #include "document/wave_document.h"
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 #include "shell/document_support.h"
 #include "resources/edit_dialog_ids.h"
 #include "shell/edit_dialogs.h"
@@ -82,7 +82,7 @@ void onGenerateSilence() {
   if (!doc || !doc->file()) {
     // No document: New makes one first (asking for its format); cancelling it cancels the silence too.
     if (refuseDocumentWork()) return;
-    dispatchCommand(IDM_NEW, 0);
+    ui::dispatchCommand(IDM_NEW, 0);
     doc = currentDocument();
     if (!doc || !doc->file()) return;
   }
@@ -118,7 +118,7 @@ void onGenerateSilence() {
 }  // namespace
 
 void registerGenerateSilenceCommand() {
-  registerCommand(IDM_GENERATE_SILENCE, [](int, intptr_t) { onGenerateSilence(); });
+  ui::registerCommand(IDM_GENERATE_SILENCE, [](int, intptr_t) { onGenerateSilence(); });
 }
 
 }  // namespace shell

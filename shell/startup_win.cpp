@@ -1,6 +1,6 @@
-// The start-up sequence of sorn96, in its fixed order, and the shut-down after the message loop. Each
-// later subsystem's part of it is a hook (shell_hooks.h); an empty hook is skipped, so the program starts
-// and closes cleanly with only the shell built in.
+// The start-up sequence of sorn96, in its fixed order, and the shut-down after the message loop. The
+// subsystems' parts in it come from the one list of subsystems (subsystems_win.cpp); the store and the
+// document are started and ended through the document support.
 #include <cstdio>
 
 #include "platform/profile.h"
@@ -9,7 +9,8 @@
 #include "resources/command_ids.h"
 #include "ui/message_box.h"
 #include "ui/settings_source.h"
-#include "shell/shell_hooks.h"
+#include "shell/subsystems_win.h"
+#include "shell/window_commands.h"
 #include "shell/temp_dirs.h"
 #include "shell/toolbar_win.h"
 #include "shell/win_shell.h"
@@ -22,9 +23,8 @@ constexpr UINT kStrRegisterError = 1, kStrCreateError = 2, kStrSettingsFile = 8,
                kStrProductName = 10, kStrVersion = 106, kStrSuffix = 107;
 constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kMainExStyle = WS_EX_ACCEPTFILES;
-constexpr uint32_t kDitherSeedModulus = 0xFFFFF;
 
-// Step 1: program directory, settings-file name, help path, product name.
+// Program directory, settings-file name, help path, product name.
 void setUpPaths(HINSTANCE instance) {
   AppState& a = app();
   char path[MAX_PATH] = {};
@@ -40,13 +40,12 @@ void setUpPaths(HINSTANCE instance) {
   a.productName = loadResourceString(instance, kStrProductName, "Sorn Edit");
 }
 
-// Step 3.
 int currentOsGeneration() {
   DWORD v = GetVersion();
   return osGeneration(LOBYTE(LOWORD(v)), HIBYTE(LOWORD(v)));
 }
 
-// Step 4: the main window class (tried up to seven times), then the child classes.
+// The main window class (tried up to seven times), then the subsystems' classes.
 bool registerClasses(HINSTANCE instance) {
   WNDCLASSA wc = {};
   wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_BYTEALIGNWINDOW;
@@ -60,11 +59,11 @@ bool registerClasses(HINSTANCE instance) {
   bool ok = false;
   for (int i = 0; i < kRegisterTries && !ok; ++i) ok = RegisterClassA(&wc) != 0;
   if (!ok) return false;
-  if (shellHooks().registerChildClasses) shellHooks().registerChildClasses(instance);
+  registerSubsystemClasses(instance);
   return true;
 }
 
-// Step 6.
+// The temporary directories of the store and the undo store, from the settings and the environment.
 void chooseTempDirs() {
   ui::ProfileSettingsSource ini(app().settingsFile);
   TempDirInputs in;
@@ -79,7 +78,7 @@ void chooseTempDirs() {
   app().undoTempDir = p.undoTempDir;
 }
 
-// Steps 8 to 10: first-instance test, placement and size, the main window itself.
+// First-instance test, placement and size, the main window itself.
 HWND createMainWindow(HINSTANCE instance) {
   AppState& a = app();
   a.firstInstance = FindWindowA(kMainClassName, nullptr) == nullptr;
@@ -105,22 +104,19 @@ HWND createMainWindow(HINSTANCE instance) {
                          p.height, nullptr, nullptr, instance, nullptr);
 }
 
-// Step 13.
+// The four devices by the names in the settings, and what the output device reports.
 void chooseDevices() {
   AppState& a = app();
-  WaveOutCaps caps = shellHooks().chooseDevices ? shellHooks().chooseDevices(&a.settings)
-                                                : chooseDevicesByName(&a.settings, a.deviceIds);
+  WaveOutCaps caps = chooseDevicesByName(&a.settings, a.deviceIds);
   a.deviceStatus = describeWaveOut(caps, a.settings.meterFix);
 }
 
-// Step 16: locks, the store, the transfer scratch, the file filters.
+// The store, the transfer scratch, the file filters, then every subsystem's commands.
 void startStore(HWND mainWindow) {
   AppState& a = app();
-  ShellHooks& h = shellHooks();
-  if (h.initPlaybackLock) h.initPlaybackLock();
   a.vfInitResult = kVfInitOk;
   a.storeAvailable = false;
-  if (h.vfInit) {
+  {
     VfInitArgs args;
     args.tempDir = a.tempDir;
     args.undoTempDir = a.undoTempDir;
@@ -128,7 +124,7 @@ void startStore(HWND mainWindow) {
     args.reserve2Bytes = a.settings.reserve2Bytes();
     args.cacheSizeKB = a.settings.storeCacheSizeKB();
     args.notifyWindow = mainWindow;
-    a.vfInitResult = h.vfInit(args);
+    a.vfInitResult = documents::startStore(args);
     a.storeAvailable = !vfInitFailed(a.vfInitResult);
     if (!a.storeAvailable) {
       // Running on without a store would fail at the first file; say so once and refuse document work.
@@ -142,25 +138,24 @@ void startStore(HWND mainWindow) {
       ui::ShowMessageBox(text, "Error", ui::kMbOk | ui::kMbIconExclamation);
     }
   }
-  if (a.storeAvailable && h.allocTransferBuffer && !h.allocTransferBuffer()) a.storeAvailable = false;
-  if (h.initPreviewLock) h.initPreviewLock();
-  if (h.scanFileFilters) h.scanFileFilters();
+  if (a.storeAvailable && !documents::allocTransferBuffer()) a.storeAvailable = false;
+  documents::scanFileFilters();
+  registerSubsystemCommands();
 }
 
-// Step 17: the file named on the command line; steps 18 and 19: the commands posted at the end.
+// The file named on the command line, then the commands the start posts to itself.
 void openCommandLineFileAndPost(HWND mainWindow) {
   AppState& a = app();
-  ShellHooks& h = shellHooks();
   StartupFacts f;
   f.hadPendingName = !a.pendingName.empty();
   if (f.hadPendingName) {
-    if (a.storeAvailable && h.openDocument) {
-      DocumentOpenResult r = h.openDocument(a.pendingName);
+    if (a.storeAvailable) {
+      DocumentOpenResult r = documents::open(a.pendingName);
       f.documentOpened = r.opened;
       f.documentHasSamples = r.hasSamples;
-      if (r.opened && h.attachDocument) h.attachDocument(commandLineRegion(a.commandLine, r.lengthFrames));
+      if (r.opened) documents::attach(commandLineRegion(a.commandLine, r.lengthFrames));
     } else {
-      ui::debugOutputf("No document support: \"%s\" not opened\n", a.pendingName.c_str());
+      ui::debugOutputf("No wave storage: \"%s\" not opened\n", a.pendingName.c_str());
     }
   }
   f.firstInstance = a.firstInstance;
@@ -174,29 +169,18 @@ void openCommandLineFileAndPost(HWND mainWindow) {
   StartupPlan plan = planStartupCommands(f);
   a.pendingName = plan.setAutoplayMarker ? kAutoplayMarker : "";
   a.autoplayOverride = plan.autoplayOverrideAfter;
-  if (h.allocFftState) h.allocFftState();
   for (const PostedCommand& c : plan.commands) {
     ui::debugOutputf("startup: post %d %ld\n", c.id, static_cast<long>(c.param));
     PostMessageA(mainWindow, WM_COMMAND, static_cast<WPARAM>(c.id), static_cast<LPARAM>(c.param));
   }
 }
 
-// Step 21.
+// After the message loop.
 void shutDownAfterLoop(HINSTANCE instance) {
-  ShellHooks& h = shellHooks();
-  if (h.freeFftState) h.freeFftState();
-  if (h.freeTimeTable) h.freeTimeTable();
-  if (h.writeRecentFilter) {
-    h.writeRecentFilter();
-  } else {
-    ui::ProfileSettingsSource ini(app().settingsFile);
-    saveRecentFilter(app().settings, ini);
-  }
-  if (h.freeFilterTable) h.freeFilterTable();
-  if (h.deleteLocks) h.deleteLocks();
+  ui::ProfileSettingsSource ini(app().settingsFile);
+  saveRecentFilter(app().settings, ini);
   UnregisterClassA(kMainClassName, instance);
-  if (h.unregisterChildClasses) h.unregisterChildClasses(instance);
-  if (h.releaseDisplayResources) h.releaseDisplayResources();
+  unregisterSubsystemClasses(instance);
 }
 
 }  // namespace
@@ -209,49 +193,39 @@ std::string loadResourceString(HINSTANCE instance, UINT id, const char* fallback
 
 int runApplication(HINSTANCE instance, const char* cmdLine, int showCmd) {
   AppState& a = app();
-  installDocumentSupport();
-  installToolbar();
-  ShellHooks& h = shellHooks();
   a.instance = instance;
-  setUpPaths(instance);                                      // 1
-  a.commandLine = parseCommandLine(cmdLine ? cmdLine : "");  // 2
+  setUpPaths(instance);
+  a.commandLine = parseCommandLine(cmdLine ? cmdLine : "");
   a.pendingName = a.commandLine.fileName;
   a.autoplayOverride = a.commandLine.autoplayOverride;
-  a.osGen = currentOsGeneration();   // 3
-  if (!registerClasses(instance)) {  // 4
+  a.osGen = currentOsGeneration();
+  if (!registerClasses(instance)) {
     ui::ShowMessageBox(loadResourceString(instance, kStrRegisterError, "Error registering window class").c_str(),
                    "Error", ui::kMbOk | ui::kMbIconExclamation);
     return -1;
   }
-  a.versionText = loadResourceString(instance, kStrVersion, "96");  // 5
+  a.versionText = loadResourceString(instance, kStrVersion, "96");
   a.suffixText = normaliseSuffix(loadResourceString(instance, kStrSuffix, "none"));
-  if (h.seedDither) h.seedDither(GetTickCount() % kDitherSeedModulus);
-  chooseTempDirs();                          // 6
-  if (h.allocTimeTable) h.allocTimeTable();  // 7
-  HWND hwnd = createMainWindow(instance);    // 8, 9, 10 (WM_CREATE reads the settings)
+  chooseTempDirs();
+  HWND hwnd = createMainWindow(instance);  // WM_CREATE reads the settings
   if (!hwnd) {
     std::string failed = loadResourceString(instance, kStrCreateError, "Window creation failed!");
     ui::ShowMessageBox("Can't create main window", "Error", ui::kMbOk | ui::kMbIconExclamation);
     ui::ShowMessageBox(failed.c_str(), nullptr, ui::kMbOk | ui::kMbIconExclamation);
     return 2;
   }
-  HDC screen = GetDC(nullptr);  // 11
-  int bitsPerPixel = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
-  ReleaseDC(nullptr, screen);
-  if (h.scanTransforms) h.scanTransforms(bitsPerPixel);
-  loadAccelerators(instance);  // 12
+  loadAccelerators(instance);
   buildRecentFilesMenu(hwnd);
-  chooseDevices();                               // 13
-  if (h.createChildren) h.createChildren(hwnd);  // 14
-  if (h.createToolbar) h.createToolbar(hwnd);
-  SetWindowTextA(hwnd, mainWindowTitle(a).c_str());  // 15
+  chooseDevices();
+  createSubsystemWindows(hwnd);
+  SetWindowTextA(hwnd, mainWindowTitle(a).c_str());
   ShowWindow(hwnd, showCmd);
   UpdateWindow(hwnd);
-  if (h.refreshMenuState) h.refreshMenuState(hwnd);
-  startStore(hwnd);                  // 16
-  openCommandLineFileAndPost(hwnd);  // 17, 18, 19
-  int code = runMessageLoop(hwnd);   // 20
-  shutDownAfterLoop(instance);       // 21
+  refreshMenuStateNow();
+  startStore(hwnd);
+  openCommandLineFileAndPost(hwnd);
+  int code = runMessageLoop(hwnd);
+  shutDownAfterLoop(instance);
   return code;
 }
 

@@ -11,7 +11,7 @@
 #include "resources/dialog_ids.h"
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 #include "shell/toolbar_win.h"
 
 namespace shell {
@@ -188,7 +188,7 @@ INT_PTR CALLBACK TOOLBARMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
 }  // namespace
 
 void registerToolbarDialog() {
-  registerCommand(IDM_TOOLBAR_SETTINGS, [](int, intptr_t) {
+  ui::registerCommand(IDM_TOOLBAR_SETTINGS, [](int, intptr_t) {
     HWND main = static_cast<HWND>(app().mainWindow);
     if (!main) return;
     ToolbarDialogData data;

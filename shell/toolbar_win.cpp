@@ -11,11 +11,11 @@
 
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 #include "shell/menu_state.h"
 #include "ui/message_box.h"
 #include "ui/settings_source.h"
-#include "shell/shell_hooks.h"
+#include "shell/subsystems_win.h"
 #include "shell/win_shell.h"
 
 namespace shell {
@@ -371,7 +371,7 @@ void createToolbar(HWND main) {
   LoadToolbarOrder(&t.order, ini, t.transforms, app().versionText);
   LayoutToolbar(&t.record, t.order, clientWidth());
   for (ToolbarButtonInfo& b : t.record.buttons)
-    if (!isCommandAvailable(b.id)) b.enabled = false;
+    if (!ui::isCommandAvailable(b.id)) b.enabled = false;
   invalidateRow();
   // Most command handlers are registered later in start-up; the no-op press command, handled once the
   // message loop runs, makes the main window refresh the menu state and with it the buttons.
@@ -411,7 +411,7 @@ void ToolbarApplyMenuState(const MenuState& state) {
   ToolbarWindow& t = tb();
   if (!t.parent) return;
   for (ToolbarButtonInfo& b : t.record.buttons) {
-    bool on = b.ownerEnabled && isCommandAvailable(b.id);
+    bool on = b.ownerEnabled && ui::isCommandAvailable(b.id);
     const auto item = state.items.find(b.id);
     if (item != state.items.end()) on = on && item->second.enabled;
     if (on == b.enabled) continue;
@@ -426,7 +426,7 @@ void ToolbarEnableButton(int id, bool on) {
   ToolbarButtonInfo* b = tb().record.find(id);
   if (!b) return;
   b->ownerEnabled = on;
-  const bool look = on && isCommandAvailable(id);
+  const bool look = on && ui::isCommandAvailable(id);
   if (look == b->enabled) return;
   b->enabled = look;
   invalidateButton(*b);
@@ -473,27 +473,30 @@ void ToolbarSetOrder(const std::vector<int>& ids) {
   ToolbarRelayout();
 }
 
-void installToolbar() {
-  ShellHooks& h = shellHooks();
-  h.createToolbar = [](void* main) { createToolbar(static_cast<HWND>(main)); };
-  auto previousClose = h.closeCdAndToolbar;
-  h.closeCdAndToolbar = [previousClose] {
-    if (previousClose) previousClose();
-    destroyToolbar();
-  };
-  auto previousPaint = h.paintToolbar;
-  h.paintToolbar = [previousPaint](void* dc) {
-    if (previousPaint) previousPaint(dc);
-    paint(static_cast<HDC>(dc));
-  };
-  auto previous = h.preMessage;
-  h.preMessage = [previous](void* hwnd, unsigned msg, uintptr_t wParam, intptr_t lParam, intptr_t* result) {
-    if (previous && previous(hwnd, msg, wParam, lParam, result)) return true;
-    if (!hook(static_cast<HWND>(hwnd), msg, wParam, lParam)) return false;
-    *result = 0;
-    return true;
-  };
+namespace toolbar {
+
+void createWindows(HWND main) {
+  createToolbar(main);
+}
+
+void registerCommands() {
   registerToolbarDialog();
 }
+
+void closeWindows() {
+  destroyToolbar();
+}
+
+bool onMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  if (!hook(hwnd, msg, wParam, lParam)) return false;
+  *result = 0;
+  return true;
+}
+
+void paint(HDC dc) {
+  shell::paint(dc);
+}
+
+}  // namespace toolbar
 
 }  // namespace shell

@@ -21,10 +21,7 @@ struct ToolbarTransformButton {
 };
 std::function<std::vector<ToolbarTransformButton>()>& toolbarTransformSource();
 
-// Fills the shell's toolbar hooks (creation, the message hook ahead of the main window's own handling,
-// painting, destruction) and registers the Toolbar Settings command. Called once before the main window
-// exists.
-void installToolbar();
+// The toolbar's part in start-up, shut-down and the main window's messages is in subsystems_win.h.
 
 // Each button follows its command's menu state; a button whose command has no handler is greyed. Only
 // buttons whose look changed are repainted.

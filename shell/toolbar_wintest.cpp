@@ -9,9 +9,9 @@
 #include "platform/win32.h"
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 #include "shell/menu_state.h"
-#include "shell/shell_hooks.h"
+#include "shell/subsystems_win.h"
 #include "shell/toolbar_win.h"
 #include "shell/win_shell.h"
 
@@ -28,20 +28,14 @@ class ToolbarWindow : public ::testing::Test {
     app().settingsFile = "SORNTBTEST.INI";
     WritePrivateProfileStringA("NewToolbar", nullptr, nullptr, app().settingsFile.c_str());
     WritePrivateProfileStringA("Toolbar", nullptr, nullptr, app().settingsFile.c_str());
-    commandTable().clear();
-    registerCommand(IDM_OPEN, [this](int, intptr_t) { ++opened_; });
-    // Ahead of the toolbar's hook: every command the main window receives.
-    shellHooks().preMessage = [this](void*, unsigned msg, uintptr_t wParam, intptr_t, intptr_t*) {
-      if (msg == WM_COMMAND) commands_.push_back(int(LOWORD(wParam)));
-      return false;
-    };
+    ui::commandTable().clear();
+    ui::registerCommand(IDM_OPEN, [this](int, intptr_t) { ++opened_; });
     // One transform, whose tip is its name (the test program has no string resources for the others).
     toolbarTransformSource() = [] {
       ToolbarTransformButton echo;
       echo.transform = {kEcho, "Echo", kXfmTransform};
       return std::vector<ToolbarTransformButton>{echo};
     };
-    installToolbar();
     WNDCLASSA wc = {};
     wc.lpfnWndProc = SORNMainWndProc;
     wc.hInstance = inst;
@@ -50,19 +44,27 @@ class ToolbarWindow : public ::testing::Test {
     hwnd_ = CreateWindowExA(0, kMainClassName, "test", WS_OVERLAPPEDWINDOW, 0, 0, 900, 200, nullptr, nullptr,
                             inst, nullptr);
     ASSERT_NE(hwnd_, nullptr);
-    shellHooks().createToolbar(hwnd_);
+    // Ahead of the main window's procedure: every command it receives.
+    current_ = this;
+    SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recordingProc));
+    toolbar::createWindows(hwnd_);
     pump();
     commands_.clear();
   }
   void TearDown() override {
     if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
     pump();
-    shellHooks() = ShellHooks();
+    current_ = nullptr;
     toolbarTransformSource() = nullptr;
     app().settings.toolHelp = true;
-    commandTable().clear();
+    ui::commandTable().clear();
     UnregisterClassA(kMainClassName, GetModuleHandleA(nullptr));
   }
+  static LRESULT CALLBACK recordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_COMMAND && current_) current_->commands_.push_back(int(LOWORD(wParam)));
+    return SORNMainWndProc(hwnd, msg, wParam, lParam);
+  }
+  static inline ToolbarWindow* current_ = nullptr;
   static void pump() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);

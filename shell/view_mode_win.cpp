@@ -11,7 +11,7 @@
 #include "display/wavedisp_win.h"
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 #include "shell/document_support.h"
 #include "shell/menu_state.h"
 #include "shell/window_commands.h"
@@ -20,7 +20,7 @@ namespace shell {
 
 void registerViewModeCommands() {
   for (int id : {IDM_VIEW_WAVEFORM, IDM_VIEW_SPECTRAL, IDM_VIEW_TOGGLE, IDM_SHOW_GRID, IDM_SHOW_BOUNDARIES}) {
-    registerCommand(id, [](int cmd, intptr_t) {
+    ui::registerCommand(id, [](int cmd, intptr_t) {
       HWND d = static_cast<HWND>(currentDisplay());
       if (!d) return;
       const uint32_t before = display::WaveDispGetFlags(d);
@@ -34,14 +34,14 @@ void registerViewModeCommands() {
   }
   // Time formats for all three time displays, and the vertical scale.
   for (int id = IDM_TIME_DECIMAL; id <= IDM_TIME_SMPTE_DROP; ++id) {
-    registerCommand(id, [](int cmd, intptr_t) {
+    ui::registerCommand(id, [](int cmd, intptr_t) {
       Settings& s = app().settings;
       s.timeMode = s.loTimeMode = s.hiTimeMode = TimeFormatForCommand(cmd);
       applyTimeSettings();
     });
   }
   for (int id : {IDM_VSCALE_SAMPLES, IDM_VSCALE_NORMALIZED, IDM_VSCALE_PERCENT}) {
-    registerCommand(id, [](int cmd, intptr_t) {
+    ui::registerCommand(id, [](int cmd, intptr_t) {
       Settings& s = app().settings;
       s.timeModeV = VerticalScaleAfter(cmd, s.timeModeV);
       applyTimeSettings();

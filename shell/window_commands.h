@@ -8,10 +8,8 @@
 
 namespace shell {
 
-// Fills the refreshMenuState hook and chains the key handling onto the message hook and the zoom-button
-// refresh onto the display notifications. Called once the document support has filled its hooks.
-void installMenuState();
-// Refreshes the menu and the zoom buttons now.
+// Refreshes the menu and the zoom buttons now (the keys and the display's notifications reach the menus
+// through the routing table, subsystems_win.cpp).
 void refreshMenuStateNow();
 // Sets the items of a menu (an HMENU) that it holds: enabled or greyed, checked or not, and the texts of
 // Undo and the custom time format.
@@ -22,7 +20,7 @@ MenuState currentMenuState();
 
 // Registers the edit-channel commands (1001, 1002, 340 .. 342), Ctrl+S and Esc (253, 254), F3 (131), the
 // help commands (6050, 6100, 101), the View menu's modes and formats, Generate Silence (4100) and Mix Paste
-// (2110).
+// (2110). Registered after the edit commands, so F3 takes the place of their plain repeat.
 void registerWindowCommands();
 // Its parts, one per file.
 void registerChannelCommands();

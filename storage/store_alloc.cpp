@@ -127,7 +127,7 @@ struct Pick {
   bool fromValid = false;
 };
 
-// Step 1: a valid free location on a preferred temp file; the first other one becomes the fallback.
+// First choice: a valid free location on a preferred temp file; the first other one becomes the fallback.
 Pick pickValidLocked(uint32_t preference, Pick* fallback) {
   VfStore* s = gStore;
   uint16_t prev = 0;
@@ -161,7 +161,7 @@ int chooseTempFileLocked(uint32_t preference, const Pick& fallback) {
   return kGiveUp;
 }
 
-// Step 2: an empty descriptor, given a new temp location when one is needed.
+// Second choice: an empty descriptor, given a new temp location when one is needed.
 Pick pickEmptyLocked(uint32_t preference, bool needLocation, const Pick& fallback) {
   VfStore* s = gStore;
   uint16_t prev = 0;

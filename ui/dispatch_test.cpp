@@ -1,10 +1,10 @@
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-namespace shell {
+namespace ui {
 namespace {
 
 TEST(Dispatch, RegisteredCommandRunsAndOthersAreGreyed) {
@@ -97,4 +97,4 @@ TEST(Dispatch, GlobalTable) {
 }
 
 }  // namespace
-}  // namespace shell
+}  // namespace ui

@@ -7,10 +7,11 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <string>
 
 #include "resources/command_ids.h"
 
-namespace shell {
+namespace ui {
 
 constexpr int kTransformFirstId = IDM_TRANSFORM_FIRST;
 constexpr int kTransformLastId =
@@ -32,6 +33,10 @@ class CommandTable {
   // The transform host: count() is the number of installed transforms.
   void setTransformHandler(std::function<int()> count, TransformHandler h);
   void setRecentFileHandler(RecentFileHandler h);
+  // While set, every handler registered is recorded as that subsystem's (the start-up sets it for each).
+  void setRegistrant(const char* subsystem);
+  // Who registered each command id ("" for a registration outside a subsystem's start).
+  const std::map<int, std::string>& registrants() const { return registrants_; }
   // Runs after every command that reached a handler (the script player posts its next step here).
   void setAfterCommand(std::function<void(int id)> h);
 
@@ -43,6 +48,8 @@ class CommandTable {
 
  private:
   std::map<int, CommandHandler> handlers_;
+  std::map<int, std::string> registrants_;
+  std::string registrant_;
   std::function<int()> transformCount_;
   TransformHandler transform_;
   RecentFileHandler recent_;
@@ -61,4 +68,4 @@ inline void registerCommand(int id, CommandHandler h) {
   commandTable().setHandler(id, std::move(h));
 }
 
-}  // namespace shell
+}  // namespace ui

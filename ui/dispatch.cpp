@@ -1,14 +1,20 @@
 // The command table (see dispatch.h).
-#include "shell/dispatch.h"
+#include "ui/dispatch.h"
 
-namespace shell {
+namespace ui {
 
 void CommandTable::setHandler(int id, CommandHandler h) {
   if (h) {
     handlers_[id] = std::move(h);
+    registrants_[id] = registrant_;
   } else {
     handlers_.erase(id);
+    registrants_.erase(id);
   }
+}
+
+void CommandTable::setRegistrant(const char* subsystem) {
+  registrant_ = subsystem ? subsystem : "";
 }
 
 void CommandTable::setTransformHandler(std::function<int()> count, TransformHandler h) {
@@ -58,6 +64,7 @@ bool CommandTable::dispatch(int id, intptr_t param) {
 
 void CommandTable::clear() {
   handlers_.clear();
+  registrants_.clear();
   transformCount_ = nullptr;
   transform_ = nullptr;
   recent_ = nullptr;
@@ -69,4 +76,4 @@ CommandTable& commandTable() {
   return table;
 }
 
-}  // namespace shell
+}  // namespace ui
