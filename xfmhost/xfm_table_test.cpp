@@ -30,8 +30,8 @@ TEST(XfmTableTest, InsertKeepsCaseInsensitiveOrderAndPutsNewEqualNamesFirst) {
   EXPECT_STREQ(t.at(1).fileName, "b2.xfm");
   EXPECT_STREQ(t.at(2).fileName, "b1.xfm");
   EXPECT_STREQ(t.at(3).fileName, "c.xfm");
-  EXPECT_EQ(t.at(0).vars, 0u);
-  EXPECT_EQ(t.at(0).bitmap, 0u);
+  EXPECT_FALSE(t.at(0).vars);
+  EXPECT_FALSE(t.at(0).bitmap);
 }
 
 TEST(XfmTableTest, RandomInsertionsStaySorted) {
