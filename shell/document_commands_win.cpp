@@ -23,7 +23,7 @@
 #include "shell/document_commands.h"
 #include "shell/document_support.h"
 #include "formats/filter_reader.h"
-#include "shell/marker_windows.h"
+#include "markers/windows/marker_windows.h"
 #include "ui/message_box.h"
 #include "shell/new_wave_dialog.h"
 #include "ui/settings_source.h"

@@ -37,7 +37,7 @@
 #include "shell/document_support.h"
 #include "formats/filter_reader.h"
 #include "shell/main_controls.h"
-#include "shell/marker_windows.h"
+#include "markers/windows/marker_windows.h"
 #include "ui/message_box.h"
 #include "shell/recent_files.h"
 #include "ui/settings_source.h"
@@ -207,7 +207,7 @@ void showCues() {
     }
   }
   display::WaveDispSetCues(ds().display, std::move(marks));
-  refreshMarkerWindows();
+  markers::refreshMarkerWindows();
 }
 
 void attach(const SampleRegion& region) {
@@ -346,7 +346,7 @@ bool closeCurrent(bool ask) {
   s.source.reset();
   bool closed = document::CloseDocument(s.host, *s.reader, &s.doc, false);
   setDocumentButtons(s.doc != nullptr);
-  refreshMarkerWindows();
+  markers::refreshMarkerWindows();
   refreshStatus();
   return closed;
 }
@@ -624,6 +624,27 @@ bool onSize(HWND, UINT, WPARAM, LPARAM, LRESULT*) {
 
 }  // namespace documents
 
+namespace cuewindows {
+
+// The cue and play list windows see the program through their host record.
+void registerCommands() {
+  markers::MarkerWindowsHost h;
+  h.instance = app().instance;
+  h.settingsFile = app().settingsFile;
+  h.productName = app().productName;
+  h.mainWindow = [] { return app().mainWindow; };
+  h.document = [] { return ds().doc.get(); };
+  h.documentHost = [] { return &ds().host; };
+  h.display = [] { return static_cast<void*>(ds().display); };
+  h.documentTitle = [] { return document::MainWindowTitle(ds().doc.get()); };
+  h.timeMode = [] { return app().settings.loTimeMode; };
+  h.timeCodeFrames = [] { return app().settings.timeCodeFrames; };
+  markers::setMarkerWindowsHost(std::move(h));
+  markers::registerMarkerWindows();
+}
+
+}  // namespace cuewindows
+
 std::string currentDocumentTitle() { return document::MainWindowTitle(ds().doc.get()); }
 
 document::WaveDocument* currentDocument() { return ds().doc.get(); }
@@ -638,7 +659,7 @@ void applyTimeSettings() {
   if (ds().valueRuler) display::ValueRulerSetScale(ds().valueRuler, set.timeModeV & 0x0F);
   refreshRulers();
   refreshStatus();
-  refreshMarkerWindows();  // the cue list shows its times in the chosen format
+  markers::refreshMarkerWindows();  // the cue list shows its times in the chosen format
 }
 
 void applyEditResult(const document::EditResult& r) {

@@ -17,7 +17,7 @@
 #include "shell/recent_files.h"
 #include "ui/settings_source.h"
 #include "shell/document_support.h"
-#include "shell/marker_windows.h"
+#include "markers/windows/marker_windows.h"
 #include "shell/subsystems_win.h"
 #include "shell/window_commands.h"
 #include "shell/win_shell.h"
@@ -82,8 +82,8 @@ bool anotherMainWindow(HWND self) {
 
 void writeOpenWindows() {
   ui::ProfileSettingsSource ini(app().settingsFile);
-  ini.writeString("Size", "PlayList", playListWindow() ? "1" : "0");
-  ini.writeString("Size", "CueList", cueListWindow() ? "1" : "0");
+  ini.writeString("Size", "PlayList", markers::playListWindow() ? "1" : "0");
+  ini.writeString("Size", "CueList", markers::cueListWindow() ? "1" : "0");
   ini.writeString("Size", "Analyzer", "0");  // the analysis window is still to come
 }
 
@@ -129,8 +129,8 @@ LRESULT onDestroy(HWND hwnd) {
   ui::ProfileSettingsSource ini(a.settingsFile);
   saveRecentFilter(a.settings, ini);
   saveSettings(a.settings, ini);
-  if (cueListWindow()) ui::debugOutput("Cue box still up!\n");
-  if (playListWindow()) ui::debugOutput("Play box still up!\n");
+  if (markers::cueListWindow()) ui::debugOutput("Cue box still up!\n");
+  if (markers::playListWindow()) ui::debugOutput("Play box still up!\n");
   documents::releaseStore();
   if (!anotherMainWindow(hwnd)) {
     WINDOWPLACEMENT wp = {};

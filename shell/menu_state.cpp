@@ -155,18 +155,13 @@ bool MenuState::checked(int id) const {
   return it != items.end() && it->second.checked;
 }
 
-MenuState ComputeMenuState(const MenuFacts& f) {
-  Builder b(f);
-  for (int id : kRuleCommands) b.add(id);
-  for (int id : kOtherCommands) b.add(id);
-  const int recent = f.recentCount < 0 ? 0 : f.recentCount > 21 ? 21 : f.recentCount;
-  for (int i = 0; i < recent; ++i) b.add(IDM_RECENT_FIRST + i);
+namespace {
 
-  const bool stereo = f.channels == 2;
-  const int editChannel = stereo && f.editChannel >= 0 && f.editChannel <= 2 ? f.editChannel : 0;
-  const bool oneChannel = editChannel != 0;
-  const bool busy = f.playing || f.recording || f.previewing;
-
+// The greying rules: what playing or recording, a missing document, selection, filter, clipboard wave, named
+// file, changes, store or second channel rule out. Each rule greys its list; an item stays usable only when
+// no rule greys it.
+void applyGreyRules(const MenuFacts& f, int recent, bool stereo, bool oneChannel, bool busy, Builder* bp) {
+  Builder& b = *bp;
   if (f.recording)
     b.grey({IDM_SAVE_AS, IDM_OPEN_APPEND, IDM_TOOLBAR_SAVE, IDM_SAVE, IDM_FREQ_ANALYSIS, IDM_SELECT_ALL,
             IDM_ZERO_CROSS});
@@ -238,9 +233,11 @@ MenuState ComputeMenuState(const MenuFacts& f) {
             IDM_MIX_PASTE, IDM_GENERATE_SILENCE});
     for (int i = 0; i < recent; ++i) b.grey(IDM_RECENT_FIRST + i);
   }
-  addTransforms(f, busy, oneChannel, &b);
+}
 
-  // Repeat follows the command it would repeat.
+// Repeat follows the command it would repeat.
+void applyRepeatRule(const MenuFacts& f, Builder* bp) {
+  Builder& b = *bp;
   const int last = f.lastCommand;
   bool lastEnabled = false;
   if (last > 0 && last != IDM_REPEAT_LAST && last != IDM_REPEAT_NO_DIALOG) {
@@ -249,6 +246,26 @@ MenuState ComputeMenuState(const MenuFacts& f) {
   }
   if (!lastEnabled) b.grey(IDM_REPEAT_LAST);
 
+}
+
+}  // namespace
+
+MenuState ComputeMenuState(const MenuFacts& f) {
+  Builder b(f);
+  for (int id : kRuleCommands) b.add(id);
+  for (int id : kOtherCommands) b.add(id);
+  const int recent = f.recentCount < 0 ? 0 : f.recentCount > 21 ? 21 : f.recentCount;
+  for (int i = 0; i < recent; ++i) b.add(IDM_RECENT_FIRST + i);
+
+  const bool stereo = f.channels == 2;
+  const int editChannel = stereo && f.editChannel >= 0 && f.editChannel <= 2 ? f.editChannel : 0;
+  const bool oneChannel = editChannel != 0;
+  const bool busy = f.playing || f.recording || f.previewing;
+
+  applyGreyRules(f, recent, stereo, oneChannel, busy, &b);
+  addTransforms(f, busy, oneChannel, &b);
+
+  applyRepeatRule(f, &b);
   applyChecks(f, editChannel, &b);
   MenuState& s = b.state();
   s.undoText = f.undoText;

@@ -24,7 +24,7 @@
 #include "shell/menu_state.h"
 #include "ui/message_box.h"
 #include "ui/settings_source.h"
-#include "shell/marker_windows.h"
+#include "markers/windows/marker_windows.h"
 #include "shell/subsystems_win.h"
 #include "shell/toolbar_win.h"
 #include "shell/window_commands.h"
@@ -108,8 +108,8 @@ MenuFacts gatherFacts(HMENU menu) {
   f.loopMode = t.loopMode;
   f.cdBarShown = t.cdBarShown;
   f.analysisOpen = false;  // the analysis window is still to come
-  f.cueListOpen = cueListWindow() != nullptr;
-  f.playListOpen = playListWindow() != nullptr;
+  f.cueListOpen = markers::cueListWindow() != nullptr;
+  f.playListOpen = markers::playListWindow() != nullptr;
   f.fileFilterKnown = formats::filterHost().table.size() > 0;
   f.storeAvailable = app().storeAvailable;
   f.timeFormat = s.timeMode;

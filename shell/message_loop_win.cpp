@@ -4,7 +4,7 @@
 #include "resources/command_ids.h"
 #include "shell/recent_files.h"
 #include "ui/settings_source.h"
-#include "shell/marker_windows.h"
+#include "markers/windows/marker_windows.h"
 #include "shell/win_shell.h"
 
 namespace shell {
@@ -72,8 +72,8 @@ int runMessageLoop(HWND mainWindow) {
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     // The modeless windows take their own keys (the analysis window and the CD track list, whose focus
     // switches to the number accelerators, come with their subsystems).
-    if (takenByDialog(cueListWindow(), &msg)) continue;
-    if (takenByDialog(playListWindow(), &msg)) continue;
+    if (takenByDialog(markers::cueListWindow(), &msg)) continue;
+    if (takenByDialog(markers::playListWindow(), &msg)) continue;
     HACCEL table = gMenuAccel;
     HWND target = app().mainWindow ? static_cast<HWND>(app().mainWindow) : mainWindow;
     if (table == gMenuAccel && typingInMainWindowField(target)) table = nullptr;

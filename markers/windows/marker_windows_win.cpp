@@ -13,30 +13,28 @@
 #include "document/document_host.h"
 #include "document/wave_document.h"
 #include "markers/marker_lists.h"
-#include "shell/app_state.h"
 #include "resources/command_ids.h"
 #include "ui/dispatch.h"
-#include "shell/document_support.h"
-#include "shell/list_window_win.h"
-#include "shell/marker_windows.h"
+#include "markers/windows/list_window_win.h"
+#include "markers/windows/marker_windows.h"
 #include "ui/settings_source.h"
-#include "shell/subsystems_win.h"
-#include "shell/win_shell.h"
 
-namespace shell {
+namespace markers {
 namespace {
 
+MarkerWindowsHost gHost;
+
 HWND mainWindow() {
-  return static_cast<HWND>(app().mainWindow);
+  return static_cast<HWND>(host().mainWindow());
 }
 
 void showCueMarks() {
-  HWND display = static_cast<HWND>(currentDisplay());
+  HWND display = static_cast<HWND>(host().display());
   if (!display) return;
   std::vector<display::CueMark> marks;
-  if (const markers::MarkerSet* set = currentMarkers()) {
+  if (const MarkerSet* set = currentMarkers()) {
     for (uint32_t i = 0; i < set->cueCount(); ++i) {
-      const markers::Cue* c = set->cueAt(i);
+      const Cue* c = set->cueAt(i);
       marks.push_back({int32_t(c->position), int32_t(c->length), c->label});
     }
   }
@@ -45,8 +43,16 @@ void showCueMarks() {
 
 }  // namespace
 
-markers::MarkerSet* currentMarkers() {
-  document::WaveDocument* doc = currentDocument();
+void setMarkerWindowsHost(MarkerWindowsHost h) {
+  gHost = std::move(h);
+}
+
+const MarkerWindowsHost& host() {
+  return gHost;
+}
+
+MarkerSet* currentMarkers() {
+  document::WaveDocument* doc = host().document();
   return doc ? &doc->cues() : nullptr;
 }
 
@@ -56,10 +62,15 @@ namespace {
 constexpr UINT kStrPlayList = 99;
 constexpr UINT kStrCueList = 100;
 
+std::string loadString(UINT id, const char* fallback) {
+  char buf[256];
+  int n = LoadStringA(static_cast<HINSTANCE>(host().instance), id, buf, sizeof buf);
+  return n > 0 ? std::string(buf, size_t(n)) : std::string(fallback);
+}
+
 std::string listWindowTitle(UINT nameId, const char* fallback, const char* plainName) {
-  const std::string name = loadResourceString(static_cast<HINSTANCE>(app().instance), nameId, fallback);
-  return markers::ListWindowTitle(name, plainName, currentDocumentTitle(), app().productName,
-                                  currentDocument() != nullptr);
+  return ListWindowTitle(loadString(nameId, fallback), plainName, host().documentTitle(), host().productName,
+                         host().document() != nullptr);
 }
 
 }  // namespace
@@ -72,19 +83,19 @@ std::string playListTitle() {
 }
 
 uint32_t addCueAtSelection() {
-  markers::MarkerSet* set = currentMarkers();
-  const display::WaveView* v = display::WaveDispModel(static_cast<HWND>(currentDisplay()));
+  MarkerSet* set = currentMarkers();
+  const display::WaveView* v = display::WaveDispModel(static_cast<HWND>(host().display()));
   if (!set || !v) return 0;
   // Without playback the cue goes on the selection; a play position would take its place while playing.
-  uint32_t id = markers::AddCueForSelection(*set, int64_t(v->selStart()), int64_t(v->selEnd()));
+  uint32_t id = AddCueForSelection(*set, int64_t(v->selStart()), int64_t(v->selEnd()));
   if (id) markersChanged(false);
   return id;
 }
 
 void markersChanged(bool keepCueFields) {
-  if (document::WaveDocument* doc = currentDocument()) doc->addFormatChanges(1);
+  if (document::WaveDocument* doc = host().document()) doc->addFormatChanges(1);
   showCueMarks();
-  if (mainWindow()) SetWindowTextA(mainWindow(), currentDocumentTitle().c_str());
+  if (mainWindow()) SetWindowTextA(mainWindow(), host().documentTitle().c_str());
   refreshCueList(keepCueFields);
   refreshPlayList();
 }
@@ -99,20 +110,14 @@ void refreshMarkerWindowTitles() {
   if (HWND w = static_cast<HWND>(playListWindow())) SetWindowTextA(w, playListTitle().c_str());
 }
 
-namespace cuewindows {
-void registerCommands() {
-  registerMarkerWindows();
-}
-}  // namespace cuewindows
-
 void registerMarkerWindows() {
   ui::registerCommand(IDM_CUE_LIST, [](int, intptr_t) { openCueList(); });
   ui::registerCommand(IDM_PLAY_LIST, [](int, intptr_t) { openPlayList(); });
   ui::registerCommand(IDM_ADD_CUE, [](int, intptr_t) { addCueAtSelection(); });
   // Whenever the document logic shows a title, the windows' titles follow the document's.
-  if (document::DocumentHost* host = currentHost()) {
-    std::function<void(const std::string&)> show = host->showTitle;
-    host->showTitle = [show](const std::string& text) {
+  if (document::DocumentHost* dh = host().documentHost()) {
+    std::function<void(const std::string&)> show = dh->showTitle;
+    dh->showTitle = [show](const std::string& text) {
       if (show) show(text);
       refreshMarkerWindowTitles();
     };
@@ -161,7 +166,7 @@ void ListWindowFrame::restorePosition(HWND dlg, const char* prefix, int defX, in
   RECT rc;
   GetWindowRect(dlg, &rc);
   const int defW = rc.right - rc.left, defH = rc.bottom - rc.top;
-  ui::ProfileSettingsSource ini(app().settingsFile);
+  ui::ProfileSettingsSource ini(host().settingsFile);
   const std::string p = prefix;
   int x = ini.getInt("Position", (p + "X").c_str(), defX);
   int y = ini.getInt("Position", (p + "Y").c_str(), defY);
@@ -180,7 +185,7 @@ void ListWindowFrame::savePosition(HWND dlg, const char* prefix) {
   if (IsIconic(dlg)) return;
   RECT rc;
   if (!GetWindowRect(dlg, &rc)) return;
-  ui::ProfileSettingsSource ini(app().settingsFile);
+  ui::ProfileSettingsSource ini(host().settingsFile);
   const std::string p = prefix;
   const long values[4] = {rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top};
   const char* keys[4] = {"X", "Y", "W", "H"};
@@ -188,4 +193,4 @@ void ListWindowFrame::savePosition(HWND dlg, const char* prefix) {
     ini.writeString("Position", (p + keys[i]).c_str(), std::to_string(values[i]).c_str());
 }
 
-}  // namespace shell
+}  // namespace markers

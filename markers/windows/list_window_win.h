@@ -7,7 +7,7 @@
 
 #include "platform/win32.h"
 
-namespace shell {
+namespace markers {
 
 struct Anchor {
   int id;
@@ -35,4 +35,4 @@ class ListWindowFrame {
   SIZE client_ = {0, 0};
 };
 
-}  // namespace shell
+}  // namespace markers

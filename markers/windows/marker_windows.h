@@ -1,20 +1,41 @@
 // The cue list and play list windows: two modeless dialogs that show and edit the current document's
 // marker set. Cue List (137) and Play List (136) open them, F8 (311) adds a cue at the selection; the
 // document support calls refreshMarkerWindows whenever the document, its cues or its title changed.
-// Windows only (cue_list_win.cpp, play_list_win.cpp, marker_windows_win.cpp).
+// Windows only (cue_list_win.cpp, play_list_win.cpp, marker_windows_win.cpp). What they need of the program
+// around them (the current document, the display, the main window, the settings) comes through
+// MarkerWindowsHost, which the shell fills.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+namespace document {
+class WaveDocument;
+struct DocumentHost;
+}  // namespace document
+
 namespace markers {
 class MarkerSet;
-}
 
-namespace shell {
+struct MarkerWindowsHost {
+  void* instance = nullptr;           // the program's module: dialog resources and strings
+  std::string settingsFile;           // where [Position] keeps the windows' places
+  std::string productName;            // the titles without a document
+  std::function<void*()> mainWindow;  // the owner of both windows
+  std::function<document::WaveDocument*()> document;  // the current document, or null
+  std::function<document::DocumentHost*()> documentHost;
+  std::function<void*()> display;              // the wave display window
+  std::function<std::string()> documentTitle;  // the main window's title for the document
+  std::function<int()> timeMode;               // the lower time format and
+  std::function<int()> timeCodeFrames;         // the custom frame rate, for the positions shown
+};
+void setMarkerWindowsHost(MarkerWindowsHost host);
+const MarkerWindowsHost& host();
 
-// Registers the commands and the message-loop hooks of both windows.
+// Registers the commands of both windows (Cue List, Play List, Add Cue) and makes the windows' titles follow
+// the document's.
 void registerMarkerWindows();
 // Refills both windows from the current document (empty lists and plain titles without one).
 void refreshMarkerWindows();
@@ -38,9 +59,9 @@ void markersChanged(bool fromCueList);
 // nothing was added.
 uint32_t addCueAtSelection();
 // The current document's marker set, or null without a document.
-markers::MarkerSet* currentMarkers();
+MarkerSet* currentMarkers();
 // The list windows' titles for the current document ("Cue List - <title>", or the plain name without one).
 std::string cueListTitle();
 std::string playListTitle();
 
-}  // namespace shell
+}  // namespace markers

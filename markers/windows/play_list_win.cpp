@@ -13,15 +13,13 @@
 #include "document/wave_document.h"
 #include "markers/marker_lists.h"
 #include "resources/dialog_ids.h"
-#include "shell/app_state.h"
 #include "resources/command_ids.h"
 #include "ui/dispatch.h"
-#include "shell/document_support.h"
-#include "shell/list_window_win.h"
-#include "shell/marker_windows.h"
+#include "markers/windows/list_window_win.h"
+#include "markers/windows/marker_windows.h"
 #include "ui/message_box.h"
 
-namespace shell {
+namespace markers {
 namespace {
 
 struct PlayWindow {
@@ -45,8 +43,8 @@ int32_t selected() {
 }
 
 void updateLoopsField() {
-  markers::MarkerSet* set = currentMarkers();
-  markers::PlayEntry e;
+  MarkerSet* set = currentMarkers();
+  PlayEntry e;
   const int32_t sel = selected();
   const bool entry = set && sel >= 0 && set->getPlay(uint32_t(sel), &e);
   pw().filling = true;
@@ -60,7 +58,7 @@ void updateLoopsField() {
 
 void updateButtons() {
   HWND dlg = pw().hwnd;
-  const bool doc = currentDocument() != nullptr;
+  const bool doc = host().document() != nullptr;
   SetDlgItemTextA(dlg, IDC_PLAY_ADD, cueListWindow() ? "<- &Add Before" : "Open Cue List");
   EnableWindow(GetDlgItem(dlg, IDC_PLAY_ADD), doc);
   // Playing a play list needs the Play command; without one the buttons stay grey.
@@ -75,16 +73,16 @@ void fill(int32_t select) {
   pw().filling = true;
   SendMessageA(l, WM_SETREDRAW, FALSE, 0);
   SendMessageA(l, LB_RESETCONTENT, 0, 0);
-  if (markers::MarkerSet* set = currentMarkers()) {
+  if (MarkerSet* set = currentMarkers()) {
     // Entries whose cue went or became a point marker leave the play list here.
     set->prunePlayList();
     for (uint32_t i = 0; i < set->playCount(); ++i) {
-      markers::PlayEntry e;
+      PlayEntry e;
       if (!set->getPlay(i, &e)) break;
-      std::string line = markers::PlayListLine(e, *set);
+      std::string line = PlayListLine(e, *set);
       SendMessageA(l, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
     }
-    SendMessageA(l, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(markers::kPlayListEnd));
+    SendMessageA(l, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kPlayListEnd));
   }
   const int count = int(SendMessageA(l, LB_GETCOUNT, 0, 0));
   if (select >= count) select = count - 1;
@@ -97,8 +95,8 @@ void fill(int32_t select) {
 }
 
 void changed(int32_t select) {
-  if (document::WaveDocument* doc = currentDocument()) doc->addFormatChanges(1);
-  if (app().mainWindow) SetWindowTextA(static_cast<HWND>(app().mainWindow), currentDocumentTitle().c_str());
+  if (document::WaveDocument* doc = host().document()) doc->addFormatChanges(1);
+  if (host().mainWindow()) SetWindowTextA(static_cast<HWND>(host().mainWindow()), host().documentTitle().c_str());
   fill(select);
 }
 
@@ -107,33 +105,33 @@ void onAddBefore() {
     openCueList();
     return;
   }
-  markers::MarkerSet* set = currentMarkers();
+  MarkerSet* set = currentMarkers();
   const int32_t sel = selected();
   const uint32_t before = sel >= 0 ? uint32_t(sel) : set ? set->playCount() : 0;
   if (!set) return;
-  uint32_t n = markers::InsertCuesBefore(*set, before, selectedCueIds());
+  uint32_t n = InsertCuesBefore(*set, before, selectedCueIds());
   if (n) changed(int32_t(before + n));
 }
 
 void onRemove() {
-  markers::MarkerSet* set = currentMarkers();
+  MarkerSet* set = currentMarkers();
   const int32_t sel = selected();
   if (set && sel >= 0 && set->deletePlay(uint32_t(sel))) changed(sel);
 }
 
 void onLoops() {
   if (pw().filling) return;
-  markers::MarkerSet* set = currentMarkers();
+  MarkerSet* set = currentMarkers();
   const int32_t sel = selected();
   if (!set || sel < 0 || uint32_t(sel) >= set->playCount()) return;
   char text[32] = {};
   GetDlgItemTextA(pw().hwnd, IDC_PLAY_LOOPS, text, sizeof text);
-  set->setPlay(uint32_t(sel), markers::kKeep, markers::kKeep, markers::ParseLoopCount(text));
-  if (document::WaveDocument* doc = currentDocument()) doc->addFormatChanges(1);
+  set->setPlay(uint32_t(sel), kKeep, kKeep, ParseLoopCount(text));
+  if (document::WaveDocument* doc = host().document()) doc->addFormatChanges(1);
   // Only the line changes; the field keeps what is being typed.
-  markers::PlayEntry e;
+  PlayEntry e;
   if (!set->getPlay(uint32_t(sel), &e)) return;
-  std::string line = markers::PlayListLine(e, *set);
+  std::string line = PlayListLine(e, *set);
   pw().filling = true;
   SendMessageA(list(), LB_DELETESTRING, WPARAM(sel), 0);
   SendMessageA(list(), LB_INSERTSTRING, WPARAM(sel), reinterpret_cast<LPARAM>(line.c_str()));
@@ -143,17 +141,17 @@ void onLoops() {
 
 // Play and Auto-cue: the starting entry's cue becomes the selection and the Play command plays it.
 void onPlay(bool autoCue) {
-  markers::MarkerSet* set = currentMarkers();
-  HWND display = static_cast<HWND>(currentDisplay());
+  MarkerSet* set = currentMarkers();
+  HWND display = static_cast<HWND>(host().display());
   if (!set || !display || !ui::isCommandAvailable(IDM_PLAY)) return;
-  const int32_t start = markers::PlayStartIndex(selected(), set->playCount());
-  markers::PlayEntry e;
+  const int32_t start = PlayStartIndex(selected(), set->playCount());
+  PlayEntry e;
   if (start < 0 || !set->getPlay(uint32_t(start), &e)) return;
-  const markers::Cue* c = set->findCue(e.cueId);
+  const Cue* c = set->findCue(e.cueId);
   if (!c || !c->length) return;
   display::WaveDispSetSelection(display, int32_t(c->position), int32_t(c->position + c->length - 1));
   ui::dispatchCommand(IDM_PLAY, 0);
-  if (autoCue) fill(markers::NextAutoCueIndex(start, set->playCount()));
+  if (autoCue) fill(NextAutoCueIndex(start, set->playCount()));
 }
 
 INT_PTR CALLBACK PLAYMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
@@ -211,8 +209,8 @@ void openPlayList() {
     SetForegroundWindow(pw().hwnd);
     return;
   }
-  HINSTANCE instance = static_cast<HINSTANCE>(app().instance);
-  HWND w = CreateDialogParamA(instance, "ID_PLAYBOX", static_cast<HWND>(app().mainWindow), PLAYMsgProc, 0);
+  HINSTANCE instance = static_cast<HINSTANCE>(host().instance);
+  HWND w = CreateDialogParamA(instance, "ID_PLAYBOX", static_cast<HWND>(host().mainWindow()), PLAYMsgProc, 0);
   if (!w) {
     ui::debugOutputf("play list: dialog not created (%lu)\n", static_cast<unsigned long>(GetLastError()));
     return;
@@ -224,4 +222,4 @@ void refreshPlayList() {
   if (pw().hwnd) fill(selected() >= 0 ? selected() : 0);
 }
 
-}  // namespace shell
+}  // namespace markers

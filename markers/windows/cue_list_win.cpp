@@ -15,14 +15,11 @@
 #include "document/wave_document.h"
 #include "markers/marker_lists.h"
 #include "resources/dialog_ids.h"
-#include "shell/app_state.h"
-#include "shell/document_support.h"
-#include "shell/list_window_win.h"
-#include "shell/marker_windows.h"
+#include "markers/windows/list_window_win.h"
+#include "markers/windows/marker_windows.h"
 #include "ui/message_box.h"
-#include "shell/win_shell.h"
 
-namespace shell {
+namespace markers {
 namespace {
 
 struct CueWindow {
@@ -41,9 +38,9 @@ HWND list() {
 }
 
 std::string positionText(int64_t frames) {
-  const document::WaveDocument* doc = currentDocument();
-  const Settings& s = app().settings;
-  std::string text = display::FormatPosition(frames, doc ? doc->rate() : 0, s.loTimeMode, s.timeCodeFrames);
+  const document::WaveDocument* doc = host().document();
+  std::string text =
+      display::FormatPosition(frames, doc ? doc->rate() : 0, host().timeMode(), host().timeCodeFrames());
   text.erase(0, text.find_first_not_of(' '));
   return text;
 }
@@ -65,14 +62,14 @@ uint32_t idAt(int index) {
 }
 
 // The cue the fields edit: the first selected one.
-const markers::Cue* fieldCue() {
-  markers::MarkerSet* set = currentMarkers();
+const Cue* fieldCue() {
+  MarkerSet* set = currentMarkers();
   std::vector<int> sel = selectedIndexes();
   return set && !sel.empty() ? set->findCue(idAt(sel.front())) : nullptr;
 }
 
 void updateFields() {
-  const markers::Cue* c = fieldCue();
+  const Cue* c = fieldCue();
   cw().filling = true;
   SetDlgItemTextA(cw().hwnd, IDC_CUE_LABEL, c ? c->label.c_str() : "");
   SetDlgItemTextA(cw().hwnd, IDC_CUE_DESC, c ? c->description.c_str() : "");
@@ -82,7 +79,7 @@ void updateFields() {
 void updateButtons() {
   HWND dlg = cw().hwnd;
   const size_t selected = selectedIndexes().size();
-  const bool doc = currentDocument() != nullptr;
+  const bool doc = host().document() != nullptr;
   EnableWindow(GetDlgItem(dlg, IDC_CUE_ADD), doc);
   EnableWindow(GetDlgItem(dlg, IDC_CUE_DEL), selected > 0);
   EnableWindow(GetDlgItem(dlg, IDC_CUE_MERGE), selected == 2);
@@ -103,10 +100,10 @@ void fill(bool keepFields, uint32_t selectId = 0) {
   cw().filling = true;
   SendMessageA(l, WM_SETREDRAW, FALSE, 0);
   SendMessageA(l, LB_RESETCONTENT, 0, 0);
-  if (const markers::MarkerSet* set = currentMarkers()) {
+  if (const MarkerSet* set = currentMarkers()) {
     for (uint32_t i = 0; i < set->cueCount(); ++i) {
-      const markers::Cue* c = set->cueAt(i);
-      std::string line = markers::CueListLine(*c, positionText);
+      const Cue* c = set->cueAt(i);
+      std::string line = CueListLine(*c, positionText);
       int at = int(SendMessageA(l, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str())));
       if (at < 0) break;
       SendMessageA(l, LB_SETITEMDATA, WPARAM(at), LPARAM(c->id));
@@ -132,22 +129,22 @@ void onAdd() {
 }
 
 void onDelete() {
-  markers::MarkerSet* set = currentMarkers();
-  if (!set || !markers::DeleteCues(*set, selectedCueIds())) return;
+  MarkerSet* set = currentMarkers();
+  if (!set || !DeleteCues(*set, selectedCueIds())) return;
   markersChanged(false);
 }
 
 void onMerge() {
-  markers::MarkerSet* set = currentMarkers();
+  MarkerSet* set = currentMarkers();
   std::vector<uint32_t> ids = selectedCueIds();
-  if (!set || !markers::MergeSelectedCues(*set, ids)) return;
+  if (!set || !MergeSelectedCues(*set, ids)) return;
   markersChanged(false);
 }
 
 // Goto: selects the first selected cue's range (a cursor at a point marker); Auto Zoom shows just it.
 void onGoto() {
-  const markers::Cue* c = fieldCue();
-  HWND display = static_cast<HWND>(currentDisplay());
+  const Cue* c = fieldCue();
+  HWND display = static_cast<HWND>(host().display());
   if (!c || !display) return;
   const int32_t start = int32_t(c->position);
   const int32_t end = c->length ? int32_t(c->position + (c->length - 1)) : start - 1;
@@ -159,15 +156,15 @@ void onGoto() {
 // Typing in Label or Description changes the cue at once (the list line and the display follow).
 void onFieldChanged(int id) {
   if (cw().filling) return;
-  markers::MarkerSet* set = currentMarkers();
-  const markers::Cue* c = fieldCue();
+  MarkerSet* set = currentMarkers();
+  const Cue* c = fieldCue();
   if (!set || !c) return;
   char text[256] = {};
   GetDlgItemTextA(cw().hwnd, id, text, sizeof text);
   if (id == IDC_CUE_LABEL)
-    set->setCue(c->id, markers::kKeep, markers::kKeep, text, nullptr);
+    set->setCue(c->id, kKeep, kKeep, text, nullptr);
   else
-    set->setCue(c->id, markers::kKeep, markers::kKeep, nullptr, text);
+    set->setCue(c->id, kKeep, kKeep, nullptr, text);
   markersChanged(true);
 }
 
@@ -207,8 +204,8 @@ void onCommand(int id, int code) {
 
 void onInit(HWND dlg) {
   cw().hwnd = dlg;
-  SendDlgItemMessageA(dlg, IDC_CUE_LABEL, EM_LIMITTEXT, markers::kMaxLabel, 0);
-  SendDlgItemMessageA(dlg, IDC_CUE_DESC, EM_LIMITTEXT, markers::kMaxDescription, 0);
+  SendDlgItemMessageA(dlg, IDC_CUE_LABEL, EM_LIMITTEXT, kMaxLabel, 0);
+  SendDlgItemMessageA(dlg, IDC_CUE_DESC, EM_LIMITTEXT, kMaxDescription, 0);
   // Tab stops far enough right for the longest time texts ("to" ranges in drop-frame time).
   int stops[2] = {110, 200};
   SendDlgItemMessageA(dlg, IDC_CUE_LIST, LB_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(stops));
@@ -260,8 +257,8 @@ void openCueList() {
     SetForegroundWindow(cw().hwnd);
     return;
   }
-  HINSTANCE instance = static_cast<HINSTANCE>(app().instance);
-  HWND w = CreateDialogParamA(instance, "ID_CUEDIALOG", static_cast<HWND>(app().mainWindow), CUEMsgProc, 0);
+  HINSTANCE instance = static_cast<HINSTANCE>(host().instance);
+  HWND w = CreateDialogParamA(instance, "ID_CUEDIALOG", static_cast<HWND>(host().mainWindow()), CUEMsgProc, 0);
   if (!w) {
     ui::debugOutputf("cue list: dialog not created (%lu)\n", static_cast<unsigned long>(GetLastError()));
     return;
@@ -281,4 +278,4 @@ std::vector<uint32_t> selectedCueIds() {
   return ids;
 }
 
-}  // namespace shell
+}  // namespace markers
