@@ -29,15 +29,21 @@ void NullWaveDevice::forgetQueue() {
     b->done = true;
     b->prepared = false;
   }
+  for (DeviceBuffer* b : pending_) {
+    b->queued = false;
+    b->done = true;
+    b->prepared = false;
+  }
   for (DeviceBuffer* b : done_) b->prepared = false;
   queue_.clear();
+  pending_.clear();
   held_.clear();
   done_.clear();
 }
 
 DeviceStatus NullWaveDevice::close(bool force) {
   if (!open_) return DeviceStatus::kInvalidHandle;
-  if (!queue_.empty() || !held_.empty()) {
+  if (!queue_.empty() || !held_.empty() || !pending_.empty()) {
     if (!force) return DeviceStatus::kStillPlaying;
     for (DeviceBuffer* b : held_) queue_.push_back(b);
   }
@@ -92,15 +98,16 @@ void NullWaveDevice::handBack(DeviceBuffer* b, bool now) {
     held_.push_back(b);
     return;
   }
+  if (!now) {
+    // Handed back by a reset or pause: still the device's until its message is delivered.
+    pending_.push_back(b);
+    return;
+  }
   b->queued = false;
   b->done = true;
   done_.push_back(b);
-  if (now) {
-    ++notifications_;
-    notify();
-  } else {
-    pendingNotify_ = true;
-  }
+  ++notifications_;
+  notify();
 }
 
 DeviceStatus NullWaveDevice::reset() {
@@ -154,8 +161,13 @@ DeviceBuffer* NullWaveDevice::takeDone() {
 }
 
 void NullWaveDevice::deliver() {
-  if (!pendingNotify_) return;
-  pendingNotify_ = false;
+  if (pending_.empty()) return;
+  for (DeviceBuffer* b : pending_) {
+    b->queued = false;
+    b->done = true;
+    done_.push_back(b);
+  }
+  pending_.clear();
   ++notifications_;
   notify();
 }

@@ -81,7 +81,7 @@ class NullWaveDevice : public WaveDevice {
   std::deque<DeviceBuffer*> queue_;
   std::deque<DeviceBuffer*> done_;
   std::deque<DeviceBuffer*> held_;  // consumed but never handed back (setNeverReturn)
-  bool pendingNotify_ = false;
+  std::deque<DeviceBuffer*> pending_;  // handed back by reset or pause, reported by deliver()
   DeviceStatus openFailure_ = DeviceStatus::kOk;
   bool neverReturn_ = false;
   std::map<uint32_t, uint32_t> shortReturns_;
