@@ -91,7 +91,9 @@ TEST(PlayRandom, DeviceReceivesExactlyTheModelsFrames) {
       const uint64_t p = engine.deviceFrames();
       if (dev.isOpen() && presses == 0 && (p + 1) * 2 * channels <= dev.written().size()) {
         const int16_t v = audiotest::Sample16(dev.written(), size_t(p) * channels);
-        if (v != 0) ASSERT_EQ(engine.position(), v - 1) << "device frame " << p;
+        if (v != 0) {
+          ASSERT_EQ(engine.position(), v - 1) << "device frame " << p;
+        }
       }
     }
     EXPECT_FALSE(dev.isOpen());
