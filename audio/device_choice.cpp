@@ -52,7 +52,9 @@ int DeviceQuirkFlag(const std::string& productName, int meterFix) {
 }
 
 std::string DeviceCapabilityText(const DeviceInfo& d) {
-  const bool stereo = d.channels >= 2;
+  // A device that names no channel count but lists stereo formats is stereo too.
+  constexpr uint32_t kStereoBits = 0x2 | 0x8 | 0x20 | 0x80 | 0x200 | 0x800;
+  const bool stereo = d.channels >= 2 || (d.formats & kStereoBits) != 0;
   std::string text = stereo ? " Stereo " : " Mono ";
   const std::string main = KindText(d.formats, stereo);
   text += main;
@@ -117,8 +119,8 @@ bool DeviceSaveNames(const char* file, const DeviceChoice& choice,
   bool ok = true;
   for (int k = 0; k < kDeviceKinds; ++k) {
     if (devices[k].empty()) continue;
-    ok = platform::profileWriteString("System", kDeviceKeys[k], DeviceSavedName(devices[k], choice.id[k]).c_str(),
-                                      file) &&
+    ok = platform::profileWriteString("System", kDeviceKeys[k],
+                                      DeviceSavedName(devices[k], choice.id[k]).c_str(), file) &&
          ok;
   }
   return ok;

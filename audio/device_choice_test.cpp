@@ -46,6 +46,7 @@ TEST(DeviceChoice, Texts) {
   EXPECT_EQ(t.installed, " Speakers Installed");
   EXPECT_EQ(t.capability, " Stereo 16-bit 44K capability");
   EXPECT_EQ(DeviceCapabilityText({"x", 0x111, 1}), " Mono 8-bit 44K capability");
+  EXPECT_EQ(DeviceCapabilityText({"x", 0x800, 0}), " Stereo 16-bit 44K / Mono 8-bit ??K capability");
   EXPECT_EQ(DeviceCapabilityText({"x", 0x0, 1}), " Mono 8-bit ??K capability");
   // Stereo only up to 22 kHz 8-bit, mono 16-bit at 44 kHz.
   EXPECT_EQ(DeviceCapabilityText({"x", 0x022 | 0x404, 2}), " Stereo 8-bit 22K / Mono 16-bit 44K capability");

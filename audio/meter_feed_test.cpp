@@ -19,11 +19,11 @@ TEST(MeterPlayedPart, PartOfTheBufferHoldingTheLastPlayedFrame) {
     uint32_t bytes;
   };
   const Case cases[] = {
-      {1050, 1150, b.data(), 50 * 4},        // since the tick before, but only the sounding buffer
+      {1050, 1150, b.data(), 50 * 4},  // since the tick before, but only the sounding buffer
       {1120, 1150, b.data() + 20 * 4, 30 * 4},
-      {1000, 1100, a.data(), 100 * 4},       // the last frame played ends buffer a
-      {1150, 1150, nullptr, 0},              // nothing played since
-      {0, 1300, nullptr, 0},                 // past every buffer: they hold other audio by now
+      {1000, 1100, a.data(), 100 * 4},  // the last frame played ends buffer a
+      {1150, 1150, nullptr, 0},         // nothing played since
+      {0, 1300, nullptr, 0},            // past every buffer: they hold other audio by now
       {0, 999, nullptr, 0},
   };
   for (const Case& c : cases) {

@@ -80,7 +80,7 @@ class NullWaveDevice : public WaveDevice {
   uint32_t headDone_ = 0;  // bytes of the head buffer already played or filled
   std::deque<DeviceBuffer*> queue_;
   std::deque<DeviceBuffer*> done_;
-  std::deque<DeviceBuffer*> held_;  // consumed but never handed back (setNeverReturn)
+  std::deque<DeviceBuffer*> held_;     // consumed but never handed back (setNeverReturn)
   std::deque<DeviceBuffer*> pending_;  // handed back by reset or pause, reported by deliver()
   DeviceStatus openFailure_ = DeviceStatus::kOk;
   bool neverReturn_ = false;

@@ -128,7 +128,8 @@ int PlayEngine::start(const PlaySource& src, const PlayRange& range, uint32_t lo
   return startSegments(src, one, range.start);
 }
 
-int PlayEngine::startSegments(const PlaySource& src, const std::vector<PlaySegment>& list, int32_t firstStart) {
+int PlayEngine::startSegments(const PlaySource& src, const std::vector<PlaySegment>& list,
+                              int32_t firstStart) {
   if (device_->isOpen()) return int(DeviceStatus::kAllocated);
   return begin(src, list, firstStart);
 }

@@ -70,8 +70,9 @@ TEST(PlayChooseRange, Table) {
   expl.explicitFirst = 10;
   expl.explicitLast = 19;
   const Case cases[] = {
-      {sel, true, {100, 100, 100}},         {cursorIn, true, {500, 500, 300}}, {cursorIn, false, {300, 700, 300}},
-      {cursorOut, true, {300, 700, 300}},   {expl, true, {10, 10, 10}},
+      {sel, true, {100, 100, 100}},       {cursorIn, true, {500, 500, 300}},
+      {cursorIn, false, {300, 700, 300}}, {cursorOut, true, {300, 700, 300}},
+      {expl, true, {10, 10, 10}},
   };
   for (const Case& k : cases) {
     const PlayRange r = PlayChooseRange(k.c, k.fromCursor);

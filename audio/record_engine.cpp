@@ -28,7 +28,8 @@ DeviceFormat RecordDeviceFormat(const RecordTarget& t, bool monitor, bool conver
   }
   f.rate = t.format.rate;
   f.channels = t.format.channels;
-  if (f.channels == 2 && (t.editChannel == document::kChannelLeft || t.editChannel == document::kChannelRight))
+  if (f.channels == 2 &&
+      (t.editChannel == document::kChannelLeft || t.editChannel == document::kChannelRight))
     f.channels = 1;
   // Float documents record 16-bit integers, which the sample transfer writes exactly; an input opened as
   // 32-bit integer PCM and written as float would be noise.
@@ -37,7 +38,8 @@ DeviceFormat RecordDeviceFormat(const RecordTarget& t, bool monitor, bool conver
   return f;
 }
 
-RecordEngine::RecordEngine(WaveDevice* device, RecordListener* listener) : device_(device), listener_(listener) {
+RecordEngine::RecordEngine(WaveDevice* device, RecordListener* listener)
+    : device_(device), listener_(listener) {
   device_->setNotify([this] { service(); });
 }
 
@@ -88,7 +90,8 @@ int RecordEngine::begin(const RecordTarget& target, uint32_t ms) {
   start_ = monitor_ ? 0 : std::max(target.selStart, 0);
   written_ = shortfall_ = 0;
   sequence_ = returned_ = 0;
-  limit_ = (!monitor_ && target.selEnd >= target.selStart) ? int64_t(target.selEnd) - target.selStart + 1 : -1;
+  limit_ =
+      (!monitor_ && target.selEnd >= target.selStart) ? int64_t(target.selEnd) - target.selStart + 1 : -1;
   ratio_ = 1.0;
   capacityKB_ = uint64_t(std::trunc(double(target.usedKB) / ratio_)) + target.freeKB;
   beforeKB_ = uint64_t(start_) * docBpf_ / 1024;
@@ -164,7 +167,8 @@ void RecordEngine::store(DeviceBuffer* h) {
     ratio_ = std::clamp(ratio_, 0.001, 10.0);
   }
   const int64_t remaining = int64_t(std::trunc(double(capacityKB_) * ratio_)) -
-                            int64_t(written_ * docBpf_ / 1024) - int64_t(beforeKB_) - int64_t(kBudgetReserveKB);
+                            int64_t(written_ * docBpf_ / 1024) - int64_t(beforeKB_) -
+                            int64_t(kBudgetReserveKB);
   if (remaining < 0) budgetStop_ = true;
   if (limit_ == 0) limitStop_ = true;
   if ((budgetStop_ || limitStop_) && stopCount_ == 0) requestStop();
@@ -174,11 +178,12 @@ void RecordEngine::status(uint32_t queued) {
   if (!listener_ || !target_.hasDocument || monitor_) return;
   RecordStatus s;
   const int64_t remainingKB = int64_t(std::trunc(double(capacityKB_) * ratio_)) -
-                              int64_t(written_ * docBpf_ / 1024) - int64_t(beforeKB_) - int64_t(kBudgetReserveKB);
+                              int64_t(written_ * docBpf_ / 1024) - int64_t(beforeKB_) -
+                              int64_t(kBudgetReserveKB);
   const int64_t leftFrames = std::max<int64_t>(remainingKB, 0) * 1024 / std::max<uint32_t>(docBpf_, 1);
   char text[96];
-  std::snprintf(text, sizeof text, " %s left (%ld)", display::FormatDecimalTime(leftFrames, format_.rate).c_str(),
-                long(queued));
+  std::snprintf(text, sizeof text, " %s left (%ld)",
+                display::FormatDecimalTime(leftFrames, format_.rate).c_str(), long(queued));
   s.left = text;
   const uint64_t length = std::max<uint64_t>(target_.documentFrames, uint64_t(start_) + written_);
   std::snprintf(text, sizeof text, " %ld Samples", long(length));

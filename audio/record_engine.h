@@ -43,26 +43,26 @@ uint32_t RecordOverwriteFrames(const RecordTarget& target);
 DeviceFormat RecordDeviceFormat(const RecordTarget& target, bool monitor, bool convert16to8);
 
 struct RecordOptions {
-  bool liveUpdate = false;      // "LiveUpdate": the display is redrawn as audio arrives
-  bool tempCompressed = true;   // "TempCompressed": re-estimate the store's space ratio every 9 buffers
-  bool showOnPlay = false;      // feed the meter while recording ("ShowOnPlay")
-  int timeMode = 0;             // "LoTimeMode" for the " Time:" text: 0 decimal, 1 samples, 2 frames, 3 drop
+  bool liveUpdate = false;     // "LiveUpdate": the display is redrawn as audio arrives
+  bool tempCompressed = true;  // "TempCompressed": re-estimate the store's space ratio every 9 buffers
+  bool showOnPlay = false;     // feed the meter while recording ("ShowOnPlay")
+  int timeMode = 0;            // "LoTimeMode" for the " Time:" text: 0 decimal, 1 samples, 2 frames, 3 drop
   int timeCodeFrames = 30;
 };
 
 // The status texts after each buffer.
 struct RecordStatus {
-  std::string left;     // " %s left (%ld)": remaining budget as time, buffers queued
-  std::string samples;  // " %ld Samples": document length
-  std::string size;     // " %ld K": document size
-  std::string time;     // " Time: ..." recorded so far
+  std::string left;        // " %s left (%ld)": remaining budget as time, buffers queued
+  std::string samples;     // " %ld Samples": document length
+  std::string size;        // " %ld K": document size
+  std::string time;        // " Time: ..." recorded so far
   double allowance = 1.0;  // queued / buffers: the spectral view skips columns below 0.5
 };
 
 struct RecordResult {
   bool monitor = false;
-  int32_t first = 0;     // the record start S
-  uint32_t frames = 0;   // frames written: the selection becomes [first, first + frames - 1]
+  int32_t first = 0;        // the record start S
+  uint32_t frames = 0;      // frames written: the selection becomes [first, first + frames - 1]
   bool budgetStop = false;  // stopped because the disk budget ran out (or storage came up short)
   bool limitStop = false;   // stopped at the length limit
 };

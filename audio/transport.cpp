@@ -38,7 +38,8 @@ bool IsYes(const std::string& v) {
 }  // namespace
 
 AudioSettings AudioSettingsSanitized(AudioSettings s) {
-  if (!(s.bufferSeconds >= kMinBufferSeconds)) s.bufferSeconds = s.bufferSeconds > 0 ? kMinBufferSeconds : 4.0;
+  if (!(s.bufferSeconds >= kMinBufferSeconds))
+    s.bufferSeconds = s.bufferSeconds > 0 ? kMinBufferSeconds : 4.0;
   s.bufferSeconds = std::min(s.bufferSeconds, kMaxBufferSeconds);
   s.numBuffers = std::clamp(s.numBuffers, kMinBuffers, kMaxBuffers);
   return s;

@@ -45,7 +45,8 @@ AudioSettings AudioSettingsSanitized(AudioSettings s);
 uint32_t PlayBufferBytes(uint32_t rate, uint32_t frameBytes, double seconds, int numBuffers);
 // Bytes of one recording buffer: the share of the total rounded up to 4 KB pages (less 3 bytes), at
 // least one page. Monitoring (ms > 0) uses ms-long buffers of at least 32 frames.
-uint32_t RecordBufferBytes(uint32_t rate, uint32_t frameBytes, double seconds, int numBuffers, uint32_t ms = 0);
+uint32_t RecordBufferBytes(uint32_t rate, uint32_t frameBytes, double seconds, int numBuffers,
+                           uint32_t ms = 0);
 // The least frames a buffer holding any audio is padded to with silence (drivers that drop short
 // buffers): 2100 bytes' worth below 22050 Hz, else 16400 bytes' worth.
 uint32_t PlayPadFrames(uint32_t rate, uint32_t frameBytes);
@@ -74,13 +75,13 @@ constexpr int kRecordBufferLock = -14;
 constexpr int kRecordHeaderAlloc = -15;
 constexpr int kRecordHeaderLock = -16;
 
-extern const char kTextUnsupportedFormat[];  // string 119
+extern const char kTextUnsupportedFormat[];     // string 119
 extern const char kCaptionUnsupportedFormat[];  // string 120
-extern const char kCaptionWaveSystemError[];  // "Wave System Error"
-extern const char kTextBufferTooLarge[];  // string 94
-extern const char kCaptionError[];  // string 83
-extern const char kCaptionRecordError[];  // "RecordVoc Error"
-extern const char kCaptionMonitorError[];  // "Specified audio format not supported"
+extern const char kCaptionWaveSystemError[];    // "Wave System Error"
+extern const char kTextBufferTooLarge[];        // string 94
+extern const char kCaptionError[];              // string 83
+extern const char kCaptionRecordError[];        // "RecordVoc Error"
+extern const char kCaptionMonitorError[];       // "Specified audio format not supported"
 
 // What to show for a playback result; false when nothing is shown (success, the silent header
 // failures, or every failure when the program was started as "autoplayme").

@@ -52,9 +52,9 @@ struct DeviceBuffer {
   uint32_t bytes = 0;     // bytes to play, or the capacity of an input buffer
   uint32_t recorded = 0;  // input: bytes the device filled when it handed the buffer back
   uintptr_t user = 0;
-  bool prepared = false;  // between prepare and unprepare
-  bool queued = false;    // written or added and not yet handed back
-  bool done = true;       // handed back (or never given to the device)
+  bool prepared = false;   // between prepare and unprepare
+  bool queued = false;     // written or added and not yet handed back
+  bool done = true;        // handed back (or never given to the device)
   void* system = nullptr;  // the device's own record for the buffer (the winmm header)
 };
 

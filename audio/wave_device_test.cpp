@@ -117,7 +117,7 @@ TEST(NullWaveDevice, InputFillsShortReturnsAndFailedOpens) {
   EXPECT_EQ(d.takeDone(), &a.hdr);
   EXPECT_EQ(a.hdr.recorded, 90u);
   EXPECT_EQ(b.data[0], 90);  // the stream goes on where the short buffer ended
-  d.pause();  // stopping hands back the partly filled buffer
+  d.pause();                 // stopping hands back the partly filled buffer
   d.deliver();
   EXPECT_EQ(d.takeDone(), &b.hdr);
   EXPECT_EQ(b.hdr.recorded, 10u);

@@ -1,9 +1,10 @@
 // The winmm sound device (see wave_device_win.h).
 #include "audio/wave_device_win.h"
 
-#include "platform/win32.h"
-
+// clang-format off
+#include "platform/win32.h"  // before the other system headers
 #include <mmsystem.h>
+// clang-format on
 
 #include <algorithm>
 
@@ -211,8 +212,8 @@ DeviceStatus WinWaveDevice::submit(DeviceBuffer* b) {
   b->queued = true;
   b->done = false;
   order_.push_back(h);
-  const MMRESULT r =
-      IsOut(direction_) ? waveOutWrite(Out(handle_), h, sizeof *h) : waveInAddBuffer(In(handle_), h, sizeof *h);
+  const MMRESULT r = IsOut(direction_) ? waveOutWrite(Out(handle_), h, sizeof *h)
+                                       : waveInAddBuffer(In(handle_), h, sizeof *h);
   if (r != MMSYSERR_NOERROR) {
     b->queued = false;
     b->done = true;

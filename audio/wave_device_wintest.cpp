@@ -2,6 +2,11 @@
 // (or, on a machine without sound, reports that there is no device), takes buffers, gives them back on a
 // reset and closes; a done message for a header that is not the device's is ignored; the playback engine
 // over the real device ends closed, by itself or after three Stop presses.
+// clang-format off
+#include "platform/win32.h"  // before the other system headers
+#include <mmsystem.h>
+// clang-format on
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,9 +15,6 @@
 
 #include "audio/play_engine.h"
 #include "audio/wave_device_win.h"
-#include "platform/win32.h"
-
-#include <mmsystem.h>
 
 namespace audio {
 namespace {
@@ -30,11 +32,12 @@ bool NoDevice(DeviceStatus s) {
 }
 
 TEST(WinWaveDevice, EveryResultCodeHasAStatusWithText) {
-  const uint32_t codes[] = {MMSYSERR_NOERROR,   MMSYSERR_ERROR,     MMSYSERR_BADDEVICEID, MMSYSERR_NOTENABLED,
-                            MMSYSERR_ALLOCATED, MMSYSERR_INVALHANDLE, MMSYSERR_NODRIVER, MMSYSERR_NOMEM,
-                            MMSYSERR_NOTSUPPORTED, MMSYSERR_BADERRNUM, MMSYSERR_INVALFLAG, MMSYSERR_INVALPARAM,
-                            MMSYSERR_HANDLEBUSY, WAVERR_BADFORMAT,  WAVERR_STILLPLAYING, WAVERR_UNPREPARED,
-                            WAVERR_SYNC};
+  const uint32_t codes[] = {MMSYSERR_NOERROR,    MMSYSERR_ERROR,     MMSYSERR_BADDEVICEID,
+                            MMSYSERR_NOTENABLED, MMSYSERR_ALLOCATED, MMSYSERR_INVALHANDLE,
+                            MMSYSERR_NODRIVER,   MMSYSERR_NOMEM,     MMSYSERR_NOTSUPPORTED,
+                            MMSYSERR_BADERRNUM,  MMSYSERR_INVALFLAG, MMSYSERR_INVALPARAM,
+                            MMSYSERR_HANDLEBUSY, WAVERR_BADFORMAT,   WAVERR_STILLPLAYING,
+                            WAVERR_UNPREPARED,   WAVERR_SYNC};
   for (uint32_t c : codes) {
     const DeviceStatus s = DeviceStatusFromMm(c);
     EXPECT_STRNE(DeviceStatusText(s), "Unknown wave device error.") << c;
