@@ -15,6 +15,7 @@
 #include "audio/meter_settings.h"
 #include "platform/profile.h"
 #include "platform/test_dir.h"
+#include "platform/test_scale.h"
 #include "shell/command_ids.h"
 
 namespace audio {
@@ -409,18 +410,13 @@ unsigned Seed() {
   const char* env = std::getenv("SORN_TEST_SEED");
   return env ? static_cast<unsigned>(std::strtoul(env, nullptr, 10)) : std::random_device{}();
 }
-int Scale() {
-  const char* env = std::getenv("SORN_TEST_SCALE");
-  const int s = env ? std::atoi(env) : 1;
-  return s > 0 ? s : 1;
-}
 
 TEST(MeterRandom, InvariantsAndIncrementalPaintMatchesRepaint) {
   const unsigned seed = Seed();
   std::cout << "seed " << seed << "\n";
   std::mt19937 rng(seed);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  for (int run = 0; run < 20 * Scale(); ++run) {
+  for (int run = 0; run < 20 * platform::testScale(); ++run) {
     MeterSettings s;
     s.fadeTime = pick(0, 3) * 500;
     s.peakTime = pick(0, 2) * 700;
