@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "audio/meter_settings.h"
+#include "include/sorn_bytes.h"
 #include "platform/profile.h"
 #include "platform/test_dir.h"
 #include "platform/test_scale.h"
@@ -44,10 +45,7 @@ int32_t InnerWidth(const MeterState& m, int c = 0) {
 
 std::vector<uint8_t> Block16(const std::vector<int16_t>& samples) {
   std::vector<uint8_t> b;
-  for (int16_t s : samples) {
-    b.push_back(static_cast<uint8_t>(s & 0xff));
-    b.push_back(static_cast<uint8_t>((s >> 8) & 0xff));
-  }
+  for (int16_t s : samples) SornAppendU16LE(&b, static_cast<uint16_t>(s));
   return b;
 }
 
