@@ -211,6 +211,73 @@ TEST(SettingsTable, EveryKeyWrittenAndReadBackKeepsItsValueAndChangesOnlyItself)
   EXPECT_GE(checked, 70);  // the whole file's worth of keys, not a handful
 }
 
+// The keys of the file, which other versions of the program read and write too: none may go missing from
+// the table or change its name or section.
+TEST(SettingsTable, HoldsEveryKeyOfTheFile) {
+  const std::vector<std::pair<const char*, std::vector<const char*>>> file = {
+      {"Size", {"XLoc", "YLoc", "X", "Y", "NoPlayBar", "CueList", "PlayList", "Analyzer"}},
+      {"Settings",
+       {"MeterFix", "AutoFillInfo", "AutoPlayOnLoad", "DisplayMode", "PeakBlockSize", "SavePeakFiles",
+        "BoundaryLine", "UndoLevels", "MaxDisplayTime", "CacheSize", "UseSystemCache", "UseASync", "NT"}},
+      {"System",
+       {"WaveOut",
+        "WaveIn",
+        "MidiOut",
+        "MidiIn",
+        "BufferSize",
+        "NumBuffers",
+        "SaveMode",
+        "ViewingMode",
+        "PasteHilite",
+        "SmoothDelete",
+        "LiveUpdate",
+        "AutoConvertTo32",
+        "TempCompressed",
+        "UseOldStyleBoxes",
+        "Convert16to8New",
+        "Undo",
+        "PlayFromCursor",
+        "FilePreviewInfo",
+        "AutoDownFilter",
+        "AutoUpFilter",
+        "AutoDither32to16",
+        "AutoDownQuality",
+        "AutoUpQuality",
+        "MinPreviewBufInMs",
+        "MegsFreeOnTemp1",
+        "MegsFreeOnTemp2",
+        "AutoCrossfade",
+        "AutoCrossfadeSize",
+        "AnalysisRange",
+        "AnalysisSize",
+        "AnalysisWindowType",
+        "FileSaveExtraInfo",
+        "ToolHelp",
+        "PreviewFiles",
+        "SpectrumResolution",
+        "TimeCodeFrames",
+        "TimeModeV",
+        "TimeMode",
+        "LoTimeMode",
+        "HiTimeMode",
+        "WindowType",
+        "SpectralMode",
+        "SpectrumRange"}},
+      {"Paste Special", {"Right", "Left", "CrossfadeTime", "Loops", "Overlap", "Loop", "Crossfade"}},
+      {"Silence", {"Duration"}},
+      {"Recent", {"FileFilter", "FileOptions"}},
+      {"Colors",
+       {"SpectralReverse", "Waveform", "Background", "SpectralHigh", "SpectralLow", "Waveform", "Background",
+        "Zoomed", "Grid", "WaveformSel", "BackgroundSel", "ZoomedSel", "GridSel", "Center", "Boundary",
+        "Cursor", "SpectralLow", "SpectralHigh"}}};
+  std::vector<Name> expected;
+  for (const auto& section : file)
+    for (const char* key : section.second) expected.push_back({section.first, key});
+  std::vector<Name> table;
+  for (const SettingKey& k : settingKeys()) table.push_back({k.section, k.key});
+  EXPECT_EQ(table, expected);
+}
+
 TEST(SettingsTable, EmptyFileLoadsTheDefaultsOfTheSettingsValue) {
   // The table's defaults and the defaults of a fresh value agree: what a first start reads is what the
   // program would have used without a file (display mode and the colour ends as normalised at load).
