@@ -25,43 +25,50 @@ Bytes placed(const Bytes& field) {
   return b;
 }
 
-struct U16Case {
-  uint16_t value;
+template <typename T>
+struct Case {
+  T value;
   Bytes bytes;
 };
-TEST(SornBytes, U16) {
-  const U16Case cases[] = {{0, {0, 0}},
-                           {1, {1, 0}},
-                           {0x00FF, {0xFF, 0}},
-                           {0x0100, {0, 1}},
-                           {0x1234, {0x34, 0x12}},
-                           {0x8000, {0, 0x80}},
-                           {0xFFFF, {0xFF, 0xFF}}};
-  for (const U16Case& c : cases) {
+
+// Reads every case's bytes with get and writes its value with put, which must give the same bytes and
+// leave the guards alone.
+template <typename T, typename Get, typename Put>
+void expectBothWays(const std::vector<Case<T>>& cases, Get get, Put put) {
+  for (const Case<T>& c : cases) {
     Bytes b = placed(c.bytes);
-    EXPECT_EQ(SornGetU16LE(b.data() + 1), c.value);
+    EXPECT_EQ(get(b.data() + 1), c.value);
     Bytes w(b.size(), kGuard);
-    SornPutU16LE(w.data() + 1, c.value);
-    EXPECT_EQ(w, b) << c.value;
+    put(w.data() + 1, c.value);
+    EXPECT_EQ(w, b) << uint64_t(c.value);
   }
 }
 
-struct S16Case {
-  int16_t value;
-  Bytes bytes;
-};
+TEST(SornBytes, U16) {
+  expectBothWays<uint16_t>({{0, {0, 0}},
+                            {1, {1, 0}},
+                            {0x00FF, {0xFF, 0}},
+                            {0x0100, {0, 1}},
+                            {0x1234, {0x34, 0x12}},
+                            {0x8000, {0, 0x80}},
+                            {0xFFFF, {0xFF, 0xFF}}},
+                           SornGetU16LE, SornPutU16LE);
+}
+
 TEST(SornBytes, S16) {
-  const S16Case cases[] = {{0, {0, 0}},          {1, {1, 0}},          {-1, {0xFF, 0xFF}},
-                           {-2, {0xFE, 0xFF}},   {127, {0x7F, 0}},     {128, {0x80, 0}},
-                           {-128, {0x80, 0xFF}}, {-129, {0x7F, 0xFF}}, {32767, {0xFF, 0x7F}},
-                           {-32768, {0, 0x80}},  {-32767, {1, 0x80}},  {0x1234, {0x34, 0x12}}};
-  for (const S16Case& c : cases) {
-    Bytes b = placed(c.bytes);
-    EXPECT_EQ(SornGetS16LE(b.data() + 1), c.value);
-    Bytes w(b.size(), kGuard);
-    SornPutS16LE(w.data() + 1, c.value);
-    EXPECT_EQ(w, b) << c.value;
-  }
+  expectBothWays<int16_t>({{0, {0, 0}},
+                           {1, {1, 0}},
+                           {-1, {0xFF, 0xFF}},
+                           {-2, {0xFE, 0xFF}},
+                           {127, {0x7F, 0}},
+                           {128, {0x80, 0}},
+                           {-128, {0x80, 0xFF}},
+                           {-129, {0x7F, 0xFF}},
+                           {32767, {0xFF, 0x7F}},
+                           {-32768, {0, 0x80}},
+                           {-32767, {1, 0x80}},
+                           {0x1234, {0x34, 0x12}}},
+                          SornGetS16LE, SornPutS16LE);
 }
 
 struct U24Case {
@@ -114,27 +121,17 @@ TEST(SornBytes, U32AndS32) {
   }
 }
 
-struct U64Case {
-  uint64_t value;
-  Bytes bytes;
-};
 TEST(SornBytes, U64) {
-  const U64Case cases[] = {
-      {0, {0, 0, 0, 0, 0, 0, 0, 0}},
-      {1, {1, 0, 0, 0, 0, 0, 0, 0}},
-      {0x0123456789ABCDEFull, {0xEF, 0xCD, 0xAB, 0x89, 0x67, 0x45, 0x23, 0x01}},
-      {0x00000000FFFFFFFFull, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}},
-      {0xFFFFFFFF00000000ull, {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}},
-      {0x8000000000000000ull, {0, 0, 0, 0, 0, 0, 0, 0x80}},
-      {0xFFFFFFFFFFFFFFFFull, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
-      {0x01D9'1234'5678'9ABCull, {0xBC, 0x9A, 0x78, 0x56, 0x34, 0x12, 0xD9, 0x01}}};  // a file time
-  for (const U64Case& c : cases) {
-    Bytes b = placed(c.bytes);
-    EXPECT_EQ(SornGetU64LE(b.data() + 1), c.value);
-    Bytes w(b.size(), kGuard);
-    SornPutU64LE(w.data() + 1, c.value);
-    EXPECT_EQ(w, b) << c.value;
-  }
+  expectBothWays<uint64_t>({{0, {0, 0, 0, 0, 0, 0, 0, 0}},
+                            {1, {1, 0, 0, 0, 0, 0, 0, 0}},
+                            {0x0123456789ABCDEFull, {0xEF, 0xCD, 0xAB, 0x89, 0x67, 0x45, 0x23, 0x01}},
+                            {0x00000000FFFFFFFFull, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}},
+                            {0xFFFFFFFF00000000ull, {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}},
+                            {0x8000000000000000ull, {0, 0, 0, 0, 0, 0, 0, 0x80}},
+                            {0xFFFFFFFFFFFFFFFFull, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+                            {0x01D9'1234'5678'9ABCull,
+                             {0xBC, 0x9A, 0x78, 0x56, 0x34, 0x12, 0xD9, 0x01}}},  // the last: a file time
+                           SornGetU64LE, SornPutU64LE);
 }
 
 uint32_t bitsOf(float f) {

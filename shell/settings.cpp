@@ -2,6 +2,7 @@
 #include "shell/settings.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 
@@ -80,12 +81,39 @@ void writeReal(SettingsSource& dst, const SettingKey& k, double v) {
 
 constexpr uint32_t kIntChars = 0;  // integers read with an integer default are not cut
 
-SettingKey row(const char* sec, const char* key, SettingType type, uint32_t chars) {
+// The field a row reads into and writes from, by its type.
+void bind(SettingKey& k, int32_t Settings::*f) {
+  k.integer = f;
+}
+void bind(SettingKey& k, double Settings::*f) {
+  k.real = f;
+}
+void bind(SettingKey& k, bool Settings::*f) {
+  k.flag = f;
+}
+void bind(SettingKey& k, std::string Settings::*f) {
+  k.text = f;
+}
+void bind(SettingKey& k, Colour Settings::*f) {
+  k.colour = f;
+}
+void bind(SettingKey&, std::nullptr_t) {}
+void setDefault(SettingKey& k, int32_t def) {
+  k.intDefault = def;
+}
+void setDefault(SettingKey& k, const char* def) {
+  k.textDefault = def;
+}
+
+template <typename Field, typename Default>
+SettingKey row(const char* sec, const char* key, SettingType type, uint32_t chars, Field field, Default def) {
   SettingKey k;
   k.section = sec;
   k.key = key;
   k.type = type;
   k.maxChars = chars;
+  bind(k, field);
+  setDefault(k, def);
   return k;
 }
 SettingKey ranged(SettingKey k, double lo, double hi) {
@@ -94,82 +122,50 @@ SettingKey ranged(SettingKey k, double lo, double hi) {
   return k;
 }
 SettingKey intKey(const char* sec, const char* key, int32_t Settings::*f, int32_t def) {
-  SettingKey k = row(sec, key, SettingType::kInt, kIntChars);
-  k.integer = f;
-  k.intDefault = def;
-  return k;
+  return row(sec, key, SettingType::kInt, kIntChars, f, def);
 }
 SettingKey intTextKey(const char* sec, const char* key, int32_t Settings::*f, const char* def,
                       uint32_t chars) {
-  SettingKey k = row(sec, key, SettingType::kIntText, chars);
-  k.integer = f;
-  k.textDefault = def;
-  return k;
+  return row(sec, key, SettingType::kIntText, chars, f, def);
 }
 SettingKey realAsIntKey(const char* sec, const char* key, int32_t Settings::*f, const char* def) {
-  SettingKey k = row(sec, key, SettingType::kRealAsInt, kRealChars);
-  k.integer = f;
-  k.textDefault = def;
-  return k;
+  return row(sec, key, SettingType::kRealAsInt, kRealChars, f, def);
 }
 SettingKey intAsRealKey(const char* sec, const char* key, double Settings::*f, int32_t def) {
-  SettingKey k = row(sec, key, SettingType::kIntAsReal, kIntChars);
-  k.real = f;
-  k.intDefault = def;
-  return k;
+  return row(sec, key, SettingType::kIntAsReal, kIntChars, f, def);
 }
 SettingKey realKey(const char* sec, const char* key, double Settings::*f, const char* def) {
-  SettingKey k = row(sec, key, SettingType::kReal, kRealChars);
-  k.real = f;
-  k.textDefault = def;
-  return k;
+  return row(sec, key, SettingType::kReal, kRealChars, f, def);
 }
 SettingKey yesNoKey(const char* sec, const char* key, bool Settings::*f, const char* def) {
-  SettingKey k = row(sec, key, SettingType::kYesNo, kYesNoChars);
-  k.flag = f;
-  k.textDefault = def;
-  return k;
+  return row(sec, key, SettingType::kYesNo, kYesNoChars, f, def);
 }
 SettingKey alwaysNoKey(const char* sec, const char* key, const char* def) {
-  SettingKey k = row(sec, key, SettingType::kAlwaysNo, kYesNoChars);
-  k.textDefault = def;
-  return k;
+  return row(sec, key, SettingType::kAlwaysNo, kYesNoChars, nullptr, def);
 }
 SettingKey textKey(const char* sec, const char* key, std::string Settings::*f, const char* def,
                    uint32_t chars) {
-  SettingKey k = row(sec, key, SettingType::kText, chars);
-  k.text = f;
-  k.textDefault = def;
-  return k;
+  return row(sec, key, SettingType::kText, chars, f, def);
 }
 SettingKey deviceKey(const char* key, std::string Settings::*wanted, ChosenDevice Settings::*chosen) {
-  SettingKey k = row(kSystem, key, SettingType::kDevice, kDeviceChars);
-  k.text = wanted;
+  SettingKey k = row(kSystem, key, SettingType::kDevice, kDeviceChars, wanted, "");
   k.device = chosen;
-  k.textDefault = "";
   return k;
 }
 SettingKey colourKey(const char* key, Colour Settings::*f, const char* def) {
-  SettingKey k = row(kColors, key, SettingType::kColour, kRealChars);
-  k.colour = f;
-  k.textDefault = def;
-  return k;
+  return row(kColors, key, SettingType::kColour, kRealChars, f, def);
 }
 SettingKey displayColourKey(int index) {
-  SettingKey k = row(kColors, kDisplayColourKeys[index], SettingType::kColour, kRealChars);
+  SettingKey k = row(kColors, kDisplayColourKeys[index], SettingType::kColour, kRealChars, nullptr,
+                     kDisplayColourDefaults[index]);
   k.displayColour = index;
-  k.textDefault = kDisplayColourDefaults[index];
   return k;
 }
 SettingKey displayModeKey(int32_t def) {
-  SettingKey k = intKey(kSettingsSec, "DisplayMode", &Settings::displayMode, def);
-  k.type = SettingType::kDisplayMode;
-  return k;
+  return row(kSettingsSec, "DisplayMode", SettingType::kDisplayMode, kIntChars, &Settings::displayMode, def);
 }
 SettingKey constantKey(const char* sec, const char* key, const char* text) {
-  SettingKey k = row(sec, key, SettingType::kConstant, 0);
-  k.textDefault = text;
-  return k;
+  return row(sec, key, SettingType::kConstant, 0, nullptr, text);
 }
 SettingKey with(SettingKey k, SettingUse use, const char* why) {
   k.use = use;
