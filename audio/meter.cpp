@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "include/sorn_bytes.h"
+
 namespace audio {
 
 MeterSettings MeterSettingsSanitized(MeterSettings s) {
@@ -252,7 +254,7 @@ bool MeterFeed(MeterState* m, const void* data, size_t bytes, int bitsPerSample,
       if (bitsPerSample == 8) {
         s = (static_cast<int32_t>(*p++) - 128) * 256;
       } else {
-        s = static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
+        s = SornGetS16LE(p);
         p += 2;
       }
       peak[c] = std::max(peak[c], std::abs(s - (adjust ? m->dc[c] : 0)));

@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "audio/meter_settings.h"
+#include "include/sorn_bytes.h"
 #include "platform/profile.h"
 #include "platform/test_dir.h"
+#include "platform/test_scale.h"
 #include "resources/command_ids.h"
 
 namespace audio {
@@ -43,10 +45,7 @@ int32_t InnerWidth(const MeterState& m, int c = 0) {
 
 std::vector<uint8_t> Block16(const std::vector<int16_t>& samples) {
   std::vector<uint8_t> b;
-  for (int16_t s : samples) {
-    b.push_back(static_cast<uint8_t>(s & 0xff));
-    b.push_back(static_cast<uint8_t>((s >> 8) & 0xff));
-  }
+  for (int16_t s : samples) SornAppendU16LE(&b, static_cast<uint16_t>(s));
   return b;
 }
 
@@ -409,18 +408,13 @@ unsigned Seed() {
   const char* env = std::getenv("SORN_TEST_SEED");
   return env ? static_cast<unsigned>(std::strtoul(env, nullptr, 10)) : std::random_device{}();
 }
-int Scale() {
-  const char* env = std::getenv("SORN_TEST_SCALE");
-  const int s = env ? std::atoi(env) : 1;
-  return s > 0 ? s : 1;
-}
 
 TEST(MeterRandom, InvariantsAndIncrementalPaintMatchesRepaint) {
   const unsigned seed = Seed();
   std::cout << "seed " << seed << "\n";
   std::mt19937 rng(seed);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  for (int run = 0; run < 20 * Scale(); ++run) {
+  for (int run = 0; run < 20 * platform::testScale(); ++run) {
     MeterSettings s;
     s.fadeTime = pick(0, 3) * 500;
     s.peakTime = pick(0, 2) * 700;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "audio/meter_win.h"
+#include "include/sorn_bytes.h"
 #include "platform/profile.h"
 #include "platform/test_dir.h"
 #include "platform/win32.h"
@@ -81,10 +82,7 @@ constexpr COLORREF kRed = RGB(255, 0, 0), kBlack = RGB(0, 0, 0);
 std::vector<uint8_t> StereoBlock(int16_t left, int16_t right, int frames) {
   std::vector<uint8_t> b;
   for (int i = 0; i < frames; ++i)
-    for (int16_t s : {left, right}) {
-      b.push_back(static_cast<uint8_t>(s & 0xff));
-      b.push_back(static_cast<uint8_t>((s >> 8) & 0xff));
-    }
+    for (int16_t s : {left, right}) SornAppendU16LE(&b, static_cast<uint16_t>(s));
   return b;
 }
 

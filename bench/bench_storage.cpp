@@ -25,6 +25,7 @@
 #include <unistd.h>
 #endif
 
+#include "include/sorn_bytes.h"
 #include "platform/file.h"
 #include "storage/cache.h"
 #include "storage/store.h"
@@ -128,25 +129,18 @@ double memcpyRate() {
 
 std::vector<uint8_t> wavHeader(uint32_t dataBytes) {
   std::vector<uint8_t> h(kWavHeader);
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) h[at + i] = uint8_t(v >> (8 * i));
-  };
-  auto put16 = [&](size_t at, uint16_t v) {
-    h[at] = uint8_t(v);
-    h[at + 1] = uint8_t(v >> 8);
-  };
   std::memcpy(&h[0], "RIFF", 4);
-  put32(4, 36 + dataBytes);
+  SornPutU32LE(&h[4], 36 + dataBytes);
   std::memcpy(&h[8], "WAVEfmt ", 8);
-  put32(16, 16);
-  put16(20, 1);
-  put16(22, 2);
-  put32(24, 44100);
-  put32(28, 44100 * 4);
-  put16(32, 4);
-  put16(34, 16);
+  SornPutU32LE(&h[16], 16);
+  SornPutU16LE(&h[20], 1);
+  SornPutU16LE(&h[22], 2);
+  SornPutU32LE(&h[24], 44100);
+  SornPutU32LE(&h[28], 44100 * 4);
+  SornPutU16LE(&h[32], 4);
+  SornPutU16LE(&h[34], 16);
   std::memcpy(&h[36], "data", 4);
-  put32(40, dataBytes);
+  SornPutU32LE(&h[40], dataBytes);
   return h;
 }
 

@@ -6,11 +6,13 @@
 # includes a header from a folder its own does not declare, when the declarations form a cycle, or when the
 # table in README.md says otherwise.
 #
-# sorn_layer([FOLDER <folder>] [USES <folders>...])
+# sorn_layer([FOLDER <folder>] [USES <folders>...] [TEST_USES <folders>...])
 #   Declares a folder's layer (the calling one unless FOLDER names another) without building anything:
-#   header-only folders, plug-ins, tests.
+#   header-only folders, plug-ins, tests. TEST_USES are folders only its tests may include (test files:
+#   *_test.cpp, *_wintest.cpp, *_test_util.h).
 #
-# sorn_module(<name> [USES <folders>...] [DEPS <other link targets>...] [TEST_DEPS <targets>...])
+# sorn_module(<name> [USES <folders>...] [TEST_USES <folders>...] [DEPS <other link targets>...]
+#             [TEST_DEPS <targets>...])
 #   Declares the layer and builds every *.cpp of the calling folder into the static library sorn_<name>,
 #   except tests and mains:
 #     *_test.cpp              unit tests, one executable <name>_tests, one ctest test
@@ -67,13 +69,14 @@ function(sorn_layer_folder out)
 endfunction()
 
 function(sorn_layer)
-  cmake_parse_arguments(L "" "FOLDER" "USES" ${ARGN})
+  cmake_parse_arguments(L "" "FOLDER" "USES;TEST_USES" ${ARGN})
   sorn_layer_folder(folder)
   if(L_FOLDER)
     set(folder ${L_FOLDER})
   endif()
   list(JOIN L_USES " " uses)
-  set_property(GLOBAL APPEND PROPERTY SORN_LAYERS "${folder}: ${uses}")
+  list(JOIN L_TEST_USES " " testUses)
+  set_property(GLOBAL APPEND PROPERTY SORN_LAYERS "${folder}: ${uses} | ${testUses}")
 endfunction()
 
 # The libraries of the used folders (folders without one, such as include/ and resources/, link nothing).
@@ -96,9 +99,9 @@ function(sorn_write_layers)
 endfunction()
 
 function(sorn_module name)
-  cmake_parse_arguments(M "" "" "USES;DEPS;TEST_DEPS" ${ARGN})
+  cmake_parse_arguments(M "" "" "USES;TEST_USES;DEPS;TEST_DEPS" ${ARGN})
   set(lib sorn_${name})
-  sorn_layer(USES ${M_USES})
+  sorn_layer(USES ${M_USES} TEST_USES ${M_TEST_USES})
   sorn_layer_folder(folder)
   set_property(GLOBAL PROPERTY SORN_LAYER_LIB_${folder} ${lib})
   sorn_layer_libs(used ${M_USES})

@@ -10,16 +10,14 @@
 #include <cstdlib>
 #include <random>
 
+#include "platform/test_scale.h"
+
 namespace display {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-int TestScale() {
-  const char* s = std::getenv("SORN_TEST_SCALE");
-  const int n = s ? std::atoi(s) : 1;
-  return n > 0 ? n : 1;
-}
+using platform::testScale;
 
 struct Wave {
   int channels = 1;
@@ -134,9 +132,9 @@ TEST(ColumnPlanner, EqualsBruteForceOnRandomViews) {
 
 #ifdef _WIN32
   // The Windows build runs under an emulator several times slower; the native build covers the full count.
-  const int views = 2000 * TestScale();
+  const int views = 2000 * testScale();
 #else
-  const int views = 10000 * TestScale();
+  const int views = 10000 * testScale();
 #endif
   std::vector<ColumnPlan> out;
   for (int iter = 0; iter < views; ++iter) {

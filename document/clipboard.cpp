@@ -8,6 +8,7 @@
 
 #include "document/sample_transfer.h"
 #include "document/undo_command.h"
+#include "include/sorn_bytes.h"
 #include "ui/message_box.h"
 
 namespace document {
@@ -17,21 +18,6 @@ constexpr uint32_t kCopyChunkFrames = 32768;
 
 int ask(const EditUi& ui, const char* text, const char* caption, unsigned flags, int byDefault) {
   return ui.ask ? ui.ask(text, caption, flags) : byDefault;
-}
-
-void put16(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
-void put32(uint8_t* p, uint32_t v) {
-  put16(p, v & 0xFFFF);
-  put16(p + 2, v >> 16);
-}
-uint16_t get16(const uint8_t* p) {
-  return uint16_t(p[0] | (p[1] << 8));
-}
-uint32_t get32(const uint8_t* p) {
-  return uint32_t(get16(p)) | (uint32_t(get16(p + 2)) << 16);
 }
 
 uint16_t pickWord(WaveDocument* doc, int channel) {
@@ -129,17 +115,17 @@ int BuildCfWave(WaveDocument* doc, uint32_t start, uint32_t count, int channel, 
   }
   uint8_t* h = out->data();
   std::memcpy(h, "RIFF", 4);
-  put32(h + 4, uint32_t(total - 8));
+  SornPutU32LE(h + 4, uint32_t(total - 8));
   std::memcpy(h + 8, "WAVEfmt ", 8);
-  put32(h + 16, 16);
-  put16(h + 20, 1);
-  put16(h + 22, channels);
-  put32(h + 24, doc->rate());
-  put32(h + 28, uint32_t(uint64_t(doc->rate()) * align));
-  put16(h + 32, align);
-  put16(h + 34, bits);
+  SornPutU32LE(h + 16, 16);
+  SornPutU16LE(h + 20, 1);
+  SornPutU16LE(h + 22, channels);
+  SornPutU32LE(h + 24, doc->rate());
+  SornPutU32LE(h + 28, uint32_t(uint64_t(doc->rate()) * align));
+  SornPutU16LE(h + 32, align);
+  SornPutU16LE(h + 34, bits);
   std::memcpy(h + 36, "data", 4);
-  put32(h + 40, uint32_t(data));
+  SornPutU32LE(h + 40, uint32_t(data));
   const uint16_t word = uint16_t(XfLayoutWord(channels, bits) | pickWord(doc, channel) | XF_CLIP);
   if (SampleRead(doc->samples(), h + kCfWaveHeaderBytes, int32_t(start), count, word) != count) {
     out->clear();
@@ -158,14 +144,14 @@ bool ParseCfWave(const uint8_t* block, size_t size, CfWaveInfo* info) {
   while (pos + 8 <= size) {
     const uint8_t* c = block + pos;
     const uint64_t body = pos + 8;
-    const uint64_t chunk = get32(c + 4);
+    const uint64_t chunk = SornGetU32LE(c + 4);
     const uint64_t avail = size - body;
     if (!haveFormat && std::memcmp(c, "fmt ", 4) == 0) {
       if (chunk < 16 || chunk > avail) return false;
-      tag = get16(block + body);
-      info->channels = get16(block + body + 2);
-      info->rate = get32(block + body + 4);
-      info->bits = get16(block + body + 14);
+      tag = SornGetU16LE(block + body);
+      info->channels = SornGetU16LE(block + body + 2);
+      info->rate = SornGetU32LE(block + body + 4);
+      info->bits = SornGetU16LE(block + body + 14);
       haveFormat = true;
     } else if (!info->hasData && std::memcmp(c, "data", 4) == 0) {
       info->hasData = true;

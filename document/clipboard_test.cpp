@@ -10,6 +10,7 @@
 
 #include "document/edit_test_util.h"
 #include "document/undo_command.h"
+#include "include/sorn_bytes.h"
 #include "ui/message_box.h"
 
 namespace document {
@@ -66,10 +67,8 @@ TEST_F(ClipboardTest, CfWaveHeaderBytes) {
   std::vector<uint8_t> b;
   ASSERT_EQ(BuildCfWave(doc.get(), 0, 3, 0, 0xFFFFFFFFu, &b), kCopyOk);
   ASSERT_EQ(b.size(), 56u);
-  auto u32 = [&](size_t o) {
-    return uint32_t(b[o] | b[o + 1] << 8 | b[o + 2] << 16 | uint32_t(b[o + 3]) << 24);
-  };
-  auto u16 = [&](size_t o) { return uint32_t(b[o] | b[o + 1] << 8); };
+  auto u32 = [&](size_t o) { return SornGetU32LE(&b[o]); };
+  auto u16 = [&](size_t o) { return uint32_t(SornGetU16LE(&b[o])); };
   EXPECT_EQ(std::memcmp(b.data(), "RIFF", 4), 0);
   EXPECT_EQ(u32(4), 48u);
   EXPECT_EQ(std::memcmp(b.data() + 8, "WAVEfmt ", 8), 0);

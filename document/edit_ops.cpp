@@ -12,6 +12,7 @@
 
 #include "document/sample_transfer.h"
 #include "document/undo_command.h"
+#include "include/sorn_bytes.h"
 #include "ui/message_box.h"
 
 namespace document {
@@ -164,10 +165,8 @@ void invertSample(uint8_t* p, uint16_t bits) {
   if (bits == 8) {
     p[0] = uint8_t(255 - p[0]);
   } else if (bits == 16) {
-    const int16_t v = int16_t(uint16_t(p[0] | (p[1] << 8)));
-    const uint16_t n = v == -32768 ? uint16_t(0x8000) : uint16_t(-v);
-    p[0] = uint8_t(n);
-    p[1] = uint8_t(n >> 8);
+    const int16_t v = SornGetS16LE(p);
+    SornPutS16LE(p, v == -32768 ? v : int16_t(-v));
   } else {
     p[3] ^= 0x80;
   }

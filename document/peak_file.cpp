@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "include/sorn_bytes.h"
 #include "platform/file.h"
 
 namespace document {
@@ -17,38 +18,24 @@ constexpr uint32_t kIoEntries = 5000;                                 // entries
 constexpr int64_t kFileTimeEpochSeconds = 11644473600;                // 1601-01-01 to 1970-01-01
 constexpr int64_t kFileTimeUnitsPerSecond = 10000000;
 
-void put16(uint8_t* p, uint16_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
-void put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-uint16_t get16(const uint8_t* p) {
-  return uint16_t(p[0] | p[1] << 8);
-}
-uint32_t get32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 uint32_t entryBytes(uint16_t channels) {
   return channels == 2 ? kPeakEntryBytesStereo : kPeakEntryBytesMono;
 }
 
 void putEntry(uint8_t* p, const PeakEntry& e, uint16_t channels) {
-  put32(p, e.end);
+  SornPutU32LE(p, e.end);
   for (uint16_t c = 0; c < channels; ++c) {
-    put16(p + 4 + 4 * c, uint16_t(e.min[c]));
-    put16(p + 6 + 4 * c, uint16_t(e.max[c]));
+    SornPutS16LE(p + 4 + 4 * c, e.min[c]);
+    SornPutS16LE(p + 6 + 4 * c, e.max[c]);
   }
 }
 
 PeakEntry getEntry(const uint8_t* p, uint16_t channels) {
   PeakEntry e;
-  e.end = get32(p);
+  e.end = SornGetU32LE(p);
   for (uint16_t c = 0; c < channels; ++c) {
-    e.min[c] = int16_t(get16(p + 4 + 4 * c));
-    e.max[c] = int16_t(get16(p + 6 + 4 * c));
+    e.min[c] = SornGetS16LE(p + 4 + 4 * c);
+    e.max[c] = SornGetS16LE(p + 6 + 4 * c);
   }
   return e;
 }
@@ -84,8 +71,9 @@ PeakFileStatus loadPeakFile(const std::string& wavePath, uint16_t channels, uint
   if (size < kPeakHeaderBytes) return PeakFileStatus::BadSize;
   if (!readExactly(file.f, 0, header, kPeakHeaderBytes)) return PeakFileStatus::Missing;
 
-  const uint32_t magic = get32(header), blockSize = get32(header + 4), count = get32(header + 8);
-  const uint16_t fileChannels = get16(header + 60), readWord = get16(header + 62);
+  const uint32_t magic = SornGetU32LE(header), blockSize = SornGetU32LE(header + 4),
+                 count = SornGetU32LE(header + 8);
+  const uint16_t fileChannels = SornGetU16LE(header + 60), readWord = SornGetU16LE(header + 62);
   if (magic != kPeakMagic) return PeakFileStatus::BadHeader;
   if (fileChannels != channels) return PeakFileStatus::OtherLayout;
   if (blockSize == 0 || readWord != (channels == 2 ? kReadWordStereo : kReadWordMono))
@@ -93,7 +81,7 @@ PeakFileStatus loadPeakFile(const std::string& wavePath, uint16_t channels, uint
   const uint32_t eb = entryBytes(channels);
   if (size != kPeakHeaderBytes + (uint64_t(count) + 1) * eb) return PeakFileStatus::BadSize;
 
-  const uint64_t stored = uint64_t(get32(header + 44)) | uint64_t(get32(header + 48)) << 32;
+  const uint64_t stored = SornGetU64LE(header + 44);
   uint64_t now = 0;
   if (!PeakWaveFileTime(wavePath, &now) || now != stored) return PeakFileStatus::Stale;
   // Ends strictly increase from 0, so a table within the wave has at most one entry per frame.
@@ -133,16 +121,15 @@ uint32_t summaryFrames(SampleFile* wave) {
 
 void fillHeader(uint8_t* h, const PeakSummary& s, uint64_t time) {
   std::fill(h, h + kPeakHeaderBytes, uint8_t(0));
-  put32(h, kPeakMagic);
-  put32(h + 4, s.blockSize());
-  put32(h + 8, s.entryCount());
-  put32(h + 12, s.capacity());
-  put32(h + 20, 0xFFFFFFFFu);  // no search hint
-  put32(h + 24, 0xFFFFFFFFu);  // no changed range (first -1, last 0)
-  put32(h + 44, uint32_t(time));
-  put32(h + 48, uint32_t(time >> 32));
-  put16(h + 60, s.channels());
-  put16(h + 62, s.readWord());
+  SornPutU32LE(h, kPeakMagic);
+  SornPutU32LE(h + 4, s.blockSize());
+  SornPutU32LE(h + 8, s.entryCount());
+  SornPutU32LE(h + 12, s.capacity());
+  SornPutU32LE(h + 20, 0xFFFFFFFFu);  // no search hint
+  SornPutU32LE(h + 24, 0xFFFFFFFFu);  // no changed range (first -1, last 0)
+  SornPutU64LE(h + 44, time);
+  SornPutU16LE(h + 60, s.channels());
+  SornPutU16LE(h + 62, s.readWord());
 }
 
 bool writePeakFile(const PeakSummary& s, const std::string& path, uint64_t time) {

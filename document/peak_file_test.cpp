@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "document/peak_test_util.h"
+#include "include/sorn_bytes.h"
 #include "platform/fault_injection.h"
 #include "platform/file.h"
 #include "platform/test_dir.h"
@@ -50,13 +51,6 @@ void setFileTime(const std::string& path, int64_t seconds) {
   platform::fileClose(f);
 }
 
-uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
-  return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
-}
-void setLe32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
-}
-
 std::vector<int16_t> stereoSamples(uint32_t frames) {
   std::mt19937 rng(7);
   return peaktest::randomSamples(rng, size_t(frames) * 2);
@@ -88,20 +82,20 @@ TEST_F(PeakFile, AThousandFrameStereoSummaryIs124Bytes) {
   ASSERT_EQ(b.size(), 124u);
   const std::vector<uint8_t> start = {0xF1, 0x06, 0, 0, 0x00, 0x01, 0, 0, 0x04, 0, 0, 0, 0x40, 0x1F, 0, 0};
   EXPECT_EQ(std::vector<uint8_t>(b.begin(), b.begin() + 16), start);
-  EXPECT_EQ(le32(b, 16), 0u);           // reserved
-  EXPECT_EQ(le32(b, 20), 0xFFFFFFFFu);  // no hint
-  EXPECT_EQ(le32(b, 24), 0xFFFFFFFFu);  // no changed range
-  EXPECT_EQ(le32(b, 28), 0u);
-  for (size_t at : {32, 36, 40, 52, 56}) EXPECT_EQ(le32(b, at), 0u) << at;
+  EXPECT_EQ(SornGetU32LE(b.data() + 16), 0u);           // reserved
+  EXPECT_EQ(SornGetU32LE(b.data() + 20), 0xFFFFFFFFu);  // no hint
+  EXPECT_EQ(SornGetU32LE(b.data() + 24), 0xFFFFFFFFu);  // no changed range
+  EXPECT_EQ(SornGetU32LE(b.data() + 28), 0u);
+  for (size_t at : {32, 36, 40, 52, 56}) EXPECT_EQ(SornGetU32LE(b.data() + at), 0u) << at;
   const uint64_t time = (1500000000ull + 11644473600ull) * 10000000ull;
-  EXPECT_EQ(le32(b, 44), uint32_t(time));
-  EXPECT_EQ(le32(b, 48), uint32_t(time >> 32));
+  EXPECT_EQ(SornGetU32LE(b.data() + 44), uint32_t(time));
+  EXPECT_EQ(SornGetU32LE(b.data() + 48), uint32_t(time >> 32));
   EXPECT_EQ(std::vector<uint8_t>(b.begin() + 60, b.begin() + 64), (std::vector<uint8_t>{2, 0, 0x12, 0x10}));
   EXPECT_EQ(std::vector<uint8_t>(b.begin() + 64, b.begin() + 76), std::vector<uint8_t>(12, 0));  // sentinel
-  EXPECT_EQ(le32(b, 76), 256u);
-  EXPECT_EQ(le32(b, 88), 512u);
-  EXPECT_EQ(le32(b, 100), 768u);
-  EXPECT_EQ(le32(b, 112), 1000u);
+  EXPECT_EQ(SornGetU32LE(b.data() + 76), 256u);
+  EXPECT_EQ(SornGetU32LE(b.data() + 88), 512u);
+  EXPECT_EQ(SornGetU32LE(b.data() + 100), 768u);
+  EXPECT_EQ(SornGetU32LE(b.data() + 112), 1000u);
   // The extremes of entry 1, left minimum first.
   int16_t lo[2] = {32767, 32767}, hi[2] = {-32768, -32768};
   const auto samples = stereoSamples(1000);
@@ -110,8 +104,8 @@ TEST_F(PeakFile, AThousandFrameStereoSummaryIs124Bytes) {
       lo[c] = std::min(lo[c], samples[2 * f + c]);
       hi[c] = std::max(hi[c], samples[2 * f + c]);
     }
-  const int16_t stored[4] = {int16_t(b[80] | b[81] << 8), int16_t(b[82] | b[83] << 8),
-                             int16_t(b[84] | b[85] << 8), int16_t(b[86] | b[87] << 8)};
+  const int16_t stored[4] = {SornGetS16LE(&b[80]), SornGetS16LE(&b[82]), SornGetS16LE(&b[84]),
+                             SornGetS16LE(&b[86])};
   EXPECT_EQ(stored[0], lo[0]);
   EXPECT_EQ(stored[1], hi[0]);
   EXPECT_EQ(stored[2], lo[1]);
@@ -125,8 +119,8 @@ TEST_F(PeakFile, MonoEntriesAreEightBytes) {
   ASSERT_EQ(b.size(), 64u + 5 * 8);
   EXPECT_EQ(b[62], 0x11);
   EXPECT_EQ(b[63], 0x10);
-  EXPECT_EQ(le32(b, 72), 256u);
-  EXPECT_EQ(int16_t(b[76] | b[77] << 8), -3);
+  EXPECT_EQ(SornGetU32LE(b.data() + 72), 256u);
+  EXPECT_EQ(SornGetS16LE(&b[76]), -3);
 }
 
 TEST_F(PeakFile, ReopeningWithAValidFileReadsNoSamples) {
@@ -179,14 +173,16 @@ TEST_F(PeakFile, DamagedOrStaleFilesAreRebuilt) {
       {"one byte long", [](auto& b) { b.push_back(0); }, PeakFileStatus::BadSize},
       {"shorter than a header", [](auto& b) { b.resize(10); }, PeakFileStatus::BadSize},
       {"empty", [](auto& b) { b.clear(); }, PeakFileStatus::BadSize},
-      {"count one more", [](auto& b) { setLe32(b, 8, le32(b, 8) + 1); }, PeakFileStatus::BadSize},
-      {"count huge", [](auto& b) { setLe32(b, 8, 0xFFFFFFFFu); }, PeakFileStatus::BadSize},
+      {"count one more", [](auto& b) { SornPutU32LE(b.data() + 8, SornGetU32LE(b.data() + 8) + 1); },
+       PeakFileStatus::BadSize},
+      {"count huge", [](auto& b) { SornPutU32LE(b.data() + 8, 0xFFFFFFFFu); }, PeakFileStatus::BadSize},
       {"magic", [](auto& b) { b[0] ^= 1; }, PeakFileStatus::BadHeader},
-      {"block size 0", [](auto& b) { setLe32(b, 4, 0); }, PeakFileStatus::BadHeader},
+      {"block size 0", [](auto& b) { SornPutU32LE(b.data() + 4, 0); }, PeakFileStatus::BadHeader},
       {"read word", [](auto& b) { b[62] = 0x11; }, PeakFileStatus::BadHeader},
       {"channel count", [](auto& b) { b[60] = 1; }, PeakFileStatus::OtherLayout},
-      {"sentinel end", [](auto& b) { setLe32(b, 64, 5); }, PeakFileStatus::BadEntries},
-      {"ends not increasing", [](auto& b) { setLe32(b, 64 + 12 * 2, le32(b, 64 + 12)); },
+      {"sentinel end", [](auto& b) { SornPutU32LE(b.data() + 64, 5); }, PeakFileStatus::BadEntries},
+      {"ends not increasing",
+       [](auto& b) { SornPutU32LE(b.data() + 64 + 12 * 2, SornGetU32LE(b.data() + 64 + 12)); },
        PeakFileStatus::BadEntries},
       {"minimum above maximum",
        [](auto& b) {
@@ -195,7 +191,8 @@ TEST_F(PeakFile, DamagedOrStaleFilesAreRebuilt) {
        },
        PeakFileStatus::BadEntries},
       {"source time", [](auto& b) { b[44] ^= 0x80; }, PeakFileStatus::Stale},
-      {"last end past the wave", [](auto& b) { setLe32(b, b.size() - 12, 3001); }, PeakFileStatus::PastWave},
+      {"last end past the wave", [](auto& b) { SornPutU32LE(b.data() + b.size() - 12, 3001); },
+       PeakFileStatus::PastWave},
   };
   const auto samples = stereoSamples(3000);
   auto wave = makeWave(2, 16, samples);

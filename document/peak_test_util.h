@@ -12,15 +12,12 @@
 
 #include "document/peak_summary.h"
 #include "document/sample_transfer.h"
+#include "platform/test_scale.h"
 
 namespace document {
 namespace peaktest {
 
-inline int testScale() {
-  const char* s = std::getenv("SORN_TEST_SCALE");
-  const int v = s ? std::atoi(s) : 1;
-  return v > 0 ? v : 1;
-}
+using platform::testScale;
 
 // A wave of the given layout holding frames given as 16-bit samples (interleaved for stereo).
 inline std::unique_ptr<MemorySampleFile> makeWave(uint16_t channels, uint16_t bits,

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "document/sample_transfer.h"
+#include "include/sorn_bytes.h"
 
 namespace document {
 namespace {
@@ -194,8 +195,8 @@ Ref refLoad(const std::vector<uint8_t>& buf, size_t frame, int channels, int bit
   const size_t at = (frame * channels + channel) * (bits / 8);
   Ref r;
   if (bits == 8) r.i = buf[at];
-  if (bits == 16) r.i = int16_t(uint16_t(buf[at] | (buf[at + 1] << 8)));
-  if (bits == 32) std::memcpy(&r.f, &buf[at], 4);
+  if (bits == 16) r.i = SornGetS16LE(&buf[at]);
+  if (bits == 32) r.f = SornGetF32LE(&buf[at]);
   return r;
 }
 

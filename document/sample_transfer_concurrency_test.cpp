@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "document/sample_transfer.h"
+#include "platform/test_scale.h"
 
 namespace document {
 namespace {
@@ -36,7 +37,7 @@ TEST(SampleTransferThreads, ConvertedTransfersMatchSingleThreadedRuns) {
     expected.push_back(out);
   }
 
-  const int rounds = 4 * (std::getenv("SORN_TEST_SCALE") ? std::atoi(std::getenv("SORN_TEST_SCALE")) : 1);
+  const int rounds = 4 * platform::testScale();
   std::atomic<int> mismatches{0};
   std::atomic<bool> stop{false};
   std::vector<std::thread> threads;

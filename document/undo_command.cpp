@@ -43,7 +43,8 @@ class NoCueShift {
 
 // Replaces frames [start, start + frames) with the saved file (consumed on success). The splice goes in
 // first, so a failure leaves the samples as they were. Cue shifting is off throughout.
-bool splice(WaveDocument* doc, storage::HfHandle* saved, uint32_t start, uint32_t frames, uint32_t frameSize) {
+bool splice(WaveDocument* doc, storage::HfHandle* saved, uint32_t start, uint32_t frames,
+            uint32_t frameSize) {
   NoCueShift quiet(doc);
   const uint32_t savedBytes = storage::HfGetLength(saved);
   if (storage::HfInsertFile(doc->file(), saved, start * frameSize) != 0) return false;
@@ -61,9 +62,11 @@ void shiftCuesForRestore(WaveDocument* doc, uint32_t start, uint32_t count) {
   for (uint32_t i = 0; i < cues.cueCount(); ++i) all.push_back(*cues.cueAt(i));
   for (const markers::Cue& c : all) {
     if (c.position >= start)
-      cues.setCue(c.id, uint32_t(std::min<uint64_t>(uint64_t(c.position) + count, 0xFFFFFFFEu)), markers::kKeep);
+      cues.setCue(c.id, uint32_t(std::min<uint64_t>(uint64_t(c.position) + count, 0xFFFFFFFEu)),
+                  markers::kKeep);
     else if (c.length && uint64_t(c.position) + c.length > start)
-      cues.setCue(c.id, markers::kKeep, uint32_t(std::min<uint64_t>(uint64_t(c.length) + count, 0xFFFFFFFEu)));
+      cues.setCue(c.id, markers::kKeep,
+                  uint32_t(std::min<uint64_t>(uint64_t(c.length) + count, 0xFFFFFFFEu)));
   }
 }
 
@@ -132,6 +135,136 @@ bool undoConversion(WaveDocument* doc, const storage::UndoLevel& level, storage:
   return true;
 }
 
+// One level as it is applied: a copy of the level (reclaim may move the node's array while we splice),
+// its saved file (null once the document holds it), the frame size of the level's own format (the
+// document's may differ after a conversion), the frames the range holds now, and the frames it holds once
+// the level is undone (frames).
+struct Applying {
+  storage::UndoLevel level;
+  storage::HfHandle* saved = nullptr;
+  uint32_t frameSize = 1;
+  uint32_t current = 0;
+  uint32_t frames = 0;
+};
+
+// Only the rate changed: the samples and cues stay where they are.
+bool undoRateChange(WaveDocument* doc, Applying& a) {
+  if (a.level.rate) doc->setRate(a.level.rate);
+  doc->addFormatChanges(-1);
+  a.frames = a.current;
+  return true;
+}
+
+bool undoSampleAdjust(WaveDocument* doc, Applying& a) {
+  restoreSampleValue(doc, a.level);
+  a.frames = 1;
+  return true;
+}
+
+// Cut and delete: the removed frames come back at start; the cues after it move up with them.
+bool undoRemoval(WaveDocument* doc, Applying& a, UndoOutcome* out) {
+  out->viewWiden = a.frames;
+  if (!a.saved) return true;
+  {
+    NoCueShift quiet(doc);
+    if (storage::HfInsertFile(doc->file(), a.saved, a.level.start * a.frameSize) != 0) return false;
+  }
+  a.saved = nullptr;
+  shiftCuesForRestore(doc, a.level.start, a.frames);
+  return true;
+}
+
+// A paste-class command: the range holds `current` frames and gets its saved ones back; the cues from
+// start on move by the difference (or, for a transform that changes the length, are rescaled inside it).
+bool undoReplacement(WaveDocument* doc, Applying& a, bool rescale) {
+  const uint32_t start = a.level.start, n = a.frames, current = a.current;
+  if (!a.saved) {
+    resizeRange(doc, start, current, n, rescale);
+    return true;
+  }
+  if (!splice(doc, a.saved, start, current, a.frameSize)) return false;
+  a.saved = nullptr;
+  if (rescale)
+    doc->cues().adjustForReplacement(start, current, n);
+  else if (n > current)
+    shiftCuesForRestore(doc, start, n - current);
+  else if (n < current)
+    doc->cues().adjustForDeletion(start, current - n);
+  return true;
+}
+
+// Any other command changed the samples in place: the saved ones go back over them.
+bool undoOverwrite(WaveDocument* doc, Applying& a) {
+  if (!a.saved) return true;
+  if (!splice(doc, a.saved, a.level.start, a.frames, a.frameSize)) return false;
+  a.saved = nullptr;
+  return true;
+}
+
+// Applies one level by its command; false when the samples could not be changed (they are as they were).
+bool applyLevel(WaveDocument* doc, Applying& a, const TransformLengthQuery& changesLength, UndoOutcome* out) {
+  const int32_t command = a.level.command;
+  switch (command) {
+    case kCmdConvertType:
+      if (!undoConversion(doc, a.level, a.saved, out)) return false;
+      a.saved = nullptr;
+      return true;
+    case kCmdAdjustRate:
+      return undoRateChange(doc, a);
+    case kCmdSampleAdjust:
+      return undoSampleAdjust(doc, a);
+    case kCmdCut:
+    case kCmdDelete:
+      return undoRemoval(doc, a, out);
+    default:
+      break;
+  }
+  bool ok;
+  if (isPasteClass(command)) {
+    const bool rescale = command >= kCmdTransformFirst && command <= kCmdTransformLast && changesLength &&
+                         changesLength(command);
+    ok = undoReplacement(doc, a, rescale);
+  } else {
+    ok = undoOverwrite(doc, a);
+  }
+  const uint32_t len = doc->lengthFrames();
+  out->viewEndAtLeast = std::min(a.level.start + a.frames, len ? len - 1 : 0);
+  return ok;
+}
+
+// The selection after an undone level: its restored range; for a trim, the head level (at 0) knows where
+// the selection started, the tail level where it ended.
+void selectRestored(WaveDocument* doc, const Applying& a, bool* trimStartSet, UndoOutcome* out) {
+  const storage::UndoLevel& level = a.level;
+  if (level.command != kCmdTrim) {
+    out->selStart = level.start;
+    out->selEnd = a.frames ? level.start + a.frames - 1 : level.start;
+  } else if (level.start == 0 && level.end == 0xFFFFFFFFu) {
+    out->selStart = a.frames;
+    uint32_t len = doc->lengthFrames();
+    out->selEnd = len ? len - 1 : 0;
+    *trimStartSet = true;
+  } else {
+    if (!*trimStartSet) out->selStart = 0;
+    out->selEnd = level.start ? level.start - 1 : 0;
+  }
+}
+
+// Takes the newest level off the node for applying: its saved file is detached and the level marked as
+// being restored (see the top of the file).
+Applying beginLevel(WaveDocument* doc, storage::UndoLevel& top) {
+  Applying a;
+  a.level = top;
+  a.saved = top.saved;
+  top.saved = nullptr;
+  top.restoring = true;
+  a.frameSize = uint32_t(a.level.bits / 8) * uint32_t(a.level.channels);
+  if (!a.frameSize) a.frameSize = doc->blockAlign() ? doc->blockAlign() : 1;
+  a.frames = a.level.savedBytes / a.frameSize;
+  a.current = a.level.end + 1 - a.level.start;  // end may be start - 1
+  return a;
+}
+
 }  // namespace
 
 UndoOutcome UndoCommand(WaveDocument* doc, const TransformLengthQuery& changesLength) {
@@ -139,104 +272,27 @@ UndoOutcome UndoCommand(WaveDocument* doc, const TransformLengthQuery& changesLe
   storage::UndoNode* node = doc ? doc->undo() : nullptr;
   if (!node || node->state <= 0) return out;
   bool trimStartSet = false;
-  for (;;) {
-    if (node->empty() || node->state <= 0) break;
-    storage::UndoLevel& top = node->levels.back();
-    const storage::UndoLevel level = top;  // a copy: reclaim may move the array while we splice
-    storage::HfHandle* saved = top.saved;
-    top.saved = nullptr;
-    top.restoring = true;
-
-    // Frame size of the level's own format (the document's may differ after a conversion).
-    uint32_t frameSize = uint32_t(level.bits / 8) * uint32_t(level.channels);
-    if (!frameSize) frameSize = doc->blockAlign() ? doc->blockAlign() : 1;
-    uint32_t n = level.savedBytes / frameSize;
-    const uint32_t current = level.end + 1 - level.start;  // end may be start - 1
-    bool ok = true;
-
-    if (level.command == kCmdConvertType) {
-      ok = undoConversion(doc, level, saved, &out);
-      if (ok) saved = nullptr;
-    } else if (level.command == kCmdAdjustRate) {
-      // Only the rate changed: the samples and cues stay where they are.
-      if (level.rate) doc->setRate(level.rate);
-      doc->addFormatChanges(-1);
-      n = current;
-    } else if (level.command == kCmdSampleAdjust) {
-      restoreSampleValue(doc, level);
-      n = 1;
-    } else if (level.command == kCmdCut || level.command == kCmdDelete) {
-      // The removed frames come back at start; the cues after it move up with them.
-      if (saved) {
-        {
-          NoCueShift quiet(doc);
-          ok = storage::HfInsertFile(doc->file(), saved, level.start * frameSize) == 0;
-        }
-        if (ok) {
-          saved = nullptr;
-          shiftCuesForRestore(doc, level.start, n);
-        }
-      }
-      out.viewWiden = n;
-    } else {
-      const bool rescale = level.command >= kCmdTransformFirst && level.command <= kCmdTransformLast &&
-                           changesLength && changesLength(level.command);
-      if (isPasteClass(level.command)) {
-        // The range holds `current` frames and gets its `n` saved ones back; the cues from start on move
-        // by the difference (or, for a transform that changes the length, are rescaled inside it).
-        if (saved) {
-          ok = splice(doc, saved, level.start, current, frameSize);
-          if (ok) {
-            saved = nullptr;
-            if (rescale)
-              doc->cues().adjustForReplacement(level.start, current, n);
-            else if (n > current)
-              shiftCuesForRestore(doc, level.start, n - current);
-            else if (n < current)
-              doc->cues().adjustForDeletion(level.start, current - n);
-          }
-        } else {
-          resizeRange(doc, level.start, current, n, rescale);
-        }
-      } else if (saved) {
-        ok = splice(doc, saved, level.start, n, frameSize);
-        if (ok) saved = nullptr;
-      }
-      const uint32_t len = doc->lengthFrames();
-      out.viewEndAtLeast = std::min(level.start + n, len ? len - 1 : 0);
-    }
-
-    if (!ok) {
-      // Nothing changed: the level keeps its data for another try.
-      top = level;
-      top.saved = saved;
+  while (!node->empty() && node->state > 0) {
+    Applying a = beginLevel(doc, node->levels.back());
+    if (!applyLevel(doc, a, changesLength, &out)) {
+      // Nothing changed: the level keeps its data for another try. It is still the newest (reclaim drops
+      // only the oldest levels), but the array may have moved, so it is looked up again.
+      storage::UndoLevel& top = node->levels.back();
+      top = a.level;
+      top.saved = a.saved;
       top.restoring = false;
       out.failed = true;
       break;
     }
-    if (saved) storage::HfClose(saved);
+    if (a.saved) storage::HfClose(a.saved);
 
-    if (doc->channels() == 2) out.editChannel = level.editChannel;
+    if (doc->channels() == 2) out.editChannel = a.level.editChannel;
     storage::UndoPop(node);
-    if (level.command != kCmdAdjustRate) doc->addSampleChanges(-1);  // a rate change counts as a format change
+    // A rate change counts as a format change, not a sample change.
+    if (a.level.command != kCmdAdjustRate) doc->addSampleChanges(-1);
     ++out.levels;
-
-    if (level.command == kCmdTrim) {
-      // The head level (at 0) knows where the selection started, the tail level where it ended.
-      if (level.start == 0 && level.end == 0xFFFFFFFFu) {
-        out.selStart = n;
-        uint32_t len = doc->lengthFrames();
-        out.selEnd = len ? len - 1 : 0;
-        trimStartSet = true;
-      } else {
-        if (!trimStartSet) out.selStart = 0;
-        out.selEnd = level.start ? level.start - 1 : 0;
-      }
-    } else {
-      out.selStart = level.start;
-      out.selEnd = n ? level.start + n - 1 : level.start;
-    }
-    if (!level.chain) break;
+    selectRestored(doc, a, &trimStartSet, &out);
+    if (!a.level.chain) break;
   }
   return out;
 }

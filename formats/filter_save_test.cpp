@@ -11,6 +11,7 @@
 
 #include "formats/fake_filter_test_util.h"
 #include "formats/metadata.h"
+#include "include/sorn_bytes.h"
 #include "markers/chunk_store.h"
 #include "markers/marker_set.h"
 #include "platform/test_dir.h"
@@ -131,7 +132,7 @@ TEST_F(SaveFixture, FloatWaveToA16BitFilterNarrowsWithoutAsking) {
   EXPECT_EQ(filter->openBits, 16u);
   EXPECT_EQ(r.word, 0x3011);
   ASSERT_EQ(filter->written.size(), 6u);
-  EXPECT_EQ(int16_t(filter->written[0] | filter->written[1] << 8), 32767);
+  EXPECT_EQ(SornGetS16LE(&filter->written[0]), 32767);
   EXPECT_EQ(boxes.count(), 0u);
 }
 

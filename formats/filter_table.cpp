@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "include/sorn_bytes.h"
 #include "ui/message_box.h"
 #include "ui/settings_source.h"
 
@@ -27,19 +28,6 @@ bool sortsBefore(const FilterTableEntry& a, const FilterTableEntry& b) {
   return compareNoCase(a.info.extension, b.info.extension) < 0;
 }
 
-void put16(std::vector<uint8_t>* v, uint16_t x) {
-  v->push_back(uint8_t(x));
-  v->push_back(uint8_t(x >> 8));
-}
-void put32(std::vector<uint8_t>* v, uint32_t x) {
-  for (int i = 0; i < 4; ++i) v->push_back(uint8_t(x >> (8 * i)));
-}
-uint16_t get16(const uint8_t* p) {
-  return uint16_t(p[0] | p[1] << 8);
-}
-uint32_t get32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 void putText(std::vector<uint8_t>* v, const char* text, size_t field) {
   size_t n = strnlen(text, field);
   v->insert(v->end(), text, text + n);
@@ -172,29 +160,29 @@ int FilterTable::firstWriterLike(size_t index) const {
 std::vector<uint8_t> encodeFltDat(const FilterTable& table, uint32_t checksum) {
   std::vector<uint8_t> v;
   v.reserve(kFltDatHeaderBytes + table.size() * kFilterEntryBytes + 4);
-  put16(&v, uint16_t(table.size()));
-  put32(&v, checksum);
-  put16(&v, kFltDatVersion);
+  SornAppendU16LE(&v, uint16_t(table.size()));
+  SornAppendU32LE(&v, checksum);
+  SornAppendU16LE(&v, kFltDatVersion);
   for (const FilterTableEntry& e : table.entries()) {
     putText(&v, e.info.name, sizeof e.info.name);
     putText(&v, e.info.description, sizeof e.info.description);
-    put32(&v, e.info.capabilities);
+    SornAppendU32LE(&v, e.info.capabilities);
     putText(&v, e.info.extension, sizeof e.info.extension);
     putText(&v, e.dllName, sizeof e.dllName);
-    put16(&v, 0);
-    put16(&v, 0);
+    SornAppendU16LE(&v, 0);
+    SornAppendU16LE(&v, 0);
   }
-  put32(&v, kFltDatMagic);
+  SornAppendU32LE(&v, kFltDatMagic);
   return v;
 }
 
 bool decodeFltDat(const std::vector<uint8_t>& bytes, uint32_t checksum, FilterTable* table) {
   if (bytes.size() < kFltDatHeaderBytes + 4) return false;
   const uint8_t* p = bytes.data();
-  size_t n = get16(p);
+  size_t n = SornGetU16LE(p);
   if (n > kMaxFilters || bytes.size() != kFltDatHeaderBytes + n * kFilterEntryBytes + 4) return false;
-  if (get32(p + 2) != checksum || get16(p + 6) != kFltDatVersion) return false;
-  if (get32(p + kFltDatHeaderBytes + n * kFilterEntryBytes) != kFltDatMagic) return false;
+  if (SornGetU32LE(p + 2) != checksum || SornGetU16LE(p + 6) != kFltDatVersion) return false;
+  if (SornGetU32LE(p + kFltDatHeaderBytes + n * kFilterEntryBytes) != kFltDatMagic) return false;
   FilterTable loaded;
   for (size_t i = 0; i < n; ++i) {
     const uint8_t* e = p + kFltDatHeaderBytes + i * kFilterEntryBytes;
@@ -202,7 +190,7 @@ bool decodeFltDat(const std::vector<uint8_t>& bytes, uint32_t checksum, FilterTa
     std::memset(&info, 0, sizeof info);
     getText(info.name, e, sizeof info.name);
     getText(info.description, e + 24, sizeof info.description);
-    info.capabilities = get32(e + 132);
+    info.capabilities = SornGetU32LE(e + 132);
     getText(info.extension, e + 136, sizeof info.extension);
     char dll[SORN_FILTER_DLL_CHARS];
     getText(dll, e + 156, sizeof dll);

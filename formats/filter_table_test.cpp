@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "formats/fake_filter_test_util.h"
+#include "include/sorn_bytes.h"
 #include "ui/message_box.h"
 #include "ui/settings_source.h"
 
@@ -16,22 +17,18 @@ namespace {
 using testing_util::FakeFilters;
 using testing_util::makeInfo;
 
-uint32_t get32(const std::vector<uint8_t>& v, size_t at) {
-  return uint32_t(v[at]) | uint32_t(v[at + 1]) << 8 | uint32_t(v[at + 2]) << 16 | uint32_t(v[at + 3]) << 24;
-}
-
 TEST(FltDat, OneFilterIs192BytesEndingInTheMagic) {
   FilterTable t;
   ASSERT_TRUE(
       t.add(makeInfo("Windows PCM", "WAV", FLT_READ | FLT_WRITE, "Windows PCM (*.wav)"), "wavpcm.flt"));
   std::vector<uint8_t> b = encodeFltDat(t, 0x12345678);
   ASSERT_EQ(b.size(), 192u);
-  EXPECT_EQ(b[0] | b[1] << 8, 1);
-  EXPECT_EQ(get32(b, 2), 0x12345678u);
-  EXPECT_EQ(b[6] | b[7] << 8, 3);
+  EXPECT_EQ(SornGetU16LE(&b[0]), 1);
+  EXPECT_EQ(SornGetU32LE(b.data() + 2), 0x12345678u);
+  EXPECT_EQ(SornGetU16LE(&b[6]), 3);
   EXPECT_EQ(0, std::memcmp(&b[188], "KOVA", 4));
   EXPECT_EQ(0, std::memcmp(&b[8], "Windows PCM", 12));
-  EXPECT_EQ(get32(b, 8 + 132), FLT_READ | FLT_WRITE);
+  EXPECT_EQ(SornGetU32LE(b.data() + 8 + 132), FLT_READ | FLT_WRITE);
   EXPECT_EQ(0, std::memcmp(&b[8 + 136], "WAV", 4));
   EXPECT_EQ(0, std::memcmp(&b[8 + 156], "wavpcm.flt", 11));
 
@@ -177,7 +174,7 @@ TEST_F(ScanFixture, RescansOnlyWhenTheDirectoryChanges) {
   EXPECT_EQ(r.defaultPcm, 1);
   ASSERT_TRUE(haveCache);
   EXPECT_EQ(cache.size(), 8u + 2 * 180 + 4);
-  EXPECT_EQ(get32(cache, 2), 1000u + 5 + 2000 + 7);
+  EXPECT_EQ(SornGetU32LE(cache.data() + 2), 1000u + 5 + 2000 + 7);
   EXPECT_FALSE(settings.has("File Options 95", "Filter0"));
   EXPECT_TRUE(settings.has("File Options 95", "Filter5"));  // not an index of the new table
   EXPECT_EQ(settings.value("Settings", "Associated"), "2");

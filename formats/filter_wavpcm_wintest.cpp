@@ -17,6 +17,7 @@
 #include "formats/filter_loader.h"
 #include "formats/filter_open.h"
 #include "formats/filter_save.h"
+#include "include/sorn_bytes.h"
 #include "markers/chunk_store.h"
 #include "markers/marker_set.h"
 #include "platform/test_dir.h"
@@ -189,7 +190,7 @@ TEST(WavPcmFilter, FixturesOpenAndRoundTrip) {
     std::vector<int16_t> mine = asSixteen(o.samples.get(), row.channels, row.frames);
     int worst = 0, tol = row.bits <= 16 ? 0 : row.tol + 1;
     for (size_t i = 0; i < mine.size(); ++i)
-      worst = std::max(worst, std::abs(int(mine[i]) - int(int16_t(ref[2 * i] | ref[2 * i + 1] << 8))));
+      worst = std::max(worst, std::abs(int(mine[i]) - int(SornGetS16LE(&ref[2 * i]))));
     EXPECT_LE(worst, tol);
 
     // Written through the filter and read back: the same samples, cues and kept chunks.

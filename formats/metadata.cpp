@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "include/sorn_bytes.h"
 #include "markers/chunk_store.h"
 #include "markers/marker_set.h"
 
@@ -17,15 +18,6 @@ constexpr size_t kSamplerLoopCountAt = 28;
 constexpr size_t kSamplerLoopBytes = 24;
 constexpr size_t kLtxtHeaderBytes = 16;
 
-uint32_t get32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-void set32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-void put32(std::vector<uint8_t>* v, uint32_t x) {
-  for (int i = 0; i < 4; ++i) v->push_back(uint8_t(x >> (8 * i)));
-}
 // Text of at most n bytes, ending at the first zero byte.
 std::string textOf(const uint8_t* p, size_t n) {
   const void* zero = std::memchr(p, 0, n);
@@ -41,7 +33,7 @@ void importCues(markers::MarkerSet* cues, const SpecialItem& it) {
   size_t n = clampCount(it.count, it.bytes.size(), 8);
   for (size_t i = 0; i < n; ++i) {
     const uint8_t* r = it.bytes.data() + 8 * i;
-    cues->addCue(get32(r), get32(r + 4), 0, "", "");  // an id already in use is refused
+    cues->addCue(SornGetU32LE(r), SornGetU32LE(r + 4), 0, "", "");  // an id already in use is refused
   }
 }
 
@@ -51,7 +43,7 @@ void importRegions(markers::MarkerSet* cues, const SpecialItem& it) {
   const uint8_t* p = it.bytes.data();
   size_t size = it.bytes.size(), at = 0;
   for (uint32_t r = 0; r < it.count && size - at >= 4; ++r) {
-    uint32_t recordSize = get32(p + at);
+    uint32_t recordSize = SornGetU32LE(p + at);
     size_t left = size - at;
     if (recordSize < 4) break;
     if (recordSize < kLtxtHeaderBytes || left < kLtxtHeaderBytes) {
@@ -60,7 +52,8 @@ void importRegions(markers::MarkerSet* cues, const SpecialItem& it) {
       continue;
     }
     size_t recordEnd = recordSize < left ? recordSize : left;
-    uint32_t id = get32(p + at + 4), length = get32(p + at + 8), purpose = get32(p + at + 12);
+    uint32_t id = SornGetU32LE(p + at + 4), length = SornGetU32LE(p + at + 8),
+             purpose = SornGetU32LE(p + at + 12);
     std::string text = textOf(p + at + kLtxtHeaderBytes, recordEnd - kLtxtHeaderBytes);
     cues->setCue(id, markers::kKeep, length == markers::kKeep ? 0 : length, nullptr, nullptr,
                  recordEnd > kLtxtHeaderBytes ? text.c_str() : nullptr, purpose);
@@ -74,7 +67,7 @@ void importTexts(markers::MarkerSet* cues, const SpecialItem& it, bool label) {
   const uint8_t* p = it.bytes.data();
   size_t size = it.bytes.size(), at = 0;
   for (uint32_t r = 0; r < it.count && size - at >= 4; ++r) {
-    uint32_t id = get32(p + at);
+    uint32_t id = SornGetU32LE(p + at);
     at += 4;
     const void* zero = std::memchr(p + at, 0, size - at);
     size_t n = zero ? static_cast<const uint8_t*>(zero) - (p + at) : size - at;
@@ -92,7 +85,8 @@ void importPlayList(markers::MarkerSet* cues, const SpecialItem& it) {
   size_t n = clampCount(it.count, it.bytes.size(), 16);
   for (size_t i = 0; i < n; ++i) {
     const uint8_t* r = it.bytes.data() + 16 * i;
-    cues->insertPlay(cues->playCount(), get32(r), get32(r + 4), get32(r + 8), get32(r + 12));
+    cues->insertPlay(cues->playCount(), SornGetU32LE(r), SornGetU32LE(r + 4), SornGetU32LE(r + 8),
+                     SornGetU32LE(r + 12));
   }
 }
 
@@ -132,12 +126,12 @@ void importSamplerLoops(markers::MarkerSet* cues, markers::ChunkStore* chunks) {
   if (!smpl || smpl->bytes.size() < kSamplerHeaderBytes) return;
   std::vector<uint8_t> copy = smpl->bytes;
   uint32_t storedCount = smpl->count;
-  size_t loops = clampCount(get32(copy.data() + kSamplerLoopCountAt), copy.size() - kSamplerHeaderBytes,
-                            kSamplerLoopBytes);
+  size_t loops = clampCount(SornGetU32LE(copy.data() + kSamplerLoopCountAt),
+                            copy.size() - kSamplerHeaderBytes, kSamplerLoopBytes);
   bool replaced = false;
   for (size_t i = 0; i < loops; ++i) {
     uint8_t* r = copy.data() + kSamplerHeaderBytes + i * kSamplerLoopBytes;
-    uint32_t id = get32(r), start = get32(r + 8), end = get32(r + 12);
+    uint32_t id = SornGetU32LE(r), start = SornGetU32LE(r + 8), end = SornGetU32LE(r + 12);
     if (end < start) continue;
     uint32_t length = end - start + 1;  // 0 only for a loop over every frame number, which fitLength cuts
     if (id != 0 && cues->findCue(id)) {
@@ -148,7 +142,7 @@ void importSamplerLoops(markers::MarkerSet* cues, markers::ChunkStore* chunks) {
     char label[32];
     std::snprintf(label, sizeof label, kLoopLabelFormat, int(i + 1));
     if (!cues->addCue(fresh, start, length, label, kLoopDescription)) continue;
-    set32(r, fresh);
+    SornPutU32LE(r, fresh);
     replaced = true;
   }
   if (replaced) chunks->replace("WAVE", "smpl", 0, copy.data(), uint32_t(copy.size()), storedCount);
@@ -176,22 +170,22 @@ void exportSpecialData(const markers::MarkerSet& cues, const markers::ChunkStore
   std::vector<uint8_t> cue, ltxt, labl, note, plst;
   for (uint32_t i = 0; i < cues.cueCount(); ++i) {
     const markers::Cue& c = *cues.cueAt(i);
-    put32(&cue, c.id);
-    put32(&cue, c.position);
+    SornAppendU32LE(&cue, c.id);
+    SornAppendU32LE(&cue, c.position);
     if (!c.extra.empty() || c.length != 0 || c.purpose != 0) {
-      put32(&ltxt, uint32_t(kLtxtHeaderBytes + c.extra.size()));
-      put32(&ltxt, c.id);
-      put32(&ltxt, c.length);
-      put32(&ltxt, c.purpose);
+      SornAppendU32LE(&ltxt, uint32_t(kLtxtHeaderBytes + c.extra.size()));
+      SornAppendU32LE(&ltxt, c.id);
+      SornAppendU32LE(&ltxt, c.length);
+      SornAppendU32LE(&ltxt, c.purpose);
       ltxt.insert(ltxt.end(), c.extra.begin(), c.extra.end());
     }
     if (!c.label.empty()) {
-      put32(&labl, c.id);
+      SornAppendU32LE(&labl, c.id);
       labl.insert(labl.end(), c.label.begin(), c.label.end());
       labl.push_back(0);
     }
     if (!c.description.empty()) {
-      put32(&note, c.id);
+      SornAppendU32LE(&note, c.id);
       note.insert(note.end(), c.description.begin(), c.description.end());
       note.push_back(0);
     }
@@ -199,10 +193,10 @@ void exportSpecialData(const markers::MarkerSet& cues, const markers::ChunkStore
   for (uint32_t i = 0; i < cues.playCount(); ++i) {
     markers::PlayEntry e;
     cues.getPlay(i, &e);
-    put32(&plst, e.cueId);
-    put32(&plst, e.length);
-    put32(&plst, e.loops);
-    put32(&plst, e.fourth);
+    SornAppendU32LE(&plst, e.cueId);
+    SornAppendU32LE(&plst, e.length);
+    SornAppendU32LE(&plst, e.loops);
+    SornAppendU32LE(&plst, e.fourth);
   }
   if (!cue.empty()) sink("WAVE", "cue ", cue);
   if (!ltxt.empty()) sink("adtl", "ltxt", ltxt);

@@ -9,15 +9,12 @@
 #include "formats/metadata.h"
 #include "markers/chunk_store.h"
 #include "markers/marker_set.h"
+#include "platform/test_scale.h"
 
 namespace formats {
 namespace {
 
-int scale() {
-  const char* s = std::getenv("SORN_TEST_SCALE");
-  int v = s ? std::atoi(s) : 1;
-  return v > 0 ? v : 1;
-}
+using platform::testScale;
 
 uint32_t pick(std::mt19937& rng) {
   static const uint32_t edges[] = {0, 1, 3, 4, 7, 8, 15, 16, 17, 24, 36, 0x7FFFFFFF, 0xFFFFFFFF, 0xFFFFFFF0};
@@ -44,7 +41,7 @@ TEST(MetadataRandom, ImportNeverOverrunsAndExportReimports) {
   uint32_t seed = std::random_device()();
   std::printf("seed %u\n", seed);
   std::mt19937 rng(seed);
-  int rounds = 300 * scale();
+  int rounds = 300 * testScale();
   for (int round = 0; round < rounds; ++round) {
     std::vector<SpecialItem> items;
     size_t n = rng() % 8;

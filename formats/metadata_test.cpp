@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "include/sorn_bytes.h"
 #include "markers/chunk_store.h"
 #include "markers/marker_set.h"
 
@@ -19,15 +20,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void put32(Bytes* b, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b->push_back(uint8_t(v >> (8 * i)));
-}
 void putText(Bytes* b, const std::string& s, bool zero) {
   b->insert(b->end(), s.begin(), s.end());
   if (zero) b->push_back(0);
-}
-uint32_t get32(const Bytes& b, size_t at) {
-  return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
 }
 SpecialItem item(const char* list, const char* id, Bytes bytes, uint32_t count) {
   SpecialItem it;
@@ -39,9 +34,9 @@ SpecialItem item(const char* list, const char* id, Bytes bytes, uint32_t count) 
 }
 Bytes ltxtRecord(uint32_t id, uint32_t length, const char* purpose, const std::string& text) {
   Bytes b;
-  put32(&b, uint32_t(16 + text.size()));
-  put32(&b, id);
-  put32(&b, length);
+  SornAppendU32LE(&b, uint32_t(16 + text.size()));
+  SornAppendU32LE(&b, id);
+  SornAppendU32LE(&b, length);
   b.insert(b.end(), purpose, purpose + 4);
   putText(&b, text, false);
   return b;
@@ -50,12 +45,12 @@ Bytes smplBody(const std::vector<std::array<uint32_t, 3>>& loops, uint32_t count
   Bytes b(36, 0);
   for (int i = 0; i < 4; ++i) b[28 + i] = uint8_t(countField >> (8 * i));
   for (auto& l : loops) {
-    put32(&b, l[0]);
-    put32(&b, 0);
-    put32(&b, l[1]);
-    put32(&b, l[2]);
-    put32(&b, 0);
-    put32(&b, 0);
+    SornAppendU32LE(&b, l[0]);
+    SornAppendU32LE(&b, 0);
+    SornAppendU32LE(&b, l[1]);
+    SornAppendU32LE(&b, l[2]);
+    SornAppendU32LE(&b, 0);
+    SornAppendU32LE(&b, 0);
   }
   return b;
 }
@@ -91,13 +86,14 @@ SpecialItemSource from(const std::vector<SpecialItem>& items) {
 
 TEST(Metadata, RoundTripKeepsEveryItem) {
   Bytes cue, labl, note, ltxt, plst, info, bext;
-  put32(&cue, 1), put32(&cue, 100), put32(&cue, 2), put32(&cue, 500);
-  put32(&labl, 1), putText(&labl, "Intro", true), put32(&labl, 2), putText(&labl, "Verse", true);
-  put32(&note, 2), putText(&note, "first verse", true);
+  SornAppendU32LE(&cue, 1), SornAppendU32LE(&cue, 100), SornAppendU32LE(&cue, 2), SornAppendU32LE(&cue, 500);
+  SornAppendU32LE(&labl, 1), putText(&labl, "Intro", true), SornAppendU32LE(&labl, 2),
+      putText(&labl, "Verse", true);
+  SornAppendU32LE(&note, 2), putText(&note, "first verse", true);
   Bytes r1 = ltxtRecord(1, 0, "rgn ", ""), r2 = ltxtRecord(2, 50, "rgn ", "txt");
   ltxt = r1;
   ltxt.insert(ltxt.end(), r2.begin(), r2.end());
-  put32(&plst, 2), put32(&plst, 50), put32(&plst, 3), put32(&plst, 0);
+  SornAppendU32LE(&plst, 2), SornAppendU32LE(&plst, 50), SornAppendU32LE(&plst, 3), SornAppendU32LE(&plst, 0);
   putText(&info, "A comment", true);
   putText(&bext, "broadcast", false);
   std::vector<SpecialItem> in = {item("INFO", "ICMT", info, 1), item("WAVE", "cue ", cue, 2),
@@ -150,7 +146,7 @@ TEST(Metadata, SamplerLoopsBecomeCues) {
   markers::MarkerSet cues;
   markers::ChunkStore chunks;
   Bytes cue;
-  put32(&cue, 1), put32(&cue, 5);
+  SornAppendU32LE(&cue, 1), SornAppendU32LE(&cue, 5);
   // Loop 1 and 2 have no cue; loop 3 names cue 1 and moves it; loop 4 ends before it starts.
   Bytes smpl = smplBody({{0, 10, 99}, {0, 200, 299}, {1, 400, 409}, {9, 50, 40}}, 4);
   importSpecialData(&cues, &chunks, from({item("WAVE", "cue ", cue, 1), item("WAVE", "smpl", smpl, 1)}));
@@ -168,10 +164,10 @@ TEST(Metadata, SamplerLoopsBecomeCues) {
   EXPECT_EQ(cues.findCue(1)->length, 10u);
   const markers::Chunk* stored = chunks.find("WAVE", "smpl");
   ASSERT_NE(stored, nullptr);
-  EXPECT_EQ(get32(stored->bytes, 36), 2u);
-  EXPECT_EQ(get32(stored->bytes, 36 + 24), 3u);
-  EXPECT_EQ(get32(stored->bytes, 36 + 48), 1u);
-  EXPECT_EQ(get32(stored->bytes, 36 + 72), 9u);  // the backwards loop is kept as it was
+  EXPECT_EQ(SornGetU32LE(stored->bytes.data() + 36), 2u);
+  EXPECT_EQ(SornGetU32LE(stored->bytes.data() + 36 + 24), 3u);
+  EXPECT_EQ(SornGetU32LE(stored->bytes.data() + 36 + 48), 1u);
+  EXPECT_EQ(SornGetU32LE(stored->bytes.data() + 36 + 72), 9u);  // the backwards loop is kept as it was
 
   Recorder out;
   exportSpecialData(cues, chunks, true, out.sink());
@@ -181,7 +177,7 @@ TEST(Metadata, SamplerLoopsBecomeCues) {
 TEST(Metadata, WithoutAStoreOnlyCuesAreTaken) {
   markers::MarkerSet cues;
   Bytes cue, info;
-  put32(&cue, 7), put32(&cue, 70);
+  SornAppendU32LE(&cue, 7), SornAppendU32LE(&cue, 70);
   putText(&info, "x", true);
   importSpecialData(&cues, nullptr,
                     from({item("INFO", "INAM", info, 1), item("WAVE", "cue ", cue, 1),
@@ -195,7 +191,7 @@ TEST(Metadata, WithoutAStoreOnlyCuesAreTaken) {
 TEST(Metadata, LabelForAMissingCueIsIgnored) {
   markers::MarkerSet cues;
   Bytes labl;
-  put32(&labl, 3), putText(&labl, "nobody", true);
+  SornAppendU32LE(&labl, 3), putText(&labl, "nobody", true);
   importSpecialData(&cues, nullptr, from({item("adtl", "labl", labl, 1)}));
   EXPECT_EQ(cues.cueCount(), 0u);
 }
@@ -204,20 +200,21 @@ TEST(Metadata, LabelForAMissingCueIsIgnored) {
 // clock watches for a hang) and take what is whole.
 TEST(Metadata, MalformedItemsStopAtTheirEnd) {
   Bytes cue;
-  put32(&cue, 1), put32(&cue, 100), put32(&cue, 2), put32(&cue, 200);
+  SornAppendU32LE(&cue, 1), SornAppendU32LE(&cue, 100), SornAppendU32LE(&cue, 2), SornAppendU32LE(&cue, 200);
   Bytes zeroLtxt(16, 0);
   Bytes bigLtxt = ltxtRecord(1, 10, "rgn ", "abc");
   bigLtxt[0] = 0xFF, bigLtxt[1] = 0xFF;  // claims 65535 bytes
   Bytes shortLtxt;                       // an 8-byte record (skipped), then a good one
-  put32(&shortLtxt, 8), put32(&shortLtxt, 9);
+  SornAppendU32LE(&shortLtxt, 8), SornAppendU32LE(&shortLtxt, 9);
   Bytes good = ltxtRecord(2, 20, "rgn ", "ok");
   shortLtxt.insert(shortLtxt.end(), good.begin(), good.end());
   Bytes unterminated;
-  put32(&unterminated, 1), putText(&unterminated, "no end", false);
+  SornAppendU32LE(&unterminated, 1), putText(&unterminated, "no end", false);
   Bytes tooManyCues;
-  put32(&tooManyCues, 5), put32(&tooManyCues, 50);
+  SornAppendU32LE(&tooManyCues, 5), SornAppendU32LE(&tooManyCues, 50);
   Bytes plst;
-  put32(&plst, 1), put32(&plst, 1), put32(&plst, 1);  // 12 bytes: no whole entry
+  SornAppendU32LE(&plst, 1), SornAppendU32LE(&plst, 1),
+      SornAppendU32LE(&plst, 1);  // 12 bytes: no whole entry
 
   auto start = std::chrono::steady_clock::now();
   markers::MarkerSet cues;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "formats/filter_table.h"
+#include "include/sorn_bytes.h"
 
 namespace {
 void check(bool ok, const char* what) {
@@ -24,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> bytes(data, data + size);
   // Decode against the checksum the bytes claim, so the decoder gets past that gate.
   uint32_t checksum = 0;
-  if (size >= 6) std::memcpy(&checksum, data + 2, 4);
+  if (size >= 6) checksum = SornGetU32LE(data + 2);
   formats::FilterTable table;
   if (!formats::decodeFltDat(bytes, checksum, &table)) {
     check(table.size() == 0, "a refused cache left entries behind");

@@ -12,15 +12,12 @@
 #include <vector>
 
 #include "markers/marker_set.h"
+#include "platform/test_scale.h"
 
 namespace markers {
 namespace {
 
-int testScale() {
-  const char* s = std::getenv("SORN_TEST_SCALE");
-  const int v = s ? std::atoi(s) : 1;
-  return v > 0 ? v : 1;
-}
+using platform::testScale;
 
 struct ModelCue {
   bool point;

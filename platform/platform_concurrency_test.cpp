@@ -17,15 +17,14 @@
 #include "platform/file.h"
 #include "platform/profile.h"
 #include "platform/test_dir.h"
+#include "platform/test_scale.h"
 #include "platform/thread.h"
 
 namespace platform {
 namespace {
 
 int scaled(int n) {
-  std::string s = environmentVariable("SORN_TEST_SCALE");
-  int k = s.empty() ? 1 : std::atoi(s.c_str());
-  return n * (k < 1 ? 1 : k);
+  return n * testScale();
 }
 
 TEST(PlatformConcurrency, ExclusiveOpenNeverOverlapsSharedReaders) {

@@ -2,6 +2,7 @@
 #include "shell/settings.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 
@@ -44,19 +45,15 @@ int clampByte(long v) {
 
 // The yes/no rule: true when the first character is Y or y. (The two keys stored upper-cased compare
 // their upper-cased text with "Y", which gives the same answer.)
-bool readYesNo(ui::SettingsSource& src, const char* sec, const char* key, const char* def) {
-  std::string v = src.getString(sec, key, def, kYesNoChars);
+bool readYesNo(ui::SettingsSource& src, const SettingKey& k) {
+  std::string v = src.getString(k.section, k.key, k.textDefault, k.maxChars);
   return !v.empty() && (v[0] == 'Y' || v[0] == 'y');
 }
 
 // Reals are text converted like atof: text without a number reads as 0.
-double readReal(ui::SettingsSource& src, const char* sec, const char* key, const char* def) {
-  std::string v = src.getString(sec, key, def, kRealChars);
+double readReal(ui::SettingsSource& src, const SettingKey& k) {
+  std::string v = src.getString(k.section, k.key, k.textDefault, k.maxChars);
   return std::strtod(v.c_str(), nullptr);
-}
-
-int32_t readIntText(ui::SettingsSource& src, const char* sec, const char* key, const char* def, uint32_t chars) {
-  return ui::parseProfileInt(src.getString(sec, key, def, chars), 0);
 }
 
 // A real kept as an integer, converted without undefined behaviour for huge or non-finite values.
@@ -67,122 +64,313 @@ int32_t realToInt(double v) {
   return static_cast<int32_t>(v);
 }
 
-template <typename T>
-void clampTo(T* v, T lo, T hi) {
-  if (*v < lo) *v = lo;
-  if (*v > hi) *v = hi;
-}
-
-void finiteOr(double* v, double def) {
-  if (!std::isfinite(*v)) *v = def;
-}
-
-void writeInt(ui::SettingsSource& dst, const char* sec, const char* key, long v) {
+void writeInt(ui::SettingsSource& dst, const SettingKey& k, long v) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%ld", v);
-  dst.writeString(sec, key, buf);
+  dst.writeString(k.section, k.key, buf);
 }
 
-void writeReal(ui::SettingsSource& dst, const char* sec, const char* key, double v) {
+void writeReal(ui::SettingsSource& dst, const SettingKey& k, double v) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%g", v);
-  dst.writeString(sec, key, buf);
+  dst.writeString(k.section, k.key, buf);
 }
 
-void writeYesNo(ui::SettingsSource& dst, const char* sec, const char* key, bool v) {
-  dst.writeString(sec, key, v ? "Yes" : "No");
+// ---------------------------------------------------------------------------------------------------------
+// The rows of the table, one maker per type; each sets the text length its reader uses.
+
+constexpr uint32_t kIntChars = 0;  // integers read with an integer default are not cut
+
+// The field a row reads into and writes from, by its type.
+void bind(SettingKey& k, int32_t Settings::*f) {
+  k.integer = f;
+}
+void bind(SettingKey& k, double Settings::*f) {
+  k.real = f;
+}
+void bind(SettingKey& k, bool Settings::*f) {
+  k.flag = f;
+}
+void bind(SettingKey& k, std::string Settings::*f) {
+  k.text = f;
+}
+void bind(SettingKey& k, Colour Settings::*f) {
+  k.colour = f;
+}
+void bind(SettingKey&, std::nullptr_t) {}
+void setDefault(SettingKey& k, int32_t def) {
+  k.intDefault = def;
+}
+void setDefault(SettingKey& k, const char* def) {
+  k.textDefault = def;
 }
 
-void readSizeAndSettings(ui::SettingsSource& src, Settings& s) {
-  s.xLoc = src.getInt(kSize, "XLoc", INT32_MIN);
-  s.yLoc = src.getInt(kSize, "YLoc", 0);
-  s.clientWidth = src.getInt(kSize, "X", 610);
-  s.clientHeight = src.getInt(kSize, "Y", 340);
-  s.noPlayBar = src.getInt(kSize, "NoPlayBar", 0);
-  s.cueList = src.getInt(kSize, "CueList", 0);
-  s.playList = src.getInt(kSize, "PlayList", 0);
-  s.analyzer = src.getInt(kSize, "Analyzer", 0);
-
-  s.meterFix = src.getInt(kSettingsSec, "MeterFix", 0);
-  s.autoFillInfo = src.getInt(kSettingsSec, "AutoFillInfo", 0);
-  s.autoPlayOnLoad = src.getInt(kSettingsSec, "AutoPlayOnLoad", 1);
-  s.displayMode = src.getInt(kSettingsSec, "DisplayMode", 57);
-  s.peakBlockSize = src.getInt(kSettingsSec, "PeakBlockSize", 256);
-  s.savePeakFiles = src.getInt(kSettingsSec, "SavePeakFiles", 1);
-  s.boundaryLine = readReal(src, kSettingsSec, "BoundaryLine", "-1");
-  s.undoLevels = src.getInt(kSettingsSec, "UndoLevels", 5);
-  s.maxDisplayTime = src.getInt(kSettingsSec, "MaxDisplayTime", 0);
-  s.cacheSizeKB = readIntText(src, kSettingsSec, "CacheSize", "2048", 15);
-  s.useSystemCache = src.getInt(kSettingsSec, "UseSystemCache", 0);
-  s.useASync = src.getInt(kSettingsSec, "UseASync", 0);
+template <typename Field, typename Default>
+SettingKey row(const char* sec, const char* key, SettingType type, uint32_t chars, Field field, Default def) {
+  SettingKey k;
+  k.section = sec;
+  k.key = key;
+  k.type = type;
+  k.maxChars = chars;
+  bind(k, field);
+  setDefault(k, def);
+  return k;
+}
+SettingKey ranged(SettingKey k, double lo, double hi) {
+  k.lo = lo;
+  k.hi = hi;
+  return k;
+}
+SettingKey intKey(const char* sec, const char* key, int32_t Settings::*f, int32_t def) {
+  return row(sec, key, SettingType::kInt, kIntChars, f, def);
+}
+SettingKey intTextKey(const char* sec, const char* key, int32_t Settings::*f, const char* def,
+                      uint32_t chars) {
+  return row(sec, key, SettingType::kIntText, chars, f, def);
+}
+SettingKey realAsIntKey(const char* sec, const char* key, int32_t Settings::*f, const char* def) {
+  return row(sec, key, SettingType::kRealAsInt, kRealChars, f, def);
+}
+SettingKey intAsRealKey(const char* sec, const char* key, double Settings::*f, int32_t def) {
+  return row(sec, key, SettingType::kIntAsReal, kIntChars, f, def);
+}
+SettingKey realKey(const char* sec, const char* key, double Settings::*f, const char* def) {
+  return row(sec, key, SettingType::kReal, kRealChars, f, def);
+}
+SettingKey yesNoKey(const char* sec, const char* key, bool Settings::*f, const char* def) {
+  return row(sec, key, SettingType::kYesNo, kYesNoChars, f, def);
+}
+SettingKey alwaysNoKey(const char* sec, const char* key, const char* def) {
+  return row(sec, key, SettingType::kAlwaysNo, kYesNoChars, nullptr, def);
+}
+SettingKey textKey(const char* sec, const char* key, std::string Settings::*f, const char* def,
+                   uint32_t chars) {
+  return row(sec, key, SettingType::kText, chars, f, def);
+}
+SettingKey deviceKey(const char* key, std::string Settings::*wanted, ChosenDevice Settings::*chosen) {
+  SettingKey k = row(kSystem, key, SettingType::kDevice, kDeviceChars, wanted, "");
+  k.device = chosen;
+  return k;
+}
+SettingKey colourKey(const char* key, Colour Settings::*f, const char* def) {
+  return row(kColors, key, SettingType::kColour, kRealChars, f, def);
+}
+SettingKey displayColourKey(int index) {
+  SettingKey k = row(kColors, kDisplayColourKeys[index], SettingType::kColour, kRealChars, nullptr,
+                     kDisplayColourDefaults[index]);
+  k.displayColour = index;
+  return k;
+}
+SettingKey displayModeKey(int32_t def) {
+  return row(kSettingsSec, "DisplayMode", SettingType::kDisplayMode, kIntChars, &Settings::displayMode, def);
+}
+SettingKey constantKey(const char* sec, const char* key, const char* text) {
+  return row(sec, key, SettingType::kConstant, 0, nullptr, text);
+}
+SettingKey with(SettingKey k, SettingUse use, const char* why) {
+  k.use = use;
+  k.why = why;
+  return k;
 }
 
-void readSystem(ui::SettingsSource& src, Settings& s) {
-  s.wantedWaveOut = src.getString(kSystem, "WaveOut", "", kDeviceChars);
-  s.wantedWaveIn = src.getString(kSystem, "WaveIn", "", kDeviceChars);
-  s.wantedMidiOut = src.getString(kSystem, "MidiOut", "", kDeviceChars);
-  s.wantedMidiIn = src.getString(kSystem, "MidiIn", "", kDeviceChars);
-  s.bufferSize = readReal(src, kSystem, "BufferSize", "4.0");
-  s.numBuffers = src.getInt(kSystem, "NumBuffers", 8);
-  s.saveMode = readIntText(src, kSystem, "SaveMode", "0", 4);
-  s.viewingMode = readIntText(src, kSystem, "ViewingMode", "0", 4);
-  s.pasteHilite = readYesNo(src, kSystem, "PasteHilite", "YES");
-  readYesNo(src, kSystem, "SmoothDelete", "YES");  // read for compatibility; the option stays off
-  s.liveUpdate = readYesNo(src, kSystem, "LiveUpdate", "NO");
-  readYesNo(src, kSystem, "AutoConvertTo32", "NO");  // likewise
-  s.tempCompressed = readYesNo(src, kSystem, "TempCompressed", "YES");
-  s.useOldStyleBoxes = readYesNo(src, kSystem, "UseOldStyleBoxes", "NO");
-  s.convert16to8New = readYesNo(src, kSystem, "Convert16to8New", "NO");
-  s.undo = readYesNo(src, kSystem, "Undo", "YES");
-  s.playFromCursor = readYesNo(src, kSystem, "PlayFromCursor", "YES");
-  s.filePreviewInfo = readYesNo(src, kSystem, "FilePreviewInfo", "YES");
-  s.autoDownFilter = readYesNo(src, kSystem, "AutoDownFilter", "NO");
-  s.autoUpFilter = readYesNo(src, kSystem, "AutoUpFilter", "NO");
-  s.autoDither32to16 = readReal(src, kSystem, "AutoDither32to16", "1.0");
-  s.autoDownQuality = realToInt(readReal(src, kSystem, "AutoDownQuality", "80"));
-  s.autoUpQuality = realToInt(readReal(src, kSystem, "AutoUpQuality", "120"));
-  s.minPreviewBufInMs = realToInt(readReal(src, kSystem, "MinPreviewBufInMs", "250"));
-  s.megsFreeOnTemp1 = readReal(src, kSystem, "MegsFreeOnTemp1", "10");
-  s.megsFreeOnTemp2 = readReal(src, kSystem, "MegsFreeOnTemp2", "10");
-  s.autoCrossfade = readYesNo(src, kSystem, "AutoCrossfade", "YES");
-  s.autoCrossfadeSize = readReal(src, kSystem, "AutoCrossfadeSize", "3.0");
-  s.analysisRange = readReal(src, kSystem, "AnalysisRange", "120.0");
-  s.analysisSize = realToInt(readReal(src, kSystem, "AnalysisSize", "2048"));
-  s.analysisWindowType = realToInt(readReal(src, kSystem, "AnalysisWindowType", "5"));
-  s.fileSaveExtraInfo = readYesNo(src, kSystem, "FileSaveExtraInfo", "YES");
-  s.toolHelp = readYesNo(src, kSystem, "ToolHelp", "YES");
-  s.previewFiles = readYesNo(src, kSystem, "PreviewFiles", "NO");
-  s.spectrumResolution = src.getInt(kSystem, "SpectrumResolution", 7);
-  s.timeCodeFrames = src.getInt(kSystem, "TimeCodeFrames", 30);
-  s.timeModeV = src.getInt(kSystem, "TimeModeV", 0);
-  s.timeMode = src.getInt(kSystem, "TimeMode", 0);
-  s.loTimeMode = src.getInt(kSystem, "LoTimeMode", 0);
-  s.hiTimeMode = src.getInt(kSystem, "HiTimeMode", 0);
-  s.windowType = src.getInt(kSystem, "WindowType", 3);
-  s.spectralMode = src.getInt(kSystem, "SpectralMode", 0);
-  s.spectrumRange = readReal(src, kSystem, "SpectrumRange", "120");
+// The main window writes its own placement and open windows when it closes.
+constexpr const char* kWindowKey = "written by the main window as it closes, not by the save routine";
+// The palette's pen, brush and spectral ends share their keys with display colours, which write them back.
+constexpr const char* kSharedColour = "shares its key with a display colour, which is the one written";
+
+// One row per key, in the order of the file's sections; a list rather than logic, so it stays whole.
+std::vector<SettingKey> makeSettingKeys() {
+  constexpr double kNone = HUGE_VAL;
+  using S = Settings;
+  std::vector<SettingKey> t = {
+      with(intKey(kSize, "XLoc", &S::xLoc, INT32_MIN), SettingUse::kLoadOnly, kWindowKey),
+      with(intKey(kSize, "YLoc", &S::yLoc, 0), SettingUse::kLoadOnly, kWindowKey),
+      with(intKey(kSize, "X", &S::clientWidth, 610), SettingUse::kLoadOnly, kWindowKey),
+      with(intKey(kSize, "Y", &S::clientHeight, 340), SettingUse::kLoadOnly, kWindowKey),
+      with(intKey(kSize, "NoPlayBar", &S::noPlayBar, 0), SettingUse::kLoadOnly,
+           "read for files of older versions; no version of this program writes it"),
+      with(intKey(kSize, "CueList", &S::cueList, 0), SettingUse::kLoadOnly, kWindowKey),
+      with(intKey(kSize, "PlayList", &S::playList, 0), SettingUse::kLoadOnly, kWindowKey),
+      with(intKey(kSize, "Analyzer", &S::analyzer, 0), SettingUse::kLoadOnly, kWindowKey),
+
+      intKey(kSettingsSec, "MeterFix", &S::meterFix, 0),
+      intKey(kSettingsSec, "AutoFillInfo", &S::autoFillInfo, 0),
+      intKey(kSettingsSec, "AutoPlayOnLoad", &S::autoPlayOnLoad, 1),
+      displayModeKey(57),
+      ranged(intKey(kSettingsSec, "PeakBlockSize", &S::peakBlockSize, 256), kMinPeakBlockSize,
+             kMaxPeakBlockSize),
+      intKey(kSettingsSec, "SavePeakFiles", &S::savePeakFiles, 1),
+      realKey(kSettingsSec, "BoundaryLine", &S::boundaryLine, "-1"),
+      ranged(intKey(kSettingsSec, "UndoLevels", &S::undoLevels, 5), kMinUndoLevels, kNone),
+      ranged(intKey(kSettingsSec, "MaxDisplayTime", &S::maxDisplayTime, 0), 0, kMaxDisplayTimeLimit),
+      ranged(intTextKey(kSettingsSec, "CacheSize", &S::cacheSizeKB, "2048", 15), kMinCacheSizeKB, kNone),
+      intKey(kSettingsSec, "UseSystemCache", &S::useSystemCache, 0),
+      intKey(kSettingsSec, "UseASync", &S::useASync, 0),
+      with(constantKey(kSettingsSec, "NT", "No"), SettingUse::kSaveOnly,
+           "tells other readers of the file which build wrote it; nothing here reads it"),
+
+      deviceKey("WaveOut", &S::wantedWaveOut, &S::waveOut),
+      deviceKey("WaveIn", &S::wantedWaveIn, &S::waveIn),
+      deviceKey("MidiOut", &S::wantedMidiOut, &S::midiOut),
+      deviceKey("MidiIn", &S::wantedMidiIn, &S::midiIn),
+      ranged(realKey(kSystem, "BufferSize", &S::bufferSize, "4.0"), kMinBufferSeconds, kMaxBufferSeconds),
+      ranged(intKey(kSystem, "NumBuffers", &S::numBuffers, 8), kMinNumBuffers, kMaxNumBuffers),
+      intTextKey(kSystem, "SaveMode", &S::saveMode, "0", 4),
+      intTextKey(kSystem, "ViewingMode", &S::viewingMode, "0", 4),
+      yesNoKey(kSystem, "PasteHilite", &S::pasteHilite, "YES"),
+      alwaysNoKey(kSystem, "SmoothDelete", "YES"),
+      yesNoKey(kSystem, "LiveUpdate", &S::liveUpdate, "NO"),
+      alwaysNoKey(kSystem, "AutoConvertTo32", "NO"),
+      yesNoKey(kSystem, "TempCompressed", &S::tempCompressed, "YES"),
+      yesNoKey(kSystem, "UseOldStyleBoxes", &S::useOldStyleBoxes, "NO"),
+      yesNoKey(kSystem, "Convert16to8New", &S::convert16to8New, "NO"),
+      yesNoKey(kSystem, "Undo", &S::undo, "YES"),
+      yesNoKey(kSystem, "PlayFromCursor", &S::playFromCursor, "YES"),
+      yesNoKey(kSystem, "FilePreviewInfo", &S::filePreviewInfo, "YES"),
+      yesNoKey(kSystem, "AutoDownFilter", &S::autoDownFilter, "NO"),
+      yesNoKey(kSystem, "AutoUpFilter", &S::autoUpFilter, "NO"),
+      ranged(realKey(kSystem, "AutoDither32to16", &S::autoDither32to16, "1.0"), kMinDither, kMaxDither),
+      ranged(realAsIntKey(kSystem, "AutoDownQuality", &S::autoDownQuality, "80"), kMinQuality, kMaxQuality),
+      ranged(realAsIntKey(kSystem, "AutoUpQuality", &S::autoUpQuality, "120"), kMinQuality, kMaxQuality),
+      ranged(realAsIntKey(kSystem, "MinPreviewBufInMs", &S::minPreviewBufInMs, "250"), kMinPreviewBufMs,
+             kMaxPreviewBufMs),
+      ranged(realKey(kSystem, "MegsFreeOnTemp1", &S::megsFreeOnTemp1, "10"), 0.0, kMaxMegsFree),
+      ranged(realKey(kSystem, "MegsFreeOnTemp2", &S::megsFreeOnTemp2, "10"), 0.0, kMaxMegsFree),
+      yesNoKey(kSystem, "AutoCrossfade", &S::autoCrossfade, "YES"),
+      realKey(kSystem, "AutoCrossfadeSize", &S::autoCrossfadeSize, "3.0"),
+      realKey(kSystem, "AnalysisRange", &S::analysisRange, "120.0"),
+      realAsIntKey(kSystem, "AnalysisSize", &S::analysisSize, "2048"),
+      realAsIntKey(kSystem, "AnalysisWindowType", &S::analysisWindowType, "5"),
+      yesNoKey(kSystem, "FileSaveExtraInfo", &S::fileSaveExtraInfo, "YES"),
+      yesNoKey(kSystem, "ToolHelp", &S::toolHelp, "YES"),
+      yesNoKey(kSystem, "PreviewFiles", &S::previewFiles, "NO"),
+      intKey(kSystem, "SpectrumResolution", &S::spectrumResolution, 7),
+      intKey(kSystem, "TimeCodeFrames", &S::timeCodeFrames, 30),
+      intKey(kSystem, "TimeModeV", &S::timeModeV, 0),
+      intKey(kSystem, "TimeMode", &S::timeMode, 0),
+      intKey(kSystem, "LoTimeMode", &S::loTimeMode, 0),
+      intKey(kSystem, "HiTimeMode", &S::hiTimeMode, 0),
+      intKey(kSystem, "WindowType", &S::windowType, 3),
+      intKey(kSystem, "SpectralMode", &S::spectralMode, 0),
+      realKey(kSystem, "SpectrumRange", &S::spectrumRange, "120"),
+
+      realKey(kPaste, "Right", &S::pasteRight, "1.0"),
+      realKey(kPaste, "Left", &S::pasteLeft, "1.0"),
+      realKey(kPaste, "CrossfadeTime", &S::crossfadeTime, "50"),
+      intAsRealKey(kPaste, "Loops", &S::loops, 3),
+      intKey(kPaste, "Overlap", &S::overlap, 1),
+      intKey(kPaste, "Loop", &S::loop, 0),
+      intKey(kPaste, "Crossfade", &S::crossfade, 0),
+      realKey(kSilence, "Duration", &S::silenceDuration, "10.0"),
+      with(textKey(kRecent, "FileFilter", &S::fileFilter, "", 23), SettingUse::kLoadAndSaveRecent, nullptr),
+      with(intTextKey(kRecent, "FileOptions", &S::fileOptions, "1", 15), SettingUse::kLoadAndSaveRecent,
+           nullptr),
+
+      intKey(kColors, "SpectralReverse", &S::spectralReverse, 1),
+      with(colourKey("Waveform", &S::waveformColour, "0,255,0"), SettingUse::kLoadOnly, kSharedColour),
+      with(colourKey("Background", &S::backgroundColour, "0,0,0"), SettingUse::kLoadOnly, kSharedColour),
+      with(colourKey("SpectralHigh", &S::paletteHigh, "240,255,220"), SettingUse::kLoadOnly, kSharedColour),
+      with(colourKey("SpectralLow", &S::paletteLow, "0,32,32"), SettingUse::kLoadOnly, kSharedColour),
+  };
+  for (int i = 0; i < kDisplayColourCount; ++i) t.push_back(displayColourKey(i));
+  return t;
 }
 
-void readOthers(ui::SettingsSource& src, Settings& s) {
-  s.pasteRight = readReal(src, kPaste, "Right", "1.0");
-  s.pasteLeft = readReal(src, kPaste, "Left", "1.0");
-  s.crossfadeTime = readReal(src, kPaste, "CrossfadeTime", "50");
-  s.loops = src.getInt(kPaste, "Loops", 3);
-  s.overlap = src.getInt(kPaste, "Overlap", 1);
-  s.loop = src.getInt(kPaste, "Loop", 0);
-  s.crossfade = src.getInt(kPaste, "Crossfade", 0);
-  s.silenceDuration = readReal(src, kSilence, "Duration", "10.0");
-  s.fileFilter = src.getString(kRecent, "FileFilter", "", 23);
-  s.fileOptions = readIntText(src, kRecent, "FileOptions", "1", 15);
+// ---------------------------------------------------------------------------------------------------------
+// Reading, normalising and writing one key.
 
-  s.spectralReverse = src.getInt(kColors, "SpectralReverse", 1);
-  s.waveformColour = parseColour(src.getString(kColors, "Waveform", "0,255,0", kRealChars));
-  s.backgroundColour = parseColour(src.getString(kColors, "Background", "0,0,0", kRealChars));
-  s.paletteHigh = parseColour(src.getString(kColors, "SpectralHigh", "240,255,220", kRealChars));
-  s.paletteLow = parseColour(src.getString(kColors, "SpectralLow", "0,32,32", kRealChars));
-  for (int i = 0; i < kDisplayColourCount; ++i) {
-    s.display[i] =
-        parseColour(src.getString(kColors, kDisplayColourKeys[i], kDisplayColourDefaults[i], kRealChars));
+Colour& colourField(Settings& s, const SettingKey& k) {
+  return k.displayColour >= 0 ? s.display[k.displayColour] : s.*k.colour;
+}
+Colour colourField(const Settings& s, const SettingKey& k) {
+  return k.displayColour >= 0 ? s.display[k.displayColour] : s.*k.colour;
+}
+
+void loadKey(ui::SettingsSource& src, const SettingKey& k, Settings& s) {
+  switch (k.type) {
+    case SettingType::kInt:
+    case SettingType::kDisplayMode:
+      s.*k.integer = src.getInt(k.section, k.key, k.intDefault);
+      break;
+    case SettingType::kIntText:
+      s.*k.integer = ui::parseProfileInt(src.getString(k.section, k.key, k.textDefault, k.maxChars), 0);
+      break;
+    case SettingType::kRealAsInt:
+      s.*k.integer = realToInt(readReal(src, k));
+      break;
+    case SettingType::kIntAsReal:
+      s.*k.real = src.getInt(k.section, k.key, k.intDefault);
+      break;
+    case SettingType::kReal:
+      s.*k.real = readReal(src, k);
+      break;
+    case SettingType::kYesNo:
+      s.*k.flag = readYesNo(src, k);
+      break;
+    case SettingType::kAlwaysNo:
+      readYesNo(src, k);  // read as other versions do; the option stays off
+      break;
+    case SettingType::kText:
+    case SettingType::kDevice:
+      s.*k.text = src.getString(k.section, k.key, k.textDefault, k.maxChars);
+      break;
+    case SettingType::kColour:
+      colourField(s, k) = parseColour(src.getString(k.section, k.key, k.textDefault, k.maxChars));
+      break;
+    case SettingType::kConstant:
+      break;
+  }
+}
+
+template <typename T>
+void clampTo(T* v, double lo, double hi) {
+  if (*v < lo) *v = static_cast<T>(lo);
+  if (*v > hi) *v = static_cast<T>(hi);
+}
+
+// A real that is not finite takes its key's default; then every value is clamped to its key's range.
+void normaliseKey(const SettingKey& k, Settings& s) {
+  if (k.type == SettingType::kReal) {
+    double* v = &(s.*k.real);
+    if (!std::isfinite(*v)) *v = std::strtod(k.textDefault, nullptr);
+    clampTo(v, k.lo, k.hi);
+  } else if (k.integer) {
+    clampTo(&(s.*k.integer), k.lo, k.hi);
+  }
+}
+
+void saveKey(const Settings& s, const SettingKey& k, ui::SettingsSource& dst) {
+  switch (k.type) {
+    case SettingType::kInt:
+    case SettingType::kIntText:
+    case SettingType::kRealAsInt:
+      writeInt(dst, k, s.*k.integer);
+      break;
+    case SettingType::kDisplayMode:
+      writeInt(dst, k, normaliseDisplayModeForSave(s.*k.integer));
+      break;
+    case SettingType::kIntAsReal:
+      writeInt(dst, k, realToInt(s.*k.real));
+      break;
+    case SettingType::kReal:
+      writeReal(dst, k, s.*k.real);
+      break;
+    case SettingType::kYesNo:
+    case SettingType::kAlwaysNo:
+      dst.writeString(k.section, k.key, k.type == SettingType::kYesNo && s.*k.flag ? "Yes" : "No");
+      break;
+    case SettingType::kText:
+      dst.writeString(k.section, k.key, (s.*k.text).c_str());
+      break;
+    case SettingType::kDevice:
+      if ((s.*k.device).exists) dst.writeString(k.section, k.key, (s.*k.device).productName.c_str());
+      break;
+    case SettingType::kColour:
+      dst.writeString(k.section, k.key, formatColour(colourField(s, k)).c_str());
+      break;
+    case SettingType::kConstant:
+      dst.writeString(k.section, k.key, k.textDefault);
+      break;
   }
 }
 
@@ -221,128 +409,39 @@ int64_t Settings::reserve2Bytes() const {
   return static_cast<int64_t>(megsFreeOnTemp2 * 1048576.0);
 }
 
+const std::vector<SettingKey>& settingKeys() {
+  static const std::vector<SettingKey> keys = makeSettingKeys();
+  return keys;
+}
+
 void normaliseSettings(Settings* s) {
   s->displayMode = normaliseDisplayModeAtLoad(s->displayMode);
   s->spectralView = (s->displayMode & kDisplaySpectral) != 0;
-  clampTo(&s->peakBlockSize, kMinPeakBlockSize, kMaxPeakBlockSize);
-  if (s->undoLevels < kMinUndoLevels) s->undoLevels = kMinUndoLevels;
-  clampTo(&s->maxDisplayTime, 0, kMaxDisplayTimeLimit);
-  if (s->cacheSizeKB < kMinCacheSizeKB) s->cacheSizeKB = kMinCacheSizeKB;
-  finiteOr(&s->bufferSize, 4.0);
-  clampTo(&s->bufferSize, kMinBufferSeconds, kMaxBufferSeconds);
-  clampTo(&s->numBuffers, kMinNumBuffers, kMaxNumBuffers);
-  clampTo(&s->autoDownQuality, kMinQuality, kMaxQuality);
-  clampTo(&s->autoUpQuality, kMinQuality, kMaxQuality);
-  clampTo(&s->minPreviewBufInMs, kMinPreviewBufMs, kMaxPreviewBufMs);
-  finiteOr(&s->autoDither32to16, 1.0);
-  clampTo(&s->autoDither32to16, kMinDither, kMaxDither);
-  finiteOr(&s->megsFreeOnTemp1, 10.0);
-  finiteOr(&s->megsFreeOnTemp2, 10.0);
-  clampTo(&s->megsFreeOnTemp1, 0.0, kMaxMegsFree);
-  clampTo(&s->megsFreeOnTemp2, 0.0, kMaxMegsFree);
+  for (const SettingKey& k : settingKeys()) normaliseKey(k, *s);
   s->analysisHalfSize = s->analysisSize / 2;
-  finiteOr(&s->boundaryLine, -1.0);
-  finiteOr(&s->autoCrossfadeSize, 3.0);
-  finiteOr(&s->analysisRange, 120.0);
-  finiteOr(&s->spectrumRange, 120.0);
-  finiteOr(&s->pasteRight, 1.0);
-  finiteOr(&s->pasteLeft, 1.0);
-  finiteOr(&s->crossfadeTime, 50.0);
-  finiteOr(&s->silenceDuration, 10.0);
   s->smoothDelete = false;
   s->autoConvertTo32 = false;
 }
 
 Settings loadSettings(ui::SettingsSource& src) {
   Settings s;
-  readSizeAndSettings(src, s);
-  readSystem(src, s);
-  readOthers(src, s);
+  for (const SettingKey& k : settingKeys()) {
+    if (k.use != SettingUse::kSaveOnly) loadKey(src, k, s);
+  }
   normaliseSettings(&s);
   return s;
 }
 
 void saveSettings(const Settings& s, ui::SettingsSource& dst) {
-  writeInt(dst, kSettingsSec, "MeterFix", s.meterFix);
-  writeInt(dst, kSettingsSec, "AutoFillInfo", s.autoFillInfo);
-  writeInt(dst, kSettingsSec, "AutoPlayOnLoad", s.autoPlayOnLoad);
-  writeInt(dst, kSettingsSec, "DisplayMode", normaliseDisplayModeForSave(s.displayMode));
-  writeInt(dst, kSettingsSec, "PeakBlockSize", s.peakBlockSize);
-  writeInt(dst, kSettingsSec, "SavePeakFiles", s.savePeakFiles);
-  writeReal(dst, kSettingsSec, "BoundaryLine", s.boundaryLine);
-  writeInt(dst, kSettingsSec, "UndoLevels", s.undoLevels);
-  writeInt(dst, kSettingsSec, "MaxDisplayTime", s.maxDisplayTime);
-  writeInt(dst, kSettingsSec, "CacheSize", s.cacheSizeKB);
-  writeInt(dst, kSettingsSec, "UseSystemCache", s.useSystemCache);
-  writeInt(dst, kSettingsSec, "UseASync", s.useASync);
-  dst.writeString(kSettingsSec, "NT", "No");
-
-  const struct {
-    const char* key;
-    const ChosenDevice* dev;
-  } devices[] = {
-      {"WaveOut", &s.waveOut}, {"WaveIn", &s.waveIn}, {"MidiOut", &s.midiOut}, {"MidiIn", &s.midiIn}};
-  for (const auto& d : devices) {
-    if (d.dev->exists) dst.writeString(kSystem, d.key, d.dev->productName.c_str());
-  }
-  writeReal(dst, kSystem, "BufferSize", s.bufferSize);
-  writeInt(dst, kSystem, "NumBuffers", s.numBuffers);
-  writeInt(dst, kSystem, "SaveMode", s.saveMode);
-  writeInt(dst, kSystem, "ViewingMode", s.viewingMode);
-  writeYesNo(dst, kSystem, "PasteHilite", s.pasteHilite);
-  writeYesNo(dst, kSystem, "SmoothDelete", false);
-  writeYesNo(dst, kSystem, "LiveUpdate", s.liveUpdate);
-  writeYesNo(dst, kSystem, "AutoConvertTo32", false);
-  writeYesNo(dst, kSystem, "TempCompressed", s.tempCompressed);
-  writeYesNo(dst, kSystem, "UseOldStyleBoxes", s.useOldStyleBoxes);
-  writeYesNo(dst, kSystem, "Convert16to8New", s.convert16to8New);
-  writeYesNo(dst, kSystem, "Undo", s.undo);
-  writeYesNo(dst, kSystem, "PlayFromCursor", s.playFromCursor);
-  writeYesNo(dst, kSystem, "FilePreviewInfo", s.filePreviewInfo);
-  writeYesNo(dst, kSystem, "AutoDownFilter", s.autoDownFilter);
-  writeYesNo(dst, kSystem, "AutoUpFilter", s.autoUpFilter);
-  writeReal(dst, kSystem, "AutoDither32to16", s.autoDither32to16);
-  writeInt(dst, kSystem, "AutoDownQuality", s.autoDownQuality);
-  writeInt(dst, kSystem, "AutoUpQuality", s.autoUpQuality);
-  writeInt(dst, kSystem, "MinPreviewBufInMs", s.minPreviewBufInMs);
-  writeReal(dst, kSystem, "MegsFreeOnTemp1", s.megsFreeOnTemp1);
-  writeReal(dst, kSystem, "MegsFreeOnTemp2", s.megsFreeOnTemp2);
-  writeYesNo(dst, kSystem, "AutoCrossfade", s.autoCrossfade);
-  writeReal(dst, kSystem, "AutoCrossfadeSize", s.autoCrossfadeSize);
-  writeReal(dst, kSystem, "AnalysisRange", s.analysisRange);
-  writeInt(dst, kSystem, "AnalysisSize", s.analysisSize);
-  writeInt(dst, kSystem, "AnalysisWindowType", s.analysisWindowType);
-  writeYesNo(dst, kSystem, "FileSaveExtraInfo", s.fileSaveExtraInfo);
-  writeYesNo(dst, kSystem, "ToolHelp", s.toolHelp);
-  writeYesNo(dst, kSystem, "PreviewFiles", s.previewFiles);
-  writeInt(dst, kSystem, "SpectrumResolution", s.spectrumResolution);
-  writeInt(dst, kSystem, "TimeCodeFrames", s.timeCodeFrames);
-  writeInt(dst, kSystem, "TimeModeV", s.timeModeV);
-  writeInt(dst, kSystem, "TimeMode", s.timeMode);
-  writeInt(dst, kSystem, "LoTimeMode", s.loTimeMode);
-  writeInt(dst, kSystem, "HiTimeMode", s.hiTimeMode);
-  writeInt(dst, kSystem, "WindowType", s.windowType);
-  writeInt(dst, kSystem, "SpectralMode", s.spectralMode);
-  writeReal(dst, kSystem, "SpectrumRange", s.spectrumRange);
-
-  writeReal(dst, kPaste, "Right", s.pasteRight);
-  writeReal(dst, kPaste, "Left", s.pasteLeft);
-  writeReal(dst, kPaste, "CrossfadeTime", s.crossfadeTime);
-  writeInt(dst, kPaste, "Loops", realToInt(s.loops));
-  writeInt(dst, kPaste, "Overlap", s.overlap);
-  writeInt(dst, kPaste, "Loop", s.loop);
-  writeInt(dst, kPaste, "Crossfade", s.crossfade);
-  writeReal(dst, kSilence, "Duration", s.silenceDuration);
-
-  writeInt(dst, kColors, "SpectralReverse", s.spectralReverse);
-  for (int i = 0; i < kDisplayColourCount; ++i) {
-    dst.writeString(kColors, kDisplayColourKeys[i], formatColour(s.display[i]).c_str());
+  for (const SettingKey& k : settingKeys()) {
+    if (k.use == SettingUse::kLoadAndSave || k.use == SettingUse::kSaveOnly) saveKey(s, k, dst);
   }
 }
 
 void saveRecentFilter(const Settings& s, ui::SettingsSource& dst) {
-  dst.writeString(kRecent, "FileFilter", s.fileFilter.c_str());
-  writeInt(dst, kRecent, "FileOptions", s.fileOptions);
+  for (const SettingKey& k : settingKeys()) {
+    if (k.use == SettingUse::kLoadAndSaveRecent) saveKey(s, k, dst);
+  }
 }
 
 }  // namespace shell

@@ -5,8 +5,10 @@
 // dialog allows, so a hand-edited file cannot make a block size of 0 or a negative cache reach them.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ui/settings_source.h"
 
@@ -159,6 +161,58 @@ struct Settings {
   // The cache size handed to the store: 0 when the system's cache is used.
   int32_t storeCacheSizeKB() const { return useSystemCache ? 0 : cacheSizeKB; }
 };
+
+// How the text of a key becomes a value of its field and is written back.
+enum class SettingType {
+  kInt,          // the profile integer rule with an integer default; written "%ld"
+  kIntText,      // the same rule on the text cut to maxChars; written "%ld"
+  kRealAsInt,    // a real (atof) kept as an integer, saturated; written "%ld"
+  kIntAsReal,    // the profile integer rule kept in a real field; written "%ld" of its integer part
+  kReal,         // atof: text without a number reads as 0; written "%g"
+  kYesNo,        // true when the text starts with Y or y; written "Yes" or "No"
+  kText,         // the text cut to maxChars, written as it stands
+  kColour,       // "r,g,b" (parseColour); written by formatColour
+  kDisplayMode,  // kInt, written through normaliseDisplayModeForSave
+  kDevice,       // a device's product name: read into text, written from device when that device exists
+  kAlwaysNo,     // a yes/no option that stays off: read and dropped, written "No"
+  kConstant,     // not read; textDefault is the text written
+};
+
+// Which routines visit a key.
+enum class SettingUse {
+  kLoadAndSave,        // loadSettings and saveSettings
+  kLoadAndSaveRecent,  // loadSettings and saveRecentFilter
+  kLoadOnly,           // loadSettings only (why says who writes it, if anyone)
+  kSaveOnly,           // saveSettings only (why says what it is for)
+};
+
+// One key of "SORN.INI": where it is, how it is read and written, its field, default and range. The one
+// table of these drives loading, normalising and saving, so a key cannot be read and then forgotten.
+struct SettingKey {
+  const char* section = nullptr;
+  const char* key = nullptr;
+  SettingType type = SettingType::kInt;
+  SettingUse use = SettingUse::kLoadAndSave;
+  // The field, by type (the others are null): integer for kInt, kIntText, kRealAsInt and kDisplayMode;
+  // real for kReal and kIntAsReal; flag for kYesNo; text for kText and kDevice (with device, the chosen
+  // device written back); colour, or displayColour (an index into Settings::display, else -1), for kColour.
+  int32_t Settings::*integer = nullptr;
+  double Settings::*real = nullptr;
+  bool Settings::*flag = nullptr;
+  std::string Settings::*text = nullptr;
+  ChosenDevice Settings::*device = nullptr;
+  Colour Settings::*colour = nullptr;
+  int displayColour = -1;
+  int32_t intDefault = 0;                // kInt, kIntAsReal, kDisplayMode
+  const char* textDefault = nullptr;     // every other type
+  uint32_t maxChars = 0;                 // the longest text read
+  double lo = -HUGE_VAL, hi = HUGE_VAL;  // what normaliseSettings clamps the value to
+  const char* why = nullptr;             // for kLoadOnly and kSaveOnly keys
+};
+
+// Every key in the order loadSettings reads them; saveSettings and saveRecentFilter write theirs in this
+// order too.
+const std::vector<SettingKey>& settingKeys();
 
 // Reads every key with its default and applies normaliseSettings.
 Settings loadSettings(ui::SettingsSource& src);

@@ -7,17 +7,14 @@
 #include <random>
 #include <string>
 
+#include "platform/test_scale.h"
 #include "shell/command_line.h"
 #include "shell/settings.h"
 
 namespace shell {
 namespace {
 
-int testScale() {
-  const char* s = std::getenv("SORN_TEST_SCALE");
-  int v = s ? std::atoi(s) : 1;
-  return v < 1 ? 1 : v;
-}
+using platform::testScale;
 
 uint32_t seedFor(const char* name) {
   uint32_t seed = std::random_device{}();

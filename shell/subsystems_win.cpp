@@ -139,10 +139,10 @@ void createSubsystemWindows(HWND main) {
 void registerSubsystemCommands() {
   for (const Subsystem& s : kSubsystems) {
     if (!s.registerCommands) continue;
-    commandTable().setRegistrant(s.name);
+    ui::commandTable().setRegistrant(s.name);
     s.registerCommands();
   }
-  commandTable().setRegistrant(nullptr);
+  ui::commandTable().setRegistrant(nullptr);
 }
 
 void closeSubsystemWindows() {

@@ -14,16 +14,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/test_scale.h"
 #include "storage/cache.h"
 
 namespace storage {
 namespace {
 
-int testScale() {
-  const char* s = std::getenv("SORN_TEST_SCALE");
-  int v = s ? std::atoi(s) : 1;
-  return v > 0 ? v : 1;
-}
+using platform::testScale;
 
 // A disk of 64 KB blocks in memory; every call sleeps a random 0-300 microseconds outside its lock.
 struct SlowDisk {

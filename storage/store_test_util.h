@@ -15,17 +15,14 @@
 
 #include "platform/file.h"
 #include "platform/test_dir.h"
+#include "platform/test_scale.h"
 #include "storage/cache.h"
 #include "storage/store.h"
 
 namespace storage {
 namespace testing_util {
 
-inline int testScale() {
-  const char* s = std::getenv("SORN_TEST_SCALE");
-  int v = s ? std::atoi(s) : 1;
-  return v > 0 ? v : 1;
-}
+using platform::testScale;
 
 inline std::vector<uint8_t> readWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -247,6 +247,103 @@ void retireRecord(HfHandle* h, std::unique_lock<std::recursive_mutex>& g) {
 
 }  // namespace
 
+namespace {
+
+// The splice of a source chain (srcFirst .. srcLast) into a destination, one function per place it can
+// go. Each links the chain in and leaves the destination's cursor valid; only the split inside a block
+// needs a block of its own, and it fails before changing anything when there is none.
+
+// An empty destination (at most one empty block) simply becomes the source's chain.
+void spliceIntoEmpty(HfHandle* dst, uint16_t srcFirst) {
+  for (uint16_t d = dst->first; d;) {
+    uint16_t next = VfBlockNext(d);
+    VfReleaseBlock(d);
+    d = next;
+  }
+  dst->first = srcFirst;
+  resetCursor(dst);
+}
+
+// At the start of block p.block: the chain goes between it and its predecessor.
+void spliceBeforeBlock(HfHandle* dst, const HfPlace& p, uint16_t srcFirst, uint16_t srcLast) {
+  VfSetBlockNext(srcLast, p.block);
+  if (p.previous)
+    VfSetBlockNext(p.previous, srcFirst);
+  else
+    dst->first = srcFirst;
+  setCursor(dst, HfPlace{srcFirst, p.previous, p.start, 0});
+}
+
+// At the end of block p.block: the chain goes between it and its successor.
+void spliceAfterBlock(HfHandle* dst, const HfPlace& p, uint16_t srcFirst, uint16_t srcLast) {
+  VfSetBlockNext(srcLast, VfBlockNext(p.block));
+  VfSetBlockNext(p.block, srcFirst);
+  setCursor(dst, p);
+}
+
+// Inside block p.block: its tail moves to a new block after the spliced chain. False, with nothing
+// changed, when no block or buffer is to be had.
+bool spliceInsideBlock(HfHandle* dst, const HfPlace& p, uint16_t srcFirst, uint16_t srcLast) {
+  const uint16_t B = p.block;
+  const uint32_t o = p.offset, tail = blockCount(B) - o;
+  Scratch buf;
+  uint16_t V = buf ? newBlock(dst) : 0;
+  if (!V) return false;
+  if (editRead(B, buf.get(), o, tail) != tail || editWrite(V, buf.get(), 0, kVfBlockSize) != kVfBlockSize) {
+    VfReleaseBlock(V);
+    return false;
+  }
+  setBlockCount(V, tail);
+  setBlockCount(B, o);
+  VfSetBlockNext(V, VfBlockNext(B));
+  VfSetBlockNext(srcLast, V);
+  VfSetBlockNext(B, srcFirst);
+  setCursor(dst, p);
+  return true;
+}
+
+// Links the chain in at position of a destination at least that long; false when the split failed.
+bool spliceChain(HfHandle* dst, uint32_t position, uint16_t srcFirst, uint16_t srcLast) {
+  if (dst->length == 0) {
+    spliceIntoEmpty(dst, srcFirst);
+    return true;
+  }
+  HfPlace p = seekLocked(dst, position, false);
+  if (p.offset == 0) {
+    spliceBeforeBlock(dst, p, srcFirst, srcLast);
+  } else if (p.offset == blockCount(p.block)) {
+    spliceAfterBlock(dst, p, srcFirst, srcLast);
+  } else if (!spliceInsideBlock(dst, p, srcFirst, srcLast)) {
+    return false;
+  }
+  return true;
+}
+
+// A position past the end first extends the destination with zeros up to it; false when it could not.
+bool growTo(HfHandle* dst, uint32_t position) {
+  if (position <= dst->length) return true;
+  const uint32_t old = dst->length;
+  if (ensureFirst(dst)) seekLocked(dst, position, true);
+  if (dst->length >= position) return true;
+  if (dst->length != old) notify(dst, HFN_LENGTH, dst->length, 0);
+  return false;
+}
+
+// The spliced bytes, block by block, for the owner's summaries.
+void notifySplicedBytes(HfHandle* dst, uint32_t position, uint16_t srcFirst, uint16_t srcLast) {
+  Scratch buf;
+  uint32_t at = position;
+  for (uint16_t d = srcFirst; buf && d; d = VfBlockNext(d)) {
+    uint32_t k = blockCount(d);
+    if (k && VfBlockRead(d, buf.get(), 0, k) == k)
+      notify(dst, HFN_WRITE, at, k, reinterpret_cast<uintptr_t>(buf.get()));
+    at += k;
+    if (d == srcLast) break;
+  }
+}
+
+}  // namespace
+
 int HfInsertFile(HfHandle* dst, HfHandle* src, uint32_t position) {
   if (!dst || !src || dst == src) return VF_ERR_SLOT_UNUSED;
   std::unique_lock<std::recursive_mutex> gs(src->lock);
@@ -264,64 +361,11 @@ int HfInsertFile(HfHandle* dst, HfHandle* src, uint32_t position) {
     retireRecord(src, gs);
     return VF_OK;
   }
-  const uint32_t old = dst->length;
-  if (position > dst->length) {
-    if (ensureFirst(dst)) seekLocked(dst, position, true);
-    if (dst->length < position) {
-      if (dst->length != old) notify(dst, HFN_LENGTH, dst->length, 0);
-      src->changing = false;
-      return VF_ERR_NO_BLOCK;
-    }
-  }
   uint16_t srcFirst = src->first, srcLast = srcFirst;
   for (uint16_t d = VfBlockNext(srcLast); d; d = VfBlockNext(d)) srcLast = d;
-
-  if (dst->length == 0) {
-    // An empty destination (at most one empty block) simply becomes the source's chain.
-    for (uint16_t d = dst->first; d;) {
-      uint16_t next = VfBlockNext(d);
-      VfReleaseBlock(d);
-      d = next;
-    }
-    dst->first = srcFirst;
-    resetCursor(dst);
-  } else {
-    HfPlace p = seekLocked(dst, position, false);
-    const uint16_t B = p.block;
-    const uint32_t o = p.offset, c = blockCount(B);
-    if (o == 0) {
-      VfSetBlockNext(srcLast, B);
-      if (p.previous)
-        VfSetBlockNext(p.previous, srcFirst);
-      else
-        dst->first = srcFirst;
-      setCursor(dst, HfPlace{srcFirst, p.previous, p.start, 0});
-    } else if (o == c) {
-      VfSetBlockNext(srcLast, VfBlockNext(B));
-      VfSetBlockNext(B, srcFirst);
-      setCursor(dst, p);
-    } else {
-      // Inside a block: its tail moves to a new block after the spliced chain.
-      Scratch buf;
-      uint16_t V = buf ? newBlock(dst) : 0;
-      if (!V) {
-        src->changing = false;
-        return VF_ERR_NO_BLOCK;
-      }
-      const uint32_t tail = c - o;
-      if (editRead(B, buf.get(), o, tail) != tail ||
-          editWrite(V, buf.get(), 0, kVfBlockSize) != kVfBlockSize) {
-        VfReleaseBlock(V);
-        src->changing = false;
-        return VF_ERR_NO_BLOCK;
-      }
-      setBlockCount(V, tail);
-      setBlockCount(B, o);
-      VfSetBlockNext(V, VfBlockNext(B));
-      VfSetBlockNext(srcLast, V);
-      VfSetBlockNext(B, srcFirst);
-      setCursor(dst, p);
-    }
+  if (!growTo(dst, position) || !spliceChain(dst, position, srcFirst, srcLast)) {
+    src->changing = false;
+    return VF_ERR_NO_BLOCK;
   }
   dst->length += inserted;
   src->first = 0;
@@ -329,18 +373,7 @@ int HfInsertFile(HfHandle* dst, HfHandle* src, uint32_t position) {
   retireRecord(src, gs);
 
   notify(dst, HFN_INSERT, position, inserted);
-  if (dst->sink) {
-    // The spliced bytes, block by block, for the owner's summaries.
-    Scratch buf;
-    uint32_t at = position;
-    for (uint16_t d = srcFirst; buf && d; d = VfBlockNext(d)) {
-      uint32_t k = blockCount(d);
-      if (k && VfBlockRead(d, buf.get(), 0, k) == k)
-        notify(dst, HFN_WRITE, at, k, reinterpret_cast<uintptr_t>(buf.get()));
-      at += k;
-      if (d == srcLast) break;
-    }
-  }
+  if (dst->sink) notifySplicedBytes(dst, position, srcFirst, srcLast);
   notify(dst, HFN_LENGTH, dst->length, 0);
   return VF_OK;
 }

@@ -15,16 +15,22 @@ SOURCE_EXT = ('.c', '.cpp', '.h', '.rc')
 SKIP_DIRS = {'build', '.git', 'corpus'}
 
 
+TEST_FILE = re.compile(r'(_test\.cpp|_wintest\.cpp|_test_util\.h)$')
+
+
 def read_table(path):
-    table = {}
+    """folder -> (uses, test-only uses)"""
+    table, tests = {}, {}
     with open(path) as f:
         for line in f:
             line = line.strip()
             if not line:
                 continue
-            folder, _, uses = line.partition(':')
+            folder, _, rest = line.partition(':')
+            uses, _, test_uses = rest.partition('|')
             table[folder] = set(uses.split())
-    return table
+            tests[folder] = set(test_uses.split())
+    return table, tests
 
 
 def owner(table, rel_dir):
@@ -67,7 +73,7 @@ def find_cycle(table):
 
 
 def readme_table(readme):
-    """Rows of the README's dependency table: | `folder` | `a` `b` ... |"""
+    """Rows of the README's dependency table: | `folder` | `a` `b` ... (tests: `c`) |"""
     rows = {}
     with open(readme) as f:
         text = f.read()
@@ -78,16 +84,17 @@ def readme_table(readme):
         cells = [c.strip() for c in line.strip().strip('|').split('|')]
         if len(cells) < 2 or not cells[0].startswith('`'):
             continue
-        rows[cells[0].strip('`')] = set(re.findall(r'`([^`]+)`', cells[1]))
+        main, _, tests = cells[1].partition('(tests:')
+        rows[cells[0].strip('`')] = (set(re.findall(r'`([^`]+)`', main)), set(re.findall(r'`([^`]+)`', tests)))
     return rows
 
 
 def main():
     src, table_file = sys.argv[1], sys.argv[2]
-    table = read_table(table_file)
+    table, test_uses = read_table(table_file)
     problems = []
     for folder, uses in sorted(table.items()):
-        for u in sorted(uses):
+        for u in sorted(uses | test_uses[folder]):
             if u not in table:
                 problems.append(f'{folder}: declares "{u}", which is not a declared folder')
     cycle = find_cycle(table)
@@ -116,16 +123,20 @@ def main():
                 if me is None:
                     problems.append(f'{os.path.join(rel, name)}: its folder declares no layer')
                     break
-                if target != me and target not in table[me]:
+                allowed = table[me] | (test_uses[me] if TEST_FILE.search(name) else set())
+                if target != me and target not in allowed:
                     problems.append(f'{os.path.join(rel, name)}: includes "{inc}", but {me} may not use {target}')
     rows = readme_table(os.path.join(src, 'README.md'))
     if rows is None:
         problems.append('README.md: no layer table between <!-- layers --> and <!-- /layers -->')
-    elif rows != table:
-        for f in sorted(set(rows) | set(table)):
-            if rows.get(f) != table.get(f):
-                problems.append(f'README.md: the row of {f} says {sorted(rows.get(f, []))}, '
-                                f'its CMakeLists.txt declares {sorted(table.get(f, []))}')
+    else:
+        declared = {f: (table[f], test_uses[f]) for f in table}
+        for f in sorted(set(rows) | set(declared)):
+            if rows.get(f) != declared.get(f):
+                said = rows.get(f, (set(), set()))
+                has = declared.get(f, (set(), set()))
+                problems.append(f'README.md: the row of {f} says {sorted(said[0])} (tests: {sorted(said[1])}), '
+                                f'its CMakeLists.txt declares {sorted(has[0])} (tests: {sorted(has[1])})')
     for p in problems:
         print(p)
     print(f'{checked} files checked against {len(table)} layers: {len(problems)} problems')

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "xfmhost/le_bytes.h"
+#include "include/sorn_bytes.h"
 #include "xfmhost/xfm_info.h"
 
 namespace xfmhost {
@@ -21,13 +21,13 @@ uint64_t headerPixelBytes(int32_t width, int32_t height, int32_t bytesPerRow, ui
 }
 
 void putBitmap(std::vector<uint8_t>* out, const BitmapBits& b) {
-  putU32(out, uint32_t(b.type));
-  putU32(out, uint32_t(b.width));
-  putU32(out, uint32_t(b.height));
-  putU32(out, uint32_t(b.bytesPerRow));
-  putU16(out, b.planes);
-  putU16(out, b.bitsPerPixel);
-  putU32(out, b.bitsAddress);
+  SornAppendU32LE(out, uint32_t(b.type));
+  SornAppendU32LE(out, uint32_t(b.width));
+  SornAppendU32LE(out, uint32_t(b.height));
+  SornAppendU32LE(out, uint32_t(b.bytesPerRow));
+  SornAppendU16LE(out, b.planes);
+  SornAppendU16LE(out, b.bitsPerPixel);
+  SornAppendU32LE(out, b.bitsAddress);
   out->insert(out->end(), b.pixels.begin(), b.pixels.end());
 }
 
@@ -40,10 +40,10 @@ bool bitmapConsistent(const BitmapBits& b) {
 
 std::vector<uint8_t> encodeXfmDat(const XfmDat& dat) {
   std::vector<uint8_t> out;
-  putU16(&out, uint16_t(dat.entries.size()));
-  putU32(&out, dat.checksum);
-  putU16(&out, kXfmDatVersion);
-  putU16(&out, dat.depth);
+  SornAppendU16LE(&out, uint16_t(dat.entries.size()));
+  SornAppendU32LE(&out, dat.checksum);
+  SornAppendU16LE(&out, kXfmDatVersion);
+  SornAppendU16LE(&out, dat.depth);
   for (const CachedTransform& t : dat.entries) {
     size_t at = out.size();
     out.resize(at + kEntryBytes, 0);
@@ -52,10 +52,10 @@ std::vector<uint8_t> encodeXfmDat(const XfmDat& dat) {
     std::memcpy(out.data() + at + 448, t.fileName.data(), n);
     // The variables handle at 468 stays 0 on disk; the bitmap word only says whether a bitmap follows.
     bool bitmap = t.bitmap && bitmapConsistent(*t.bitmap);
-    setU32(out.data() + at + 472, bitmap ? 1u : 0u);
+    SornPutU32LE(out.data() + at + 472, bitmap ? 1u : 0u);
     if (bitmap) putBitmap(&out, *t.bitmap);
   }
-  putU32(&out, kXfmDatMagic);
+  SornAppendU32LE(&out, kXfmDatMagic);
   return out;
 }
 
@@ -68,11 +68,11 @@ CacheCheck decodeXfmDat(const std::vector<uint8_t>& bytes, uint32_t checksum, ui
   }
   const uint8_t* p = bytes.data();
   size_t end = bytes.size() - 4;
-  check.count = getU16(p);
-  bool trailer = getU32(p + end) == kXfmDatMagic;
-  bool sameSet = getU32(p + 2) == checksum && getU16(p + 6) == kXfmDatVersion && trailer;
+  check.count = SornGetU16LE(p);
+  bool trailer = SornGetU32LE(p + end) == kXfmDatMagic;
+  bool sameSet = SornGetU32LE(p + 2) == checksum && SornGetU16LE(p + 6) == kXfmDatVersion && trailer;
   check.setChanged = !sameSet;
-  if (!sameSet || getU16(p + 8) != depth) {
+  if (!sameSet || SornGetU16LE(p + 8) != depth) {
     check.status = CacheStatus::kStale;
     return check;
   }
@@ -92,7 +92,7 @@ CacheCheck decodeXfmDat(const std::vector<uint8_t>& bytes, uint32_t checksum, ui
     std::memcpy(name, p + at + 448, sizeof name);
     name[sizeof name - 1] = 0;
     t.fileName = name;
-    bool hasBitmap = getU32(p + at + 472) != 0;
+    bool hasBitmap = SornGetU32LE(p + at + 472) != 0;
     at += kEntryBytes;
     if (!typesFitBlock(t.info)) {
       check.status = CacheStatus::kCorrupt;
@@ -104,13 +104,13 @@ CacheCheck decodeXfmDat(const std::vector<uint8_t>& bytes, uint32_t checksum, ui
         return check;
       }
       BitmapBits b;
-      b.type = int32_t(getU32(p + at));
-      b.width = int32_t(getU32(p + at + 4));
-      b.height = int32_t(getU32(p + at + 8));
-      b.bytesPerRow = int32_t(getU32(p + at + 12));
-      b.planes = getU16(p + at + 16);
-      b.bitsPerPixel = getU16(p + at + 18);
-      b.bitsAddress = getU32(p + at + 20);
+      b.type = int32_t(SornGetU32LE(p + at));
+      b.width = int32_t(SornGetU32LE(p + at + 4));
+      b.height = int32_t(SornGetU32LE(p + at + 8));
+      b.bytesPerRow = int32_t(SornGetU32LE(p + at + 12));
+      b.planes = SornGetU16LE(p + at + 16);
+      b.bitsPerPixel = SornGetU16LE(p + at + 18);
+      b.bitsAddress = SornGetU32LE(p + at + 20);
       at += kBitmapHeaderBytes;
       uint64_t n = headerPixelBytes(b.width, b.height, b.bytesPerRow, b.planes, b.bitsPerPixel);
       if (n == 0 || n > end - at) {

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "xfmhost/le_bytes.h"
+#include "include/sorn_bytes.h"
 
 namespace xfmhost {
 namespace {
@@ -67,12 +67,12 @@ void decodeInfo(const uint8_t* p, XfmInfo* info) {
   getText(info->name, p + 0, XFM_NAME_CHARS);
   getText(info->copyright, p + 80, XFM_COPYRIGHT_CHARS);
   getText(info->description, p + 160, XFM_DESCRIPTION_CHARS);
-  info->formatMask = getU16(p + 240);
-  info->flags = getU32(p + 244);
-  info->varsSize = getU32(p + 248);
+  info->formatMask = SornGetU16LE(p + 240);
+  info->flags = SornGetU32LE(p + 244);
+  info->varsSize = SornGetU32LE(p + 248);
   getText(info->types, p + 252, XFM_TYPES_CHARS);
   getText(info->presets, p + 348, XFM_TYPES_CHARS);
-  info->oldLayout = getU16(p + 444);
+  info->oldLayout = SornGetU16LE(p + 444);
 }
 
 void encodeInfo(const XfmInfo& info, uint8_t* p) {
@@ -80,12 +80,12 @@ void encodeInfo(const XfmInfo& info, uint8_t* p) {
   std::memcpy(p + 0, info.name, XFM_NAME_CHARS);
   std::memcpy(p + 80, info.copyright, XFM_COPYRIGHT_CHARS);
   std::memcpy(p + 160, info.description, XFM_DESCRIPTION_CHARS);
-  setU16(p + 240, info.formatMask);
-  setU32(p + 244, info.flags);
-  setU32(p + 248, info.varsSize);
+  SornPutU16LE(p + 240, info.formatMask);
+  SornPutU32LE(p + 244, info.flags);
+  SornPutU32LE(p + 248, info.varsSize);
   std::memcpy(p + 252, info.types, XFM_TYPES_CHARS);
   std::memcpy(p + 348, info.presets, XFM_TYPES_CHARS);
-  setU16(p + 444, info.oldLayout);
+  SornPutU16LE(p + 444, info.oldLayout);
 }
 
 QueryStatus acceptQueryResult(uint32_t result, const uint8_t* p, XfmInfo* info) {
@@ -99,9 +99,9 @@ QueryStatus acceptQueryResult(uint32_t result, const uint8_t* p, XfmInfo* info) 
     moveText(got.name, sizeof got.name, p + XFM_OLD_NAME_AT, XFM_OLD_NAME_CHARS);
     moveText(got.copyright, sizeof got.copyright, p + XFM_OLD_COPYRIGHT_AT, XFM_OLD_COPYRIGHT_CHARS);
     moveText(got.description, sizeof got.description, p + XFM_OLD_DESCRIPTION_AT, XFM_OLD_DESCRIPTION_CHARS);
-    got.formatMask = getU16(p + XFM_OLD_FORMAT_MASK_AT);
-    got.flags = getU32(p + XFM_OLD_FLAGS_AT);
-    got.varsSize = getU32(p + XFM_OLD_VARS_SIZE_AT);
+    got.formatMask = SornGetU16LE(p + XFM_OLD_FORMAT_MASK_AT);
+    got.flags = SornGetU32LE(p + XFM_OLD_FLAGS_AT);
+    got.varsSize = SornGetU32LE(p + XFM_OLD_VARS_SIZE_AT);
     moveText(got.types, sizeof got.types, p + XFM_OLD_TYPES_AT, XFM_OLD_TYPES_CHARS);
     moveText(got.presets, sizeof got.presets, p + XFM_OLD_PRESETS_AT, XFM_OLD_PRESETS_CHARS);
     got.oldLayout = 0;

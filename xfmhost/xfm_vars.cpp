@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "xfmhost/le_bytes.h"
+#include "include/sorn_bytes.h"
 #include "xfmhost/xfm_info.h"
 
 namespace xfmhost {
@@ -176,20 +176,20 @@ std::string encodeProfile(const char* types, const uint8_t* block, size_t blockS
     std::string text;
     switch (f.type) {
       case 'b':
-        text = format("%u", unsigned(getU16(p)));
+        text = format("%u", unsigned(SornGetU16LE(p)));
         break;
       case 'c':
         text = format("%d", int(p[0]));
         break;
       case 'd':
-        text = format("%g", getF64(p));
+        text = format("%g", SornGetF64LE(p));
         break;
       case 'f':
-        text = format("%g", double(getF32(p)));
+        text = format("%g", double(SornGetF32LE(p)));
         break;
       case 'g': {
         std::vector<GraphPoint> points;
-        if (!graphs || !graphs->points(getU16(p), &points) || points.size() > size_t(kMaxGraphPoints)) {
+        if (!graphs || !graphs->points(SornGetU16LE(p), &points) || points.size() > size_t(kMaxGraphPoints)) {
           points.clear();
         }
         text = format("%d", int(points.size()));
@@ -197,10 +197,10 @@ std::string encodeProfile(const char* types, const uint8_t* block, size_t blockS
         break;
       }
       case 'i':
-        text = format("%d", int(int16_t(getU16(p))));
+        text = format("%d", int(int16_t(SornGetU16LE(p))));
         break;
       case 'l':
-        text = format("%ld", long(int32_t(getU32(p))));
+        text = format("%ld", long(int32_t(SornGetU32LE(p))));
         break;
       case 's':
         for (size_t i = 0; i < kStringChars && p[i]; ++i) text += p[i] == ',' ? kCommaStandIn : char(p[i]);
@@ -232,7 +232,7 @@ ProfileRead decodeProfile(const std::string& text, const char* types, uint8_t* b
     switch (f.type) {
       case 'b':
         if (!readLong(s, &v)) return r;
-        setU32(p, uint32_t(uint16_t(v)));
+        SornPutU32LE(p, uint32_t(uint16_t(v)));
         break;
       case 'c':
         if (!readLong(s, &v)) return r;
@@ -240,19 +240,19 @@ ProfileRead decodeProfile(const std::string& text, const char* types, uint8_t* b
         break;
       case 'i':
         if (!readLong(s, &v)) return r;
-        setU16(p, uint16_t(v));
+        SornPutU16LE(p, uint16_t(v));
         break;
       case 'l':
         if (!readLong(s, &v)) return r;
-        setU32(p, uint32_t(v));
+        SornPutU32LE(p, uint32_t(v));
         break;
       case 'd':
         if (!readDouble(s, &d)) return r;
-        setF64(p, d);
+        SornPutF64LE(p, d);
         break;
       case 'f':
         if (!readDouble(s, &d)) return r;
-        setF32(p, float(d));
+        SornPutF32LE(p, float(d));
         break;
       case 's': {
         std::memset(p, 0, kStringField);
@@ -270,7 +270,7 @@ ProfileRead decodeProfile(const std::string& text, const char* types, uint8_t* b
           g.x = int32_t(x);
           g.y = int32_t(y);
         }
-        if (!graphPointsValid(points) || !graphs || !graphs->setPoints(getU16(p), points)) ++r.graphsRejected;
+        if (!graphPointsValid(points) || !graphs || !graphs->setPoints(SornGetU16LE(p), points)) ++r.graphsRejected;
         break;
       }
     }

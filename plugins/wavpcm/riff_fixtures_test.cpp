@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "include/sorn_bytes.h"
 #include "plugins/wavpcm/riff_items.h"
 #include "plugins/wavpcm/riff_reader.h"
 #include "plugins/wavpcm/riff_samples.h"
@@ -141,7 +142,7 @@ std::vector<int> asSixteenBit(const Bytes& d, uint16_t bits) {
   if (bits == 8) {
     for (uint8_t b : d) v.push_back((b - 128) * 256);
   } else if (bits == 16) {
-    for (size_t i = 0; i + 1 < d.size(); i += 2) v.push_back(static_cast<int16_t>(riffU16(&d[i])));
+    for (size_t i = 0; i + 1 < d.size(); i += 2) v.push_back(SornGetS16LE(&d[i]));
   } else {
     for (size_t i = 0; i + 3 < d.size(); i += 4) {
       float f;

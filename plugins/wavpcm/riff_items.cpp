@@ -4,12 +4,9 @@
 #include <cctype>
 #include <cstring>
 
+#include "include/sorn_bytes.h"
 namespace wavpcm {
 namespace {
-
-void putU32(std::vector<uint8_t>* v, uint32_t x) {
-  for (int i = 0; i < 4; ++i) v->push_back(static_cast<uint8_t>(x >> (8 * i)));
-}
 
 bool sameId(const std::string& a, const char* b) {
   if (a.size() != std::strlen(b)) return false;
@@ -23,7 +20,7 @@ bool sameId(const std::string& a, const char* b) {
 MetaItem textItem(const char* id, const std::vector<RiffCueText>& texts) {
   MetaItem it{"adtl", id, {}, static_cast<uint32_t>(texts.size())};
   for (const RiffCueText& t : texts) {
-    putU32(&it.bytes, t.cueId);
+    SornAppendU32LE(&it.bytes, t.cueId);
     it.bytes.insert(it.bytes.end(), t.text.begin(), t.text.end());
     it.bytes.push_back(0);
   }
@@ -40,7 +37,7 @@ std::string textOf(const uint8_t* p, size_t n) {
 void takeTexts(const uint8_t* p, size_t n, std::vector<RiffCueText>* out) {
   size_t pos = 0;
   while (n - pos >= 4) {
-    RiffCueText t{riffU32(p + pos), textOf(p + pos + 4, n - pos - 4)};
+    RiffCueText t{SornGetU32LE(p + pos), textOf(p + pos + 4, n - pos - 4)};
     pos += 4 + t.text.size() + 1;
     out->push_back(std::move(t));
     if (pos >= n) break;
@@ -50,11 +47,11 @@ void takeTexts(const uint8_t* p, size_t n, std::vector<RiffCueText>* out) {
 void takeRegions(const uint8_t* p, size_t n, std::vector<RiffRegionText>* out) {
   size_t pos = 0;
   while (n - pos >= 16) {
-    uint32_t size = riffU32(p + pos);
+    uint32_t size = SornGetU32LE(p + pos);
     if (size < 16 || size > n - pos) break;
     RiffRegionText r;
-    r.cueId = riffU32(p + pos + 4);
-    r.length = riffU32(p + pos + 8);
+    r.cueId = SornGetU32LE(p + pos + 4);
+    r.length = SornGetU32LE(p + pos + 8);
     std::memcpy(r.purpose, p + pos + 12, 4);
     r.text = textOf(p + pos + 16, size - 16);
     out->push_back(std::move(r));
@@ -74,17 +71,17 @@ std::vector<MetaItem> riffMetaItems(const RiffMetadata& meta) {
   if (!meta.cues.empty()) {
     MetaItem it{"WAVE", "cue ", {}, static_cast<uint32_t>(meta.cues.size())};
     for (const RiffCue& c : meta.cues) {
-      putU32(&it.bytes, c.id);
-      putU32(&it.bytes, c.position);
+      SornAppendU32LE(&it.bytes, c.id);
+      SornAppendU32LE(&it.bytes, c.position);
     }
     items.push_back(std::move(it));
   }
   if (!meta.regions.empty()) {
     MetaItem it{"adtl", "ltxt", {}, static_cast<uint32_t>(meta.regions.size())};
     for (const RiffRegionText& r : meta.regions) {
-      putU32(&it.bytes, static_cast<uint32_t>(16 + r.text.size()));
-      putU32(&it.bytes, r.cueId);
-      putU32(&it.bytes, r.length);
+      SornAppendU32LE(&it.bytes, static_cast<uint32_t>(16 + r.text.size()));
+      SornAppendU32LE(&it.bytes, r.cueId);
+      SornAppendU32LE(&it.bytes, r.length);
       it.bytes.insert(it.bytes.end(), r.purpose, r.purpose + 4);
       it.bytes.insert(it.bytes.end(), r.text.begin(), r.text.end());
     }
@@ -95,10 +92,10 @@ std::vector<MetaItem> riffMetaItems(const RiffMetadata& meta) {
   if (!meta.playlist.empty()) {
     MetaItem it{"WAVE", "plst", {}, static_cast<uint32_t>(meta.playlist.size())};
     for (const RiffPlaylistEntry& e : meta.playlist) {
-      putU32(&it.bytes, e.cueId);
-      putU32(&it.bytes, e.length);
-      putU32(&it.bytes, e.loops);
-      putU32(&it.bytes, 0);
+      SornAppendU32LE(&it.bytes, e.cueId);
+      SornAppendU32LE(&it.bytes, e.length);
+      SornAppendU32LE(&it.bytes, e.loops);
+      SornAppendU32LE(&it.bytes, 0);
     }
     items.push_back(std::move(it));
   }
@@ -124,7 +121,7 @@ bool addMetaItem(RiffMetadata* meta, const std::string& list, const std::string&
   if (size == 0) return true;  // nothing to store
   if (sameId(id, "cue ")) {
     for (size_t i = 0; i + 8 <= size && meta->cues.size() < kMaxMetaRecords; i += 8)
-      meta->cues.push_back({riffU32(bytes + i), riffU32(bytes + i + 4)});
+      meta->cues.push_back({SornGetU32LE(bytes + i), SornGetU32LE(bytes + i + 4)});
   } else if (sameId(id, "ltxt")) {
     takeRegions(bytes, size, &meta->regions);
   } else if (sameId(id, "labl")) {
@@ -133,7 +130,8 @@ bool addMetaItem(RiffMetadata* meta, const std::string& list, const std::string&
     takeTexts(bytes, size, &meta->notes);
   } else if (sameId(id, "plst")) {
     for (size_t i = 0; i + 16 <= size && meta->playlist.size() < kMaxMetaRecords; i += 16)
-      meta->playlist.push_back({riffU32(bytes + i), riffU32(bytes + i + 4), riffU32(bytes + i + 8)});
+      meta->playlist.push_back(
+          {SornGetU32LE(bytes + i), SornGetU32LE(bytes + i + 4), SornGetU32LE(bytes + i + 8)});
   } else if (sameId(list, "INFO")) {
     meta->info.push_back({id, textOf(bytes, size)});
   } else if (sameId(id, "smpl") && sameId(list, "WAVE") && !meta->hasSampler && size >= 36) {

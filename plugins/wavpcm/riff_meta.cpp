@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "include/sorn_bytes.h"
 #include "plugins/wavpcm/riff_reader.h"
 
 namespace wavpcm {
@@ -50,21 +51,21 @@ uint32_t clampCount(uint32_t claimed, size_t bytes, size_t recordSize) {
 
 void parseCue(const uint8_t* p, size_t n, RiffMetadata* meta) {
   if (n < 4) return;
-  uint32_t count = clampCount(riffU32(p), n - 4, 24);
+  uint32_t count = clampCount(SornGetU32LE(p), n - 4, 24);
   for (uint32_t i = 0; i < count; ++i) {
     const uint8_t* r = p + 4 + 24 * static_cast<size_t>(i);
     // The sample offset (last field) is the position in the data chunk; the "position" field is the
     // play order position, which writers fill inconsistently.
-    meta->cues.push_back({riffU32(r), riffU32(r + 20)});
+    meta->cues.push_back({SornGetU32LE(r), SornGetU32LE(r + 20)});
   }
 }
 
 void parsePlaylist(const uint8_t* p, size_t n, RiffMetadata* meta) {
   if (n < 4) return;
-  uint32_t count = clampCount(riffU32(p), n - 4, 12);
+  uint32_t count = clampCount(SornGetU32LE(p), n - 4, 12);
   for (uint32_t i = 0; i < count; ++i) {
     const uint8_t* r = p + 4 + 12 * static_cast<size_t>(i);
-    meta->playlist.push_back({riffU32(r), riffU32(r + 4), riffU32(r + 8)});
+    meta->playlist.push_back({SornGetU32LE(r), SornGetU32LE(r + 4), SornGetU32LE(r + 8)});
   }
 }
 
@@ -72,10 +73,11 @@ void parseSampler(const uint8_t* p, size_t n, RiffMetadata* meta) {
   if (meta->hasSampler || n < 36) return;  // the first complete sampler chunk counts
   meta->hasSampler = true;
   meta->sampler.assign(p, p + n);
-  uint32_t count = clampCount(riffU32(p + 28), n - 36, 24);
+  uint32_t count = clampCount(SornGetU32LE(p + 28), n - 36, 24);
   for (uint32_t i = 0; i < count; ++i) {
     const uint8_t* r = p + 36 + 24 * static_cast<size_t>(i);
-    RiffLoop l{riffU32(r), riffU32(r + 4), riffU32(r + 8), riffU32(r + 12), riffU32(r + 16), riffU32(r + 20)};
+    RiffLoop l{SornGetU32LE(r),      SornGetU32LE(r + 4),  SornGetU32LE(r + 8),
+               SornGetU32LE(r + 12), SornGetU32LE(r + 16), SornGetU32LE(r + 20)};
     if (l.end >= l.start) meta->loops.push_back(l);
   }
 }
@@ -86,7 +88,7 @@ void walkList(const uint8_t* p, size_t n, Fn fn) {
   size_t pos = 4;
   uint32_t records = 0;
   while (n - pos >= 8 && records++ < kMaxMetaRecords) {
-    uint32_t size = riffU32(p + pos + 4);
+    uint32_t size = SornGetU32LE(p + pos + 4);
     if (size > n - pos - 8) break;
     fn(p + pos, p + pos + 8, static_cast<size_t>(size));
     pos += 8 + static_cast<size_t>(size);
@@ -105,14 +107,14 @@ bool reservedId(const std::string& id) {
 void parseAdtlRecord(const std::string& id, const uint8_t* b, size_t size, RiffMetadata* meta) {
   if (sameIdNoCase(id, "labl") || sameIdNoCase(id, "note")) {
     if (size < 4) return;
-    RiffCueText t{riffU32(b), textOf(b + 4, size - 4)};
+    RiffCueText t{SornGetU32LE(b), textOf(b + 4, size - 4)};
     (sameIdNoCase(id, "labl") ? meta->labels : meta->notes).push_back(std::move(t));
   } else if (sameIdNoCase(id, "ltxt")) {
     // cue id, length, purpose, then country, language, dialect and code page (dropped), then text.
     if (size < 20) return;
     RiffRegionText r;
-    r.cueId = riffU32(b);
-    r.length = riffU32(b + 4);
+    r.cueId = SornGetU32LE(b);
+    r.length = SornGetU32LE(b + 4);
     std::memcpy(r.purpose, b + 8, 4);
     r.text = textOf(b + 20, size - 20);
     meta->regions.push_back(std::move(r));

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "include/sorn_bytes.h"
 namespace wavpcm {
 
 const char* riffStatusText(RiffStatus s) {
@@ -117,7 +118,7 @@ bool printableId(const uint8_t* p) {
 bool plausibleHeaderAt(RiffSource& src, uint64_t pos) {
   uint8_t h[8];
   if (pos + 8 > src.size() || !src.readAt(pos, h, 8)) return false;
-  return printableId(h) && riffU32(h + 4) <= src.size() - pos - 8;
+  return printableId(h) && SornGetU32LE(h + 4) <= src.size() - pos - 8;
 }
 
 // Chunks that carry nothing worth keeping: padding, and values the writer recomputes.
@@ -131,11 +132,11 @@ const uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
 
 RiffStatus parseFormat(const uint8_t* f, uint32_t size, WaveFormat* out) {
   if (size < 16) return RiffStatus::BadFormatChunk;
-  uint16_t tag = riffU16(f);
-  uint16_t channels = riffU16(f + 2);
-  uint32_t rate = riffU32(f + 4);
-  uint16_t fileAlign = riffU16(f + 12);
-  uint16_t bits = riffU16(f + 14);
+  uint16_t tag = SornGetU16LE(f);
+  uint16_t channels = SornGetU16LE(f + 2);
+  uint32_t rate = SornGetU32LE(f + 4);
+  uint16_t fileAlign = SornGetU16LE(f + 12);
+  uint16_t bits = SornGetU16LE(f + 14);
   out->formatTag = tag;
   out->codec = tag;
   out->channels = channels;
@@ -143,9 +144,9 @@ RiffStatus parseFormat(const uint8_t* f, uint32_t size, WaveFormat* out) {
   out->bits = bits;
   uint16_t kind = tag;
   if (tag == 0xFFFE) {
-    if (size < 40 || riffU16(f + 16) < 22) return RiffStatus::BadFormatChunk;
+    if (size < 40 || SornGetU16LE(f + 16) < 22) return RiffStatus::BadFormatChunk;
     if (std::memcmp(f + 26, kGuidTail, sizeof kGuidTail) != 0) return RiffStatus::UnsupportedCodec;
-    kind = riffU16(f + 24);
+    kind = SornGetU16LE(f + 24);
     out->codec = kind;
   }
   if (kind != 1 && kind != 3) return RiffStatus::UnsupportedCodec;
@@ -223,7 +224,7 @@ RiffStatus parseRiffWave(RiffSource& src, RiffFile* out) {
   if (!src.readAt(0, h, 12)) return RiffStatus::ReadError;
   if (!idIs(h, "RIFF")) return RiffStatus::NotRiff;
   if (!idIs(h + 8, "WAVE")) return RiffStatus::NotWave;
-  uint32_t riffSize = riffU32(h + 4);
+  uint32_t riffSize = SornGetU32LE(h + 4);
   // Past the end the header claims (when that end is believable), only chunks that look real are taken,
   // so trailing junk appended to a file is not mistaken for chunks.
   uint64_t riffEnd =
@@ -234,7 +235,7 @@ RiffStatus parseRiffWave(RiffSource& src, RiffFile* out) {
   while (pos + 8 <= fileSize) {
     if (!src.readAt(pos, h, 8)) return RiffStatus::ReadError;
     if (pos >= riffEnd && !printableId(h)) break;
-    uint32_t size = riffU32(h + 4);
+    uint32_t size = SornGetU32LE(h + 4);
     uint64_t body = pos + 8;
     uint64_t left = fileSize - body;
     uint64_t next;

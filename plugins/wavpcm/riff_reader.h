@@ -176,13 +176,4 @@ RiffStatus parseRiffWave(RiffSource& src, RiffFile* out);
 void parseMetaChunk(const std::string& list, const std::string& id, const uint8_t* p, size_t n,
                     RiffMetadata* meta);
 
-// Little-endian helpers shared by the reader and the writer.
-inline uint16_t riffU16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-inline uint32_t riffU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
 }  // namespace wavpcm

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <set>
 
+#include "include/sorn_bytes.h"
 #include "plugins/wavpcm/riff_test_util.h"
 
 namespace wavpcm {
@@ -287,14 +288,14 @@ TEST(RiffReader, KeptMetadataIsBounded) {
 
 Bytes cueBody(const std::vector<std::pair<uint32_t, uint32_t>>& cues, uint32_t claimed) {
   Bytes b;
-  put32(&b, claimed);
+  SornAppendU32LE(&b, claimed);
   for (auto& c : cues) {
-    put32(&b, c.first);
-    put32(&b, 999);  // play order position: not the sample position
+    SornAppendU32LE(&b, c.first);
+    SornAppendU32LE(&b, 999);  // play order position: not the sample position
     putStr(&b, "data");
-    put32(&b, 0);
-    put32(&b, 0);
-    put32(&b, c.second);
+    SornAppendU32LE(&b, 0);
+    SornAppendU32LE(&b, 0);
+    SornAppendU32LE(&b, c.second);
   }
   return b;
 }
@@ -318,7 +319,7 @@ Bytes listBody(const std::string& type, const std::vector<Bytes>& subs) {
 
 Bytes idText(uint32_t id, const std::string& text, bool terminate = true) {
   Bytes b;
-  put32(&b, id);
+  SornAppendU32LE(&b, id);
   putStr(&b, text);
   if (terminate) b.push_back(0);
   return b;
@@ -326,8 +327,8 @@ Bytes idText(uint32_t id, const std::string& text, bool terminate = true) {
 
 Bytes ltxt(uint32_t id, uint32_t len, const std::string& purpose, const std::string& text) {
   Bytes b;
-  put32(&b, id);
-  put32(&b, len);
+  SornAppendU32LE(&b, id);
+  SornAppendU32LE(&b, len);
   putStr(&b, purpose);
   b.insert(b.end(), 8, 0);
   putStr(&b, text);
@@ -404,11 +405,11 @@ TEST(RiffMeta, ListWalksStopAtTheirEnd) {
 
 Bytes smplBody(const std::vector<std::array<uint32_t, 6>>& loops, uint32_t claimed) {
   Bytes b;
-  for (int i = 0; i < 7; ++i) put32(&b, i == 3 ? 60 : 0);
-  put32(&b, claimed);
-  put32(&b, 0);
+  for (int i = 0; i < 7; ++i) SornAppendU32LE(&b, i == 3 ? 60 : 0);
+  SornAppendU32LE(&b, claimed);
+  SornAppendU32LE(&b, 0);
   for (auto& l : loops)
-    for (uint32_t v : l) put32(&b, v);
+    for (uint32_t v : l) SornAppendU32LE(&b, v);
   return b;
 }
 
@@ -430,8 +431,8 @@ TEST(RiffMeta, SamplerLoopsAreCheckedAndTheChunkKeptVerbatim) {
 
 TEST(RiffMeta, PlaylistAndUnknownChunks) {
   Bytes pl;
-  put32(&pl, 5);  // claims five, holds two
-  for (uint32_t v : {1u, 100u, 2u, 3u, 50u, 1u}) put32(&pl, v);
+  SornAppendU32LE(&pl, 5);  // claims five, holds two
+  for (uint32_t v : {1u, 100u, 2u, 3u, 50u, 1u}) SornAppendU32LE(&pl, v);
   RiffMetadata m;
   parseMetaChunk("WAVE", "plst", pl.data(), pl.size(), &m);
   ASSERT_EQ(m.playlist.size(), 2u);

@@ -3,26 +3,20 @@
 
 #include <cstring>
 
+#include "include/sorn_bytes.h"
 namespace wavpcm {
 
 void convertToFloat16Scale(const WaveFormat& fmt, const uint8_t* in, size_t samples, float* out) {
   for (size_t i = 0; i < samples; ++i) {
     float v;
     if (!fmt.isFloat && fmt.bits == 24) {
-      const uint8_t* p = in + 3 * i;
-      int32_t s = static_cast<int32_t>(static_cast<uint32_t>(p[0]) << 8 | static_cast<uint32_t>(p[1]) << 16 |
-                                       static_cast<uint32_t>(p[2]) << 24) >>
-                  8;
-      v = static_cast<float>(s) / 256.0f;
+      v = static_cast<float>(SornGetS24LE(in + 3 * i)) / 256.0f;
     } else if (!fmt.isFloat) {
-      v = static_cast<float>(static_cast<int32_t>(riffU32(in + 4 * i))) / 65536.0f;
+      v = static_cast<float>(SornGetS32LE(in + 4 * i)) / 65536.0f;
     } else if (fmt.bits == 32) {
-      std::memcpy(&v, in + 4 * i, 4);
-      v *= 32768.0f;
+      v = SornGetF32LE(in + 4 * i) * 32768.0f;
     } else {
-      double d;
-      std::memcpy(&d, in + 8 * i, 8);
-      d *= 32768.0;
+      double d = SornGetF64LE(in + 8 * i) * 32768.0;
       // Out-of-range doubles would overflow the conversion; the float's own limits are far beyond any
       // sample value anyway.
       if (d > 3.0e38) d = 3.0e38;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 
+#include "platform/test_scale.h"
 #include "plugins/wavpcm/riff_test_util.h"
 
 namespace wavpcm {
@@ -78,11 +79,7 @@ TEST(RiffSamples, NarrowPcmIsDeliveredAsStored) {
   EXPECT_TRUE(std::equal(out.begin(), out.end(), b.begin() + static_cast<long>(f.dataOffset)));
 }
 
-int testScale() {
-  const char* s = std::getenv("SORN_TEST_SCALE");
-  int v = s ? std::atoi(s) : 1;
-  return v < 1 ? 1 : v;
-}
+using platform::testScale;
 
 // Reads of random sizes, many ending inside a frame, must deliver exactly what one big read delivers.
 TEST(RiffSamples, ReadsOfAnySizeCarryPartialFrames) {

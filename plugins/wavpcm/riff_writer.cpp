@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "include/sorn_bytes.h"
 #include "plugins/wavpcm/riff_items.h"
 
 namespace wavpcm {
@@ -26,20 +27,13 @@ bool MemoryOutput::seek(uint64_t offset) {
 
 namespace {
 
-void putU16(std::vector<uint8_t>* v, uint16_t x) {
-  v->push_back(static_cast<uint8_t>(x));
-  v->push_back(static_cast<uint8_t>(x >> 8));
-}
-void putU32(std::vector<uint8_t>* v, uint32_t x) {
-  for (int i = 0; i < 4; ++i) v->push_back(static_cast<uint8_t>(x >> (8 * i)));
-}
 void putId(std::vector<uint8_t>* v, const std::string& id) {
   for (size_t i = 0; i < 4; ++i) v->push_back(static_cast<uint8_t>(i < id.size() ? id[i] : ' '));
 }
 // A sub-chunk inside a LIST body, padded to an even size.
 void putSub(std::vector<uint8_t>* v, const std::string& id, const std::vector<uint8_t>& body) {
   putId(v, id);
-  putU32(v, static_cast<uint32_t>(body.size()));
+  SornAppendU32LE(v, static_cast<uint32_t>(body.size()));
   v->insert(v->end(), body.begin(), body.end());
   if (body.size() & 1) v->push_back(0);
 }
@@ -54,22 +48,22 @@ std::vector<uint8_t> adtlBody(const RiffMetadata& m) {
   putId(&v, "adtl");
   for (const RiffCueText& t : m.labels) {
     std::vector<uint8_t> b;
-    putU32(&b, t.cueId);
+    SornAppendU32LE(&b, t.cueId);
     std::vector<uint8_t> z = zText(t.text);
     b.insert(b.end(), z.begin(), z.end());
     putSub(&v, "labl", b);
   }
   for (const RiffCueText& t : m.notes) {
     std::vector<uint8_t> b;
-    putU32(&b, t.cueId);
+    SornAppendU32LE(&b, t.cueId);
     std::vector<uint8_t> z = zText(t.text);
     b.insert(b.end(), z.begin(), z.end());
     putSub(&v, "note", b);
   }
   for (const RiffRegionText& r : m.regions) {
     std::vector<uint8_t> b;
-    putU32(&b, r.cueId);
-    putU32(&b, r.length);
+    SornAppendU32LE(&b, r.cueId);
+    SornAppendU32LE(&b, r.length);
     b.insert(b.end(), r.purpose, r.purpose + 4);
     b.insert(b.end(), 8, 0);  // country, language, dialect, code page
     if (!r.text.empty()) {
@@ -99,7 +93,7 @@ bool RiffWriter::put(const void* p, size_t n) {
 bool RiffWriter::putChunk(const char* id, const std::vector<uint8_t>& body) {
   std::vector<uint8_t> h;
   putId(&h, id);
-  putU32(&h, static_cast<uint32_t>(body.size()));
+  SornAppendU32LE(&h, static_cast<uint32_t>(body.size()));
   static const uint8_t kPad = 0;
   return put(h.data(), h.size()) && put(body.data(), body.size()) &&
          ((body.size() & 1) == 0 || put(&kPad, 1));
@@ -117,24 +111,24 @@ RiffStatus RiffWriter::begin(uint32_t rate, uint16_t bits, uint16_t channels) {
   const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
   std::vector<uint8_t> h;
   putId(&h, "RIFF");
-  putU32(&h, 0);  // patched by finish()
+  SornAppendU32LE(&h, 0);  // patched by finish()
   putId(&h, "WAVE");
   putId(&h, "fmt ");
-  putU32(&h, isFloat ? 18 : 16);
-  putU16(&h, isFloat ? 3 : 1);
-  putU16(&h, channels);
-  putU32(&h, rate);
-  putU32(&h, rate * align);
-  putU16(&h, align);
-  putU16(&h, bits);
+  SornAppendU32LE(&h, isFloat ? 18 : 16);
+  SornAppendU16LE(&h, isFloat ? 3 : 1);
+  SornAppendU16LE(&h, channels);
+  SornAppendU32LE(&h, rate);
+  SornAppendU32LE(&h, rate * align);
+  SornAppendU16LE(&h, align);
+  SornAppendU16LE(&h, bits);
   if (isFloat) {
-    putU16(&h, 0);  // cbSize
+    SornAppendU16LE(&h, 0);  // cbSize
     putId(&h, "fact");
-    putU32(&h, 4);
-    putU32(&h, 0);  // frames, patched by finish()
+    SornAppendU32LE(&h, 4);
+    SornAppendU32LE(&h, 0);  // frames, patched by finish()
   }
   putId(&h, "data");
-  putU32(&h, 0);
+  SornAppendU32LE(&h, 0);
   headerBytes_ = static_cast<uint32_t>(h.size());
   return put(h.data(), h.size()) ? RiffStatus::Ok : RiffStatus::WriteFailed;
 }
@@ -160,10 +154,7 @@ uint32_t RiffWriter::writeSamples(const void* data, uint32_t bytes) {
     partial_[partialBytes_++] = p[i];
     if (partialBytes_ < 4) continue;
     partialBytes_ = 0;
-    float f;
-    std::memcpy(&f, partial_, 4);
-    f *= 1.0f / 32768.0f;
-    std::memcpy(buf + fill, &f, 4);
+    SornPutF32LE(buf + fill, SornGetF32LE(partial_) * (1.0f / 32768.0f));
     fill += 4;
     if (fill == sizeof buf) {
       if (!put(buf, fill)) return 0;
@@ -190,14 +181,14 @@ bool RiffWriter::writeMeta() {
   }
   if (!m.cues.empty()) {
     std::vector<uint8_t> v;
-    putU32(&v, static_cast<uint32_t>(m.cues.size()));
+    SornAppendU32LE(&v, static_cast<uint32_t>(m.cues.size()));
     for (const RiffCue& c : m.cues) {
-      putU32(&v, c.id);
-      putU32(&v, c.position);
+      SornAppendU32LE(&v, c.id);
+      SornAppendU32LE(&v, c.position);
       putId(&v, "data");
-      putU32(&v, 0);  // chunk start
-      putU32(&v, 0);  // block start
-      putU32(&v, c.position);
+      SornAppendU32LE(&v, 0);  // chunk start
+      SornAppendU32LE(&v, 0);  // block start
+      SornAppendU32LE(&v, c.position);
     }
     if (!putChunk("cue ", v)) return false;
   }
@@ -205,11 +196,11 @@ bool RiffWriter::writeMeta() {
   if (adtl.size() > 4 && !putChunk("LIST", adtl)) return false;
   if (!m.playlist.empty()) {
     std::vector<uint8_t> v;
-    putU32(&v, static_cast<uint32_t>(m.playlist.size()));
+    SornAppendU32LE(&v, static_cast<uint32_t>(m.playlist.size()));
     for (const RiffPlaylistEntry& e : m.playlist) {
-      putU32(&v, e.cueId);
-      putU32(&v, e.length);
-      putU32(&v, e.loops);
+      SornAppendU32LE(&v, e.cueId);
+      SornAppendU32LE(&v, e.length);
+      SornAppendU32LE(&v, e.loops);
     }
     if (!putChunk("plst", v)) return false;
   }
@@ -242,8 +233,8 @@ RiffStatus RiffWriter::finish() {
     return RiffStatus::TooLarge;
   }
   auto patch = [this](uint64_t at, uint32_t value) {
-    uint8_t b[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                    static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+    uint8_t b[4];
+    SornPutU32LE(b, value);
     if (failed_ || !out_->seek(at) || out_->write(b, 4) != 4) failed_ = true;
   };
   patch(4, static_cast<uint32_t>(written_ - 8));

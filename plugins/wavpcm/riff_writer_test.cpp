@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "include/sorn_bytes.h"
 #include "plugins/wavpcm/riff_items.h"
 #include "plugins/wavpcm/riff_samples.h"
 #include "plugins/wavpcm/riff_test_util.h"
@@ -31,10 +32,10 @@ RiffMetadata sampleMeta() {
   m.regions = {r, empty};
   m.playlist = {{1, 100, 2}, {2, 50, 1}};
   Bytes smpl;
-  for (int i = 0; i < 7; ++i) put32(&smpl, i == 3 ? 60 : 0);
-  put32(&smpl, 1);
-  put32(&smpl, 0);
-  for (uint32_t v : {0u, 0u, 10u, 20u, 0u, 0u}) put32(&smpl, v);
+  for (int i = 0; i < 7; ++i) SornAppendU32LE(&smpl, i == 3 ? 60 : 0);
+  SornAppendU32LE(&smpl, 1);
+  SornAppendU32LE(&smpl, 0);
+  for (uint32_t v : {0u, 0u, 10u, 20u, 0u, 0u}) SornAppendU32LE(&smpl, v);
   m.hasSampler = true;
   m.sampler = smpl;
   m.loops = {{0, 0, 10, 20, 0, 0}};
@@ -83,7 +84,7 @@ TEST(RiffWriter, SixteenBitWithItemsReadsBackIdentically) {
   Written w = writeFile(16, 2, samples, meta, UINT64_MAX, 777);
   ASSERT_EQ(w.status, RiffStatus::Ok);
   const Bytes& b = w.out.bytes;
-  EXPECT_EQ(riffU32(b.data() + 4), b.size() - 8);
+  EXPECT_EQ(SornGetU32LE(b.data() + 4), b.size() - 8);
   EXPECT_EQ(b.size() % 2, 0u);
   MemorySource src(b.data(), b.size());
   RiffFile f;
@@ -92,7 +93,7 @@ TEST(RiffWriter, SixteenBitWithItemsReadsBackIdentically) {
   EXPECT_EQ(f.format.rate, 22050u);
   EXPECT_EQ(f.format.channels, 2);
   EXPECT_EQ(f.format.bits, 16);
-  EXPECT_EQ(riffU32(b.data() + 40), samples.size());
+  EXPECT_EQ(SornGetU32LE(b.data() + 40), samples.size());
   EXPECT_TRUE(std::equal(samples.begin(), samples.end(), b.begin() + 44));
   expectSameItems(meta, f.meta);
 }
@@ -102,7 +103,7 @@ TEST(RiffWriter, OddEightBitDataIsPadded) {
   Written w = writeFile(8, 1, samples, sampleMeta());
   ASSERT_EQ(w.status, RiffStatus::Ok);
   const Bytes& b = w.out.bytes;
-  EXPECT_EQ(riffU32(b.data() + 40), 1001u);
+  EXPECT_EQ(SornGetU32LE(b.data() + 40), 1001u);
   EXPECT_EQ(b[44 + 1001], 0);                                  // pad byte
   EXPECT_EQ(std::memcmp(b.data() + 44 + 1002, "LIST", 4), 0);  // next chunk after it
   MemorySource src(b.data(), b.size());
@@ -119,10 +120,10 @@ TEST(RiffWriter, FloatIsStoredOnTheUnitScaleAndReadsBackOnTheSixteenBitScale) {
   Written w = writeFile(32, 2, samples, RiffMetadata(), UINT64_MAX, 3);  // pieces cut floats in half
   ASSERT_EQ(w.status, RiffStatus::Ok);
   const Bytes& b = w.out.bytes;
-  EXPECT_EQ(riffU16(b.data() + 20), 3);  // IEEE float
-  EXPECT_EQ(riffU32(b.data() + 16), 18u);
+  EXPECT_EQ(SornGetU16LE(b.data() + 20), 3);  // IEEE float
+  EXPECT_EQ(SornGetU32LE(b.data() + 16), 18u);
   EXPECT_EQ(std::memcmp(b.data() + 38, "fact", 4), 0);
-  EXPECT_EQ(riffU32(b.data() + 46), 3u);  // frames
+  EXPECT_EQ(SornGetU32LE(b.data() + 46), 3u);  // frames
   float stored;
   std::memcpy(&stored, b.data() + 58 + 4, 4);
   EXPECT_EQ(stored, 0.5f);
@@ -204,14 +205,14 @@ TEST(RiffWriter, DataEndingInsideAFrameIsAFailure) {
 TEST(RiffItems, MalformedItemsAreWalkedWithinTheirBytes) {
   RiffMetadata m;
   Bytes ltxt;
-  put32(&ltxt, 0);  // record size 0: would never advance
-  put32(&ltxt, 1);
-  put32(&ltxt, 2);
-  put32(&ltxt, 3);
+  SornAppendU32LE(&ltxt, 0);  // record size 0: would never advance
+  SornAppendU32LE(&ltxt, 1);
+  SornAppendU32LE(&ltxt, 2);
+  SornAppendU32LE(&ltxt, 3);
   EXPECT_TRUE(addMetaItem(&m, "adtl", "ltxt", ltxt.data(), ltxt.size()));
   EXPECT_TRUE(m.regions.empty());
   Bytes big;
-  put32(&big, 0xFFFFFFF0);  // record size past the item
+  SornAppendU32LE(&big, 0xFFFFFFF0);  // record size past the item
   big.resize(20, 0);
   EXPECT_TRUE(addMetaItem(&m, "adtl", "ltxt", big.data(), big.size()));
   EXPECT_TRUE(m.regions.empty());
