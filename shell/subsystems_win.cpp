@@ -15,6 +15,7 @@
 
 #include "resources/command_ids.h"
 #include "shell/app_state.h"
+#include "shell/document_support.h"
 #include "ui/dispatch.h"
 
 namespace shell {
