@@ -83,6 +83,93 @@ int16_t roundLimited(double v) {
   return int16_t(std::lround(v));
 }
 
+double inputSample(const Work& w, int bits, size_t i) {
+  if (bits == 32) {
+    float v;
+    std::memcpy(&v, w.in.data() + 4 * i, 4);
+    return double(v);
+  }
+  int16_t v;
+  std::memcpy(&v, w.in.data() + 2 * i, 2);
+  return double(v);
+}
+
+// The pass's input frames into the complex sequence: two blocks of f frames for mono, left and right for
+// stereo, the mix in the real part for mixed stereo; zero beyond f.
+void packInput(Work& w, Layout layout, int bits, uint32_t f) {
+  double* x = w.x.data();
+  std::fill(w.x.begin(), w.x.end(), 0.0);
+  for (uint32_t t = 0; t < f; ++t) {
+    if (layout == Layout::Mono) {
+      x[2 * t] = inputSample(w, bits, t);
+      x[2 * t + 1] = inputSample(w, bits, f + t);
+    } else if (layout == Layout::Mix) {
+      x[2 * t] = (inputSample(w, bits, 2 * t) + inputSample(w, bits, 2 * t + 1)) / 2.0;
+    } else {
+      x[2 * t] = inputSample(w, bits, 2 * t);
+      x[2 * t + 1] = inputSample(w, bits, 2 * t + 1);
+    }
+  }
+}
+
+// Multiplies the transformed sequence by the kernel spectra.
+void applyKernels(Work& w, bool fourKernels) {
+  double* x = w.x.data();
+  const uint32_t q = w.q;
+  if (!fourKernels) {
+    const double* g = w.g1.data();
+    for (uint32_t k = 0; k < q; ++k) {
+      const double ar = x[2 * k], ai = x[2 * k + 1], br = g[2 * k], bi = g[2 * k + 1];
+      x[2 * k] = ar * br - ai * bi;
+      x[2 * k + 1] = ar * bi + ai * br;
+    }
+    return;
+  }
+  const double* g1 = w.g1.data();
+  const double* g2 = w.g2.data();
+  // Split Z = L + iR: L[k] = (Z[k] + conj Z[-k]) / 2, R[k] = (Z[k] - conj Z[-k]) / 2i, then L G1 + R G2.
+  // Pairs k, q - k are done together so the sequence can be overwritten in place.
+  auto out = [&](uint32_t idx, double ar, double ai, double br, double bi) {
+    const double g1r = g1[2 * idx], g1i = g1[2 * idx + 1], g2r = g2[2 * idx], g2i = g2[2 * idx + 1];
+    x[2 * idx] = ar * g1r - ai * g1i + br * g2r - bi * g2i;
+    x[2 * idx + 1] = ar * g1i + ai * g1r + br * g2i + bi * g2r;
+  };
+  for (uint32_t k = 0; k <= q / 2; ++k) {
+    const uint32_t nk = (q - k) % q;
+    const double zr = x[2 * k], zi = x[2 * k + 1], cr = x[2 * nk], ci = -x[2 * nk + 1];
+    const double lr = (zr + cr) / 2, li = (zi + ci) / 2;
+    const double rr = (zi - ci) / 2, ri = -(zr - cr) / 2;
+    out(k, lr, li, rr, ri);
+    if (nk != k) out(nk, lr, -li, rr, -ri);  // at -k the spectra of real signals are the conjugates
+  }
+}
+
+// Adds the pass's result into the accumulator: for mono the imaginary part is the second block, f later.
+void accumulate(Work& w, bool mono, uint32_t f) {
+  const double* x = w.x.data();
+  double* acc = w.acc.data();
+  if (mono) {
+    for (uint32_t t = 0; t < w.q; ++t) {
+      acc[t] += x[2 * t];
+      acc[f + t] += x[2 * t + 1];
+    }
+  } else {
+    for (uint32_t t = 0; t < 2 * w.q; ++t) acc[t] += x[t];
+  }
+}
+
+void encodeOutput(const double* src, size_t values, int bits, unsigned char* out) {
+  for (size_t i = 0; i < values; ++i) {
+    if (bits == 32) {
+      const float v = float(src[i]);
+      std::memcpy(out + 4 * i, &v, 4);
+    } else {
+      const int16_t v = roundLimited(src[i]);
+      std::memcpy(out + 2 * i, &v, 2);
+    }
+  }
+}
+
 }  // namespace
 
 uint32_t ConvolveBlockSize(int32_t length) {
@@ -161,6 +248,9 @@ int64_t ConvoluteEx(int bits, int channels, int32_t frameSize, int32_t first, in
   const uint32_t stepsPerPass = (fourKernels && kernels != 1) ? 4 : 2;
   if (title) ui->open(title, uint32_t(std::min<int64_t>(kernelSteps + passes * stepsPerPass, UINT32_MAX)));
   const bool staleCancel = ui->cancelled();
+  auto step = [&] {
+    if (title) ui->step();  // steps belong to the progress window, which exists only with a title
+  };
 
   if (layout == Layout::FourKernels) {
     kernelSpectrum(w, w.g1, kernel, kernel + 1, 4, len, gainA, gainB);
@@ -172,7 +262,7 @@ int64_t ConvoluteEx(int bits, int channels, int32_t frameSize, int32_t first, in
   } else {
     kernelSpectrum(w, w.g1, kernel, nullptr, k, len, gainA, 0.0);
   }
-  for (uint32_t i = 0; i < kernelSteps; ++i) ui->step();
+  for (uint32_t i = 0; i < kernelSteps; ++i) step();
 
   const uint32_t accFrames = mono ? q + f : q;
   double* x = w.x.data();
@@ -184,68 +274,14 @@ int64_t ConvoluteEx(int bits, int channels, int32_t frameSize, int32_t first, in
     got = std::clamp(got, 0, want);
     const size_t framesRead = size_t(got) / size_t(frameSize);
     std::memset(w.in.data() + framesRead * bufferFrame, 0, (pass - framesRead) * bufferFrame);
-    auto sample = [&](size_t i) -> double {
-      if (bits == 32) {
-        float v;
-        std::memcpy(&v, w.in.data() + 4 * i, 4);
-        return double(v);
-      }
-      int16_t v;
-      std::memcpy(&v, w.in.data() + 2 * i, 2);
-      return double(v);
-    };
-    std::fill(w.x.begin(), w.x.end(), 0.0);
-    for (uint32_t t = 0; t < f; ++t) {
-      if (mono) {
-        x[2 * t] = sample(t);
-        x[2 * t + 1] = sample(f + t);
-      } else if (layout == Layout::Mix) {
-        x[2 * t] = (sample(2 * t) + sample(2 * t + 1)) / 2.0;
-      } else {
-        x[2 * t] = sample(2 * t);
-        x[2 * t + 1] = sample(2 * t + 1);
-      }
-    }
+    packInput(w, layout, bits, f);
     w.plan->run(x, w.work.data(), -1);
-    for (uint32_t i = 0; i < stepsPerPass / 2; ++i) ui->step();
-    if (fourKernels) {
-      const double* g1 = w.g1.data();
-      const double* g2 = w.g2.data();
-      // Split Z = L + iR: L[k] = (Z[k] + conj Z[-k]) / 2, R[k] = (Z[k] - conj Z[-k]) / 2i. Pairs k, q - k
-      // are done together so the sequence can be overwritten in place.
-      for (uint32_t kk = 0; kk <= q / 2; ++kk) {
-        const uint32_t nk = (q - kk) % q;
-        const double zr = x[2 * kk], zi = x[2 * kk + 1], cr = x[2 * nk], ci = -x[2 * nk + 1];
-        const double lr = (zr + cr) / 2, li = (zi + ci) / 2;
-        const double rr = (zi - ci) / 2, ri = -(zr - cr) / 2;
-        auto out = [&](uint32_t idx, double ar, double ai, double br, double bi) {
-          const double g1r = g1[2 * idx], g1i = g1[2 * idx + 1], g2r = g2[2 * idx], g2i = g2[2 * idx + 1];
-          x[2 * idx] = ar * g1r - ai * g1i + br * g2r - bi * g2i;
-          x[2 * idx + 1] = ar * g1i + ai * g1r + br * g2i + bi * g2r;
-        };
-        // At -k the spectra of the real signals are the conjugates.
-        out(kk, lr, li, rr, ri);
-        if (nk != kk) out(nk, lr, -li, rr, -ri);
-      }
-    } else {
-      const double* g = w.g1.data();
-      for (uint32_t kk = 0; kk < q; ++kk) {
-        const double ar = x[2 * kk], ai = x[2 * kk + 1], br = g[2 * kk], bi = g[2 * kk + 1];
-        x[2 * kk] = ar * br - ai * bi;
-        x[2 * kk + 1] = ar * bi + ai * br;
-      }
-    }
+    for (uint32_t i = 0; i < stepsPerPass / 2; ++i) step();
+    applyKernels(w, fourKernels);
     w.plan->run(x, w.work.data(), +1);
-    for (uint32_t i = 0; i < stepsPerPass - stepsPerPass / 2; ++i) ui->step();
+    for (uint32_t i = 0; i < stepsPerPass - stepsPerPass / 2; ++i) step();
     double* acc = w.acc.data();
-    if (mono) {
-      for (uint32_t t = 0; t < q; ++t) {
-        acc[t] += x[2 * t];
-        acc[f + t] += x[2 * t + 1];
-      }
-    } else {
-      for (uint32_t t = 0; t < 2 * q; ++t) acc[t] += x[t];
-    }
+    accumulate(w, mono, f);
 
     // Frames rp - c .. rp - c + pass - 1 are complete; write those inside [first, last].
     const int64_t o0 = rp - c;
@@ -253,15 +289,7 @@ int64_t ConvoluteEx(int bits, int channels, int32_t frameSize, int32_t first, in
     if (lo <= hi) {
       const size_t count = size_t(hi - lo + 1);
       const double* src = acc + size_t(lo - o0) * channels;
-      for (size_t i = 0; i < count * channels; ++i) {
-        if (bits == 32) {
-          const float v = float(src[i]);
-          std::memcpy(w.out.data() + 4 * i, &v, 4);
-        } else {
-          const int16_t v = roundLimited(src[i]);
-          std::memcpy(w.out.data() + 2 * i, &v, 2);
-        }
-      }
+      encodeOutput(src, count * channels, bits, w.out.data());
       const int32_t r =
           write(data, w.out.data(), int32_t(lo * frameSize), int32_t(int64_t(count) * frameSize));
       if (r > 0) written += r;
