@@ -95,7 +95,7 @@ TEST(LfftTest, MatchesDoubleReferenceForMixedSizes) {
     double worst = 0, worstTrip = 0;
     const bool pow2 = (n & (n - 1)) == 0;
     if (!ffttest::kFastReference && !pow2 && n > 2000) continue;
-    const int seeds = ffttest::kFastReference ? (n > 20000 ? 4 : 20) : 2;
+    const int seeds = ffttest::kFastReference ? (n > 20000 ? 4 : 20) : 1;
     for (int seed = 1; seed <= seeds; ++seed) {
       const auto x = ffttest::randomComplex(n, uint32_t(seed * 31 + n));
       for (int sign : {+1, -1}) {
@@ -114,7 +114,7 @@ TEST(LfftTest, MatchesDoubleReferenceForMixedSizes) {
 TEST(LfftTest, SizesWithLargeSquareFreeProductsAreExact) {
   // 2 * 3 * 5 * 7 * 11 * 13 = 30030 and primes near and above the largest mixed radix.
   for (size_t n : {30030u, 2310u, 59u, 61u, 67u, 1009u, 2 * 1009u, 97u * 89u}) {
-    if (!ffttest::kFastReference && n > 2500) continue;
+    if (!ffttest::kFastReference && n > 1100) continue;
     const auto x = ffttest::randomComplex(n, uint32_t(n));
     EXPECT_LE(ffttest::relativeRms(viaLfft(x, +1), ffttest::referenceDft(x, -1)), 1e-13) << "n = " << n;
   }
