@@ -5,6 +5,7 @@
 // The tables are built on first use of each size and kept until exit; readers never take a lock.
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -24,8 +25,9 @@ constexpr int kMaxLog2 = 26;
 struct Radix2Plan {
   uint32_t n = 0;
   std::vector<uint32_t> swaps;  // pairs (i, j), i < j, of the bit-reversal permutation
-  // For each radix-4 pass at half size h >= 2, for j = 0, 2, ..., h - 2: w_{2h}^j, w_{2h}^{j+1},
-  // w_{4h}^j, w_{4h}^{j+1} (8 floats), with w_m = exp(+2*pi*i/m).
+  // For each radix-4 pass at half size h >= 2, for j = 0, 2, ..., h - 2, laid out for two complex
+  // products at once: re(a), re(a), re(b), re(b), then -im(a), im(a), -im(b), im(b), for a, b = w_{2h}^j,
+  // w_{2h}^{j+1} and then for w_{4h}^j, w_{4h}^{j+1} (16 floats), with w_m = exp(+2*pi*i/m).
   std::vector<float> twiddles;
 };
 
@@ -47,15 +49,25 @@ std::unique_ptr<Radix2Plan> buildPlan(int log2n) {
     }
   }
   const double twoPi = 6.283185307179586476925286766559;
-  for (uint32_t h = (log2n % 2) ? 2 : 4; h < n; h *= 4) {
+  if (log2n < 2) return plan;
+  const int fourPasses = (log2n - 2) / 2;
+  uint32_t h = 4;
+  for (int pass = 0; pass < fourPasses; ++pass, h *= 4) {
     for (uint32_t j = 0; j < h; j += 2) {
       for (uint32_t m : {2 * h, 4 * h}) {
-        for (uint32_t jj = j; jj < j + 2; ++jj) {
-          const double a = twoPi * double(jj) / double(m);
-          plan->twiddles.push_back(float(std::cos(a)));
-          plan->twiddles.push_back(float(std::sin(a)));
-        }
+        const double a0 = twoPi * double(j) / double(m), a1 = twoPi * double(j + 1) / double(m);
+        const float c0 = float(std::cos(a0)), s0 = float(std::sin(a0));
+        const float c1 = float(std::cos(a1)), s1 = float(std::sin(a1));
+        for (float v : {c0, c0, c1, c1, -s0, s0, -s1, s1}) plan->twiddles.push_back(v);
       }
+    }
+  }
+  if (log2n % 2) {  // a last radix-2 stage at h = n / 2: w_n^j, same layout, 8 floats per pair
+    for (uint32_t j = 0; j < n / 2; j += 2) {
+      const double a0 = twoPi * double(j) / double(n), a1 = twoPi * double(j + 1) / double(n);
+      const float c0 = float(std::cos(a0)), s0 = float(std::sin(a0));
+      const float c1 = float(std::cos(a1)), s1 = float(std::sin(a1));
+      for (float v : {c0, c0, c1, c1, -s0, s0, -s1, s1}) plan->twiddles.push_back(v);
     }
   }
   return plan;
@@ -80,6 +92,43 @@ const Radix2Plan* planFor(int log2n) {
   return gPlanStore[log2n].get();
 }
 
+#if defined(__SSE2__)
+inline __m128 signMask(bool lane0, bool lane1, bool lane2, bool lane3) {
+  const int m = int(0x80000000u);
+  return _mm_castsi128_ps(_mm_set_epi32(lane3 ? m : 0, lane2 ? m : 0, lane1 ? m : 0, lane0 ? m : 0));
+}
+
+// The first radix-2 stage (h = 1): butterflies of neighbours, no twiddles.
+void pass2(float* x, uint32_t n) {
+  const __m128 negHigh = signMask(false, false, true, true);
+  for (uint32_t k = 0; k < n; k += 2) {
+    const __m128 v = _mm_loadu_ps(x + 2 * k);  // [a0 a1]
+    const __m128 lo = _mm_movelh_ps(v, v);     // [a0 a0]
+    const __m128 hi = _mm_movehl_ps(v, v);     // [a1 a1]
+    _mm_storeu_ps(x + 2 * k, _mm_add_ps(lo, _mm_xor_ps(hi, negHigh)));
+  }
+}
+
+// The first two stages together (h = 1 and 2): a 4-point transform of each group of 4 points.
+void pass4first(float* x, uint32_t n, int s) {
+  // After swapping the halves of b3: multiply by s*i (negate its new real part for s > 0, else its
+  // imaginary part).
+  const __m128 rot = s > 0 ? signMask(false, false, true, false) : signMask(false, false, false, true);
+  for (uint32_t k = 0; k < n; k += 4) {
+    float* a = x + 2 * k;
+    const __m128 v01 = _mm_loadu_ps(a), v23 = _mm_loadu_ps(a + 4);
+    const __m128 lo = _mm_movelh_ps(v01, v23);                                 // [a0 a2]
+    const __m128 hi = _mm_movehl_ps(v23, v01);                                 // [a1 a3]
+    const __m128 sum = _mm_add_ps(lo, hi);                                     // [b0 b2]
+    __m128 dif = _mm_sub_ps(lo, hi);                                           // [b1 b3]
+    dif = _mm_xor_ps(_mm_shuffle_ps(dif, dif, _MM_SHUFFLE(2, 3, 1, 0)), rot);  // [b1, s*i*b3]
+    const __m128 p = _mm_movelh_ps(sum, dif);                                  // [b0 b1]
+    const __m128 q = _mm_movehl_ps(dif, sum);                                  // [b2 s*i*b3]
+    _mm_storeu_ps(a, _mm_add_ps(p, q));
+    _mm_storeu_ps(a + 4, _mm_sub_ps(p, q));
+  }
+}
+#else
 // The first radix-2 stage (h = 1): butterflies of neighbours, no twiddles.
 void pass2(float* x, uint32_t n) {
   for (uint32_t k = 0; k < n; k += 2) {
@@ -113,38 +162,36 @@ void pass4first(float* x, uint32_t n, int s) {
   }
 }
 
+#endif
+
 #if defined(__SSE2__)
-// Two complex products a*w at once: [ar0 ai0 ar1 ai1] * [wr0 wi0 wr1 wi1].
-inline __m128 cmul2(__m128 a, __m128 w, __m128 negEven) {
-  const __m128 wr = _mm_shuffle_ps(w, w, _MM_SHUFFLE(2, 2, 0, 0));
-  const __m128 wi = _mm_shuffle_ps(w, w, _MM_SHUFFLE(3, 3, 1, 1));
+// Two complex products a*w at once, w given as [wr wr wr' wr'] and [-wi wi -wi' wi'].
+inline __m128 cmul2(__m128 a, __m128 wr, __m128 wi) {
   const __m128 as = _mm_shuffle_ps(a, a, _MM_SHUFFLE(2, 3, 0, 1));
-  return _mm_add_ps(_mm_mul_ps(a, wr), _mm_xor_ps(_mm_mul_ps(as, wi), negEven));
+  return _mm_add_ps(_mm_mul_ps(a, wr), _mm_mul_ps(as, wi));
 }
 
 // Stages h and 2h together over blocks of 4h points, two values of j at a time.
 void pass4(float* x, uint32_t n, uint32_t h, const float* tw, int s) {
-  const __m128 negEven = _mm_castsi128_ps(_mm_set_epi32(0, int(0x80000000u), 0, int(0x80000000u)));
-  const __m128 negOdd = _mm_castsi128_ps(_mm_set_epi32(int(0x80000000u), 0, int(0x80000000u), 0));
-  const __m128 conj = s > 0 ? _mm_setzero_ps() : negOdd;  // conjugates the tables for s < 0
-  const __m128 rot = s > 0 ? negEven : negOdd;            // after a swap: multiplies by s*i
+  const __m128 conj = s > 0 ? _mm_setzero_ps() : signMask(true, true, true, true);  // s < 0: conjugates
+  const __m128 rot = s > 0 ? signMask(true, false, true, false) : signMask(false, true, false, true);
   for (uint32_t base = 0; base < n; base += 4 * h) {
     float* p0 = x + 2 * base;
     float* p1 = p0 + 2 * h;
     float* p2 = p1 + 2 * h;
     float* p3 = p2 + 2 * h;
     const float* t = tw;
-    for (uint32_t j = 0; j < h; j += 2, t += 8) {
-      const __m128 w1 = _mm_xor_ps(_mm_loadu_ps(t), conj);
-      const __m128 w2 = _mm_xor_ps(_mm_loadu_ps(t + 4), conj);
+    for (uint32_t j = 0; j < h; j += 2, t += 16) {
+      const __m128 w1r = _mm_loadu_ps(t), w1i = _mm_xor_ps(_mm_loadu_ps(t + 4), conj);
+      const __m128 w2r = _mm_loadu_ps(t + 8), w2i = _mm_xor_ps(_mm_loadu_ps(t + 12), conj);
       const __m128 a0 = _mm_loadu_ps(p0 + 2 * j);
-      const __m128 a1 = cmul2(_mm_loadu_ps(p1 + 2 * j), w1, negEven);
+      const __m128 a1 = cmul2(_mm_loadu_ps(p1 + 2 * j), w1r, w1i);
       const __m128 a2 = _mm_loadu_ps(p2 + 2 * j);
-      const __m128 a3 = cmul2(_mm_loadu_ps(p3 + 2 * j), w1, negEven);
+      const __m128 a3 = cmul2(_mm_loadu_ps(p3 + 2 * j), w1r, w1i);
       const __m128 b0 = _mm_add_ps(a0, a1);
       const __m128 b1 = _mm_sub_ps(a0, a1);
-      const __m128 b2 = cmul2(_mm_add_ps(a2, a3), w2, negEven);
-      __m128 b3 = cmul2(_mm_sub_ps(a2, a3), w2, negEven);
+      const __m128 b2 = cmul2(_mm_add_ps(a2, a3), w2r, w2i);
+      __m128 b3 = cmul2(_mm_sub_ps(a2, a3), w2r, w2i);
       b3 = _mm_xor_ps(_mm_shuffle_ps(b3, b3, _MM_SHUFFLE(2, 3, 0, 1)), rot);
       _mm_storeu_ps(p0 + 2 * j, _mm_add_ps(b0, b2));
       _mm_storeu_ps(p2 + 2 * j, _mm_sub_ps(b0, b2));
@@ -153,14 +200,44 @@ void pass4(float* x, uint32_t n, uint32_t h, const float* tw, int s) {
     }
   }
 }
+// The last stage of an odd number of stages: radix 2 at h = n / 2.
+void pass2last(float* x, uint32_t n, const float* tw, int s) {
+  const __m128 conj = s > 0 ? _mm_setzero_ps() : signMask(true, true, true, true);
+  const uint32_t h = n / 2;
+  float* p0 = x;
+  float* p1 = x + 2 * h;
+  for (uint32_t j = 0; j < h; j += 2, tw += 8) {
+    const __m128 t =
+        cmul2(_mm_loadu_ps(p1 + 2 * j), _mm_loadu_ps(tw), _mm_xor_ps(_mm_loadu_ps(tw + 4), conj));
+    const __m128 a = _mm_loadu_ps(p0 + 2 * j);
+    _mm_storeu_ps(p0 + 2 * j, _mm_add_ps(a, t));
+    _mm_storeu_ps(p1 + 2 * j, _mm_sub_ps(a, t));
+  }
+}
 #else
+void pass2last(float* x, uint32_t n, const float* tw, int s) {
+  const float cs = s > 0 ? 1.0f : -1.0f;
+  const uint32_t h = n / 2;
+  for (uint32_t j = 0; j < h; ++j) {
+    const float* t = tw + (j / 2) * 8 + (j % 2) * 2;
+    const float wr = t[0], wi = cs * t[5];
+    float* a = x + 2 * j;
+    float* b = x + 2 * (j + h);
+    const float tr = b[0] * wr - b[1] * wi, ti = b[0] * wi + b[1] * wr;
+    b[0] = a[0] - tr;
+    b[1] = a[1] - ti;
+    a[0] += tr;
+    a[1] += ti;
+  }
+}
+
 void pass4(float* x, uint32_t n, uint32_t h, const float* tw, int s) {
   const float cs = s > 0 ? 1.0f : -1.0f;
   for (uint32_t base = 0; base < n; base += 4 * h) {
     float* p[4] = {x + 2 * base, x + 2 * (base + h), x + 2 * (base + 2 * h), x + 2 * (base + 3 * h)};
     for (uint32_t j = 0; j < h; ++j) {
-      const float* t = tw + (j / 2) * 8 + (j % 2) * 2;
-      const float w1r = t[0], w1i = cs * t[1], w2r = t[4], w2i = cs * t[5];
+      const float* t = tw + (j / 2) * 16 + (j % 2) * 2;
+      const float w1r = t[0], w1i = cs * t[5], w2r = t[8], w2i = cs * t[13];
       const float a0r = p[0][2 * j], a0i = p[0][2 * j + 1];
       const float a1r = p[1][2 * j] * w1r - p[1][2 * j + 1] * w1i;
       const float a1i = p[1][2 * j] * w1i + p[1][2 * j + 1] * w1r;
@@ -200,25 +277,24 @@ void FFT(float* data, uint32_t n, int sign) {
   for (size_t i = 0; i < plan->swaps.size(); i += 2) {
     float* a = x + 2 * sw[i];
     float* b = x + 2 * sw[i + 1];
-    const float r = a[0], im = a[1];
-    a[0] = b[0];
-    a[1] = b[1];
-    b[0] = r;
-    b[1] = im;
+    uint64_t va, vb;  // a point as one 8-byte move
+    std::memcpy(&va, a, 8);
+    std::memcpy(&vb, b, 8);
+    std::memcpy(a, &vb, 8);
+    std::memcpy(b, &va, 8);
   }
-  uint32_t h;
-  if (log2n % 2) {
+  if (log2n == 1) {
     pass2(x, n);
-    h = 2;
-  } else {
-    pass4first(x, n, s);
-    h = 4;
+    return;
   }
+  pass4first(x, n, s);
   const float* tw = plan->twiddles.data();
-  for (; h < n; h *= 4) {
+  uint32_t h = 4;
+  for (int pass = 0; pass < (log2n - 2) / 2; ++pass, h *= 4) {
     pass4(x, n, h, tw, s);
-    tw += 4 * h;
+    tw += 8 * h;
   }
+  if (log2n % 2) pass2last(x, n, tw, s);
 }
 
 }  // namespace dsp
