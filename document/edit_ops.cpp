@@ -21,6 +21,7 @@ namespace {
 // The work buffer of reverse and invert.
 constexpr uint32_t kWorkBufferBytes = 88200;
 
+// The process-wide edit serial: each edit stamps its undo level with the next value.
 uint32_t gEditSerial = 0;
 
 bool hasSamples(const WaveDocument* doc) {
@@ -211,6 +212,9 @@ uint32_t NextEditSerial() {
 }
 uint32_t CurrentEditSerial() {
   return gEditSerial;
+}
+void ResetEditSerial() {
+  gEditSerial = 0;
 }
 
 storage::UndoRecord EditRecord(const WaveDocument* doc, int32_t command, int editChannel, uint32_t start,

@@ -67,6 +67,8 @@ struct EditUi {
 // The process-wide edit serial: returns the value before adding one (stored in the undo level).
 uint32_t NextEditSerial();
 uint32_t CurrentEditSerial();
+// Back to the value at start (tests).
+void ResetEditSerial();
 
 // The range a command that needs one acts on: the selection, else the visible range (view start .. the
 // smaller of view end and length - 1). False when the document has no samples or the range is empty.

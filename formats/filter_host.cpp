@@ -10,6 +10,10 @@ FilterHost& filterHost() {
   return host;
 }
 
+void resetFilterHost() {
+  filterHost() = FilterHost();
+}
+
 storage::HfHandle* openFile(const FilterTable& table, const FilterLoader& load, const ImportArgs& args,
                             int kind, uintptr_t owner, const storage::HfNotifySink& sink,
                             markers::MarkerSet* cues, markers::ChunkStore* chunks, OpenFileResult* result) {

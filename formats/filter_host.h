@@ -10,12 +10,15 @@
 
 namespace formats {
 
+// The file-filter host's process-wide state: the table of installed filters, how their modules are
+// loaded, and the filter that reads plain PCM. resetFilterHost() empties it (tests, and before a rescan).
 struct FilterHost {
   FilterTable table;
   FilterLoader load;
   int defaultPcm = -1;
 };
 FilterHost& filterHost();
+void resetFilterHost();
 
 // Start-up (Windows): scans the program's directory into filterHost() with the Windows loader. Returns what
 // the scan did.

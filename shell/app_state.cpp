@@ -13,6 +13,10 @@ AppState& app() {
   return state;
 }
 
+void resetAppState() {
+  app() = AppState();
+}
+
 bool readyToClose(const CloseSteps& steps, const CommandLine& cl) {
   if (cl.clipMode && steps.clipModeClose && steps.clipModeClose()) return true;
   if (cl.autosaveMode && steps.autosaveClose && steps.autosaveClose()) return true;

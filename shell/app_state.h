@@ -14,6 +14,9 @@ namespace shell {
 // no error box for a failed start.
 constexpr const char* kAutoplayMarker = "autoplayme";
 
+// The shell's process-wide state: paths, names, the command line, the settings record, the devices chosen
+// at start-up and the main window. One record, reached through app(); resetAppState() gives tests a fresh
+// one. (The other subsystems' records are listed in the README, "Process-wide state".)
 struct AppState {
   std::string programDir;  // without the trailing separator
   std::string settingsFile = ui::kSettingsFileName;
@@ -39,6 +42,7 @@ struct AppState {
 };
 
 AppState& app();
+void resetAppState();
 
 // For handlers that create or open a document: after a hard failure of the store at start-up there is
 // nowhere to keep samples, so they say so (one message box) and return true; false when work may go on.

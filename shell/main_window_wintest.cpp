@@ -45,6 +45,7 @@ class MainWindow : public ::testing::Test {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
     resetMainWindowRoutes();
+    resetAppState();
     UnregisterClassA(kMainClassName, GetModuleHandleA(nullptr));
   }
   HWND hwnd_ = nullptr;

@@ -71,6 +71,7 @@ class Keys : public ::testing::Test {
     if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
     pump();
     transportStateSource() = nullptr;
+    resetAppState();
     ui::commandTable().clear();
     UnregisterClassA(kMainClassName, GetModuleHandleA(nullptr));
   }

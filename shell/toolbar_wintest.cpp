@@ -55,8 +55,8 @@ class ToolbarWindow : public ::testing::Test {
     if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
     pump();
     current_ = nullptr;
+    resetAppState();
     toolbarTransformSource() = nullptr;
-    app().settings.toolHelp = true;
     ui::commandTable().clear();
     UnregisterClassA(kMainClassName, GetModuleHandleA(nullptr));
   }

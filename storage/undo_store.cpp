@@ -10,9 +10,6 @@
 namespace storage {
 namespace {
 
-// Win32 message-box values, kept here so the store depends on nothing above it.
-constexpr unsigned kOkCancel = 0x1, kYesNo = 0x4, kIconQuestion = 0x20, kIconWarning = 0x30;
-
 const char* const kCantUndo = "Can't Undo";
 const char* const kUndoDisabled = "Undo Disabled";
 const char* const kNoRoomText = "Not enough memory for Undo.  Continue anyway?";
@@ -23,7 +20,9 @@ const char* const kStoppedCaption = "Undo Saving Cancelled";
 const char* const kReclaimText = "Is it OK to clear some more recent Undo levels?";
 const char* const kReclaimCaption = "Low on Hard Drive Space";
 
-struct Globals {
+// The undo store's process-wide state: every node and its levels, the limits and the user interface.
+// UndoReset() returns it to the state at start (tests call it between cases).
+struct UndoStoreState {
   std::vector<UndoNode*> nodes;  // newest first
   int capacity = kUndoDefaultCapacity;
   int retain = kUndoDefaultRetain;
@@ -31,19 +30,19 @@ struct Globals {
   int32_t lastCommand = 0;
   UndoUi ui;
 };
-Globals& g() {
-  static Globals globals;
-  return globals;
+UndoStoreState& undoState() {
+  static UndoStoreState state;
+  return state;
 }
 
 int ask(const char* text, const char* caption, unsigned flags) {
-  if (g().ui.ask) return g().ui.ask(text, caption, flags);
+  if (undoState().ui.ask) return undoState().ui.ask(text, caption, flags);
   // No one to ask: the first button (Yes / OK) is the default.
-  return (flags & 0xF) == kYesNo ? ui::kIdYes : ui::kIdOk;
+  return (flags & 0xF) == ui::kMbYesNo ? ui::kIdYes : ui::kIdOk;
 }
 
 void debug(const char* line) {
-  if (g().ui.debug) g().ui.debug(line);
+  if (undoState().ui.debug) undoState().ui.debug(line);
 }
 
 void closeLevel(UndoLevel* level) {
@@ -77,24 +76,24 @@ uint32_t frameSizeOf(HfHandle* file) {
 
 }  // namespace
 
-void UndoSetUi(const UndoUi& ui) { g().ui = ui; }
-void UndoSetEnabled(bool on) { g().enabled = on; }
-bool UndoEnabled() { return g().enabled; }
-int UndoDefaultRetain() { return g().retain; }
-int32_t UndoLastCommand() { return g().lastCommand; }
+void UndoSetUi(const UndoUi& ui) { undoState().ui = ui; }
+void UndoSetEnabled(bool on) { undoState().enabled = on; }
+bool UndoEnabled() { return undoState().enabled; }
+int UndoDefaultRetain() { return undoState().retain; }
+int32_t UndoLastCommand() { return undoState().lastCommand; }
 
 UndoNode* UndoCreateNode() {
   auto* node = new UndoNode;
-  node->capacity = g().capacity;
-  node->retain = g().retain;
-  g().nodes.insert(g().nodes.begin(), node);
+  node->capacity = undoState().capacity;
+  node->retain = undoState().retain;
+  undoState().nodes.insert(undoState().nodes.begin(), node);
   return node;
 }
 
 void UndoFreeNode(UndoNode* node) {
   if (!node) return;
   UndoClearLevels(node);
-  auto& nodes = g().nodes;
+  auto& nodes = undoState().nodes;
   auto it = std::find(nodes.begin(), nodes.end(), node);
   if (it == nodes.end())
     debug("Lost an undo block???\n");
@@ -103,14 +102,14 @@ void UndoFreeNode(UndoNode* node) {
   delete node;
 }
 
-std::vector<UndoNode*> UndoNodes() { return g().nodes; }
+std::vector<UndoNode*> UndoNodes() { return undoState().nodes; }
 
 void UndoSetLimits(int capacity, int retain) {
   capacity = std::clamp(capacity, 1, kUndoMaxCapacity);
   retain = std::clamp(retain, 1, kUndoMaxRetain);
-  g().capacity = capacity;
-  g().retain = retain;
-  for (UndoNode* node : g().nodes) {
+  undoState().capacity = capacity;
+  undoState().retain = retain;
+  for (UndoNode* node : undoState().nodes) {
     node->capacity = capacity;
     node->retain = retain;
     while (int(node->levels.size()) > capacity) UndoDropOldest(node);
@@ -133,7 +132,7 @@ void UndoDiscardPending(UndoNode* node) {
 
 void UndoOpenLevel(UndoNode* node) {
   UndoDiscardPending(node);
-  if (!g().enabled) {
+  if (!undoState().enabled) {
     UndoClearLevels(node);
     node->state = kUndoStateDisabled;
     return;
@@ -144,7 +143,7 @@ void UndoOpenLevel(UndoNode* node) {
 
 bool UndoSaveRange(UndoNode* node, HfHandle* file, uint32_t first, uint32_t last) {
   UndoDiscardPending(node);
-  if (!g().enabled) {
+  if (!undoState().enabled) {
     UndoClearLevels(node);
     node->state = kUndoStateDisabled;
     return true;
@@ -163,7 +162,7 @@ bool UndoSaveRange(UndoNode* node, HfHandle* file, uint32_t first, uint32_t last
   }
   if (freeKB < neededKB) {
     node->state = kUndoStateNotSaving;
-    if (ask(kNoRoomText, kNoRoomCaption, kYesNo | kIconWarning) == ui::kIdYes) return goOnUnsaved(node);
+    if (ask(kNoRoomText, kNoRoomCaption, ui::kMbYesNo | ui::kMbIconWarning) == ui::kIdYes) return goOnUnsaved(node);
     settleState(node);
     return false;
   }
@@ -172,12 +171,12 @@ bool UndoSaveRange(UndoNode* node, HfHandle* file, uint32_t first, uint32_t last
   const uint64_t start64 = uint64_t(first) * fs;
   if (bytes64 > 0xFFFFFFFFu || start64 > 0xFFFFFFFFu) {
     node->state = kUndoStateNotSaving;
-    if (ask(kNoRoomText, kNoRoomCaption, kYesNo | kIconWarning) == ui::kIdYes) return goOnUnsaved(node);
+    if (ask(kNoRoomText, kNoRoomCaption, ui::kMbYesNo | ui::kMbIconWarning) == ui::kIdYes) return goOnUnsaved(node);
     settleState(node);
     return false;
   }
   const uint32_t bytes = uint32_t(bytes64);
-  const UndoUi& ui = g().ui;
+  const UndoUi& ui = undoState().ui;
   const bool showProgress =
       last - first >= kUndoProgressFrames && !(ui.progressOpen && ui.progressOpen()) && ui.progressBegin;
   if (showProgress) ui.progressBegin("Saving Undo Data");
@@ -201,15 +200,15 @@ bool UndoSaveRange(UndoNode* node, HfHandle* file, uint32_t first, uint32_t last
   }
   if (copy) HfClose(copy);
   node->state = kUndoStateNotSaving;
-  int answer = stopped ? ask(kStoppedText, kStoppedCaption, kYesNo | kIconWarning)
-                       : ask(kNoRoomText, kNoRoomCaption, kYesNo | kIconWarning);
+  int answer = stopped ? ask(kStoppedText, kStoppedCaption, ui::kMbYesNo | ui::kMbIconWarning)
+                       : ask(kNoRoomText, kNoRoomCaption, ui::kMbYesNo | ui::kMbIconWarning);
   if (answer == ui::kIdYes) return goOnUnsaved(node);
   settleState(node);
   return false;
 }
 
 UndoLevel* UndoRecordLevel(UndoNode* node, const UndoRecord& r) {
-  g().lastCommand = r.command;
+  undoState().lastCommand = r.command;
   if (!node || node->state <= 0) {
     if (node) UndoDiscardPending(node);
     return nullptr;
@@ -282,7 +281,7 @@ int64_t UndoReclaim(int64_t wantedKB, bool neverAsk) {
   bool dropped = true;
   while (dropped && totalKB <= wantedKB) {
     dropped = false;
-    for (UndoNode* node : g().nodes) {
+    for (UndoNode* node : undoState().nodes) {
       if (int(node->levels.size()) > node->retain && canDrop(node)) {
         addFreed(UndoDropOldest(node));
         dropped = true;
@@ -291,14 +290,14 @@ int64_t UndoReclaim(int64_t wantedKB, bool neverAsk) {
     }
   }
   auto anyLeft = [] {
-    for (UndoNode* node : g().nodes)
+    for (UndoNode* node : undoState().nodes)
       if (canDrop(node)) return true;
     return false;
   };
   if (totalKB < wantedKB && anyLeft() && !neverAsk &&
-      ask(kReclaimText, kReclaimCaption, kOkCancel | kIconQuestion) == ui::kIdOk) {
+      ask(kReclaimText, kReclaimCaption, ui::kMbOkCancel | ui::kMbIconQuestion) == ui::kIdOk) {
     while (totalKB <= wantedKB && anyLeft()) {
-      for (UndoNode* node : g().nodes) {
+      for (UndoNode* node : undoState().nodes) {
         if (!canDrop(node)) continue;
         addFreed(UndoDropOldest(node));
         if (totalKB > wantedKB) break;
@@ -309,14 +308,14 @@ int64_t UndoReclaim(int64_t wantedKB, bool neverAsk) {
 }
 
 int UndoNeedSpace() {
-  if (!g().enabled) return 0;
+  if (!undoState().enabled) return 0;
   return UndoReclaim(1000, false) > 0 ? 1 : 0;
 }
 
 std::string UndoPurge(int retain, int64_t* freedKB) {
   retain = std::clamp(retain, 1, kUndoMaxRetain);
-  g().retain = retain;
-  for (UndoNode* node : g().nodes) node->retain = retain;
+  undoState().retain = retain;
+  for (UndoNode* node : undoState().nodes) node->retain = retain;
   int64_t kb = UndoReclaim(4000000, true);
   if (freedKB) *freedKB = kb;
   char text[200];
@@ -332,20 +331,20 @@ std::string UndoPurge(int retain, int64_t* freedKB) {
 
 std::string UndoMenuText(const UndoNode* node, bool* enabled) {
   // Greyed also when the node holds no level: there is nothing Undo could do.
-  bool on = g().enabled && node && node->state > 0 && !node->empty();
+  bool on = undoState().enabled && node && node->state > 0 && !node->empty();
   if (enabled) *enabled = on;
-  if (!g().enabled) return kUndoDisabled;
+  if (!undoState().enabled) return kUndoDisabled;
   if (!on) return kCantUndo;
   return node->levels.back().title;
 }
 
 void UndoReset() {
-  while (!g().nodes.empty()) UndoFreeNode(g().nodes.front());
-  g().capacity = kUndoDefaultCapacity;
-  g().retain = kUndoDefaultRetain;
-  g().enabled = true;
-  g().lastCommand = 0;
-  g().ui = UndoUi();
+  while (!undoState().nodes.empty()) UndoFreeNode(undoState().nodes.front());
+  undoState().capacity = kUndoDefaultCapacity;
+  undoState().retain = kUndoDefaultRetain;
+  undoState().enabled = true;
+  undoState().lastCommand = 0;
+  undoState().ui = UndoUi();
 }
 
 }  // namespace storage
