@@ -40,12 +40,14 @@ uint64_t sizeOfFile(const std::string& path) {
 }
 
 // Reads the metadata when the flags ask for it and it is this moment's turn: before the samples with
-// FLT_META_BEFORE_READ, else after them (FLT_META_AFTER_READ, or neither bit with both entries present).
+// FLT_META_BEFORE_READ, after them with FLT_META_AFTER_READ alone. A filter naming neither moment has no
+// items to give, so it is never asked for any.
 void metadataAt(bool beforeSamples, uint32_t flags, uint32_t caps, FilterModule& m, SornFilterHandle in,
                 markers::MarkerSet* cues, markers::ChunkStore* chunks) {
   if (!(flags & kOpenMetadata)) return;
   bool before = (caps & FLT_META_BEFORE_READ) != 0;
-  if (before == beforeSamples) importFromFilter(m, in, cues, chunks);
+  bool after = !before && (caps & FLT_META_AFTER_READ) != 0;
+  if (beforeSamples ? before : after) importFromFilter(m, in, cues, chunks);
 }
 
 bool unknown(const WaveFormat& f) {
