@@ -9,8 +9,8 @@
 #include <fstream>
 
 #include "document/document_test_util.h"
-#include "document/undo_command.h"
 #include "document/peak_file.h"
+#include "document/undo_command.h"
 #include "platform/file.h"
 
 namespace document {
@@ -54,8 +54,8 @@ class FakeReader : public DocumentReader {
     cues->addCue(cues->smallestFreeId(), 1, 0, "from the file");
     return 0;
   }
-  int readSamples(const std::string& path, const FileIdentity& id, storage::HfHandle* file, markers::MarkerSet*,
-                  markers::ChunkStore*, const DocProgress& progress) override {
+  int readSamples(const std::string& path, const FileIdentity& id, storage::HfHandle* file,
+                  markers::MarkerSet*, markers::ChunkStore*, const DocProgress& progress) override {
     std::vector<uint8_t> b = storage::testing_util::readWholeFile(path);
     uint32_t n = id.dataLength;
     if (stopAfterBytes && stopAfterBytes < n) n = stopAfterBytes;
@@ -67,7 +67,8 @@ class FakeReader : public DocumentReader {
             uint32_t count, uint32_t mask, const DocProgress&) override {
     writes.push_back({path, filterIndex, first, count, mask});
     std::vector<uint8_t> data(size_t(count) * doc->blockAlign());
-    if (!data.empty()) storage::HfRead(doc->file(), first * doc->blockAlign(), uint32_t(data.size()), data.data());
+    if (!data.empty())
+      storage::HfRead(doc->file(), first * doc->blockAlign(), uint32_t(data.size()), data.data());
     writeFake(path, doc->rate(), doc->channels(), doc->bits(), data);
     return writeStatus;
   }
@@ -88,8 +89,9 @@ class DocumentIoTest : public DocumentFixture {
  protected:
   void SetUp() override {
     DocumentFixture::SetUp();
-    host.ask = [this](const std::string& text, const std::string& caption, unsigned) {
+    host.ask = [this](const std::string& text, const std::string& caption, unsigned flags) {
       boxesShown.push_back(caption + ": " + text);
+      boxFlags.push_back(flags);
       int a = boxAnswers.empty() ? 6 : boxAnswers.front();
       if (!boxAnswers.empty()) boxAnswers.erase(boxAnswers.begin());
       return a;
@@ -115,6 +117,7 @@ class DocumentIoTest : public DocumentFixture {
   FakeReader reader;
   std::vector<std::string> boxesShown, recent, dialogs;
   std::vector<int> boxAnswers;
+  std::vector<unsigned> boxFlags;
   std::string title, dialogName;
 };
 
@@ -131,7 +134,8 @@ TEST_F(DocumentIoTest, OpeningInPlaceCopiesNothingAndOneSampleChangeQuickSaves) 
   EXPECT_EQ(storage::VfTempFileSize(1), 0);
   EXPECT_EQ(doc->lengthFrames(), 100000u);
   EXPECT_FALSE(doc->flags() & kDocLengthChanged);
-  for (uint16_t d : storage::HfChain(doc->file())) EXPECT_TRUE(storage::VfBlockFlags(d) & storage::VF_READONLY);
+  for (uint16_t d : storage::HfChain(doc->file()))
+    EXPECT_TRUE(storage::VfBlockFlags(d) & storage::VF_READONLY);
   EXPECT_EQ(title, "a.wav - Sorn Edit");
   EXPECT_EQ(recent, std::vector<std::string>{a});
   ASSERT_EQ(doc->cues().cueCount(), 1u);
@@ -160,8 +164,8 @@ TEST_F(DocumentIoTest, AStoppedQuickSaveShowsNoErrorAndLeavesTheDocumentModified
   auto doc = OpenAsCurrent(host, reader, {a}, 0, &error);
   ASSERT_NE(doc, nullptr);
   int16_t f[2] = {7, -7};
-  SampleWrite(doc->samples(), f, 10, 1, XF_STEREO | XF_16BIT);      // block 0
-  SampleWrite(doc->samples(), f, 60000, 1, XF_STEREO | XF_16BIT);   // block 3
+  SampleWrite(doc->samples(), f, 10, 1, XF_STEREO | XF_16BIT);     // block 0
+  SampleWrite(doc->samples(), f, 60000, 1, XF_STEREO | XF_16BIT);  // block 3
   doc->addSampleChanges(2);
   std::vector<std::string> logged;
   host.debug = [&](const std::string& t) { logged.push_back(t); };
@@ -174,6 +178,28 @@ TEST_F(DocumentIoTest, AStoppedQuickSaveShowsNoErrorAndLeavesTheDocumentModified
   EXPECT_TRUE(QuickSaveDocument(host, doc.get()));
   EXPECT_EQ(doc->sampleChanges(), 0);
   EXPECT_EQ(logged.back(), "quick save: 1 blocks written\n");  // only the block still changed
+}
+
+// A quick save the file does not allow (here: the document now names another file) is told with an OK box
+// and the information icon, and the change stays to be saved.
+TEST_F(DocumentIoTest, AQuickSaveThatIsNotPossibleSaysSoWithTheInformationIcon) {
+  const std::string a = path("a.wav");
+  writeFake(a, 44100, 2, 16, stereoBytes(70000, 4));
+  int error = -1;
+  auto doc = OpenAsCurrent(host, reader, {a}, 0, &error);
+  ASSERT_NE(doc, nullptr);
+  int16_t f[2] = {7, -7};
+  SampleWrite(doc->samples(), f, 10, 1, XF_STEREO | XF_16BIT);
+  doc->addSampleChanges(1);
+  doc->setName(path("elsewhere.wav"));
+  EXPECT_FALSE(QuickSaveDocument(host, doc.get()));
+  ASSERT_EQ(boxesShown.size(), 1u);
+  EXPECT_EQ(
+      boxesShown[0],
+      "Cannot Quick Save: QuickSave is not possible because either the file length has changed since the "
+      "original, or the file is in use");
+  EXPECT_EQ(boxFlags[0], 0x40u);  // MB_OK | MB_ICONINFORMATION
+  EXPECT_EQ(doc->sampleChanges(), 1);
 }
 
 TEST_F(DocumentIoTest, ALengthChangeSavesThroughTheWriter) {
@@ -256,7 +282,8 @@ TEST_F(DocumentIoTest, OpenAsConvertsTheFileAndKeepsItsCues) {
   // A reader that delivers a cue and a play-list entry with the samples, as a file filter does.
   struct CueReader : FakeReader {
     int readSamples(const std::string& path, const FileIdentity& id, storage::HfHandle* file,
-                    markers::MarkerSet* cues, markers::ChunkStore* chunks, const DocProgress& progress) override {
+                    markers::MarkerSet* cues, markers::ChunkStore* chunks,
+                    const DocProgress& progress) override {
       cues->addCue(7, 100, 50, "Intro");
       cues->insertPlay(0, 7, markers::kKeep, 3);
       return FakeReader::readSamples(path, id, file, cues, chunks, progress);

@@ -1,12 +1,11 @@
 // Saving, quick saving, flushing and closing documents, and the "Save changes" question.
 #include "document/document_io.h"
-
 #include "document/peak_file.h"
 
 namespace document {
 namespace {
 
-constexpr unsigned kMbOk = 0x0, kMbYesNoCancel = 0x3, kMbIconError = 0x10, kMbIconQuestion = 0x20;
+constexpr unsigned kMbOk = 0x0, kMbYesNoCancel = 0x3, kMbIconQuestion = 0x20, kMbIconInformation = 0x40;
 constexpr int kIdCancel = 2, kIdYes = 6;
 
 int ask(DocumentHost& host, const std::string& text, const std::string& caption, unsigned flags) {
@@ -18,7 +17,9 @@ void showTitle(DocumentHost& host, const std::string& text) {
   if (host.showTitle) host.showTitle(text);
 }
 
-void refreshTitle(DocumentHost& host, WaveDocument* doc) { showTitle(host, MainWindowTitle(doc)); }
+void refreshTitle(DocumentHost& host, WaveDocument* doc) {
+  showTitle(host, MainWindowTitle(doc));
+}
 
 // Writes the peak file of a document whose peaks describe its file on disk.
 void savePeaks(DocumentHost& host, WaveDocument* doc, const std::string& name) {
@@ -72,9 +73,10 @@ bool QuickSaveDocument(DocumentHost& host, WaveDocument* doc) {
   if (status == storage::HfQuickSaveStatus::Stopped) return false;
   if (!ok) {
     ask(host,
-        "QuickSave is not possible because either the file length has changed since the original, or the file "
+        "QuickSave is not possible because either the file length has changed since the original, or the "
+        "file "
         "is in use",
-        "Cannot Quick Save", kMbOk | kMbIconError);
+        "Cannot Quick Save", kMbOk | kMbIconInformation);
     return false;
   }
   savePeaks(host, doc, doc->name());
@@ -120,7 +122,8 @@ int SaveDocument(DocumentHost& host, DocumentReader& reader, WaveDocument* doc, 
   } else if (ChooseSaveRoute(doc, name) == SaveRoute::Quick) {
     status = QuickSaveDocument(host, doc) ? 0 : 1;
   } else {
-    status = reader.write(name, filterIndex, filterOptions, doc, 0, doc->lengthFrames(), mask | 0x10, progress);
+    status =
+        reader.write(name, filterIndex, filterOptions, doc, 0, doc->lengthFrames(), mask | 0x10, progress);
     if (status == 0) {
       doc->setFilter(filterIndex, filterOptions);
       if (name != doc->name()) {
