@@ -157,6 +157,19 @@ void waitForCache(const ImportArgs& args) {
   }
 }
 
+// The cache drains dirty blocks eagerly while a file is opened or imported, so a long import never waits
+// on a full cache; the mode before is restored when the open ends, however it ends.
+class EagerWriteBehind {
+ public:
+  EagerWriteBehind() : previous_(storage::CacheGetWriteMode()) { storage::CacheSetWriteMode(2); }
+  ~EagerWriteBehind() { storage::CacheSetWriteMode(previous_); }
+  EagerWriteBehind(const EagerWriteBehind&) = delete;
+  EagerWriteBehind& operator=(const EagerWriteBehind&) = delete;
+
+ private:
+  int previous_;
+};
+
 // Adds every cue and play-list entry of from to to (ids already in to are refused there, as on import).
 void mergeCues(const markers::MarkerSet& from, markers::MarkerSet* to) {
   for (uint32_t i = 0; i < from.cueCount(); ++i) {
@@ -206,6 +219,7 @@ storage::HfHandle* openMapped(const FilterTable& table, const FilterLoader& load
                               markers::ChunkStore* chunks, OpenMappedResult* result) {
   *result = OpenMappedResult();
   if (filterIndex < 0 || size_t(filterIndex) >= table.size() || !load) return nullptr;
+  EagerWriteBehind eager;
   const FilterTableEntry& e = table.at(size_t(filterIndex));
   if ((e.info.capabilities & (FLT_READ | FLT_MAPPABLE)) != (FLT_READ | FLT_MAPPABLE)) return nullptr;
   uint32_t error = 0;
@@ -319,6 +333,7 @@ int importThroughFilter(const FilterTable& table, const FilterLoader& load, cons
                         WaveFormat* docFormat, document::SampleFile* target, markers::MarkerSet* cues,
                         markers::ChunkStore* chunks, ImportResult* r) {
   *r = ImportResult();
+  EagerWriteBehind eager;
   Candidate c;
   if (!findReader(table, load, args, &c)) {
     r->status = kImportNoFilter;

@@ -528,3 +528,64 @@ TEST_F(ImportFixture, AFilterThatRecognisesButRefusesIsNamed) {
 
 }  // namespace
 }  // namespace formats
+
+#include "storage/cache.h"
+
+namespace formats {
+namespace {
+
+// While a file is imported the cache writes behind eagerly (mode 2); the normal mode is back afterwards,
+// whether the import succeeded, was stopped or found no filter.
+TEST_F(ImportFixture, TheCacheWritesBehindEagerlyWhileAFileIsImported) {
+  auto s = fakes.add("w.flt", makeInfo("W", "WAV", kReader | FLT_META_AFTER_READ));
+  s->data = pattern(4000);
+  s->chunk = 1000;
+  std::set<int> modes;
+  s->onInput = [&] { modes.insert(storage::CacheGetWriteMode()); };
+  ASSERT_EQ(storage::CacheGetWriteMode(), 1);
+  document::MemorySampleFile t1, t2, t3;
+  ImportResult r;
+  ASSERT_EQ(run(args(), &t1, &r), kImportOk);
+  EXPECT_EQ(modes, std::set<int>{2});
+  EXPECT_EQ(storage::CacheGetWriteMode(), 1);
+
+  StopAt stop(1000);
+  ImportArgs a = args();
+  a.progress = &stop;
+  modes.clear();
+  EXPECT_EQ(run(a, &t2, &r), kImportCancelled);
+  EXPECT_EQ(modes, std::set<int>{2});
+  EXPECT_EQ(storage::CacheGetWriteMode(), 1);
+
+  s->understands = 0;
+  s->openFails = true;
+  EXPECT_EQ(run(args(), &t3, &r), kImportNoFilter);
+  EXPECT_EQ(storage::CacheGetWriteMode(), 1);
+}
+
+TEST_F(MappedOpen, TheCacheWritesBehindEagerlyWhileAFileIsMapped) {
+  std::string path = dir.path() + "/m.wav";
+  std::vector<uint8_t> bytes = storage::testing_util::writeSourceFile(path, 44 + 4000, 3);
+  auto s = fakes.add("w.flt", makeInfo("Windows PCM", "WAV", FLT_READ | FLT_MAPPABLE | FLT_META_BEFORE_READ));
+  s->data.assign(bytes.begin() + 44, bytes.end());
+  s->mappable = true;
+  s->offset = 44;
+  std::set<int> modes;
+  s->onInput = [&] { modes.insert(storage::CacheGetWriteMode()); };
+  FilterTable table = fakes.table();
+  OpenMappedArgs a;
+  a.path = path;
+  a.flags = kOpenMetadata;
+  a.channels = 2;
+  a.bits = 16;
+  a.settings = &settings;
+  OpenMappedResult r;
+  storage::HfHandle* h = openMapped(table, fakes.loader(), 0, a, &cues, &chunks, &r);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(modes, std::set<int>{2});
+  EXPECT_EQ(storage::CacheGetWriteMode(), 1);
+  storage::HfClose(h);
+}
+
+}  // namespace
+}  // namespace formats

@@ -516,6 +516,7 @@ void installDocumentSupport() {
     s.reader->setProgress(&s.progress);
     s.reader->setWindow(mainWindow());
     s.reader->setExtraInfo(app().settings.fileSaveExtraInfo);
+    s.reader->setUseAsync(app().settings.useASync != 0);
     formats::progressSetMainWindow(mainWindow());
     setupHost();
     registerCommands();
