@@ -9,8 +9,8 @@
 #include <fstream>
 
 #include "document/document_test_util.h"
-#include "document/peak_file.h"
 #include "document/undo_command.h"
+#include "document/peak_file.h"
 #include "platform/file.h"
 
 namespace document {
@@ -54,8 +54,8 @@ class FakeReader : public DocumentReader {
     cues->addCue(cues->smallestFreeId(), 1, 0, "from the file");
     return 0;
   }
-  int readSamples(const std::string& path, const FileIdentity& id, storage::HfHandle* file,
-                  markers::MarkerSet*, markers::ChunkStore*, const DocProgress& progress) override {
+  int readSamples(const std::string& path, const FileIdentity& id, storage::HfHandle* file, markers::MarkerSet*,
+                  markers::ChunkStore*, const DocProgress& progress) override {
     std::vector<uint8_t> b = storage::testing_util::readWholeFile(path);
     uint32_t n = id.dataLength;
     if (stopAfterBytes && stopAfterBytes < n) n = stopAfterBytes;
@@ -67,8 +67,7 @@ class FakeReader : public DocumentReader {
             uint32_t count, uint32_t mask, const DocProgress&) override {
     writes.push_back({path, filterIndex, first, count, mask});
     std::vector<uint8_t> data(size_t(count) * doc->blockAlign());
-    if (!data.empty())
-      storage::HfRead(doc->file(), first * doc->blockAlign(), uint32_t(data.size()), data.data());
+    if (!data.empty()) storage::HfRead(doc->file(), first * doc->blockAlign(), uint32_t(data.size()), data.data());
     writeFake(path, doc->rate(), doc->channels(), doc->bits(), data);
     return writeStatus;
   }
@@ -134,8 +133,7 @@ TEST_F(DocumentIoTest, OpeningInPlaceCopiesNothingAndOneSampleChangeQuickSaves) 
   EXPECT_EQ(storage::VfTempFileSize(1), 0);
   EXPECT_EQ(doc->lengthFrames(), 100000u);
   EXPECT_FALSE(doc->flags() & kDocLengthChanged);
-  for (uint16_t d : storage::HfChain(doc->file()))
-    EXPECT_TRUE(storage::VfBlockFlags(d) & storage::VF_READONLY);
+  for (uint16_t d : storage::HfChain(doc->file())) EXPECT_TRUE(storage::VfBlockFlags(d) & storage::VF_READONLY);
   EXPECT_EQ(title, "a.wav - Sorn Edit");
   EXPECT_EQ(recent, std::vector<std::string>{a});
   ASSERT_EQ(doc->cues().cueCount(), 1u);
@@ -164,8 +162,8 @@ TEST_F(DocumentIoTest, AStoppedQuickSaveShowsNoErrorAndLeavesTheDocumentModified
   auto doc = OpenAsCurrent(host, reader, {a}, 0, &error);
   ASSERT_NE(doc, nullptr);
   int16_t f[2] = {7, -7};
-  SampleWrite(doc->samples(), f, 10, 1, XF_STEREO | XF_16BIT);     // block 0
-  SampleWrite(doc->samples(), f, 60000, 1, XF_STEREO | XF_16BIT);  // block 3
+  SampleWrite(doc->samples(), f, 10, 1, XF_STEREO | XF_16BIT);      // block 0
+  SampleWrite(doc->samples(), f, 60000, 1, XF_STEREO | XF_16BIT);   // block 3
   doc->addSampleChanges(2);
   std::vector<std::string> logged;
   host.debug = [&](const std::string& t) { logged.push_back(t); };
@@ -282,8 +280,7 @@ TEST_F(DocumentIoTest, OpenAsConvertsTheFileAndKeepsItsCues) {
   // A reader that delivers a cue and a play-list entry with the samples, as a file filter does.
   struct CueReader : FakeReader {
     int readSamples(const std::string& path, const FileIdentity& id, storage::HfHandle* file,
-                    markers::MarkerSet* cues, markers::ChunkStore* chunks,
-                    const DocProgress& progress) override {
+                    markers::MarkerSet* cues, markers::ChunkStore* chunks, const DocProgress& progress) override {
       cues->addCue(7, 100, 50, "Intro");
       cues->insertPlay(0, 7, markers::kKeep, 3);
       return FakeReader::readSamples(path, id, file, cues, chunks, progress);

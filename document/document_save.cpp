@@ -1,5 +1,6 @@
 // Saving, quick saving, flushing and closing documents, and the "Save changes" question.
 #include "document/document_io.h"
+
 #include "document/peak_file.h"
 
 namespace document {
@@ -17,9 +18,7 @@ void showTitle(DocumentHost& host, const std::string& text) {
   if (host.showTitle) host.showTitle(text);
 }
 
-void refreshTitle(DocumentHost& host, WaveDocument* doc) {
-  showTitle(host, MainWindowTitle(doc));
-}
+void refreshTitle(DocumentHost& host, WaveDocument* doc) { showTitle(host, MainWindowTitle(doc)); }
 
 // Writes the peak file of a document whose peaks describe its file on disk.
 void savePeaks(DocumentHost& host, WaveDocument* doc, const std::string& name) {
@@ -122,8 +121,7 @@ int SaveDocument(DocumentHost& host, DocumentReader& reader, WaveDocument* doc, 
   } else if (ChooseSaveRoute(doc, name) == SaveRoute::Quick) {
     status = QuickSaveDocument(host, doc) ? 0 : 1;
   } else {
-    status =
-        reader.write(name, filterIndex, filterOptions, doc, 0, doc->lengthFrames(), mask | 0x10, progress);
+    status = reader.write(name, filterIndex, filterOptions, doc, 0, doc->lengthFrames(), mask | 0x10, progress);
     if (status == 0) {
       doc->setFilter(filterIndex, filterOptions);
       if (name != doc->name()) {

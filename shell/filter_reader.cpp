@@ -15,8 +15,8 @@ namespace shell {
 int FilterReader::identify(const std::string& path, int32_t filterIndex, document::FileIdentity* out) {
   // A file that cannot be read at all (gone, locked, a directory) is not a question of its format.
   platform::File* file = nullptr;
-  const platform::FileStatus st = platform::fileOpen(
-      path, platform::kFileRead | platform::kFileShareRead | platform::kFileShareWrite, &file);
+  const platform::FileStatus st =
+      platform::fileOpen(path, platform::kFileRead | platform::kFileShareRead | platform::kFileShareWrite, &file);
   if (st != platform::FileStatus::Ok) {
     message_ = "Cannot open \"" + path + "\": " + platform::fileStatusText(st) + ".";
     ShowMessageBox(message_.c_str(), "Open", kMbOk | kMbIconExclamation);
@@ -67,9 +67,8 @@ int FilterReader::readMetadata(const std::string&, const document::FileIdentity&
 }
 
 storage::HfHandle* FilterReader::mapInPlace(const std::string& path, const document::FileIdentity& id,
-                                            uintptr_t owner, storage::HfNotifySink sink,
-                                            markers::MarkerSet* cues, markers::ChunkStore* chunks,
-                                            int* status) {
+                                            uintptr_t owner, storage::HfNotifySink sink, markers::MarkerSet* cues,
+                                            markers::ChunkStore* chunks, int* status) {
   formats::OpenMappedArgs args;
   args.path = path;
   args.flags = formats::kOpenMetadata;
@@ -86,9 +85,8 @@ storage::HfHandle* FilterReader::mapInPlace(const std::string& path, const docum
   return f;
 }
 
-int FilterReader::readSamples(const std::string& path, const document::FileIdentity& id,
-                              storage::HfHandle* file, markers::MarkerSet* cues, markers::ChunkStore* chunks,
-                              const document::DocProgress&) {
+int FilterReader::readSamples(const std::string& path, const document::FileIdentity& id, storage::HfHandle* file,
+                              markers::MarkerSet* cues, markers::ChunkStore* chunks, const document::DocProgress&) {
   formats::ImportArgs args;
   args.path = path;
   args.flags = formats::kOpenMetadata;
