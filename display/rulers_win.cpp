@@ -16,6 +16,10 @@ const char kValueRulerClass[] = "SornValueRuler";
 
 namespace {
 
+// The value ruler's tick marks run in from its left edge; labels start a clear gap after them.
+constexpr int kValueTickLength = 3;
+constexpr int kValueLabelX = kValueTickLength + 4;
+
 struct RulerState {
   HWND display = nullptr;
   bool vertical = false;
@@ -116,8 +120,12 @@ void Paint(HWND ruler, HDC dc) {
           RulerLayoutAxis(kRulerVertical | kRulerTicks, a.rect.top - 1 + shift, a.height + 3, top, bottom, "",
                           MaxLabels(a.height, true), kDefaultTimeCodeFrames, measure, &s->cache);
       for (const RulerTick& t : l.ticks) {
-        FillWhite(dc, 0, t.position, 3, t.position + 1);
-        if (t.labelShown) ShadowedText(dc, 5, t.labelStart, t.label);
+        FillWhite(dc, 0, t.position, kValueTickLength, t.position + 1);
+        // The label keeps its distance from the tick (a tick against a minus sign reads as a second
+        // one) and fits the strip, its shadow included, in a shorter form if need be.
+        const std::string label =
+            t.labelShown ? RulerFitLabel(t.label, t.value, rc.right - kValueLabelX - 1, measure) : "";
+        if (!label.empty()) ShadowedText(dc, kValueLabelX, t.labelStart, label);
         const int32_t entry = t.position - shift - marginTop;
         if (entry > 0 && grid.size() < 100) grid.push_back(static_cast<int16_t>(entry));
       }
