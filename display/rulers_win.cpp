@@ -16,7 +16,7 @@ const char kValueRulerClass[] = "SornValueRuler";
 
 namespace {
 
-// The value ruler's tick marks run in from its left edge; labels start a clear gap after them.
+// The value ruler's tick marks run in from its left edge; labels never come nearer than kValueLabelX.
 constexpr int kValueTickLength = 3;
 constexpr int kValueLabelX = kValueTickLength + 4;
 
@@ -121,11 +121,12 @@ void Paint(HWND ruler, HDC dc) {
                           MaxLabels(a.height, true), kDefaultTimeCodeFrames, measure, &s->cache);
       for (const RulerTick& t : l.ticks) {
         FillWhite(dc, 0, t.position, kValueTickLength, t.position + 1);
-        // The label keeps its distance from the tick (a tick against a minus sign reads as a second
-        // one) and fits the strip, its shadow included, in a shorter form if need be.
+        // The label fits the strip, its shadow included, in a shorter form if need be, and stands against
+        // the strip's right edge: as far from its tick as it can, for a tick next to a minus sign reads as a
+        // second one.
         const std::string label =
             t.labelShown ? RulerFitLabel(t.label, t.value, rc.right - kValueLabelX - 1, measure) : "";
-        if (!label.empty()) ShadowedText(dc, kValueLabelX, t.labelStart, label);
+        if (!label.empty()) ShadowedText(dc, rc.right - 1 - measure(label).width, t.labelStart, label);
         const int32_t entry = t.position - shift - marginTop;
         if (entry > 0 && grid.size() < 100) grid.push_back(static_cast<int16_t>(entry));
       }
