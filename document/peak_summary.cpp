@@ -116,13 +116,20 @@ void PeakSummary::clear() {
   hint_ = -1;
 }
 
-bool PeakSummary::reserveMore(size_t count) {
+bool PeakSummary::reserveMore(size_t count, size_t expected) {
   const size_t need = entries_.size() + count;
   if (need > entries_.capacity()) {
+    // Room for all the entries expected at once, so a scan of a long wave does not move the table again
+    // and again as it grows; failing that, the usual growth.
+    const size_t grown = std::max(need, entries_.capacity() + entries_.capacity() / 2);
     try {
-      entries_.reserve(std::max(need, entries_.capacity() + entries_.capacity() / 2));
+      entries_.reserve(std::max(grown, entries_.size() + expected));
     } catch (const std::exception&) {
-      return false;
+      try {
+        entries_.reserve(grown);
+      } catch (const std::exception&) {
+        return false;
+      }
     }
   }
   while (entries_.size() - 1 + count > capacity_) capacity_ += kPeakCapacityStep;
@@ -196,7 +203,7 @@ uint32_t PeakSummary::extendChunk() {
   if (start >= end) return 0;
   const uint32_t want = uint32_t(std::min<uint64_t>(end - start, kBufferSamples / channels_));
   const uint32_t got = SampleRead(wave_, buffer_.data(), int32_t(start), want, readWord_);
-  if (got == 0 || !reserveMore(got / blockSize_ + 2)) return 0;
+  if (got == 0 || !reserveMore(got / blockSize_ + 2, (end - start) / blockSize_ + 2)) return 0;
   uint32_t pos = 0;
   while (pos < got) {
     const uint32_t n = entryCount();
