@@ -56,7 +56,9 @@ TEST_F(FilterReaderTest, AnImportWaitsForTheCacheBeforeEachChunkUnlessAsynchrono
     EXPECT_EQ(reader.readSamples("x.wav", id, file, &cues, &chunks, nullptr), 0) << row.async;
     EXPECT_EQ(storage::HfGetLength(file), 4000u) << row.async;
     EXPECT_EQ(waits, row.waits) << row.async;
-    if (row.waits) EXPECT_EQ(readsBeforeWait, 0);  // the wait comes before the chunk is read
+    if (row.waits) {
+      EXPECT_EQ(readsBeforeWait, 0);  // the wait comes before the chunk is read
+    }
     storage::HfClose(file);
   }
 }
