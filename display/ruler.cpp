@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "display/time_format.h"
 
@@ -126,6 +127,28 @@ std::string RulerFormatLabel(double v, uint16_t style, long precision, int frame
     if (dot != std::string::npos) text += number.substr(dot);
   }
   return text;
+}
+
+std::string RulerFitLabel(const std::string& label, double value, int32_t room, const TextMeasure& measure) {
+  if (measure(label).width <= room) return label;
+  if (!std::isfinite(value)) return std::string();
+  struct Unit {
+    double size;
+    const char* suffix;
+  };
+  for (const Unit u : {Unit{1e3, "k"}, Unit{1e6, "M"}}) {
+    if (std::fabs(value) < u.size) break;
+    const double scaled = value / u.size;
+    for (int decimals = 0; decimals <= 3; ++decimals) {
+      char text[64];
+      std::snprintf(text, sizeof text, "%.*f%s", decimals, scaled, u.suffix);
+      // Only a form that names the tick's value exactly: a rounded one would read as another value.
+      if (std::fabs(std::strtod(text, nullptr) * u.size - value) > 1e-9 * std::fabs(value)) continue;
+      if (measure(text).width <= room) return text;
+      break;  // more decimals are only wider
+    }
+  }
+  return std::string();
 }
 
 RulerStep RulerStepForTarget(uint16_t style, double target, double hi, int frameRate) {

@@ -53,6 +53,11 @@ bool RulerChooseStep(uint16_t style, double lo, double hi, int32_t plotSize, int
 
 std::string RulerFormatLabel(double value, uint16_t style, long precision, int frameRate);
 
+// A value label that fits room pixels across: the label itself when it does, else the value in thousands
+// or millions ("20k", "-2.5k", "1M") with the fewest decimals that still name it exactly; empty when no
+// such form fits, so a label is left out rather than clipped into another number.
+std::string RulerFitLabel(const std::string& label, double value, int32_t room, const TextMeasure& measure);
+
 struct RulerTick {
   double value = 0;
   int32_t position = 0;  // pixel along the axis

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 
 namespace display {
@@ -273,6 +274,65 @@ TEST(IntegerRuler, MeterScale) {
       RulerChooseStepInt(kRulerHorizontal | kRulerSeconds, 0, 441000, 10003, 10, 44100, 30, NoWidth, &s));
   EXPECT_EQ(s.step, 1);  // ten seconds (441000 frames at 44100 Hz) in ten labels
   EXPECT_FALSE(RulerChooseStepInt(kRulerHorizontal, 7, 7, 300, 5, 0, 30, FixedWidth, &s));
+}
+
+}  // namespace
+}  // namespace display
+
+namespace display {
+namespace {
+
+// Proportional digits as the ruler's font draws them: narrow sign, wider digits and letters.
+TextExtent GuiFont(const std::string& s) {
+  int32_t w = 0;
+  for (char c : s) w += c == '-' ? 4 : c == '.' ? 3 : c == 'M' ? 8 : 6;
+  return {w, 13};
+}
+
+TEST(RulerFitLabel, ShortFormsThatNameTheValue) {
+  struct Case {
+    double value;
+    int32_t room;
+    const char* want;
+  };
+  const Case cases[] = {
+      {-20000, 31, "-20k"},    // "-20000" is 34 wide: clipped it read "-2000"
+      {20000, 31, "20000"},    // fits as it is
+      {-2000, 31, "-2000"},    // fits
+      {-32500, 31, "-32.5k"},  // one decimal names it
+      {-32500, 25, ""},        // no exact form fits: left out
+      {-12345, 31, ""},        // "-12.345k" is too wide and nothing shorter is exact
+      {2500000, 28, "2.5M"},   // millions when thousands are too wide
+      {-500, 10, ""},          // below a thousand there is no shorter form
+      {0, 31, "0"},
+  };
+  for (const Case& c : cases) {
+    const std::string label = RulerFormatLabel(c.value, kRulerVertical, 1, 30);
+    EXPECT_EQ(RulerFitLabel(label, c.value, c.room, GuiFont), c.want) << c.value << " in " << c.room;
+  }
+}
+
+// Over random tick values of the value ruler's steps and random strip widths: the result always fits and,
+// read back, is the tick's value; when the plain label fits it is kept.
+TEST(RulerFitLabel, RandomTicksFitAndReadBackExactly) {
+  std::mt19937 rng(7);
+  const double steps[] = {1, 2, 5, 10, 20, 50, 100, 200, 250, 500, 1000, 2000, 2500, 5000, 10000, 25000};
+  for (int i = 0; i < 20000; ++i) {
+    const double step = steps[rng() % (sizeof steps / sizeof steps[0])];
+    const double value = step * (int(rng() % 81) - 40);
+    const int32_t room = int32_t(rng() % 50);
+    const std::string label = RulerFormatLabel(value, kRulerVertical, 1, 30);
+    const std::string got = RulerFitLabel(label, value, room, GuiFont);
+    if (got.empty()) continue;
+    EXPECT_LE(GuiFont(got).width, room) << got;
+    if (GuiFont(label).width <= room) {
+      EXPECT_EQ(got, label);
+      continue;
+    }
+    const double scale = got.back() == 'k' ? 1e3 : got.back() == 'M' ? 1e6 : 0;
+    ASSERT_NE(scale, 0) << got;
+    EXPECT_DOUBLE_EQ(std::strtod(got.c_str(), nullptr) * scale, value) << got;
+  }
 }
 
 }  // namespace

@@ -16,6 +16,10 @@ const char kValueRulerClass[] = "SornValueRuler";
 
 namespace {
 
+// The value ruler's tick marks run in from its left edge; labels never come nearer than kValueLabelX.
+constexpr int kValueTickLength = 3;
+constexpr int kValueLabelX = kValueTickLength + 4;
+
 struct RulerState {
   HWND display = nullptr;
   bool vertical = false;
@@ -116,8 +120,13 @@ void Paint(HWND ruler, HDC dc) {
           RulerLayoutAxis(kRulerVertical | kRulerTicks, a.rect.top - 1 + shift, a.height + 3, top, bottom, "",
                           MaxLabels(a.height, true), kDefaultTimeCodeFrames, measure, &s->cache);
       for (const RulerTick& t : l.ticks) {
-        FillWhite(dc, 0, t.position, 3, t.position + 1);
-        if (t.labelShown) ShadowedText(dc, 5, t.labelStart, t.label);
+        FillWhite(dc, 0, t.position, kValueTickLength, t.position + 1);
+        // The label fits the strip, its shadow included, in a shorter form if need be, and stands against
+        // the strip's right edge: as far from its tick as it can, for a tick next to a minus sign reads as a
+        // second one.
+        const std::string label =
+            t.labelShown ? RulerFitLabel(t.label, t.value, rc.right - kValueLabelX - 1, measure) : "";
+        if (!label.empty()) ShadowedText(dc, rc.right - 1 - measure(label).width, t.labelStart, label);
         const int32_t entry = t.position - shift - marginTop;
         if (entry > 0 && grid.size() < 100) grid.push_back(static_cast<int16_t>(entry));
       }

@@ -15,6 +15,7 @@ namespace document {
 namespace {
 
 constexpr uint32_t kScanSlack = 32768;  // a peak table this close to the end needs no scan
+constexpr uint32_t kScanProgressFrames = 65536;  // frames scanned between progress reports
 
 int ask(DocumentHost& host, const std::string& text, const std::string& caption, unsigned flags) {
   if (host.ask) return host.ask(text, caption, flags);
@@ -49,9 +50,16 @@ void preparePeaks(DocumentHost& host, WaveDocument* doc, const std::string& path
   if (!peaks || length == 0 || uint64_t(peaks->builtLength()) + kScanSlack >= length) return;
   if (host.progressBegin) host.progressBegin("Scanning File...");
   PeakExtremes ext;
-  bool complete = peaks->query(0, length - 1, &ext, [&host](uint32_t, uint32_t done, uint32_t total) {
-    return host.progressMeter ? host.progressMeter(done, total) : 0;
-  });
+  // The query reports after every entry; the progress window is told (and the messages pumped, and Stop
+  // looked at) only every kScanProgressFrames and at the end, or the window system would cost more than
+  // the scan.
+  uint32_t reported = 0;
+  bool complete =
+      peaks->query(0, length - 1, &ext, [&host, &reported](uint32_t, uint32_t done, uint32_t total) {
+        if (done - reported < kScanProgressFrames && done < total) return 0;
+        reported = done;
+        return host.progressMeter ? host.progressMeter(done, total) : 0;
+      });
   if (host.progressEnd) host.progressEnd();
   doc->setScannedLength(complete ? 0 : peaks->builtLength());
 }

@@ -6,11 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "document/document_test_util.h"
-#include "document/undo_command.h"
 #include "document/peak_file.h"
+#include "document/undo_command.h"
 #include "platform/file.h"
 
 namespace document {
@@ -88,8 +89,9 @@ class DocumentIoTest : public DocumentFixture {
  protected:
   void SetUp() override {
     DocumentFixture::SetUp();
-    host.ask = [this](const std::string& text, const std::string& caption, unsigned) {
+    host.ask = [this](const std::string& text, const std::string& caption, unsigned flags) {
       boxesShown.push_back(caption + ": " + text);
+      boxFlags.push_back(flags);
       int a = boxAnswers.empty() ? 6 : boxAnswers.front();
       if (!boxAnswers.empty()) boxAnswers.erase(boxAnswers.begin());
       return a;
@@ -115,6 +117,7 @@ class DocumentIoTest : public DocumentFixture {
   FakeReader reader;
   std::vector<std::string> boxesShown, recent, dialogs;
   std::vector<int> boxAnswers;
+  std::vector<unsigned> boxFlags;
   std::string title, dialogName;
 };
 
@@ -174,6 +177,28 @@ TEST_F(DocumentIoTest, AStoppedQuickSaveShowsNoErrorAndLeavesTheDocumentModified
   EXPECT_TRUE(QuickSaveDocument(host, doc.get()));
   EXPECT_EQ(doc->sampleChanges(), 0);
   EXPECT_EQ(logged.back(), "quick save: 1 blocks written\n");  // only the block still changed
+}
+
+// A quick save the file does not allow (here: the document now names another file) is told with an OK box
+// and the information icon, and the change stays to be saved.
+TEST_F(DocumentIoTest, AQuickSaveThatIsNotPossibleSaysSoWithTheInformationIcon) {
+  const std::string a = path("a.wav");
+  writeFake(a, 44100, 2, 16, stereoBytes(70000, 4));
+  int error = -1;
+  auto doc = OpenAsCurrent(host, reader, {a}, 0, &error);
+  ASSERT_NE(doc, nullptr);
+  int16_t f[2] = {7, -7};
+  SampleWrite(doc->samples(), f, 10, 1, XF_STEREO | XF_16BIT);
+  doc->addSampleChanges(1);
+  doc->setName(path("elsewhere.wav"));
+  EXPECT_FALSE(QuickSaveDocument(host, doc.get()));
+  ASSERT_EQ(boxesShown.size(), 1u);
+  EXPECT_EQ(
+      boxesShown[0],
+      "Cannot Quick Save: QuickSave is not possible because either the file length has changed since the "
+      "original, or the file is in use");
+  EXPECT_EQ(boxFlags[0], 0x40u);  // MB_OK | MB_ICONINFORMATION
+  EXPECT_EQ(doc->sampleChanges(), 1);
 }
 
 TEST_F(DocumentIoTest, ALengthChangeSavesThroughTheWriter) {
@@ -362,6 +387,47 @@ TEST_F(DocumentIoTest, PeakFileIsWrittenOnCloseAndSparesTheScanOnReopen) {
   EXPECT_EQ(doc->peaks()->builtLength(), 300000u);
   // Only the peak file itself was read, no sample.
   EXPECT_EQ(platform::ioCounters().bytesRead, pk.size());
+}
+
+// The scan on open reports its progress in steps of many entries, not after each one (every report pumps
+// the window system's messages), ends with the whole length done, and a Stop keeps the length scanned.
+TEST_F(DocumentIoTest, TheScanReportsProgressInLargeStepsAndAStopKeepsWhatItScanned) {
+  const uint32_t frames = 1000000;  // 3,907 entries of 256 frames
+  const std::string a = path("a.wav");
+  writeFake(a, 44100, 2, 16, stereoBytes(frames, 3));
+  std::vector<std::pair<uint32_t, uint32_t>> reports;
+  std::vector<std::string> begun;
+  host.progressBegin = [&](const std::string& t) { begun.push_back(t); };
+  host.progressMeter = [&](uint32_t done, uint32_t total) {
+    reports.push_back({done, total});
+    return 0;
+  };
+  int error = -1;
+  auto doc = OpenAsCurrent(host, reader, {a}, 0, &error);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(std::count(begun.begin(), begun.end(), "Scanning File..."), 1);
+  ASSERT_FALSE(reports.empty());
+  EXPECT_LE(reports.size(), frames / 65536 + 2);
+  EXPECT_EQ(reports.back(), std::make_pair(frames, frames));
+  for (size_t i = 1; i < reports.size(); ++i) EXPECT_GT(reports[i].first, reports[i - 1].first);
+  EXPECT_EQ(doc->scannedLength(), 0u);
+  EXPECT_TRUE(CloseDocument(host, reader, &doc, false));
+
+  // Stopped at the third report: the table keeps what was read, and the document says how far it got.
+  reports.clear();
+  host.progressMeter = [&](uint32_t done, uint32_t total) {
+    reports.push_back({done, total});
+    return reports.size() == 3 ? kDocStop : 0;
+  };
+  doc = OpenAsCurrent(host, reader, {a}, 0, &error);
+  ASSERT_NE(doc, nullptr);
+  ASSERT_EQ(reports.size(), 3u);
+  EXPECT_GE(doc->scannedLength(), reports.back().first);
+  EXPECT_LT(doc->scannedLength(), frames);
+  EXPECT_EQ(doc->peaks()->builtLength(), doc->scannedLength());
+  PeakExtremes e;
+  EXPECT_TRUE(doc->peaks()->query(0, 1000, &e));  // the view still gets its peaks
+  EXPECT_TRUE(CloseDocument(host, reader, &doc, false));
 }
 
 // Dropped files and Open replace the document playback or recording may be using: audio stops before the

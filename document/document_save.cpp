@@ -71,9 +71,10 @@ bool QuickSaveDocument(DocumentHost& host, WaveDocument* doc) {
   if (status == storage::HfQuickSaveStatus::Stopped) return false;
   if (!ok) {
     ask(host,
-        "QuickSave is not possible because either the file length has changed since the original, or the file "
+        "QuickSave is not possible because either the file length has changed since the original, or the "
+        "file "
         "is in use",
-        "Cannot Quick Save", ui::kMbOk | ui::kMbIconError);
+        "Cannot Quick Save", ui::kMbOk | ui::kMbIconInformation);
     return false;
   }
   savePeaks(host, doc, doc->name());

@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace document {
 namespace {
 
@@ -20,14 +24,62 @@ PeakEntry emptyExtremes(uint32_t end) {
   return e;
 }
 
-void fold(const int16_t* samples, uint32_t frames, uint16_t channels, PeakEntry* e) {
-  for (uint32_t f = 0; f < frames; ++f) {
-    for (uint16_t c = 0; c < channels; ++c) {
-      const int16_t v = samples[f * channels + c];
-      if (v < e->min[c]) e->min[c] = v;
-      if (v > e->max[c]) e->max[c] = v;
-    }
+// Folds interleaved frames of C channels into e. The extremes are kept in 8 lanes (lane k holds channel
+// k % C, as 8 is a multiple of C) that run over the samples 16 at a time, with the vector min/max of SSE2
+// where there is one, so the loop never goes through memory for each sample; the lanes are merged into e
+// at the end and the last few samples folded one by one.
+template <int C>
+void foldChannels(const int16_t* samples, uint32_t frames, PeakEntry* e) {
+  constexpr int kLanes = 8;
+  const size_t n = size_t(frames) * C;
+  size_t i = 0;
+  alignas(16) int16_t lo[kLanes], hi[kLanes];
+  for (int k = 0; k < kLanes; ++k) {
+    lo[k] = e->min[k % C];
+    hi[k] = e->max[k % C];
   }
+  if (n >= 2 * kLanes) {
+#if defined(__SSE2__)
+    __m128i lo0 = _mm_load_si128(reinterpret_cast<const __m128i*>(lo)), lo1 = lo0;
+    __m128i hi0 = _mm_load_si128(reinterpret_cast<const __m128i*>(hi)), hi1 = hi0;
+    for (; i + 2 * kLanes <= n; i += 2 * kLanes) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i + kLanes));
+      lo0 = _mm_min_epi16(lo0, a);
+      hi0 = _mm_max_epi16(hi0, a);
+      lo1 = _mm_min_epi16(lo1, b);
+      hi1 = _mm_max_epi16(hi1, b);
+    }
+    _mm_store_si128(reinterpret_cast<__m128i*>(lo), _mm_min_epi16(lo0, lo1));
+    _mm_store_si128(reinterpret_cast<__m128i*>(hi), _mm_max_epi16(hi0, hi1));
+#else
+    for (; i + kLanes <= n; i += kLanes) {
+      for (int k = 0; k < kLanes; ++k) {
+        const int16_t v = samples[i + k];
+        lo[k] = v < lo[k] ? v : lo[k];
+        hi[k] = v > hi[k] ? v : hi[k];
+      }
+    }
+#endif
+  }
+  for (int k = 0; k < kLanes; ++k) {
+    const int c = k % C;
+    if (lo[k] < e->min[c]) e->min[c] = lo[k];
+    if (hi[k] > e->max[c]) e->max[c] = hi[k];
+  }
+  for (; i < n; ++i) {  // i started on a frame and moved by whole lanes, so i % C is the channel
+    const int c = int(i % C);
+    const int16_t v = samples[i];
+    if (v < e->min[c]) e->min[c] = v;
+    if (v > e->max[c]) e->max[c] = v;
+  }
+}
+
+void fold(const int16_t* samples, uint32_t frames, uint16_t channels, PeakEntry* e) {
+  if (channels == 2)
+    foldChannels<2>(samples, frames, e);
+  else
+    foldChannels<1>(samples, frames, e);
 }
 
 }  // namespace
@@ -64,13 +116,20 @@ void PeakSummary::clear() {
   hint_ = -1;
 }
 
-bool PeakSummary::reserveMore(size_t count) {
+bool PeakSummary::reserveMore(size_t count, size_t expected) {
   const size_t need = entries_.size() + count;
   if (need > entries_.capacity()) {
+    // Room for all the entries expected at once, so a scan of a long wave does not move the table again
+    // and again as it grows; failing that, the usual growth.
+    const size_t grown = std::max(need, entries_.capacity() + entries_.capacity() / 2);
     try {
-      entries_.reserve(std::max(need, entries_.capacity() + entries_.capacity() / 2));
+      entries_.reserve(std::max(grown, entries_.size() + expected));
     } catch (const std::exception&) {
-      return false;
+      try {
+        entries_.reserve(grown);
+      } catch (const std::exception&) {
+        return false;
+      }
     }
   }
   while (entries_.size() - 1 + count > capacity_) capacity_ += kPeakCapacityStep;
@@ -144,7 +203,7 @@ uint32_t PeakSummary::extendChunk() {
   if (start >= end) return 0;
   const uint32_t want = uint32_t(std::min<uint64_t>(end - start, kBufferSamples / channels_));
   const uint32_t got = SampleRead(wave_, buffer_.data(), int32_t(start), want, readWord_);
-  if (got == 0 || !reserveMore(got / blockSize_ + 2)) return 0;
+  if (got == 0 || !reserveMore(got / blockSize_ + 2, (end - start) / blockSize_ + 2)) return 0;
   uint32_t pos = 0;
   while (pos < got) {
     const uint32_t n = entryCount();

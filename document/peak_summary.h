@@ -101,8 +101,9 @@ class PeakSummary {
   void extendTo(uint64_t limit);
   // Drops entries past the wave's end (the wave shrank without our hearing of it).
   void trimToWave();
-  // Makes room for count more entries; false (table unchanged) when memory runs out.
-  bool reserveMore(size_t count);
+  // Makes room for count more entries, and for expected more in one step when memory allows; false
+  // (table unchanged) when memory runs out.
+  bool reserveMore(size_t count, size_t expected = 0);
   void markChanged(uint32_t first, uint32_t last);
   // Forgets the whole table; it is built again on the next query. The way out of any state we cannot
   // update in place (no memory, ends that would pass 32 bits).

@@ -147,6 +147,18 @@ uint32_t caseKey(uint16_t srcWord, uint16_t dstWord) {
   return (uint32_t(srcWord) << 16) | dstWord;
 }
 
+// A transfer whose layouts cannot be converted goes to the debug output under the stage that meets the
+// unknown size first: the channel stage (1) when channels are mixed, spread or picked, for it must know
+// the sample size to do so; else the size stage (2). options carries the XF_SRC_* and XF_DST_* bits.
+void reportUnknownCase(uint16_t srcWord, uint16_t dstWord, uint16_t options) {
+  const bool srcStereo = (srcWord & XF_STEREO) != 0, dstStereo = (dstWord & XF_STEREO) != 0;
+  const bool channelStage = srcStereo != dstStereo ||
+                            (srcStereo && XfSourceChannel(options) != kChannelBoth) ||
+                            (dstStereo && XfDestChannel(options) != kChannelBoth);
+  SampleDebugf(channelStage ? "Unknown Conversion Case(1) %08lX\n" : "Unknown Conversion Case(2) %08lX\n",
+               static_cast<unsigned long>(caseKey(srcWord, dstWord)));
+}
+
 }  // namespace
 
 bool SampleScratchInit(uint32_t bytes) {
@@ -247,7 +259,7 @@ uint32_t SampleRead(SampleFile* file, void* dst, int32_t start, uint32_t count, 
   const uint16_t fileWord = file->formatWord();
   const ConvertPlan plan = MakeConvertPlan(fileWord, word, word, gDither.load());
   if (!plan.valid()) {
-    SampleDebugf("Unknown Conversion Case(2) %08lX\n", static_cast<unsigned long>(caseKey(fileWord, word)));
+    reportUnknownCase(fileWord, word, word);
     return 0;
   }
   uint8_t* out = static_cast<uint8_t*>(dst);
@@ -320,7 +332,7 @@ uint32_t SampleWrite(SampleFile* file, const void* src, int32_t start, uint32_t 
   const uint16_t fileWord = file->formatWord();
   const ConvertPlan plan = MakeConvertPlan(word, fileWord, word, gDither.load());
   if (!plan.valid()) {
-    SampleDebugf("Unknown Conversion Case(2) %08lX\n", static_cast<unsigned long>(caseKey(word, fileWord)));
+    reportUnknownCase(word, fileWord, word);
     return 0;
   }
   const uint8_t* in = static_cast<const uint8_t*>(src);

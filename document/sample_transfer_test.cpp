@@ -354,6 +354,39 @@ TEST_F(SampleTransfer, UnknownLayoutsConvertNothing) {
   EXPECT_EQ(SampleLength(&file), 40u);  // a file without a size counts bytes
 }
 
+// An unknown size on one side is reported by the stage that meets it first: the channel stage when the
+// channels must be mixed, spread or picked (Case 1), else the size stage (Case 2); nothing is converted.
+TEST_F(SampleTransfer, UnknownSizesAreReportedByTheStageThatMeetsThem) {
+  struct Row {
+    uint16_t fileWord, callerWord;
+    bool read;
+    const char* line;
+  };
+  const Row rows[] = {
+      {XF_STEREO, XF_MONO | XF_16BIT, true, "Unknown Conversion Case(1) 00020011\n"},
+      {XF_MONO | XF_16BIT, XF_STEREO, true, "Unknown Conversion Case(1) 00110002\n"},
+      {XF_STEREO, XF_STEREO | XF_16BIT | XF_SRC_LEFT, true, "Unknown Conversion Case(1) 00020812\n"},
+      {XF_STEREO | XF_8BIT | XF_16BIT, XF_MONO | XF_8BIT, false, "Unknown Conversion Case(1) 0009001A\n"},
+      {XF_STEREO, XF_MONO | XF_16BIT | XF_DST_RIGHT, false, "Unknown Conversion Case(1) 02110002\n"},
+      {XF_MONO, XF_MONO | XF_16BIT, true, "Unknown Conversion Case(2) 00010011\n"},
+      {XF_STEREO | XF_16BIT, XF_STEREO, false, "Unknown Conversion Case(2) 00020012\n"},
+      {XF_MONO | XF_16BIT, XF_MONO | XF_8BIT | XF_16BIT | XF_DST_LEFT, true,
+       "Unknown Conversion Case(2) 00110119\n"},
+  };
+  for (const Row& row : rows) {
+    gLines.clear();
+    MemorySampleFile file(row.fileWord);
+    file.setBytes(std::vector<uint8_t>(64, 9));
+    std::vector<uint8_t> buf(64, 1);
+    const uint32_t n = row.read ? SampleRead(&file, buf.data(), 0, 4, row.callerWord)
+                                : SampleWrite(&file, buf.data(), 0, 4, row.callerWord);
+    EXPECT_EQ(n, 0u) << row.line;
+    EXPECT_EQ(file.bytes(), std::vector<uint8_t>(64, 9)) << row.line;
+    EXPECT_EQ(buf, std::vector<uint8_t>(64, 1)) << row.line;
+    EXPECT_EQ(gLines, std::vector<std::string>{row.line});
+  }
+}
+
 TEST_F(SampleTransfer, SilencePerLayout) {
   struct Case {
     uint16_t fileWord, channelBits;

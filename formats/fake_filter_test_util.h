@@ -44,6 +44,9 @@ struct FakeState {
   bool closeFails = false;
   bool hasSuggest = true;
   uint32_t suggestBits = 0, suggestRate = 0, suggestChannels = 0;
+  // Called at every input entry (openInput, readInput, specialData), for tests that look at process-wide
+  // state while the filter works.
+  std::function<void()> onInput;
   // --- what happened
   std::vector<std::string> calls;  // entry names in call order ("write", "item:INFO/ICMT", ...)
   uint32_t loads = 0, unloads = 0, reads = 0;
@@ -73,6 +76,7 @@ class FakeFilter : public FilterModule {
   SornFilterHandle openInput(const std::string&, uint32_t* rate, uint16_t* bits, uint16_t* channels,
                              SornWindow, uint32_t* chunk) override {
     s_->calls.push_back("openInput");
+    if (s_->onInput) s_->onInput();
     if (s_->openFails) return 0;
     *rate = s_->rate;
     *bits = s_->bits;
@@ -83,6 +87,7 @@ class FakeFilter : public FilterModule {
   }
   uint32_t readInput(SornFilterHandle, void* buffer, uint32_t bytes) override {
     ++s_->reads;
+    if (s_->onInput) s_->onInput();
     if (s_->calls.empty() || s_->calls.back() != "read") s_->calls.push_back("read");
     size_t n = std::min<size_t>(bytes, s_->data.size() - s_->readPos);
     if (s_->readLimit) n = std::min<size_t>(n, s_->readLimit);
@@ -112,6 +117,7 @@ class FakeFilter : public FilterModule {
     return 0;
   }
   bool specialData(SornFilterHandle, bool first, SpecialItem* item) override {
+    if (s_->onInput) s_->onInput();
     if (first) {
       s_->nextItem = 0;
       s_->calls.push_back("items");

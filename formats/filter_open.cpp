@@ -40,12 +40,14 @@ uint64_t sizeOfFile(const std::string& path) {
 }
 
 // Reads the metadata when the flags ask for it and it is this moment's turn: before the samples with
-// FLT_META_BEFORE_READ, else after them (FLT_META_AFTER_READ, or neither bit with both entries present).
+// FLT_META_BEFORE_READ, after them with FLT_META_AFTER_READ alone. A filter naming neither moment has no
+// items to give, so it is never asked for any.
 void metadataAt(bool beforeSamples, uint32_t flags, uint32_t caps, FilterModule& m, SornFilterHandle in,
                 markers::MarkerSet* cues, markers::ChunkStore* chunks) {
   if (!(flags & kOpenMetadata)) return;
   bool before = (caps & FLT_META_BEFORE_READ) != 0;
-  if (before == beforeSamples) importFromFilter(m, in, cues, chunks);
+  bool after = !before && (caps & FLT_META_AFTER_READ) != 0;
+  if (beforeSamples ? before : after) importFromFilter(m, in, cues, chunks);
 }
 
 bool unknown(const WaveFormat& f) {
@@ -155,6 +157,19 @@ void waitForCache(const ImportArgs& args) {
   }
 }
 
+// The cache drains dirty blocks eagerly while a file is opened or imported, so a long import never waits
+// on a full cache; the mode before is restored when the open ends, however it ends.
+class EagerWriteBehind {
+ public:
+  EagerWriteBehind() : previous_(storage::CacheGetWriteMode()) { storage::CacheSetWriteMode(2); }
+  ~EagerWriteBehind() { storage::CacheSetWriteMode(previous_); }
+  EagerWriteBehind(const EagerWriteBehind&) = delete;
+  EagerWriteBehind& operator=(const EagerWriteBehind&) = delete;
+
+ private:
+  int previous_;
+};
+
 // Adds every cue and play-list entry of from to to (ids already in to are refused there, as on import).
 void mergeCues(const markers::MarkerSet& from, markers::MarkerSet* to) {
   for (uint32_t i = 0; i < from.cueCount(); ++i) {
@@ -204,6 +219,7 @@ storage::HfHandle* openMapped(const FilterTable& table, const FilterLoader& load
                               markers::ChunkStore* chunks, OpenMappedResult* result) {
   *result = OpenMappedResult();
   if (filterIndex < 0 || size_t(filterIndex) >= table.size() || !load) return nullptr;
+  EagerWriteBehind eager;
   const FilterTableEntry& e = table.at(size_t(filterIndex));
   if ((e.info.capabilities & (FLT_READ | FLT_MAPPABLE)) != (FLT_READ | FLT_MAPPABLE)) return nullptr;
   uint32_t error = 0;
@@ -317,6 +333,7 @@ int importThroughFilter(const FilterTable& table, const FilterLoader& load, cons
                         WaveFormat* docFormat, document::SampleFile* target, markers::MarkerSet* cues,
                         markers::ChunkStore* chunks, ImportResult* r) {
   *r = ImportResult();
+  EagerWriteBehind eager;
   Candidate c;
   if (!findReader(table, load, args, &c)) {
     r->status = kImportNoFilter;

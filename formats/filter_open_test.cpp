@@ -208,9 +208,19 @@ TEST_F(ImportFixture, MetadataBeforeOrAfterTheSamples) {
   EXPECT_EQ(s->calls, (std::vector<std::string>{"openInput", "items", "read", "closeInput"}));
   EXPECT_EQ(chunks.size(), 1u);
 
-  for (uint32_t caps : {kReader | FLT_META_AFTER_READ, kReader}) {
+  // Before wins over after; a filter naming neither moment is never asked for items.
+  struct Row {
+    uint32_t caps;
+    std::vector<std::string> calls;
+  };
+  const Row rows[] = {
+      {kReader | FLT_META_AFTER_READ, {"openInput", "read", "items", "closeInput"}},
+      {kReader | FLT_META_BEFORE_READ | FLT_META_AFTER_READ, {"openInput", "items", "read", "closeInput"}},
+      {kReader, {"openInput", "read", "closeInput"}},
+  };
+  for (const Row& row : rows) {
     FakeFilters other;
-    auto t = other.add("w.flt", makeInfo("W", "WAV", caps));
+    auto t = other.add("w.flt", makeInfo("W", "WAV", row.caps));
     t->data = pattern(8);
     t->items = {info};
     document::MemorySampleFile target;
@@ -218,7 +228,7 @@ TEST_F(ImportFixture, MetadataBeforeOrAfterTheSamples) {
     FilterTable table = other.table();
     ASSERT_EQ(importThroughFilter(table, other.loader(), args(), &none, &target, &cues, &chunks, &r),
               kImportOk);
-    EXPECT_EQ(t->calls, (std::vector<std::string>{"openInput", "read", "items", "closeInput"})) << caps;
+    EXPECT_EQ(t->calls, row.calls) << row.caps;
   }
   // Without kOpenMetadata no item is asked for.
   ImportArgs a = args();
@@ -395,7 +405,8 @@ namespace {
 TEST_F(MappedOpen, OpenFileMapsOrImports) {
   std::string path = dir.path() + "/f.wav";
   std::vector<uint8_t> bytes = storage::testing_util::writeSourceFile(path, 44 + 4000, 9);
-  auto s = fakes.add("w.flt", makeInfo("Windows PCM", "WAV", FLT_READ | FLT_WRITE | FLT_MAPPABLE));
+  auto s = fakes.add(
+      "w.flt", makeInfo("Windows PCM", "WAV", FLT_READ | FLT_WRITE | FLT_MAPPABLE | FLT_META_BEFORE_READ));
   s->data.assign(bytes.begin() + 44, bytes.end());
   s->mappable = true;
   SpecialItem cue;
@@ -513,6 +524,67 @@ TEST_F(ImportFixture, AFilterThatRecognisesButRefusesIsNamed) {
   b->understands = 0;
   EXPECT_FALSE(probeFileFormat(table, fakes.loader(), "x.wav", -1, &p));
   EXPECT_EQ(p.refusedBy, -1);
+}
+
+}  // namespace
+}  // namespace formats
+
+#include "storage/cache.h"
+
+namespace formats {
+namespace {
+
+// While a file is imported the cache writes behind eagerly (mode 2); the normal mode is back afterwards,
+// whether the import succeeded, was stopped or found no filter.
+TEST_F(ImportFixture, TheCacheWritesBehindEagerlyWhileAFileIsImported) {
+  auto s = fakes.add("w.flt", makeInfo("W", "WAV", kReader | FLT_META_AFTER_READ));
+  s->data = pattern(4000);
+  s->chunk = 1000;
+  std::set<int> modes;
+  s->onInput = [&] { modes.insert(storage::CacheGetWriteMode()); };
+  ASSERT_EQ(storage::CacheGetWriteMode(), 1);
+  document::MemorySampleFile t1, t2, t3;
+  ImportResult r;
+  ASSERT_EQ(run(args(), &t1, &r), kImportOk);
+  EXPECT_EQ(modes, std::set<int>{2});
+  EXPECT_EQ(storage::CacheGetWriteMode(), 1);
+
+  StopAt stop(1000);
+  ImportArgs a = args();
+  a.progress = &stop;
+  modes.clear();
+  EXPECT_EQ(run(a, &t2, &r), kImportCancelled);
+  EXPECT_EQ(modes, std::set<int>{2});
+  EXPECT_EQ(storage::CacheGetWriteMode(), 1);
+
+  s->understands = 0;
+  s->openFails = true;
+  EXPECT_EQ(run(args(), &t3, &r), kImportNoFilter);
+  EXPECT_EQ(storage::CacheGetWriteMode(), 1);
+}
+
+TEST_F(MappedOpen, TheCacheWritesBehindEagerlyWhileAFileIsMapped) {
+  std::string path = dir.path() + "/m.wav";
+  std::vector<uint8_t> bytes = storage::testing_util::writeSourceFile(path, 44 + 4000, 3);
+  auto s = fakes.add("w.flt", makeInfo("Windows PCM", "WAV", FLT_READ | FLT_MAPPABLE | FLT_META_BEFORE_READ));
+  s->data.assign(bytes.begin() + 44, bytes.end());
+  s->mappable = true;
+  s->offset = 44;
+  std::set<int> modes;
+  s->onInput = [&] { modes.insert(storage::CacheGetWriteMode()); };
+  FilterTable table = fakes.table();
+  OpenMappedArgs a;
+  a.path = path;
+  a.flags = kOpenMetadata;
+  a.channels = 2;
+  a.bits = 16;
+  a.settings = &settings;
+  OpenMappedResult r;
+  storage::HfHandle* h = openMapped(table, fakes.loader(), 0, a, &cues, &chunks, &r);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(modes, std::set<int>{2});
+  EXPECT_EQ(storage::CacheGetWriteMode(), 1);
+  storage::HfClose(h);
 }
 
 }  // namespace

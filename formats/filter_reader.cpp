@@ -96,6 +96,8 @@ int FilterReader::readSamples(const std::string& path, const document::FileIdent
   args.window = window_;
   args.progress = progress_;
   args.rawFormatDialog = rawDialog_;
+  args.useAsync = useAsync_;
+  args.waitForCache = waitForCache_;
   document::WaveFormat format;
   format.rate = id.rate;
   format.channels = id.channels;

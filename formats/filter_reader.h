@@ -4,6 +4,7 @@
 // through a FilterLoader (LoadLibrary on Windows, fakes in tests).
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "document/document_host.h"
@@ -26,6 +27,10 @@ class FilterReader : public document::DocumentReader {
   void setProgress(Progress* progress) { progress_ = progress; }
   void setWindow(SornWindow window) { window_ = window; }
   void setExtraInfo(bool on) { extraInfo_ = on; }
+  // [Settings] UseASync: off, every chunk of an import waits first for the cache thread to finish draining
+  // (waitForCache; unset, the store's own cache), so a slow temporary drive is never outrun.
+  void setUseAsync(bool on) { useAsync_ = on; }
+  void setCacheWait(std::function<void()> waitForCache) { waitForCache_ = std::move(waitForCache); }
   // The raw-format dialog ("Open Raw PCM files As"); unset means raw files are refused.
   void setRawFormatDialog(std::function<bool(document::WaveFormat*)> dialog) { rawDialog_ = std::move(dialog); }
 
@@ -50,6 +55,8 @@ class FilterReader : public document::DocumentReader {
   Progress* progress_ = nullptr;
   SornWindow window_ = nullptr;
   bool extraInfo_ = true;
+  bool useAsync_ = false;
+  std::function<void()> waitForCache_;
   std::function<bool(document::WaveFormat*)> rawDialog_;
   std::string message_;
   std::string rawPath_;  // the raw file whose format identify asked for

@@ -337,9 +337,9 @@ int saveThroughFilter(const FilterTable& table, const FilterLoader& load, const 
   int written = writeSamplesToFilter(
       *m, st.out, e.info.extension, src->samples, st.chunk, frameBytes, r->word, st.plan.start,
       st.plan.frames, args.batch ? nullptr : args.progress, filterBitmapId(e.info.description));
-  // Items after the samples: with FLT_META_AFTER_WRITE, and also for a filter naming neither moment that
-  // takes items, so none is lost.
-  if (written == 0 && !(caps & FLT_META_BEFORE_WRITE))
+  // Items after the samples only with FLT_META_AFTER_WRITE alone: a filter naming neither moment takes no
+  // items (it may not even have the entries for them).
+  if (written == 0 && (caps & FLT_META_AFTER_WRITE) && !(caps & FLT_META_BEFORE_WRITE))
     exportToFilter(*m, st.out, cues, chunks, args.extraInfo);
 
   written = finishOutput(*m, st.out, written, r);

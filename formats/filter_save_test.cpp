@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <set>
@@ -308,6 +309,36 @@ TEST_F(SaveFixture, MetadataBeforeOrAfterTheSamples) {
   filter->calls.clear();
   ASSERT_EQ(save(&r), kSaveOk);
   EXPECT_EQ(filter->calls, (std::vector<std::string>{"openOutput", "write", "closeOutput"}));
+}
+
+// Where the items go, by the filter's two moment bits: before the samples wins over after, and a filter
+// naming neither moment is given no item at all.
+TEST_F(SaveFixture, MetadataMomentByCapabilityBits) {
+  cues.addCue(1, 10, 0, "one", "");
+  chunks.add("INFO", "INAM", "n", 2, 1);
+  struct Row {
+    uint32_t caps;
+    int itemsBefore, itemsAfter;  // items before the first write / after the last
+  };
+  const Row rows[] = {{0, 0, 0},
+                      {FLT_META_AFTER_WRITE, 0, 4},
+                      {FLT_META_BEFORE_WRITE, 4, 0},
+                      {FLT_META_BEFORE_WRITE | FLT_META_AFTER_WRITE, 4, 0}};
+  for (const Row& row : rows) {
+    FakeFilters one;
+    auto f = one.add("x.flt", makeInfo("X", "XXX", FLT_WRITE | row.caps));
+    FilterTable table = one.table();
+    SaveResult r;
+    ASSERT_EQ(saveThroughFilter(table, one.loader(), a, &src, &r), kSaveOk) << row.caps;
+    auto firstWrite = std::find(f->calls.begin(), f->calls.end(), "write");
+    auto lastWrite = std::find(f->calls.rbegin(), f->calls.rend(), "write").base();
+    ASSERT_NE(firstWrite, f->calls.end()) << row.caps;
+    auto isItem = [](const std::string& c) { return c.rfind("item:", 0) == 0; };
+    EXPECT_EQ(std::count_if(f->calls.begin(), firstWrite, isItem), row.itemsBefore) << row.caps;
+    EXPECT_EQ(std::count_if(lastWrite, f->calls.end(), isItem), row.itemsAfter) << row.caps;
+    EXPECT_EQ(std::count_if(f->calls.begin(), f->calls.end(), isItem), row.itemsBefore + row.itemsAfter)
+        << row.caps;
+  }
 }
 
 // Save Selection (and the clipboard file) writes only the cues inside the part, moved to its start; a range

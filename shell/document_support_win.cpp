@@ -521,6 +521,7 @@ void scanFileFilters() {
   s.reader->setProgress(&s.progress);
   s.reader->setWindow(mainWindow());
   s.reader->setExtraInfo(app().settings.fileSaveExtraInfo);
+  s.reader->setUseAsync(app().settings.useASync != 0);
   formats::progressSetMainWindow(mainWindow());
   setupHost();
 }

@@ -52,7 +52,8 @@ using MessageBoxSink = std::function<int(const char* text, const char* caption, 
 // Replaces the real boxes (null restores them). Returns the previous sink.
 MessageBoxSink setMessageBoxSink(MessageBoxSink sink);
 
-// One line of the debug output: OutputDebugString on Windows, stderr natively. Lines end in "\n".
+// One line of the debug output: on Windows the SORN_DEBUG_LOG file, else an attached debugger, else
+// nowhere; stderr natively. Lines end in "\n".
 void debugOutput(const char* line);
 void debugOutputf(const char* fmt, ...)
 #if defined(__GNUC__)

@@ -32,14 +32,14 @@ int platformMessageBox(const char* text, const char* caption, unsigned flags) {
   return MessageBoxA(owner, text, caption, flags);
 }
 
-// With SORN_DEBUG_LOG naming a file, debug lines are appended there instead of going to
-// OutputDebugString. Test runs use it: OutputDebugString works by raising an exception, and under the
-// emulator the end-to-end tests run in, exception dispatch while the cache thread is busy can take the
-// whole process down.
+// Debug lines go to the file SORN_DEBUG_LOG names (test runs), else to an attached debugger, else
+// nowhere. OutputDebugString works by raising an exception, which costs a round trip even with nobody
+// listening, and under an emulator exception dispatch while another thread is busy can take the whole
+// process down: a user's start must never depend on that.
 void platformDebugOutput(const char* line) {
   static const char* logPath = std::getenv("SORN_DEBUG_LOG");
   if (!logPath || !*logPath) {
-    OutputDebugStringA(line);
+    if (IsDebuggerPresent()) OutputDebugStringA(line);
     return;
   }
   static std::mutex lock;  // the cache thread writes debug lines too
