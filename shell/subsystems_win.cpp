@@ -54,6 +54,7 @@ const std::vector<MessageRoute> kRoutes = {
     {WM_NOTIFY, "documents", documents::onStoreNotify},
     {WM_NOTIFY, "documents", documents::onDisplayNotify},
     {WM_NOTIFY, "menus", menus::onDisplayNotify},
+    {WM_SIZE, "toolbar", toolbar::onMessage},   // the row laid out for the new width
     {WM_SIZE, "documents", documents::onSize},  // the child windows' layout
     {WM_DROPFILES, "documents", documents::onDropFiles},
     {WM_VF_NEEDSPACE, "documents", documents::onNeedSpace},  // the undo store frees levels

@@ -11,6 +11,7 @@
 #include "resources/command_ids.h"
 #include "ui/dispatch.h"
 #include "shell/menu_state.h"
+#include "formats/filter_host.h"
 #include "shell/subsystems_win.h"
 #include "shell/toolbar_win.h"
 #include "shell/win_shell.h"
@@ -30,6 +31,11 @@ class ToolbarWindow : public ::testing::Test {
     WritePrivateProfileStringA("Toolbar", nullptr, nullptr, app().settingsFile.c_str());
     ui::commandTable().clear();
     ui::registerCommand(IDM_OPEN, [this](int, intptr_t) { ++opened_; });
+    // The menu rules (which the toolbar follows after every paint) offer Open only with the store up and a
+    // file filter installed.
+    app().storeAvailable = true;
+    FilterInfo filter = {};
+    formats::filterHost().table.add(filter, "test.flt");
     // One transform, whose tip is its name (the test program has no string resources for the others).
     toolbarTransformSource() = [] {
       ToolbarTransformButton echo;
@@ -56,6 +62,7 @@ class ToolbarWindow : public ::testing::Test {
     pump();
     current_ = nullptr;
     resetAppState();
+    formats::resetFilterHost();
     toolbarTransformSource() = nullptr;
     ui::commandTable().clear();
     UnregisterClassA(kMainClassName, GetModuleHandleA(nullptr));
