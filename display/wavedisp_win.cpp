@@ -381,6 +381,8 @@ void Destroy(WaveDispState* s) {
   delete s;
 }
 
+// One case per message, each handing off to its helper in a line or two: the window's whole protocol in one
+// place, which is why this procedure runs past the usual length.
 LRESULT CALLBACK WaveDispProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   WaveDispState* s = reinterpret_cast<WaveDispState*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (msg == WM_CREATE) {

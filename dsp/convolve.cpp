@@ -201,6 +201,33 @@ void SetConvolveMemoryLimitForTests(size_t bytes) {
   gMemoryLimit.store(bytes);
 }
 
+namespace {
+
+Layout chooseLayout(int channels, int mix, int k) {
+  if (channels != 2) return Layout::Mono;
+  if (mix) return Layout::Mix;
+  return k == 4 ? Layout::FourKernels : Layout::Stereo;
+}
+
+// The kernels' spectra for the layout: two complex kernels packed per transform.
+void kernelSpectra(Work& w, Layout layout, int k, const double* kernel, int32_t len, double gainA, double gainB) {
+  if (layout == Layout::FourKernels) {
+    kernelSpectrum(w, w.g1, kernel, kernel + 1, 4, len, gainA, gainB);
+    kernelSpectrum(w, w.g2, kernel + 2, kernel + 3, 4, len, gainA, gainB);
+  } else if (layout == Layout::Mix && k >= 2) {
+    kernelSpectrum(w, w.g1, kernel, kernel + 1, k, len, gainA, gainB);
+  } else if (layout == Layout::Mix) {
+    kernelSpectrum(w, w.g1, kernel, kernel, k, len, gainA, gainA);
+  } else {
+    kernelSpectrum(w, w.g1, kernel, nullptr, k, len, gainA, 0.0);
+  }
+}
+
+}  // namespace
+
+// Overlap-add over [first, last]: the block size and its retry, the kernels' spectra, then one pass per block
+// (read, transform, multiply, transform back, accumulate, write what is complete). The passes share their
+// buffers and counters, so the loop stays in this one function.
 int64_t ConvoluteEx(int bits, int channels, int32_t frameSize, int32_t first, int32_t last, int mix,
                     int kernels, const double* kernel, int32_t length, int32_t centre, const char* title,
                     void* data, ConvolveIoFn read, ConvolveIoFn write, double gainA, double gainB,
@@ -213,15 +240,7 @@ int64_t ConvoluteEx(int bits, int channels, int32_t frameSize, int32_t first, in
   const int32_t len = std::min(length, kConvolveMaxLength);
   const int64_t c = std::clamp<int64_t>(centre, 0, len - 1);
   int k = kernels ? kernels : (channels == 1 ? 1 : (mix ? 2 : 4));
-  Layout layout = Layout::Mono;
-  if (channels == 2) {
-    if (mix)
-      layout = Layout::Mix;
-    else if (k == 4)
-      layout = Layout::FourKernels;
-    else
-      layout = Layout::Stereo;
-  }
+  const Layout layout = chooseLayout(channels, mix, k);
   const bool mono = channels == 1;
   const bool fourKernels = layout == Layout::FourKernels;
   const size_t sampleBytes = bits == 32 ? 4 : 2;
@@ -252,16 +271,7 @@ int64_t ConvoluteEx(int bits, int channels, int32_t frameSize, int32_t first, in
     if (title) ui->step();  // steps belong to the progress window, which exists only with a title
   };
 
-  if (layout == Layout::FourKernels) {
-    kernelSpectrum(w, w.g1, kernel, kernel + 1, 4, len, gainA, gainB);
-    kernelSpectrum(w, w.g2, kernel + 2, kernel + 3, 4, len, gainA, gainB);
-  } else if (layout == Layout::Mix && k >= 2) {
-    kernelSpectrum(w, w.g1, kernel, kernel + 1, k, len, gainA, gainB);
-  } else if (layout == Layout::Mix) {
-    kernelSpectrum(w, w.g1, kernel, kernel, k, len, gainA, gainA);
-  } else {
-    kernelSpectrum(w, w.g1, kernel, nullptr, k, len, gainA, 0.0);
-  }
+  kernelSpectra(w, layout, k, kernel, len, gainA, gainB);
   for (uint32_t i = 0; i < kernelSteps; ++i) step();
 
   const uint32_t accFrames = mono ? q + f : q;

@@ -24,6 +24,8 @@ bool fail(std::string* why, const char* fmt, long a, long b = 0, long c = 0) {
 
 }  // namespace
 
+// One check after another, in the order of the invariants at the top of store.cpp: kept in one function so
+// each line reads as the invariant it checks, under the one lock that makes the snapshot consistent.
 bool VfCheckInvariants(const std::vector<uint16_t>& chainHeads, std::string* why) {
   VfStore* s = gStore;
   if (!s) return fail(why, "store not initialised%ld", 0);
