@@ -7,6 +7,7 @@ import ntpath
 import re
 
 PLUGINS = ["wavpcm.flt"]
+E2E_TIMEOUT = 200
 
 
 def recent_items(h):

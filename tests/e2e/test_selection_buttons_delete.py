@@ -6,6 +6,7 @@ are instead of doing nothing or harm."""
 import re
 
 PLUGINS = ["wavpcm.flt"]
+E2E_TIMEOUT = 200
 DISPLAY = 360
 WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP = 0x200, 0x201, 0x202
 ORDER = [
