@@ -109,8 +109,9 @@ EditResult Paste(WaveDocument* doc, const EditRange& range, WaveDocument* clip, 
     r.status = kEditDeclined;
     return r;
   }
-  // Undo treats Windows Clipboard Paste exactly like Paste, so its level carries the Paste id.
-  const int32_t levelCommand = command == kCmdMixPaste ? kCmdMixPaste : kCmdPaste;
+  // The level carries the command that ran, so Repeat runs the same paste again (Undo treats the three
+  // alike).
+  const int32_t levelCommand = command == kCmdMixPaste || command == kCmdWinClipPaste ? command : kCmdPaste;
   const uint32_t before = doc->lengthFrames();
   const uint32_t serial = NextEditSerial();
   if (ui.progressBegin) ui.progressBegin("Pasting...");

@@ -10,6 +10,7 @@
 
 #include "document/edit_test_util.h"
 #include "document/undo_command.h"
+#include "storage/undo_store.h"
 #include "include/sorn_bytes.h"
 #include "ui/message_box.h"
 
@@ -428,6 +429,22 @@ TEST_F(ClipboardTest, WindowsClipboardRoundTripAndUndoOfItsPaste) {
   EXPECT_EQ(o.levels, 1);
   EXPECT_EQ(doc->lengthFrames(), 1000u);
   EXPECT_EQ(frames(doc.get()), before);
+}
+
+// Repeat posts the command of the last level: each paste records its own id (2100, 415 or 2110), and
+// Undo still takes each of them back to the original.
+TEST_F(ClipboardTest, EachPasteRecordsTheCommandThatRan) {
+  auto doc = stereo16(600);
+  const auto before = frames(doc.get());
+  auto clipDoc = stereo16(40);
+  PasteSpecialSettings mix;
+  for (int32_t command : {kCmdWinClipPaste, kCmdPaste, kCmdMixPaste, kCmdWinClipPaste}) {
+    const PasteSpecialSettings& s = command == kCmdMixPaste ? mix : settings;
+    ASSERT_EQ(Paste(doc.get(), sel(100, 99), clipDoc.get(), command, s, true, editUi()).status, kEditOk);
+    EXPECT_EQ(storage::UndoLastCommand(), command);
+    EXPECT_EQ(UndoCommand(doc.get()).levels, 1) << command;
+    EXPECT_EQ(frames(doc.get()), before) << command;
+  }
 }
 
 TEST_F(ClipboardTest, WindowsClipboardFailures) {

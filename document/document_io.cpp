@@ -241,7 +241,7 @@ int OpenFileList(DocumentHost& host, DocumentReader& reader, std::unique_ptr<Wav
   int handled = 0;
   for (size_t i = 0; i < paths.size(); ++i) {
     const std::string& path = paths[i];
-    showTitle(host, "Loading " + FilePart(path));
+    showTitle(host, ((flags & kListReload) ? "Re-Loading " : "Loading ") + FilePart(path));
     const bool joining = (flags & kListAppend) || i > 0;
     int err = kOpenOk;
     std::unique_ptr<WaveDocument> doc = OpenOneFile(host, reader, path, (flags & kListAutoIdentify) ? -1 : filterIndex,
@@ -305,10 +305,13 @@ int OpenFileList(DocumentHost& host, DocumentReader& reader, std::unique_ptr<Wav
   return handled;
 }
 
-std::unique_ptr<WaveDocument> OpenAsCurrent(DocumentHost& host, DocumentReader& reader,
-                                            const std::vector<std::string>& paths, uint32_t flags, int* error) {
+namespace {
+
+std::unique_ptr<WaveDocument> openAsCurrent(DocumentHost& host, DocumentReader& reader,
+                                            const std::vector<std::string>& paths, uint32_t flags, int* error,
+                                            int32_t filterIndex) {
   std::unique_ptr<WaveDocument> doc;
-  int handled = OpenFileList(host, reader, &doc, paths, flags | kListUntitled, error);
+  int handled = OpenFileList(host, reader, &doc, paths, flags | kListUntitled, error, filterIndex);
   if (!doc || (*error != kOpenOk && *error != kOpenStopped)) {
     if (doc) {
       // A later file of the list failed: the files joined so far stay open, as the user sees them.
@@ -322,6 +325,18 @@ std::unique_ptr<WaveDocument> OpenAsCurrent(DocumentHost& host, DocumentReader& 
   doc->setTitleText(UniqueTitleText(doc->name(), host.titleInUse));
   showTitle(host, MainWindowTitle(doc.get()));
   return doc;
+}
+
+}  // namespace
+
+std::unique_ptr<WaveDocument> OpenAsCurrent(DocumentHost& host, DocumentReader& reader,
+                                            const std::vector<std::string>& paths, uint32_t flags, int* error) {
+  return openAsCurrent(host, reader, paths, flags, error, -1);
+}
+
+std::unique_ptr<WaveDocument> ReopenAsCurrent(DocumentHost& host, DocumentReader& reader, const std::string& path,
+                                              int32_t filterIndex, int* error) {
+  return openAsCurrent(host, reader, {path}, kListReload, error, filterIndex);
 }
 
 std::unique_ptr<WaveDocument> NewDocument(DocumentHost& host, uint32_t rate, uint16_t bits, uint16_t channels,

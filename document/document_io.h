@@ -22,6 +22,7 @@ constexpr uint32_t kListAutoIdentify = 0x10;
 constexpr uint32_t kListNoCueRefresh = 0x20;
 constexpr uint32_t kListConvert = 0x40;
 constexpr uint32_t kListAppend = 0x80;
+constexpr uint32_t kListReload = 0x400;  // Re-Open: each file's title reads "Re-Loading <file>"
 
 // The file part of a path (after the last '\\', '/' or ':').
 std::string FilePart(const std::string& path);
@@ -54,6 +55,11 @@ int OpenFileList(DocumentHost& host, DocumentReader& reader, std::unique_ptr<Wav
 // Open, command line and dropped files: the list becomes the new current document (null on failure).
 std::unique_ptr<WaveDocument> OpenAsCurrent(DocumentHost& host, DocumentReader& reader,
                                             const std::vector<std::string>& paths, uint32_t flags, int* error);
+
+// Re-Open (1110): the file again as the new current document, read by the filter it was read with
+// before (filterIndex; -1 automatic), its title "Re-Loading <file>" while it loads.
+std::unique_ptr<WaveDocument> ReopenAsCurrent(DocumentHost& host, DocumentReader& reader, const std::string& path,
+                                              int32_t filterIndex, int* error);
 
 // New (1050) with the chosen format: an empty "Untitled" document with its INFO texts filled in.
 std::unique_ptr<WaveDocument> NewDocument(DocumentHost& host, uint32_t rate, uint16_t bits, uint16_t channels,

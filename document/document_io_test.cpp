@@ -33,8 +33,9 @@ void writeFake(const std::string& path, uint32_t rate, uint16_t channels, uint16
 
 class FakeReader : public DocumentReader {
  public:
-  int identify(const std::string& path, int32_t, FileIdentity* out) override {
+  int identify(const std::string& path, int32_t filterIndex, FileIdentity* out) override {
     ++identifies;
+    identifyFilters.push_back(filterIndex);
     std::vector<uint8_t> b = storage::testing_util::readWholeFile(path);
     if (b.size() < kFakeHeader || std::memcmp(b.data(), "FAKE", 4) != 0) return kOpenNotRecognised;
     uint32_t h[4];
@@ -80,6 +81,7 @@ class FakeReader : public DocumentReader {
   };
   std::vector<Write> writes;
   int identifies = 0;
+  std::vector<int32_t> identifyFilters;
   bool inPlace = true;
   uint32_t stopAfterBytes = 0;
   int writeStatus = 0;
@@ -261,6 +263,38 @@ TEST_F(DocumentIoTest, TwoFilesJoinIntoOneUntitledDocumentWithARegionEach) {
   EXPECT_EQ(f[0], 10 * 256);
   EXPECT_EQ(f[1], 10 * 256);
   EXPECT_TRUE(storeOk(doc.get()));
+}
+
+// Re-Open reads the file through the filter it was read with and says "Re-Loading" while it does; a plain
+// open picks the filter itself and says "Loading".
+TEST_F(DocumentIoTest, ReopenUsesTheDocumentsFilterAndItsOwnTitle) {
+  const std::string a = path("A.wav");
+  writeFake(a, 22050, 2, 16, stereoBytes(300, 5));
+  std::vector<std::string> titles;
+  host.showTitle = [&titles](const std::string& t) { titles.push_back(t); };
+  int error = -1;
+  auto doc = OpenAsCurrent(host, reader, {a}, 0, &error);
+  ASSERT_NE(doc, nullptr);
+  ASSERT_EQ(reader.identifyFilters, (std::vector<int32_t>{-1}));
+  ASSERT_FALSE(titles.empty());
+  EXPECT_EQ(titles.front(), "Loading A.wav");
+  const int32_t filter = doc->filterIndex();
+  EXPECT_EQ(filter, 3);
+  ASSERT_TRUE(CloseDocument(host, reader, &doc, false));
+
+  titles.clear();
+  reader.identifyFilters.clear();
+  doc = ReopenAsCurrent(host, reader, a, filter, &error);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(error, 0);
+  EXPECT_EQ(reader.identifyFilters, (std::vector<int32_t>{3}));
+  ASSERT_FALSE(titles.empty());
+  EXPECT_EQ(titles.front(), "Re-Loading A.wav");
+  for (const std::string& t : titles) EXPECT_NE(t, "Loading A.wav");
+  EXPECT_EQ(titles.back(), "A.wav - Sorn Edit");
+  EXPECT_EQ(doc->lengthFrames(), 300u);
+  EXPECT_FALSE(doc->modified());
+  EXPECT_EQ(recent, (std::vector<std::string>{a, a}));
 }
 
 TEST_F(DocumentIoTest, AFileOfAnotherRateIsRefusedWithAMessage) {

@@ -18,6 +18,12 @@
 #define IDC_NW_BITSBOX         1011
 #define IDC_NW_CHANNELSBOX     1012
 
+/* ---- Viewing Range "ID_SAMPLESDLG" (resources/view_dialogs.rc) --------------------------------------------- */
+#define IDC_VR_START           1401  /* the view's first sample, in the time format */
+#define IDC_VR_END             1402  /* its last sample */
+#define IDC_VR_FORMAT          1403  /* "Times in <format>" */
+#define IDC_VR_LENGTH          1404  /* the wave's length in the format */
+
 /* ---- Cue list "ID_CUEDIALOG" ---------------------------------------------------------------------------------- */
 #define IDC_CUE_LIST           1101
 #define IDC_CUE_ADD            1102

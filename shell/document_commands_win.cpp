@@ -28,6 +28,7 @@
 #include "shell/new_wave_dialog.h"
 #include "ui/settings_source.h"
 #include "shell/win_shell.h"
+#include "shell/window_commands.h"
 
 namespace shell {
 namespace {
@@ -131,6 +132,26 @@ void onAppend() {
   applyEditResult(document::EditResult());
 }
 
+// Adjust Sample Rate (109): the samples stay as they are and play at the rate chosen in the new-wave
+// dialog; the undo level remembers the old rate.
+void onAdjustSampleRate() {
+  document::WaveDocument* doc = currentDocument();
+  if (!doc || !doc->file() || refuseDocumentWork()) return;
+  NewWaveRequest r;
+  r.mode = kNewWaveAdjustRate;
+  r.rate = int32_t(doc->rate());
+  r.bits = doc->bits() == 8 ? 8 : 16;
+  r.channels = doc->channels() == 1 ? 1 : 2;
+  NewWaveAnswer a;
+  if (!ShowNewWaveDialog(mainWindow(), r, &a)) return;
+  const document::EditResult result = document::AdjustSampleRate(doc, a.rate);
+  ui::debugOutputf("adjust sample rate: %lu Hz, status %d\n", static_cast<unsigned long>(a.rate), result.status);
+  if (result.status != document::kEditOk) return;
+  applyEditResult(result);
+  applyTimeSettings();  // the rulers and times follow the new rate
+  refreshMenuStateNow();
+}
+
 // The reader's question for raw data: rate, bits and channels through the dialog in its raw mode.
 bool rawFormatDialog(document::WaveFormat* f) {
   NewWaveRequest r;
@@ -152,6 +173,7 @@ void registerDocumentCommands() {
   ui::registerCommand(IDM_NEW, [](int, intptr_t) { onNew(); });
   ui::registerCommand(IDM_OPEN_AS, [](int, intptr_t) { onOpenAs(); });
   ui::registerCommand(IDM_OPEN_APPEND, [](int, intptr_t) { onAppend(); });
+  ui::registerCommand(IDM_ADJUST_RATE, [](int, intptr_t) { onAdjustSampleRate(); });
   // The document support's reader is a formats::FilterReader (document_support_win.cpp).
   if (auto* reader = static_cast<formats::FilterReader*>(currentReader())) reader->setRawFormatDialog(rawFormatDialog);
 }

@@ -72,6 +72,9 @@ document::EditRange currentEditRange();
 document::EditUi currentEditUi();
 document::InternalClipboard* currentInternalClipboard();
 document::SystemClipboard* currentSystemClipboard();
+// A paste with no document: makes a new "Untitled" document in the clip's format current and shows it;
+// null (after a message) when there is no room for it.
+document::WaveDocument* newDocumentForClip(const document::WaveDocument& clip);
 // After a change of the time formats or the vertical scale in the settings: the rulers and status fields.
 void applyTimeSettings();
 // The main window title for the current document ("Sorn Edit" without one).

@@ -52,6 +52,7 @@ struct DocSupport {
   std::unique_ptr<document::WaveDocument> doc;
   std::unique_ptr<formats::FilterReader> reader;
   std::unique_ptr<display::DocumentDisplaySource> source;
+  uint32_t sourceRate = 0;  // the rate the display source was made with
   document::DocumentHost host;
   formats::WindowProgress progress;
   ui::ProfileSettingsSource ini;
@@ -223,6 +224,7 @@ void attach(const SampleRegion& region) {
     return;
   }
   s.source = std::make_unique<display::DocumentDisplaySource>(doc->samples(), doc->peaks(), doc->rate());
+  s.sourceRate = doc->rate();
   display::WaveDispAttach(s.display, s.source.get());
   const uint32_t length = doc->lengthFrames();
   const uint32_t shown = doc->scannedLength() ? doc->scannedLength() : length;
@@ -242,6 +244,18 @@ void attach(const SampleRegion& region) {
 void refreshDisplay() {
   DocSupport& s = ds();
   if (!s.display || !s.doc) return;
+  if (s.source && s.sourceRate != s.doc->rate()) {
+    // Adjust Sample Rate (or its Undo): the display's times follow the new rate; view and selection stay.
+    const display::WaveView* v = display::WaveDispModel(s.display);
+    const double first = v ? v->first() : 0, last = v ? v->last() : 0;
+    const int32_t selStart = v ? int32_t(v->selStart()) : 0, selEnd = v ? int32_t(v->selEnd()) : -1;
+    s.source = std::make_unique<display::DocumentDisplaySource>(s.doc->samples(), s.doc->peaks(), s.doc->rate());
+    s.sourceRate = s.doc->rate();
+    display::WaveDispAttach(s.display, s.source.get());
+    display::WaveDispSetView(s.display, first, last);
+    display::WaveDispSetSelection(s.display, selStart, selEnd);
+    refreshRulers();
+  }
   display::WaveDispSetLength(s.display, int32_t(s.doc->lengthFrames()), false);
   display::WaveDispRedrawRange(s.display, 0, -1, true);
   showCues();
@@ -399,22 +413,38 @@ void onUndo() {
 }
 
 void onRecentFile(int n) {
-  std::vector<std::string> names = readRecentFiles(ds().ini);
-  // Items are numbered newest first.
-  if (n < 0 || size_t(n) >= names.size()) return;
-  openList({names[names.size() - 1 - size_t(n)]}, true);
+  const std::vector<std::string> names = readRecentFiles(ds().ini);
+  if (const std::string* name = recentFileForCommand(names, n)) openList({*name}, true);
 }
 
+// Dropped files: only the first name opens, as the current document (after the save question); the
+// others are not joined to it.
 void onDropFiles(void* hdrop) {
   HDROP drop = static_cast<HDROP>(hdrop);
   std::vector<std::string> list;
-  UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-  for (UINT i = 0; i < count; ++i) {
-    char name[MAX_PATH];
-    if (DragQueryFileA(drop, i, name, MAX_PATH)) list.emplace_back(name);
-  }
+  char name[MAX_PATH];
+  if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 0 && DragQueryFileA(drop, 0, name, MAX_PATH))
+    list.emplace_back(name);
   DragFinish(drop);
   openList(list, true);
+}
+
+// Re-Open: the document's file again, through the filter it was read with, titled "Re-Loading <file>".
+void onReopen() {
+  DocSupport& s = ds();
+  if (!s.doc || s.doc->name().empty()) return;
+  const std::string name = s.doc->name();
+  const DWORD attributes = GetFileAttributesA(name.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  const int32_t filter = s.doc->filterIndex();
+  if (!closeCurrent(true)) return;
+  int error = 0;
+  s.doc = document::ReopenAsCurrent(s.host, *s.reader, name, filter, &error);
+  if (!s.doc) {
+    ui::debugOutputf("re-open failed: error %d\n", error);
+    SetWindowTextA(mainWindow(), app().productName.c_str());
+  }
+  attach(SampleRegion());
 }
 
 void registerCommands() {
@@ -431,11 +461,7 @@ void registerCommands() {
   ui::registerCommand(IDM_FLUSH_VFILE, [](int, intptr_t) {
     if (ds().doc) document::FlushDocument(ds().host, ds().doc.get());
   });
-  ui::registerCommand(IDM_REOPEN, [](int, intptr_t) {
-    if (!ds().doc || ds().doc->name().empty()) return;
-    std::string name = ds().doc->name();
-    openList({name}, true);
-  });
+  ui::registerCommand(IDM_REOPEN, [](int, intptr_t) { onReopen(); });
   ui::registerCommand(IDM_UNDO, [](int, intptr_t) { onUndo(); });
   ui::registerCommand(IDM_ENABLE_UNDO, [](int, intptr_t) {
     app().settings.undo = !app().settings.undo;

@@ -15,6 +15,7 @@
 #include "display/wavedisp_win.h"
 #include "document/clipboard.h"
 #include "document/clipboard_file.h"
+#include "document/document_io.h"
 #include "document/edit_ops.h"
 #include "document/mix_paste.h"
 #include "formats/filter_host.h"
@@ -25,10 +26,13 @@
 #include "shell/document_support.h"
 #include "ui/message_box.h"
 #include "ui/settings_source.h"
+#include "shell/win_shell.h"
 #include "shell/window_commands.h"
 
 namespace shell {
 namespace {
+
+constexpr UINT kStrVendor = 88;  // the vendor text a new wave's INFO items get
 
 HWND displayWindow() { return static_cast<HWND>(currentDisplay()); }
 
@@ -129,6 +133,14 @@ document::PasteSpecialSettings pasteSettings() {
   return p;
 }
 
+// Delete acts only while the main window has the keyboard focus: the Del key pressed in a list or field of
+// another window (the cue list, a dialog) reaches the main window's accelerators too, and must not cut
+// samples there. The display never keeps the focus, but counts as the main window if it gets it.
+bool keyFocusInMainWindow() {
+  HWND focus = GetFocus();
+  return focus && (focus == static_cast<HWND>(app().mainWindow) || focus == displayWindow());
+}
+
 // Runs a command on the current document and shows what it did.
 template <typename F>
 void onDocument(F f) {
@@ -138,26 +150,34 @@ void onDocument(F f) {
   applyEditResult(r);
 }
 
+// 2100 Paste and 415 Windows Clipboard Paste. Without a document the clip makes a new "Untitled" one in
+// its format (as Mix Paste does). The level records the command that ran, so Repeat does the same again.
 void paste(int32_t command) {
   document::WaveDocument* doc = currentDocument();
-  if (!doc) return;
+  if (doc && !doc->file()) return;
+  if (!doc && (refuseDocumentWork() || !currentHost())) return;
   document::EditUi ui = editUi();
   document::Clip clip;
   document::InternalClipboard* internal = internalClipboard();
-  if (command == IDM_PASTE && !(internal && internal->present())) {
-    // Nothing of ours to paste: Paste takes what another program put on the Windows clipboard.
-    command = IDM_WINCLIP_PASTE;
-  }
-  if (command == IDM_WINCLIP_PASTE) {
+  // Nothing of ours to paste: Paste takes what another program put on the Windows clipboard.
+  const bool fromWindows = command == IDM_WINCLIP_PASTE || !(internal && internal->present());
+  if (fromWindows) {
     int error = 0;
     clip = document::ReadWindowsClipboard(&systemClipboard(), ui, &error);
-  } else if (internal) {
+  } else {
     clip = internal->load();
   }
-  if (!clip) return;
-  document::EditResult r = document::Paste(doc, currentRange(), clip.get(), command, pasteSettings(),
-                                           app().settings.pasteHilite, ui);
+  if (!clip || clip->lengthFrames() == 0) return;
+  document::EditRange range = currentRange();
+  if (!doc) {
+    doc = newDocumentForClip(*clip);
+    if (!doc) return;
+    range = currentRange();
+  }
+  document::EditResult r =
+      document::Paste(doc, range, clip.get(), command, pasteSettings(), app().settings.pasteHilite, ui);
   applyEditResult(r);
+  refreshMenuStateNow();
 }
 
 }  // namespace
@@ -172,6 +192,7 @@ void registerEditCommands() {
   ui::registerCommand(IDM_ZERO_CROSS, zeroCross);
   ui::registerCommand(IDM_ZERO_CROSS_KEY, zeroCross);
   ui::registerCommand(IDM_DELETE, [](int, intptr_t) {
+    if (!keyFocusInMainWindow()) return;
     onDocument([](document::WaveDocument* d, const document::EditRange& r) {
       return document::DeleteSelection(d, r, editUi());
     });
@@ -213,6 +234,23 @@ void registerEditCommands() {
   };
   ui::registerCommand(IDM_REPEAT_LAST, repeat);
   ui::registerCommand(IDM_REPEAT_NO_DIALOG, repeat);
+}
+
+// A paste with no document: a new "Untitled" one in the clip's format, shown in the display.
+document::WaveDocument* newDocumentForClip(const document::WaveDocument& clip) {
+  const std::string vendor =
+      loadResourceString(static_cast<HINSTANCE>(app().instance), kStrVendor, "the Sorn Edit developers");
+  std::unique_ptr<document::WaveDocument> doc = document::NewDocument(
+      *currentHost(), clip.rate(), clip.bits(), clip.channels(), app().versionText, vendor);
+  if (!doc) {
+    ui::ShowMessageBox("There is no room for a new wave in the temporary directories.", "Error",
+                       ui::kMbOk | ui::kMbIconExclamation);
+    return nullptr;
+  }
+  documents::closeDocument();
+  currentDocumentSlot() = std::move(doc);
+  documents::attach(SampleRegion());
+  return currentDocument();
 }
 
 document::EditRange currentEditRange() { return currentRange(); }

@@ -191,6 +191,15 @@ void refresh(HWND main) {
   greyUnhandledButtons();
 }
 
+// The toolbar buttons and the zoom buttons from the current facts (the menu itself is set when opened).
+void refreshToolbarStates() {
+  HWND main = mainWindow();
+  if (!main) return;
+  MenuState s = ComputeMenuState(gatherFacts(GetMenu(main)));
+  ToolbarApplyMenuState(s);
+  greyUnhandledButtons();
+}
+
 // ---- keys -------------------------------------------------------------------------------------------------
 
 KeyDownGuard& keyGuard() {
@@ -284,8 +293,20 @@ bool onKeyDown(HWND, UINT, WPARAM wParam, LPARAM lParam, LRESULT* result) {
 // after selecting may start a play of the selection.
 bool onDisplayNotify(HWND, UINT, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   if (wParam != IDC_DISPLAY || !lParam) return false;
-  refreshZoomButtons();
   const auto* n = reinterpret_cast<const display::WaveDispNmhdr*>(lParam);
+  // The toolbar's Trim, Delete and Silence buttons follow the selection at once, not only when a menu is
+  // next opened.
+  switch (int(n->hdr.code)) {
+    case display::WDN_SELCHANGED:
+    case display::WDN_VIEWCHANGED:
+    case display::WDN_LENGTHCHANGED:
+    case display::WDN_FLAGSCHANGED:  // the edit channel
+      refreshToolbarStates();
+      break;
+    default:
+      break;
+  }
+  refreshZoomButtons();
   if (n->hdr.code == UINT(display::WDN_SELCHANGED) && !(n->flags & display::WDF_SELECTING) &&
       selectionReleasedHandler())
     selectionReleasedHandler()();
@@ -349,11 +370,28 @@ void registerHelpCommands() {
 }
 }  // namespace
 
+// The start-up warning about a missing temporary directory asks for the settings dialog on its System
+// page. Until that dialog exists the command says where the directories are set instead.
+namespace {
+void registerSettingsWarningCommand() {
+  ui::registerCommand(IDM_SETTINGS_STARTUP, [](int, intptr_t lParam) {
+    const char* which = lParam == 1 ? "second (undo) temporary directory, [Settings] UndoTempDir"
+                                    : "temporary directory, [Size] TempOverride";
+    const std::string text = std::string("This version has no settings dialog. The ") + which +
+                             ", is set in SORN.INI in the Windows directory; until it names an existing "
+                             "directory the program uses the root of its drive.";
+    ui::ShowMessageBox(text.c_str(), "Settings", ui::kMbOk | ui::kMbIconAsterisk);
+  });
+}
+}  // namespace
+
 void registerWindowCommands() {
   registerHelpCommands();
+  registerSettingsWarningCommand();
   registerChannelCommands();
   registerSelectionCommands();
   registerViewModeCommands();
+  registerViewingRangeCommand();
   registerGenerateSilenceCommand();
   registerMixPasteCommand();
   ui::registerCommand(IDM_REPEAT_NO_DIALOG, [](int, intptr_t) { repeatWithoutDialog(); });

@@ -79,8 +79,11 @@ NewWaveControls NewWaveControlStates(const NewWaveRequest& request, bool tryChec
   c.tryBox = !request.formatName.empty();
   const bool formatOn = !(c.tryBox && tryChecked);
   c.rate = formatOn && request.rate != kNewWaveAbsent;
-  c.bits = formatOn && request.bits != kNewWaveAbsent;
-  c.channels = formatOn && request.channels != kNewWaveAbsent;
+  // Adjust Sample Rate changes the rate alone: the bits and channels are shown as they are, unchangeable
+  // (its note says how to read the samples as another format).
+  const bool rateOnly = (request.mode & 0x0F) == kNewWaveAdjustRate;
+  c.bits = formatOn && !rateOnly && request.bits != kNewWaveAbsent;
+  c.channels = formatOn && !rateOnly && request.channels != kNewWaveAbsent;
   return c;
 }
 

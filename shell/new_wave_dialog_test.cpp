@@ -170,3 +170,37 @@ TEST(NewWaveDialog, AbsentInputsComeBackAsGiven) {
 
 }  // namespace
 }  // namespace shell
+
+namespace shell {
+namespace {
+
+// Adjust Sample Rate: the rate is the one thing the user may change; the bits and channels shown are the
+// document's and come back unchanged, whatever state their buttons are in.
+TEST(NewWaveAdjustRate, OnlyTheRateChanges) {
+  NewWaveRequest r;
+  r.mode = kNewWaveAdjustRate;
+  r.rate = 22050;
+  r.bits = 8;
+  r.channels = 1;
+  const NewWaveControls c = NewWaveControlStates(r, false);
+  EXPECT_TRUE(c.rate);
+  EXPECT_FALSE(c.bits);
+  EXPECT_FALSE(c.channels);
+  EXPECT_EQ(NewWaveTitle(r.mode), "Adjust Sample Rate");
+  NewWaveAnswer a;
+  std::string error;
+  ASSERT_TRUE(FinishNewWave(r, "11025", true, true, false, &a, &error));
+  EXPECT_EQ(a.rate, 11025u);
+  EXPECT_EQ(a.bits, 8);
+  EXPECT_EQ(a.channels, 1);
+  EXPECT_EQ(a.blockAlign, 1);
+  EXPECT_FALSE(FinishNewWave(r, "0", true, true, false, &a, &error));
+  EXPECT_FALSE(error.empty());
+  // The other modes still let the format be chosen.
+  r.mode = kNewWaveNew;
+  EXPECT_TRUE(NewWaveControlStates(r, false).bits);
+  EXPECT_TRUE(NewWaveControlStates(r, false).channels);
+}
+
+}  // namespace
+}  // namespace shell

@@ -32,7 +32,6 @@
 namespace shell {
 namespace {
 
-constexpr UINT kStrVendor = 88;  // the vendor text a new wave's INFO items get
 
 // The mix paste settings of this run: [Paste Special] plus modulate, source, file and lock.
 document::PasteSpecialSettings& runSettings() {
@@ -267,22 +266,6 @@ document::Clip loadSource(const document::PasteSpecialSettings& s) {
   return nullptr;
 }
 
-// A paste with no document: a new "Untitled" one in the clip's format, shown in the display.
-document::WaveDocument* newDocumentFor(const document::WaveDocument& clip) {
-  const std::string vendor =
-      loadResourceString(static_cast<HINSTANCE>(app().instance), kStrVendor, "the Sorn Edit developers");
-  std::unique_ptr<document::WaveDocument> doc = document::NewDocument(
-      *currentHost(), clip.rate(), clip.bits(), clip.channels(), app().versionText, vendor);
-  if (!doc) {
-    ui::ShowMessageBox("There is no room for a new wave in the temporary directories.", "Error",
-                   ui::kMbOk | ui::kMbIconExclamation);
-    return nullptr;
-  }
-  currentDocumentSlot() = std::move(doc);
-  documents::attach(SampleRegion());
-  return currentDocument();
-}
-
 void onMixPaste() {
   document::WaveDocument* doc = currentDocument();
   if (doc && !doc->file()) return;
@@ -308,7 +291,7 @@ void onMixPaste() {
   document::Clip clip = loadSource(s);
   if (!clip || clip->lengthFrames() == 0) return;
   if (!doc) {
-    doc = newDocumentFor(*clip);
+    doc = newDocumentForClip(*clip);
     if (!doc) return;
     range = currentEditRange();
   }

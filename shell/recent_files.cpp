@@ -69,4 +69,9 @@ std::vector<RecentMenuItem> buildRecentMenu(const std::vector<std::string>& name
   return items;
 }
 
+const std::string* recentFileForCommand(const std::vector<std::string>& names, int n) {
+  if (n < 0 || n >= kMaxRecentFiles || static_cast<size_t>(n) >= names.size()) return nullptr;
+  return &names[static_cast<size_t>(n)];
+}
+
 }  // namespace shell

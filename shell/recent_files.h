@@ -39,4 +39,9 @@ struct RecentMenuItem {
 // with mnemonic 1, the oldest last, then the separator. Empty when the list is empty.
 std::vector<RecentMenuItem> buildRecentMenu(const std::vector<std::string>& names);
 
+// The name a recent-file command opens: command 14000 + n opens Item<n>, the entry whose name its menu
+// text shows (the menu lists them newest first, but the ids follow the entries). Null when n names no
+// entry.
+const std::string* recentFileForCommand(const std::vector<std::string>& names, int n);
+
 }  // namespace shell

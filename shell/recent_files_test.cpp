@@ -71,3 +71,35 @@ TEST(RecentFiles, WriteRemovesStaleKeys) {
 
 }  // namespace
 }  // namespace shell
+
+namespace shell {
+namespace {
+
+// Every item of the menu, for lists of every length, opens the name its text shows; ids that name no
+// entry (past the list, the separator, below the range) open nothing.
+TEST(RecentMenu, EachItemOpensTheNameItsTextShows) {
+  for (int count = 0; count <= kMaxRecentFiles; ++count) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) names.push_back("C:\\waves\\take" + std::to_string(i) + ".wav");
+    int items = 0;
+    for (const RecentMenuItem& it : buildRecentMenu(names)) {
+      if (it.separator) {
+        EXPECT_EQ(recentFileForCommand(names, it.id - kRecentFirstId), nullptr);
+        continue;
+      }
+      ++items;
+      const std::string* opened = recentFileForCommand(names, it.id - kRecentFirstId);
+      ASSERT_NE(opened, nullptr) << "count " << count << " id " << it.id;
+      // The text is "&<digit> " followed by the name.
+      ASSERT_GT(it.text.size(), 3u);
+      EXPECT_EQ(it.text.substr(3), *opened) << "count " << count << " id " << it.id;
+    }
+    EXPECT_EQ(items, count);
+    EXPECT_EQ(recentFileForCommand(names, count), nullptr);
+    EXPECT_EQ(recentFileForCommand(names, -1), nullptr);
+    EXPECT_EQ(recentFileForCommand(names, kRecentLastId - kRecentFirstId), nullptr);
+  }
+}
+
+}  // namespace
+}  // namespace shell

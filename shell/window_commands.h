@@ -26,6 +26,7 @@ void registerWindowCommands();
 void registerChannelCommands();
 void registerGenerateSilenceCommand();
 void registerMixPasteCommand();
+void registerViewingRangeCommand();  // 3147, viewing_range_win.cpp
 void registerViewModeCommands();  // 374, 375, 2211, 373, 376, 351..354, 378..380
 
 // What the audio side is doing, for the menu rules and the keys. Playback and recording fill the source

@@ -14,6 +14,11 @@
  *                                            (commands without a target take the first "SORN96" window)
  *   command <id> [lparam]                    post WM_COMMAND id to the target
  *   post <message> [wparam] [lparam]         post any message to the target
+ *   post-child <control id> <message> [wparam] [lparam]
+ *                                            post a message to a child window of the target (the mouse
+ *                                            messages of a click or drag in the waveform display)
+ *   drop <path> [<path> ...]                 drop files on the target as from the file manager (WM_DROPFILES,
+ *                                            made inside the target by drop-hook.dll next to the driver)
  *   close                                    post WM_CLOSE to the target
  *   answer-box "<caption>" "<text part>" <button> [timeout]
  *                                            find a dialog box with that caption showing the text, press a
@@ -45,12 +50,15 @@
  * Exit codes: 0 all commands succeeded, 1 a command failed, 2 bad usage, 3 a wait timed out.
  */
 #include <windows.h>
+#include <shlobj.h> /* DROPFILES */
 
 #include <ctype.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include "drop_hook.h"
 
 enum { RC_OK = 0, RC_FAIL = 1, RC_USAGE = 2, RC_TIMEOUT = 3 };
 enum { MAX_ARGS = 16, TEXT_MAX = 1024 };
@@ -401,6 +409,80 @@ static int cmd_post(int argc, char **argv) {
   return RC_OK;
 }
 
+static int cmd_post_child(int argc, char **argv) {
+  long id, msg, wp = 0, lp = 0;
+  HWND c;
+  if (!parse_int(argv[1], &id) || !parse_int(argv[2], &msg) || (argc > 3 && !parse_int(argv[3], &wp)) ||
+      (argc > 4 && !parse_int(argv[4], &lp)))
+    return RC_USAGE;
+  if (!need_target()) return RC_FAIL;
+  c = GetDlgItem(g_target, (int)id);
+  if (!c) return failed("the main window has no child %ld", id);
+  if (!PostMessageA(c, (UINT)msg, (WPARAM)wp, (LPARAM)lp)) return failed("PostMessage %ld to child %ld", msg, id);
+  g_posted++;
+  return RC_OK;
+}
+
+/* A drop from the file manager: WM_DROPFILES with a DROPFILES block in global memory of the target's own
+ * process. drop-hook.dll (next to the driver) makes that block inside the target from a shared mapping and
+ * turns the registered message posted here into the drop (see drop_hook.c). */
+static int cmd_drop(int argc, char **argv) {
+  char block[SORN_DROP_BYTES - 8];
+  DROPFILES *df = (DROPFILES *)block;
+  size_t used = sizeof(DROPFILES);
+  int i, rc = RC_OK;
+  char dll[MAX_PATH], *slash;
+  HMODULE module;
+  HOOKPROC proc;
+  HHOOK hook;
+  HANDLE map;
+  volatile LONG *shared;
+  DWORD start, thread;
+  if (!need_target()) return RC_FAIL;
+  memset(block, 0, sizeof block);
+  df->pFiles = sizeof(DROPFILES);
+  df->fWide = FALSE;
+  for (i = 1; i < argc; ++i) {
+    size_t n = strlen(argv[i]) + 1;
+    if (used + n + 1 > sizeof block) return failed("the dropped names do not fit");
+    memcpy(block + used, argv[i], n);
+    used += n;
+  }
+  used += 1; /* the empty name that ends the list */
+  GetModuleFileNameA(NULL, dll, sizeof dll);
+  slash = strrchr(dll, '\\');
+  if (!slash) return failed("no folder in the driver's path %s", dll);
+  strcpy(slash + 1, "drop-hook.dll");
+  module = LoadLibraryA(dll);
+  proc = module ? (HOOKPROC)(void *)GetProcAddress(module, "DropHookProc") : NULL;
+  if (!proc) return failed("cannot load DropHookProc from %s", dll);
+  map = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, SORN_DROP_BYTES, SORN_DROP_MAPPING);
+  shared = map ? (volatile LONG *)MapViewOfFile(map, FILE_MAP_ALL_ACCESS, 0, 0, SORN_DROP_BYTES) : NULL;
+  if (!shared) return failed("cannot make the shared block of the drop");
+  shared[0] = 0;
+  shared[1] = (LONG)used;
+  memcpy((void *)(shared + 2), block, used);
+  thread = GetWindowThreadProcessId(g_target, NULL);
+  hook = SetWindowsHookExA(WH_GETMESSAGE, proc, module, thread);
+  if (!hook) {
+    rc = failed("SetWindowsHookEx for the drop: error %lu", GetLastError());
+  } else {
+    PostMessageA(g_target, RegisterWindowMessageA(SORN_DROP_MESSAGE), 0, 0);
+    start = GetTickCount();
+    while (shared[0] == 0 && GetTickCount() - start < (DWORD)g_default_timeout * 1000u) Sleep(50);
+    if (shared[0] == 1) {
+      say("dropped %d file(s)\n", argc - 1);
+      g_posted++;
+    } else {
+      rc = shared[0] == 2 ? failed("the target could not take the drop") : timed_out("waiting for the drop");
+    }
+    UnhookWindowsHookEx(hook);
+  }
+  UnmapViewOfFile((void *)shared);
+  CloseHandle(map);
+  return rc;
+}
+
 static int cmd_close(int argc, char **argv) {
   (void)argc;
   (void)argv;
@@ -685,6 +767,7 @@ typedef struct {
 static const Command kCommands[] = {
     {"wait-window", 2, cmd_wait_window},   {"command", 2, cmd_command},
     {"post", 2, cmd_post},                 {"close", 1, cmd_close},
+    {"post-child", 3, cmd_post_child},     {"drop", 2, cmd_drop},
     {"answer-box", 4, cmd_answer_box},     {"wait-dialog", 2, cmd_wait_dialog},
     {"wait-gone", 2, cmd_wait_gone},       {"fill", 4, cmd_fill},
     {"press", 3, cmd_press},               {"expect-no-dialog", 1, cmd_expect_no_dialog},
