@@ -48,7 +48,9 @@ run_config() {  # preset, build targets...
     cat "build/$preset-configure.log"; failed+=("$preset (configure)"); return
   fi
   if ! cmake --build --preset "$preset" -j2 "$@" >"build/$preset-build.log" 2>&1; then
-    grep -E -B2 -A12 "FAILED:|error:" "build/$preset-build.log" | head -n 120; failed+=("$preset (build)"); return
+    # A build stopped from outside (a signal, "interrupted by user") has no error line: show its end then.
+    grep -E -B2 -A12 "FAILED:|error:" "build/$preset-build.log" | head -n 120 || tail -n 5 "build/$preset-build.log"
+    failed+=("$preset (build)"); return
   fi
   echo "=== $preset: tests"
   local out=build/$preset-ctest.log
