@@ -13,13 +13,24 @@ export SORN_TEST_SCALE=${SORN_TEST_SCALE:-1}
 filter=()
 [ $# -ge 1 ] && filter=(-R "$1")
 
-mkdir -p build
+mkdir -p build/tmp
 export SORN_XVFB_LOG=$ROOT/build/xvfb.log
+# Temporary files of this run, the fresh Wine prefix of every Windows test among them (tools/wine-run), go
+# under the build tree: the end of the run finds them there, and hard links from the template prefix work.
+export TMPDIR=$ROOT/build/tmp
 template_pid=""
+# Stops the Wine servers of the prefixes this run made (the template, the e2e tests' and the Windows tests'
+# prefixes, all under build/), and no other: the machine's other Wine users keep theirs.
+stop_run_wineservers() {
+  local reg
+  while IFS= read -r -d '' reg; do
+    WINEPREFIX=${reg%/system.reg} wineserver -k >/dev/null 2>&1 || true
+  done < <(find "$ROOT/build" -name drive_c -prune -o -name system.reg -print0 2>/dev/null)
+}
 cleanup() {
   [ -n "$template_pid" ] && kill "$template_pid" 2>/dev/null
   sorn_stop_xvfb
-  pkill -f "wineserver" 2>/dev/null || true
+  stop_run_wineservers
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -37,7 +48,9 @@ run_config() {  # preset, build targets...
     cat "build/$preset-configure.log"; failed+=("$preset (configure)"); return
   fi
   if ! cmake --build --preset "$preset" -j2 "$@" >"build/$preset-build.log" 2>&1; then
-    grep -E -B2 -A12 "FAILED:|error:" "build/$preset-build.log" | head -n 120; failed+=("$preset (build)"); return
+    # A build stopped from outside (a signal, "interrupted by user") has no error line: show its end then.
+    grep -E -B2 -A12 "FAILED:|error:" "build/$preset-build.log" | head -n 120 || tail -n 5 "build/$preset-build.log"
+    failed+=("$preset (build)"); return
   fi
   echo "=== $preset: tests"
   local out=build/$preset-ctest.log

@@ -59,6 +59,44 @@ update_lists() {
   return 1
 }
 
+# Libraries already installed for amd64 at a version the i386 lists lack (typically security updates, when
+# the security suite's i386 index could not be fetched) block their i386 twins, and the pin above cannot help:
+# apt never downgrades on its own. Name the ones apt stumbled on (with the other libraries built from the same
+# source, which go in lockstep) and say how to go on. Downgrading is the user's decision, since it takes back
+# security fixes until the next upgrade, so this script never does it.
+report_arch_skew() {  # apt-get's output of the failed install
+  local log=$1 p v src want blocked=" " skew=() args=()
+  local rows
+  rows=$(dpkg-query -W -f='${Package} ${Version} ${source:Package} ${Multi-Arch} ${Architecture} ${Status}\n' 2>/dev/null |
+    awk '$4 == "same" && $5 == "amd64" && / installed$/ {print $1, $2, $3}')
+  # The sources of the skewed packages apt named, as "p" or "p:i386".
+  while read -r p v src; do
+    [ -n "$p" ] || continue
+    if apt-cache madison "$p:i386" 2>/dev/null | awk -F'|' '{gsub(/ /, "", $2); print $2}' | grep -qxF "$v"; then
+      continue
+    fi
+    if grep -qE "(^|[ (])${p//+/\\+}(:i386)?([ )]|$)" "$log"; then blocked+="$src "; fi
+  done <<<"$rows"
+  while read -r p v src; do
+    [ -n "$p" ] && [[ "$blocked" == *" $src "* ]] || continue
+    if apt-cache madison "$p:i386" 2>/dev/null | awk -F'|' '{gsub(/ /, "", $2); print $2}' | grep -qxF "$v"; then
+      continue
+    fi
+    want=$(apt-cache policy "$p:i386" 2>/dev/null | awk '/Candidate:/ {print $2}')
+    [ -n "$want" ] && [ "$want" != "(none)" ] || continue
+    skew+=("$p $v")
+    args+=("$p=$want")
+  done <<<"$rows"
+  [ "${#skew[@]}" != 0 ] || return 0
+  echo "setup: these amd64 libraries are installed at versions that no fetched i386 list has, so their i386" \
+    "twins (which 32-bit Wine needs) cannot be installed beside them:" >&2
+  printf 'setup:   %s\n' "${skew[@]}" >&2
+  echo "setup: usually the mirror's i386 index of the security suite is missing or out of sync: run this" \
+    "script again once 'apt-get update' succeeds. Or, taking these libraries back to the versions both" \
+    "architectures have until the next upgrade, run this and then this script again:" >&2
+  echo "  ${SUDO:+$SUDO }apt-get install --allow-downgrades ${args[*]}" >&2
+}
+
 # amd64 and i386 packages of one name must have the same version. When the security suite has an amd64
 # update whose i386 twin is missing (its i386 index was not fetched, or the mirror has not got it yet),
 # the plain install refuses. Then try once more with the security suites at priority 100: apt keeps what
@@ -81,12 +119,16 @@ install_packages() {
     "suites at priority 100 (only for this install, through $pref)" >&2
   printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' | $SUDO tee "$pref" >/dev/null
   local rc=0
-  $SUDO apt-get install -y -q --no-install-recommends "$@" || rc=$?
+  log=$(mktemp)
+  $SUDO apt-get install -y -q --no-install-recommends "$@" 2>&1 | tee "$log" || rc=$?
   $SUDO rm -f "$pref"
   if [ "$rc" != 0 ]; then
     echo "setup: the install failed also with the main suite's versions; see apt-get's messages above" >&2
+    report_arch_skew "$log"
+    rm -f "$log"
     return 1
   fi
+  rm -f "$log"
   echo "setup: installed with the main suite's versions where the security suite's were not in both architectures" >&2
 }
 

@@ -21,6 +21,28 @@ def wine_path(p):
     return "Z:" + p.replace("/", "\\")
 
 
+def kill_programs_of(prefix, pattern):
+    """Kills (SIGKILL) the processes whose command line holds `pattern` and that were started for `prefix`
+    (SORN_PREFIX, which the wrapper and everything it starts inherit): the same test may be running for
+    another build on this machine, and its processes must live on."""
+    found = subprocess.run(["pgrep", "-f", pattern], check=False, capture_output=True, text=True).stdout.split()
+    killed = False
+    for pid in found:
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                env = f.read().split(b"\0")
+        except OSError:
+            continue
+        if ("SORN_PREFIX=" + prefix).encode() not in env:
+            continue
+        try:
+            os.kill(int(pid), signal.SIGKILL)
+            killed = True
+        except ProcessLookupError:
+            pass
+    return killed
+
+
 def files_in(d):
     return [n for n in os.listdir(d) if os.path.isfile(os.path.join(d, n))]
 
@@ -53,9 +75,7 @@ def main():
         print("child holds", held)
         # Kill the Windows program itself (not its wine-run wrapper, whose exit trap would stop the
         # wineserver that must notice the death and close the handles).
-        killed = subprocess.run(["pkill", "-KILL", "-f", "storage_wintests.exe --gtest_filter=StoreWinTest.Child"],
-                                check=False)
-        if killed.returncode != 0:
+        if not kill_programs_of(prefix, "storage_wintests.exe --gtest_filter=StoreWinTest.Child"):
             print("found no process to kill")
             return 1
         deadline = time.time() + 30
