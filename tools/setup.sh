@@ -64,12 +64,16 @@ update_lists() {
 # apt never downgrades on its own. Name the ones apt stumbled on (with the other libraries built from the same
 # source, which go in lockstep) and say how to go on. Downgrading is the user's decision, since it takes back
 # security fixes until the next upgrade, so this script never does it.
-report_arch_skew() {  # apt-get's output of the failed install
-  local log=$1 p v src want blocked=" " skew=() args=()
+# Fills SKEW_ARGS with "package=version" for every installed amd64 library that apt named in the failed
+# install (and its sister packages from the same source) whose version no fetched i386 list has: the
+# version the i386 lists do have, which both architectures then share.
+SKEW_ARGS=()
+find_arch_skew() {  # apt-get's output of the failed install
+  local log=$1 p v src want blocked=" "
   local rows
+  SKEW_ARGS=()
   rows=$(dpkg-query -W -f='${Package} ${Version} ${source:Package} ${Multi-Arch} ${Architecture} ${Status}\n' 2>/dev/null |
     awk '$4 == "same" && $5 == "amd64" && / installed$/ {print $1, $2, $3}')
-  # The sources of the skewed packages apt named, as "p" or "p:i386".
   while read -r p v src; do
     [ -n "$p" ] || continue
     if apt-cache madison "$p:i386" 2>/dev/null | awk -F'|' '{gsub(/ /, "", $2); print $2}' | grep -qxF "$v"; then
@@ -84,17 +88,9 @@ report_arch_skew() {  # apt-get's output of the failed install
     fi
     want=$(apt-cache policy "$p:i386" 2>/dev/null | awk '/Candidate:/ {print $2}')
     [ -n "$want" ] && [ "$want" != "(none)" ] || continue
-    skew+=("$p $v")
-    args+=("$p=$want")
+    echo "setup:   $p $v -> $want" >&2
+    SKEW_ARGS+=("$p=$want")
   done <<<"$rows"
-  [ "${#skew[@]}" != 0 ] || return 0
-  echo "setup: these amd64 libraries are installed at versions that no fetched i386 list has, so their i386" \
-    "twins (which 32-bit Wine needs) cannot be installed beside them:" >&2
-  printf 'setup:   %s\n' "${skew[@]}" >&2
-  echo "setup: usually the mirror's i386 index of the security suite is missing or out of sync: run this" \
-    "script again once 'apt-get update' succeeds. Or, taking these libraries back to the versions both" \
-    "architectures have until the next upgrade, run this and then this script again:" >&2
-  echo "  ${SUDO:+$SUDO }apt-get install --allow-downgrades ${args[*]}" >&2
 }
 
 # amd64 and i386 packages of one name must have the same version. When the security suite has an amd64
@@ -120,16 +116,33 @@ install_packages() {
   printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' | $SUDO tee "$pref" >/dev/null
   local rc=0
   log=$(mktemp)
-  $SUDO apt-get install -y -q --no-install-recommends "$@" 2>&1 | tee "$log" || rc=$?
+  if $SUDO apt-get install -y -q --no-install-recommends "$@" 2>&1 | tee "$log"; then rc=0; else rc=$?; fi
+  if [ "$rc" = 0 ]; then
+    $SUDO rm -f "$pref" "$log"
+    echo "setup: installed with the main suite's versions where the security suite's were not in both architectures" >&2
+    return 0
+  fi
+  # Libraries already installed from the security suite keep their i386 twins out. Take them back to the
+  # versions the i386 lists have, so both architectures share one version; the next upgrade brings the
+  # security versions back once the mirror serves their i386 twins.
+  echo "setup: amd64 libraries installed at versions no fetched i386 list has keep their i386 twins out:" >&2
+  find_arch_skew "$log"
+  rm -f "$log"
+  if [ "${#SKEW_ARGS[@]}" != 0 ]; then
+    echo "setup: installing again with those libraries at the versions both architectures have" \
+      "(apt-get install --allow-downgrades ${SKEW_ARGS[*]}); they come back to their security versions" \
+      "with the next upgrade once the mirror has the i386 twins" >&2
+    rc=0
+    $SUDO apt-get install -y -q --no-install-recommends --allow-downgrades "${SKEW_ARGS[@]}" "$@" || rc=$?
+  fi
   $SUDO rm -f "$pref"
   if [ "$rc" != 0 ]; then
-    echo "setup: the install failed also with the main suite's versions; see apt-get's messages above" >&2
-    report_arch_skew "$log"
-    rm -f "$log"
+    echo "setup: the packages could not be installed: the plain install, the main suite's versions and the" \
+      "versions both architectures have all failed (see apt-get's messages above). Run 'apt-get update'" \
+      "until it succeeds and this script again." >&2
     return 1
   fi
-  rm -f "$log"
-  echo "setup: installed with the main suite's versions where the security suite's were not in both architectures" >&2
+  echo "setup: installed, with ${SKEW_ARGS[*]} taken back to the versions both architectures have" >&2
 }
 
 if [ "$need_i386" = 1 ] || [ "${#missing[@]}" != 0 ]; then
