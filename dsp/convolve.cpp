@@ -210,7 +210,8 @@ Layout chooseLayout(int channels, int mix, int k) {
 }
 
 // The kernels' spectra for the layout: two complex kernels packed per transform.
-void kernelSpectra(Work& w, Layout layout, int k, const double* kernel, int32_t len, double gainA, double gainB) {
+void kernelSpectra(Work& w, Layout layout, int k, const double* kernel, int32_t len, double gainA,
+                   double gainB) {
   if (layout == Layout::FourKernels) {
     kernelSpectrum(w, w.g1, kernel, kernel + 1, 4, len, gainA, gainB);
     kernelSpectrum(w, w.g2, kernel + 2, kernel + 3, 4, len, gainA, gainB);

@@ -7,16 +7,16 @@
 #include "formats/filter_save.h"
 #include "formats/raw_pcm.h"
 #include "platform/file.h"
-#include "ui/message_box.h"
 #include "storage/store.h"
+#include "ui/message_box.h"
 
 namespace formats {
 
 int FilterReader::identify(const std::string& path, int32_t filterIndex, document::FileIdentity* out) {
   // A file that cannot be read at all (gone, locked, a directory) is not a question of its format.
   platform::File* file = nullptr;
-  const platform::FileStatus st =
-      platform::fileOpen(path, platform::kFileRead | platform::kFileShareRead | platform::kFileShareWrite, &file);
+  const platform::FileStatus st = platform::fileOpen(
+      path, platform::kFileRead | platform::kFileShareRead | platform::kFileShareWrite, &file);
   if (st != platform::FileStatus::Ok) {
     message_ = "Cannot open \"" + path + "\": " + platform::fileStatusText(st) + ".";
     ui::ShowMessageBox(message_.c_str(), "Open", ui::kMbOk | ui::kMbIconExclamation);
@@ -67,8 +67,9 @@ int FilterReader::readMetadata(const std::string&, const document::FileIdentity&
 }
 
 storage::HfHandle* FilterReader::mapInPlace(const std::string& path, const document::FileIdentity& id,
-                                            uintptr_t owner, storage::HfNotifySink sink, markers::MarkerSet* cues,
-                                            markers::ChunkStore* chunks, int* status) {
+                                            uintptr_t owner, storage::HfNotifySink sink,
+                                            markers::MarkerSet* cues, markers::ChunkStore* chunks,
+                                            int* status) {
   OpenMappedArgs args;
   args.path = path;
   args.flags = kOpenMetadata;
@@ -85,8 +86,9 @@ storage::HfHandle* FilterReader::mapInPlace(const std::string& path, const docum
   return f;
 }
 
-int FilterReader::readSamples(const std::string& path, const document::FileIdentity& id, storage::HfHandle* file,
-                              markers::MarkerSet* cues, markers::ChunkStore* chunks, const document::DocProgress&) {
+int FilterReader::readSamples(const std::string& path, const document::FileIdentity& id,
+                              storage::HfHandle* file, markers::MarkerSet* cues, markers::ChunkStore* chunks,
+                              const document::DocProgress&) {
   ImportArgs args;
   args.path = path;
   args.flags = kOpenMetadata;
@@ -112,7 +114,8 @@ int FilterReader::readSamples(const std::string& path, const document::FileIdent
     case kImportCancelled:
       return document::kOpenStopped;
     case kImportNoFilter:
-      if (!result.message.empty()) ui::ShowMessageBox(result.message.c_str(), "Open", ui::kMbOk | ui::kMbIconExclamation);
+      if (!result.message.empty())
+        ui::ShowMessageBox(result.message.c_str(), "Open", ui::kMbOk | ui::kMbIconExclamation);
       return document::kOpenNotRecognised;
     default:
       return st;

@@ -20,8 +20,7 @@ namespace formats {
 
 class FilterReader : public document::DocumentReader {
  public:
-  FilterReader(const FilterTable* table, FilterLoader load)
-      : table_(table), load_(std::move(load)) {}
+  FilterReader(const FilterTable* table, FilterLoader load) : table_(table), load_(std::move(load)) {}
 
   void setSettings(ui::SettingsSource* settings) { settings_ = settings; }
   void setProgress(Progress* progress) { progress_ = progress; }
@@ -32,18 +31,22 @@ class FilterReader : public document::DocumentReader {
   void setUseAsync(bool on) { useAsync_ = on; }
   void setCacheWait(std::function<void()> waitForCache) { waitForCache_ = std::move(waitForCache); }
   // The raw-format dialog ("Open Raw PCM files As"); unset means raw files are refused.
-  void setRawFormatDialog(std::function<bool(document::WaveFormat*)> dialog) { rawDialog_ = std::move(dialog); }
+  void setRawFormatDialog(std::function<bool(document::WaveFormat*)> dialog) {
+    rawDialog_ = std::move(dialog);
+  }
 
   int identify(const std::string& path, int32_t filterIndex, document::FileIdentity* out) override;
   int readMetadata(const std::string& path, const document::FileIdentity& id, markers::MarkerSet* cues,
                    markers::ChunkStore* chunks) override;
   storage::HfHandle* mapInPlace(const std::string& path, const document::FileIdentity& id, uintptr_t owner,
-                                storage::HfNotifySink sink, markers::MarkerSet* cues, markers::ChunkStore* chunks,
-                                int* status) override;
+                                storage::HfNotifySink sink, markers::MarkerSet* cues,
+                                markers::ChunkStore* chunks, int* status) override;
   int readSamples(const std::string& path, const document::FileIdentity& id, storage::HfHandle* file,
-                  markers::MarkerSet* cues, markers::ChunkStore* chunks, const document::DocProgress& progress) override;
+                  markers::MarkerSet* cues, markers::ChunkStore* chunks,
+                  const document::DocProgress& progress) override;
   int write(const std::string& path, int32_t filterIndex, int32_t filterOptions, document::WaveDocument* doc,
-            uint32_t first, uint32_t count, uint32_t channelMask, const document::DocProgress& progress) override;
+            uint32_t first, uint32_t count, uint32_t channelMask,
+            const document::DocProgress& progress) override;
 
   // The last failure's text (for tests and the debug output).
   const std::string& lastMessage() const { return message_; }

@@ -7,9 +7,9 @@
 #include "formats/fake_filter_test_util.h"
 #include "markers/chunk_store.h"
 #include "markers/marker_set.h"
-#include "ui/settings_source.h"
 #include "storage/store_test_util.h"
 #include "storage/vfile.h"
+#include "ui/settings_source.h"
 
 namespace formats {
 namespace {

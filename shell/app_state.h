@@ -37,8 +37,8 @@ struct AppState {
   bool storeAvailable = false;  // false after a hard failure of the store: document work is refused
   void* instance = nullptr;
   void* mainWindow = nullptr;
-  bool active = true;          // the program is the active one (WM_ACTIVATEAPP)
-  bool meterDcAdjust = true;   // the level meter's "Adjust for DC" switch, as it last reported it
+  bool active = true;         // the program is the active one (WM_ACTIVATEAPP)
+  bool meterDcAdjust = true;  // the level meter's "Adjust for DC" switch, as it last reported it
 };
 
 AppState& app();

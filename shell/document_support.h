@@ -44,11 +44,11 @@ bool allocTransferBuffer();
 void scanFileFilters();
 void registerCommands();
 DocumentOpenResult open(const std::string& name);  // the command line's file
-void attach(const SampleRegion& region);         // the current document to the display, selecting region
-bool askToSave();                                // false when the user cancels
-bool clipModeClose();                            // /CLIP: copy to the clipboard; false to fall back to asking
-bool autosaveClose();                            // /AUTOSAVE: save; false to fall back to asking
-void closeDocument();                            // keeping the peak file when unchanged
+void attach(const SampleRegion& region);           // the current document to the display, selecting region
+bool askToSave();                                  // false when the user cancels
+bool clipModeClose();  // /CLIP: copy to the clipboard; false to fall back to asking
+bool autosaveClose();  // /AUTOSAVE: save; false to fall back to asking
+void closeDocument();  // keeping the peak file when unchanged
 void releaseStore();
 }  // namespace documents
 // The edit commands (edit_commands_win.cpp); installed with the document support.

@@ -8,19 +8,19 @@
 
 #include <cstdio>
 
-#include "platform/profile.h"
-#include "shell/app_state.h"
-#include "resources/command_ids.h"
-#include "ui/dispatch.h"
-#include "shell/main_controls.h"
-#include "ui/message_box.h"
-#include "shell/recent_files.h"
-#include "ui/settings_source.h"
-#include "shell/document_support.h"
 #include "markers/windows/marker_windows.h"
+#include "platform/profile.h"
+#include "resources/command_ids.h"
+#include "shell/app_state.h"
+#include "shell/document_support.h"
+#include "shell/main_controls.h"
+#include "shell/recent_files.h"
 #include "shell/subsystems_win.h"
-#include "shell/window_commands.h"
 #include "shell/win_shell.h"
+#include "shell/window_commands.h"
+#include "ui/dispatch.h"
+#include "ui/message_box.h"
+#include "ui/settings_source.h"
 
 namespace shell {
 namespace {
@@ -188,7 +188,8 @@ void onCommand(WPARAM wParam, LPARAM lParam) {
   // to the main window (space plays, cue hot keys).
   HWND control = reinterpret_cast<HWND>(lParam);
   HWND main = static_cast<HWND>(app().mainWindow);
-  if (control && code == BN_CLICKED && main && GetParent(control) == main && GetFocus() == control) SetFocus(main);
+  if (control && code == BN_CLICKED && main && GetParent(control) == main && GetFocus() == control)
+    SetFocus(main);
   ui::dispatchCommand(id, lParam);
   // Most commands change what the menus and buttons offer.
   if (app().mainWindow) refreshMenuStateNow();

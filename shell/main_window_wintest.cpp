@@ -8,11 +8,11 @@
 #include <utility>
 #include <vector>
 
-#include "shell/app_state.h"
 #include "resources/command_ids.h"
-#include "ui/dispatch.h"
+#include "shell/app_state.h"
 #include "shell/subsystems_win.h"
 #include "shell/win_shell.h"
+#include "ui/dispatch.h"
 
 namespace shell {
 namespace {
@@ -129,7 +129,8 @@ TEST_F(MainWindow, ControlNotificationsAreNotCommands) {
     return CreateWindowA(cls, "", WS_CHILD, 0, 0, 10, 10, hwnd_, reinterpret_cast<HMENU>(intptr_t(id)), inst,
                          nullptr);
   };
-  HWND meter = child("STATIC", IDC_METER), title = child("EDIT", IDC_CD_TITLE), in = child("BUTTON", IDC_BTN_IN);
+  HWND meter = child("STATIC", IDC_METER), title = child("EDIT", IDC_CD_TITLE),
+       in = child("BUTTON", IDC_BTN_IN);
   app().meterDcAdjust = true;
   SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_METER, 3), reinterpret_cast<LPARAM>(meter));
   EXPECT_FALSE(app().meterDcAdjust);

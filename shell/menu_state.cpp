@@ -245,7 +245,6 @@ void applyRepeatRule(const MenuFacts& f, Builder* bp) {
     lastEnabled = it != b.state().items.end() ? it->second.enabled : (!f.hasHandler || f.hasHandler(last));
   }
   if (!lastEnabled) b.grey(IDM_REPEAT_LAST);
-
 }
 
 }  // namespace

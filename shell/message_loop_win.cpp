@@ -1,11 +1,11 @@
 // The message loop, the two accelerator tables and the recent-files items of the File menu.
-#include "platform/profile.h"
-#include "shell/app_state.h"
-#include "resources/command_ids.h"
-#include "shell/recent_files.h"
-#include "ui/settings_source.h"
 #include "markers/windows/marker_windows.h"
+#include "platform/profile.h"
+#include "resources/command_ids.h"
+#include "shell/app_state.h"
+#include "shell/recent_files.h"
 #include "shell/win_shell.h"
+#include "ui/settings_source.h"
 
 namespace shell {
 namespace {
@@ -18,7 +18,8 @@ HACCEL gNumsAccel = nullptr;
 bool typingInMainWindowField(HWND main) {
   HWND focus = GetFocus();
   char cls[16] = {};
-  return focus && GetParent(focus) == main && GetClassNameA(focus, cls, sizeof cls) && lstrcmpiA(cls, "Edit") == 0;
+  return focus && GetParent(focus) == main && GetClassNameA(focus, cls, sizeof cls) &&
+         lstrcmpiA(cls, "Edit") == 0;
 }
 
 bool takenByDialog(void* window, MSG* msg) {

@@ -4,16 +4,16 @@
 #include <cstdio>
 
 #include "platform/profile.h"
+#include "resources/command_ids.h"
 #include "shell/app_state.h"
 #include "shell/document_support.h"
-#include "resources/command_ids.h"
-#include "ui/message_box.h"
-#include "ui/settings_source.h"
 #include "shell/subsystems_win.h"
-#include "shell/window_commands.h"
 #include "shell/temp_dirs.h"
 #include "shell/toolbar_win.h"
 #include "shell/win_shell.h"
+#include "shell/window_commands.h"
+#include "ui/message_box.h"
+#include "ui/settings_source.h"
 
 namespace shell {
 namespace {
@@ -200,8 +200,9 @@ int runApplication(HINSTANCE instance, const char* cmdLine, int showCmd) {
   a.autoplayOverride = a.commandLine.autoplayOverride;
   a.osGen = currentOsGeneration();
   if (!registerClasses(instance)) {
-    ui::ShowMessageBox(loadResourceString(instance, kStrRegisterError, "Error registering window class").c_str(),
-                   "Error", ui::kMbOk | ui::kMbIconExclamation);
+    ui::ShowMessageBox(
+        loadResourceString(instance, kStrRegisterError, "Error registering window class").c_str(), "Error",
+        ui::kMbOk | ui::kMbIconExclamation);
     return -1;
   }
   a.versionText = loadResourceString(instance, kStrVersion, "96");

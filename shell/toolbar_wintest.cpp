@@ -6,15 +6,15 @@
 
 #include <vector>
 
-#include "platform/win32.h"
-#include "shell/app_state.h"
-#include "resources/command_ids.h"
-#include "ui/dispatch.h"
-#include "shell/menu_state.h"
 #include "formats/filter_host.h"
+#include "platform/win32.h"
+#include "resources/command_ids.h"
+#include "shell/app_state.h"
+#include "shell/menu_state.h"
 #include "shell/subsystems_win.h"
 #include "shell/toolbar_win.h"
 #include "shell/win_shell.h"
+#include "ui/dispatch.h"
 
 namespace shell {
 namespace {

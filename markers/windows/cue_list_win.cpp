@@ -14,9 +14,9 @@
 #include "display/wavedisp_win.h"
 #include "document/wave_document.h"
 #include "markers/marker_lists.h"
-#include "resources/dialog_ids.h"
 #include "markers/windows/list_window_win.h"
 #include "markers/windows/marker_windows.h"
+#include "resources/dialog_ids.h"
 #include "ui/message_box.h"
 
 namespace markers {
@@ -258,7 +258,8 @@ void openCueList() {
     return;
   }
   HINSTANCE instance = static_cast<HINSTANCE>(host().instance);
-  HWND w = CreateDialogParamA(instance, "ID_CUEDIALOG", static_cast<HWND>(host().mainWindow()), CUEMsgProc, 0);
+  HWND w =
+      CreateDialogParamA(instance, "ID_CUEDIALOG", static_cast<HWND>(host().mainWindow()), CUEMsgProc, 0);
   if (!w) {
     ui::debugOutputf("cue list: dialog not created (%lu)\n", static_cast<unsigned long>(GetLastError()));
     return;

@@ -20,10 +20,10 @@ namespace markers {
 class MarkerSet;
 
 struct MarkerWindowsHost {
-  void* instance = nullptr;           // the program's module: dialog resources and strings
-  std::string settingsFile;           // where [Position] keeps the windows' places
-  std::string productName;            // the titles without a document
-  std::function<void*()> mainWindow;  // the owner of both windows
+  void* instance = nullptr;                           // the program's module: dialog resources and strings
+  std::string settingsFile;                           // where [Position] keeps the windows' places
+  std::string productName;                            // the titles without a document
+  std::function<void*()> mainWindow;                  // the owner of both windows
   std::function<document::WaveDocument*()> document;  // the current document, or null
   std::function<document::DocumentHost*()> documentHost;
   std::function<void*()> display;              // the wave display window

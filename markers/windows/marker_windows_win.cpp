@@ -13,10 +13,10 @@
 #include "document/document_host.h"
 #include "document/wave_document.h"
 #include "markers/marker_lists.h"
-#include "resources/command_ids.h"
-#include "ui/dispatch.h"
 #include "markers/windows/list_window_win.h"
 #include "markers/windows/marker_windows.h"
+#include "resources/command_ids.h"
+#include "ui/dispatch.h"
 #include "ui/settings_source.h"
 
 namespace markers {

@@ -12,11 +12,11 @@
 #include "display/wavedisp_win.h"
 #include "document/wave_document.h"
 #include "markers/marker_lists.h"
-#include "resources/dialog_ids.h"
-#include "resources/command_ids.h"
-#include "ui/dispatch.h"
 #include "markers/windows/list_window_win.h"
 #include "markers/windows/marker_windows.h"
+#include "resources/command_ids.h"
+#include "resources/dialog_ids.h"
+#include "ui/dispatch.h"
 #include "ui/message_box.h"
 
 namespace markers {
@@ -96,7 +96,8 @@ void fill(int32_t select) {
 
 void changed(int32_t select) {
   if (document::WaveDocument* doc = host().document()) doc->addFormatChanges(1);
-  if (host().mainWindow()) SetWindowTextA(static_cast<HWND>(host().mainWindow()), host().documentTitle().c_str());
+  if (host().mainWindow())
+    SetWindowTextA(static_cast<HWND>(host().mainWindow()), host().documentTitle().c_str());
   fill(select);
 }
 
