@@ -10,6 +10,8 @@
 #include <mmsystem.h>
 // clang-format on
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -25,6 +27,7 @@
 #include "shell/document_support.h"
 #include "shell/subsystems_win.h"
 #include "shell/window_commands.h"
+#include "storage/store.h"
 #include "ui/dispatch.h"
 #include "ui/message_box.h"
 
@@ -100,12 +103,12 @@ class Transport : public audio::PlayListener, public audio::RecordListener {
     enableButton(IDC_BTN_RECORD, false);
     refreshMenuStateNow();
   }
-  void recordWritten(int32_t first, uint32_t frames) override {}
+  void recordWritten(int32_t first, uint32_t frames) override;
   void recordMeter(const audio::MeterBlock& b) override {
     if (!b.empty()) audio::MeterFeed(b.data, b.bytes, b.bits, b.channels);
   }
-  void recordStatus(const audio::RecordStatus& s) override {}
-  void recordClosed(const audio::RecordResult& r) override { idleButtons(); }
+  void recordStatus(const audio::RecordStatus& s) override;
+  void recordClosed(const audio::RecordResult& r) override;
   void recordMessage(const audio::AudioMessage& m) override { showMessage(m); }
 
   void stopTimer() {
@@ -210,6 +213,135 @@ void loopCommand() {
   refreshMenuStateNow();
 }
 
+// The status fields the recording reports into (format, length, size, begin, end, time).
+constexpr int kStatusSamples = 371;
+constexpr int kStatusSize = 372;
+constexpr int kStatusLeft = 374;
+constexpr int kStatusTime = 375;
+
+void statusText(int id, const std::string& text) {
+  if (HWND f = GetDlgItem(mainWnd(), id)) SetWindowTextA(f, text.c_str());
+}
+
+void Transport::recordWritten(int32_t first, uint32_t frames) {
+  document::WaveDocument* doc = currentDocument();
+  HWND d = displayWnd();
+  if (!doc || !d || !rec.options().liveUpdate) return;
+  display::WaveDispSetLength(d, int32_t(doc->lengthFrames()), false);
+  display::WaveDispRedrawRange(d, first, first + int32_t(frames) - 1, true);
+}
+
+void Transport::recordStatus(const audio::RecordStatus& s) {
+  statusText(kStatusLeft, s.left);
+  statusText(kStatusSamples, s.samples);
+  statusText(kStatusSize, s.size);
+  statusText(kStatusTime, s.time);
+}
+
+void Transport::recordClosed(const audio::RecordResult& r) {
+  if (displayWnd()) display::WaveDispSetRecording(displayWnd(), false);
+  buttonText(IDC_BTN_PAUSE, "Pause");
+  audio::MeterFeed(nullptr, 0, 16, 1);
+  idleButtons();
+  if (r.monitor) return;
+  statusText(kStatusTime, "CLOSE");
+  // The new audio becomes the selection, and the view reaches at least its end.
+  document::EditResult e;
+  e.select = r.frames > 0;
+  e.selStart = uint32_t(r.first);
+  e.selEnd = uint32_t(r.first) + r.frames - 1;
+  if (const display::WaveView* v = displayWnd() ? display::WaveDispModel(displayWnd()) : nullptr) {
+    const int64_t end = int64_t(r.first) + r.frames - 1;
+    if (r.frames > 0 && end > v->last()) {
+      e.setView = true;
+      e.viewStart = uint32_t(v->first() > 0 ? v->first() : 0);
+      e.viewEnd = uint32_t(end);
+    }
+  }
+  applyEditResult(e);
+}
+
+audio::RecordOptions recordOptions() {
+  const Settings& set = app().settings;
+  audio::RecordOptions o;
+  o.liveUpdate = set.liveUpdate;
+  o.tempCompressed = set.tempCompressed;
+  o.showOnPlay = audio::MeterIsShownOnPlay();
+  o.timeMode = set.loTimeMode;
+  o.timeCodeFrames = set.timeCodeFrames;
+  return o;
+}
+
+audio::RecordTarget recordTarget(document::WaveDocument* doc) {
+  audio::RecordTarget t;
+  t.hasDocument = doc != nullptr;
+  if (!doc) return t;
+  const document::EditRange r = currentEditRange();
+  t.format = doc->format();
+  t.documentFrames = doc->lengthFrames();
+  t.selStart = int32_t(r.start < 0 ? 0 : r.start);
+  t.selEnd = r.hasSelection() ? int32_t(r.end) : t.selStart - 1;
+  t.editChannel = doc->channels() == 2 ? r.editChannel : 0;
+  t.write = audio::SampleFileWriter(doc->samples());
+  t.freeKB = uint64_t(std::max<int64_t>(storage::VfFreeSpaceKB(), 0));
+  t.space = [](uint64_t* used, uint64_t* free) {
+    *used = 0;
+    *free = uint64_t(std::max<int64_t>(storage::VfFreeSpaceKB(), 0));
+  };
+  return t;
+}
+
+// Recording overwrites what lies from the selection start on; the user is asked first when that holds
+// audio.
+bool confirmOverwrite(const audio::RecordTarget& t) {
+  const uint32_t frames = audio::RecordOverwriteFrames(t);
+  if (frames == 0) return true;
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "Recording will replace %u samples of the wave from the selection start. "
+                "Record anyway?",
+                frames);
+  return ui::ShowMessageBox(text, "Record", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void recordCommand() {
+  Transport* t = tp();
+  if (!t || t->play.active() || t->rec.active()) return;
+  if (!currentDocument()) {
+    if (refuseDocumentWork()) return;
+    ui::dispatchCommand(IDM_NEW, 0);  // the New dialog makes the document to record into
+  }
+  document::WaveDocument* doc = currentDocument();
+  if (!doc) return;
+  audio::RecordTarget target = recordTarget(doc);
+  if (!confirmOverwrite(target)) return;
+  loadSettings(t);
+  t->rec.setOptions(recordOptions());
+  audio::MeterSetChannels(target.editChannel ? 1 : doc->channels(), false);
+  if (displayWnd()) display::WaveDispSetRecording(displayWnd(), true);
+  const int result = t->rec.record(target);
+  ui::debugOutputf("Record: %d (from %d, limit to %d)\n", result, target.selStart, target.selEnd);
+  if (result == 0) {
+    doc->addSampleChanges(1);
+  } else if (displayWnd()) {
+    display::WaveDispSetRecording(displayWnd(), false);
+  }
+}
+
+void monitorCommand() {
+  Transport* t = tp();
+  if (!t) return;
+  if (t->play.active() || (t->rec.active() && !t->rec.monitoring())) {
+    audio::MeterShowOnPlay(!audio::MeterIsShownOnPlay());  // while busy the switch is what changes
+    return;
+  }
+  loadSettings(t);
+  audio::RecordTarget target = recordTarget(currentDocument());
+  t->rec.setOptions(recordOptions());
+  if (!t->rec.monitoring()) audio::MeterSetChannels(target.hasDocument ? target.format.channels : 1, false);
+  t->rec.monitorToggle(target);
+}
+
 }  // namespace
 
 void registerCommands() {
@@ -225,6 +357,8 @@ void registerCommands() {
   ui::registerCommand(IDM_STOP, [](int, intptr_t) { stopCommand(); });
   ui::registerCommand(IDM_PAUSE, [](int, intptr_t) { pauseCommand(); });
   ui::registerCommand(IDM_LOOP_MODE, [](int, intptr_t) { loopCommand(); });
+  ui::registerCommand(IDM_RECORD, [](int, intptr_t) { recordCommand(); });
+  ui::registerCommand(IDM_MONITOR_VU, [](int, intptr_t) { monitorCommand(); });
   playRangeHandler() = [](uint32_t start, uint32_t length) {
     if (length == 0) return;
     Transport* t = tp();
