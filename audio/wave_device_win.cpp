@@ -236,7 +236,7 @@ DeviceStatus WinWaveDevice::submit(DeviceBuffer* b) {
 void WinWaveDevice::drain() {
   constexpr int kDrainStepMs = 5;
   constexpr int kDrainLimitMs = 1500;
-  constexpr int kDrainTailMs = 250;
+  constexpr int kDrainTailMs = 400;
   bool early = false;
   for (int waited = 0; waited < kDrainLimitMs; waited += kDrainStepMs) {
     uint64_t played = 0;

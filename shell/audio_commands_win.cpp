@@ -175,9 +175,7 @@ void playCommand(bool hasExplicit, uint32_t first, uint32_t length) {
   c.cursor = r.hasSelection() ? -1 : int32_t(r.start);
   c.viewFirst = int32_t(r.viewStart);
   c.viewLast = int32_t(r.viewEnd);
-  const int result = t->play.toggle(src, c, t->loopMode, silent);
-  ui::debugOutputf("Play: %d (selection %d..%d, %u buffers of %u bytes)\n", result, c.selStart, c.selEnd,
-                   t->play.bufferCount(), t->play.bufferBytes());
+  t->play.toggle(src, c, t->loopMode, silent);
 }
 
 void stopCommand() {
@@ -320,7 +318,6 @@ void recordCommand() {
   audio::MeterSetChannels(target.editChannel ? 1 : doc->channels(), false);
   if (displayWnd()) display::WaveDispSetRecording(displayWnd(), true);
   const int result = t->rec.record(target);
-  ui::debugOutputf("Record: %d (from %d, limit to %d)\n", result, target.selStart, target.selEnd);
   if (result == 0) {
     doc->addSampleChanges(1);
   } else if (displayWnd()) {

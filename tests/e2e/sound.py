@@ -57,7 +57,7 @@ class Pulse:
         self.h.env["XDG_RUNTIME_DIR"] = self.dir
         # A deeper server buffer than Wine asks for: under the emulator Wine feeds its stream in bursts,
         # and a stream that runs dry gets silence in the middle of the sound.
-        self.h.env["PULSE_LATENCY_MSEC"] = "300"
+        self.h.env["PULSE_LATENCY_MSEC"] = "250"
         self.h.env["WINEDLLOVERRIDES"] = self.h.env["WINEDLLOVERRIDES"] + ";winealsa.drv,wineoss.drv=d"
         subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Audio", "/d", "pulse", "/f"],
                        env=self.h.env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
@@ -98,6 +98,20 @@ class Pulse:
             if last > 0 and len(data) - last >= quiet_bytes:
                 return values(data)
         raise AssertionError("no sound followed by silence in %s within %d s" % (path, timeout))
+
+    def stream_formats(self, timeout=15):
+        """The sample formats of the streams playing into the server ("u8 2ch 44100Hz", ...), waiting up to
+        timeout seconds for one to appear."""
+        end = time.monotonic() + self.h.limit(timeout)
+        while time.monotonic() < end:
+            out = subprocess.run(["pactl", "list", "sink-inputs"], env=self._env(), stdout=subprocess.PIPE,
+                                 stderr=subprocess.DEVNULL, text=True).stdout
+            found = [line.split(":", 1)[1].strip() for line in out.splitlines()
+                     if line.strip().startswith("Sample Specification:")]
+            if found:
+                return found
+            time.sleep(0.2)
+        return []
 
     def stop(self):
         for proc in reversed(self.procs):

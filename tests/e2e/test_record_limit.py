@@ -50,7 +50,7 @@ def run(h):
     try:
         pulse.start()
         prog = h.start(h.windows_path(path), "/REGION:0,%d" % LIMIT, "/AUTOSAVE", debugstr=True)
-        h.drive("wait-window SORN96 60", "wait-idle 500 60", timeout=70)
+        h.drive("wait-window SORN96 60", 'wait-title "blank.wav - " 60', "wait-idle 500 60", timeout=70)
         pulse.feed(sig_path)
         out = h.drive("sleep 1500", "command 194",
                       'answer-box "Record" "Recording will replace 44100 samples" YES 30',
