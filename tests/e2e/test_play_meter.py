@@ -14,7 +14,7 @@ E2E_TIMEOUT = 200
 def grab(h, name):
     """The screen as (width, height, rgb bytes)."""
     path = os.path.join(h.dir, name + ".ppm")
-    subprocess.run(["import", "-window", "root", "ppm:" + path], env=h.env, check=True, timeout=30,
+    subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:" + path], env=h.env, check=True, timeout=30,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     with open(path, "rb") as f:
         data = f.read()
