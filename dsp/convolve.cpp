@@ -63,17 +63,17 @@ bool allocate(Work& w, uint32_t q, uint32_t passFrames, uint32_t accFrames, int 
   return true;
 }
 
-// Transforms kernel taps re[t * stride] * ga + i * im[t * stride] * gb into spec, scaled by 1/q.
-void kernelSpectrum(Work& w, std::vector<double>& spec, const double* re, const double* im, int stride,
+// Transforms kernel taps re[t * stride] * ga + i * im[t * stride] * gb into spectrum, scaled by 1/q.
+void kernelSpectrum(Work& w, std::vector<double>& spectrum, const double* re, const double* im, int stride,
                     int32_t length, double ga, double gb) {
-  std::fill(spec.begin(), spec.end(), 0.0);
+  std::fill(spectrum.begin(), spectrum.end(), 0.0);
   for (int32_t t = 0; t < length; ++t) {
-    spec[2 * size_t(t)] = ga * re[size_t(t) * stride];
-    spec[2 * size_t(t) + 1] = im ? gb * im[size_t(t) * stride] : 0.0;
+    spectrum[2 * size_t(t)] = ga * re[size_t(t) * stride];
+    spectrum[2 * size_t(t) + 1] = im ? gb * im[size_t(t) * stride] : 0.0;
   }
-  w.plan->run(spec.data(), w.work.data(), -1);
+  w.plan->run(spectrum.data(), w.work.data(), -1);
   const double s = 1.0 / double(w.q);
-  for (double& v : spec) v *= s;
+  for (double& v : spectrum) v *= s;
 }
 
 int16_t roundLimited(double v) {

@@ -50,8 +50,8 @@ TEST(AnalysisTest, PureToneGivesItsFrequencyAndNote) {
   for (double f : {440.0, 600.0, 1000.0, 97.0, 5000.0}) {
     Wave w = tone({{{f, 1.0}}}, 44100);
     SpectrumAnalyzer an(2048, 5);
-    std::vector<float> spec(1024, -120.0f);
-    const double got = an.analyseFrame(w.source(), 20000, 24000, spec.data(), 0, true);
+    std::vector<float> spectrum(1024, -120.0f);
+    const double got = an.analyseFrame(w.source(), 20000, 24000, spectrum.data(), 0, true);
     EXPECT_LT(std::abs(got - f), f == 440.0 ? 0.05 : 0.01 * f) << f;
     if (f == 440.0) {
       EXPECT_EQ(NoteName(got).substr(0, 3), "A4 ");
