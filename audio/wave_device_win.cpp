@@ -102,6 +102,7 @@ DeviceStatus WinWaveDevice::open(uint32_t id, const DeviceFormat& f) {
   format_ = f;
   lastRaw_ = 0;
   high_ = 0;
+  written_ = 0;
   return DeviceStatus::kOk;
 }
 
@@ -128,6 +129,8 @@ DeviceStatus WinWaveDevice::close(bool force) {
     order_.clear();
   } else if (!order_.empty()) {
     return DeviceStatus::kStillPlaying;
+  } else if (IsOut(direction_)) {
+    drain();
   }
   const MMRESULT r = IsOut(direction_) ? waveOutClose(Out(handle_)) : waveInClose(In(handle_));
   if (r != MMSYSERR_NOERROR && !force) return DeviceStatusFromMm(r);
@@ -218,8 +221,31 @@ DeviceStatus WinWaveDevice::submit(DeviceBuffer* b) {
     b->queued = false;
     b->done = true;
     order_.pop_back();
+  } else if (IsOut(direction_) && format_.frameBytes()) {
+    written_ += h->dwBufferLength / format_.frameBytes();
   }
   return DeviceStatusFromMm(r);
+}
+
+// Some drivers (the emulated ones among them) hand a buffer back as soon as they have copied it into a
+// mixer of their own, so the last buffers are still sounding when the last one is back; closing then
+// would cut them off. Such a driver's position also runs ahead of what sounds by about its mixer's
+// latency, so once it gets there a little more is waited. A driver that hands buffers back when they have
+// played is at the end already and closes at once. The wait is bounded, for a position that never gets
+// there.
+void WinWaveDevice::drain() {
+  constexpr int kDrainStepMs = 5;
+  constexpr int kDrainLimitMs = 1500;
+  constexpr int kDrainTailMs = 400;
+  bool early = false;
+  for (int waited = 0; waited < kDrainLimitMs; waited += kDrainStepMs) {
+    uint64_t played = 0;
+    if (position(&played) != DeviceStatus::kOk) return;
+    if (played >= written_) break;
+    early = true;
+    Sleep(kDrainStepMs);
+  }
+  if (early) Sleep(kDrainTailMs);
 }
 
 DeviceStatus WinWaveDevice::write(DeviceBuffer* b) {
@@ -235,6 +261,7 @@ DeviceStatus WinWaveDevice::reset() {
   const MMRESULT r = IsOut(direction_) ? waveOutReset(Out(handle_)) : waveInReset(In(handle_));
   lastRaw_ = 0;
   high_ = 0;
+  written_ = 0;
   if (!window_) poll();
   return DeviceStatusFromMm(r);
 }

@@ -48,6 +48,11 @@ class WinWaveDevice : public WaveDevice {
  private:
   void handBack(void* header);
   DeviceStatus submit(DeviceBuffer* b);
+  void drain();
+
+  // Frames written to an output device since the open or the last reset: a close waits until the
+  // device's position has reached them (see drain()).
+  uint64_t written_ = 0;
 
   WaveDirection direction_;
   void* window_ = nullptr;

@@ -4,8 +4,8 @@
 // handles the shell's own messages and offers every other one to this table.
 //
 // Adding a subsystem: an entry in kSubsystems, its rows in kRoutes (and kControls), its command families.
-// Rows still without a handler mark what the next subsystems take over: playback's buffer-done and timer
-// messages, the script steps, the CD bar's notifications.
+// Rows still without a handler mark what the next subsystems take over: the script steps, the CD bar's
+// notifications.
 // clang-format off
 #include "platform/win32.h"  // before the other system headers
 #include <mmsystem.h>
@@ -29,6 +29,7 @@ const std::vector<Subsystem> kSubsystems = {
     {"cue lists", nullptr, nullptr, nullptr, cuewindows::registerCommands, nullptr},
     {"menus", nullptr, nullptr, nullptr, menus::registerCommands, nullptr},
     {"toolbar", nullptr, nullptr, toolbar::createWindows, toolbar::registerCommands, toolbar::closeWindows},
+    {"audio", nullptr, nullptr, nullptr, audiocmd::registerCommands, audiocmd::closeWindows},
 };
 
 // Rows of one message are asked in this order; the first that handles the message ends it.
@@ -46,7 +47,7 @@ const std::vector<MessageRoute> kRoutes = {
     {WM_ACTIVATE, "toolbar", toolbar::onMessage},
     {WM_ACTIVATEAPP, "toolbar", toolbar::onMessage},
     {WM_TIMER, "toolbar", toolbar::onMessage},  // its tool-tip timer
-    {WM_TIMER, "audio", nullptr},               // playback's position timer 123
+    {WM_TIMER, "audio", audiocmd::onTimer},     // playback's position timer 123, the start-up Play
     {WM_KEYDOWN, "toolbar", toolbar::onMessage},
     {WM_KEYDOWN, "menus", menus::onKeyDown},  // the space bar, the cue hot keys, Delete
     // Notifications: the store's records carry a marker and are taken first; the display's go to the
@@ -58,10 +59,12 @@ const std::vector<MessageRoute> kRoutes = {
     {WM_SIZE, "documents", documents::onSize},  // the child windows' layout
     {WM_DROPFILES, "documents", documents::onDropFiles},
     {WM_VF_NEEDSPACE, "documents", documents::onNeedSpace},  // the undo store frees levels
-    {MM_WOM_DONE, "audio", nullptr},                         // a played buffer came back
-    {MM_WOM_OPEN, "audio", nullptr},
-    {MM_WOM_CLOSE, "audio", nullptr},
-    {MM_WIM_DATA, "audio", nullptr},  // a recorded buffer came back
+    {MM_WOM_DONE, "audio", audiocmd::onWaveOut},             // a played buffer came back
+    {MM_WOM_OPEN, "audio", audiocmd::onWaveOut},
+    {MM_WOM_CLOSE, "audio", audiocmd::onWaveOut},
+    {MM_WIM_DATA, "audio", audiocmd::onWaveIn},  // a recorded buffer came back
+    {MM_WIM_OPEN, "audio", audiocmd::onWaveIn},
+    {MM_WIM_CLOSE, "audio", audiocmd::onWaveIn},
     {WM_SORN_SCRIPT_STEP, "scripts", nullptr},
     {WM_SORN_BATCH_NEXT, "scripts", nullptr},
 };

@@ -102,6 +102,14 @@ namespace cuewindows {  // marker_windows_win.cpp: the cue list and play list wi
 void registerCommands();
 }  // namespace cuewindows
 
+namespace audiocmd {  // audio_commands_win.cpp: Play, Stop, Pause, Record, Loop, Monitor and the devices
+void registerCommands();
+void closeWindows();
+bool onWaveOut(HWND, UINT, WPARAM, LPARAM, LRESULT*);  // MM_WOM_*
+bool onWaveIn(HWND, UINT, WPARAM, LPARAM, LRESULT*);   // MM_WIM_*
+bool onTimer(HWND, UINT, WPARAM, LPARAM, LRESULT*);    // the position timer and the start-up Play
+}  // namespace audiocmd
+
 namespace meter {  // the level meter's DC switch, reported beside its id
 bool onDcSwitch(int id, int code);
 }  // namespace meter
