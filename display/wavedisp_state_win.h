@@ -63,6 +63,7 @@ struct WaveDispState {
   int32_t imageStride = 0, imageBands = 0;
   std::vector<uint32_t> palette;
   bool recording = false;
+  bool blank = false;  // only the frame is painted
   bool fftFailed = false;
 };
 

@@ -217,7 +217,7 @@ void PaintInto(WaveDispState& s, HDC dc, const RECT& rc) {
   PlanFrame(s.view, s.client, s.margins, s.source != nullptr, &frame);
   DrawOps(s, dc, frame);
   const uint32_t flags = s.view.flags();
-  if (flags & (WDF_SPECTRAL | WDF_WAVEFORM)) {
+  if (!s.blank && (flags & (WDF_SPECTRAL | WDF_WAVEFORM))) {
     PaintInput in;
     in.view = &s.view;
     in.client = s.client;
@@ -701,6 +701,13 @@ void WaveDispSetRecording(HWND hwnd, bool recording) {
   if (!s || s->recording == recording) return;
   s->recording = recording;
   if (!recording) InvalidateAll(*s);
+}
+
+void WaveDispSetBlank(HWND hwnd, bool blank) {
+  WaveDispState* s = StateOf(hwnd);
+  if (!s || s->blank == blank) return;
+  s->blank = blank;
+  InvalidateAll(*s);
 }
 
 void WaveDispSetMargins(HWND hwnd, int left, int top, int right, int bottom) {

@@ -72,6 +72,8 @@ COLORREF WaveDispGetColor(HWND hwnd, int code);
 bool WaveDispSetSpectral(HWND hwnd, int code, int32_t value, bool redraw = true);
 // While recording the spectrogram is not computed (its columns stay black).
 void WaveDispSetRecording(HWND hwnd, bool recording);
+// A blank display shows its frame only (the recording without live update); clearing it repaints.
+void WaveDispSetBlank(HWND hwnd, bool blank);
 // Space kept round the wave area for rulers; takes effect at once.
 void WaveDispSetMargins(HWND hwnd, int left, int top, int right, int bottom);
 // Grid lists: offsets from the margins' left / top, ended by -1 or the end of the list; null clears.

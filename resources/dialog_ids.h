@@ -66,4 +66,15 @@
 #define IDB_TB_ZAP             175
 #define IDB_TB_ZAP_GREY        176
 
+/* ---- "Select Wave Device" (dialog 114, resources/device_dialog.rc) ----------------------------------------- */
+#define IDD_SELECT_DEVICE      114
+#define IDC_DEV_CONVERT8       3036  /* "Play 16-bit files as 8-bit" */
+#define IDC_DEV_WAVEIN         3046  /* wave recording devices */
+#define IDC_DEV_WAVEOUT        3047  /* wave playback devices */
+#define IDC_DEV_MIDIIN         3048
+#define IDC_DEV_MIDIOUT        3049
+#define IDC_DEV_RECORD_GRID    3123  /* 12 cells, 3123..3134: rows 11K 22K 44K, columns 8m 8s 16m 16s */
+#define IDC_DEV_PLAY_GRID      3135  /* 12 cells, 3135..3146 */
+#define IDC_DEV_HELP           222
+
 #endif

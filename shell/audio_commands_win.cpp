@@ -15,21 +15,25 @@
 #include <memory>
 #include <string>
 
+#include "audio/device_dialog_win.h"
 #include "audio/meter_win.h"
 #include "audio/play_engine.h"
 #include "audio/record_engine.h"
 #include "audio/wave_device_win.h"
+#include "display/status_text.h"
 #include "display/wavedisp_win.h"
 #include "document/edit_ops.h"
 #include "document/wave_document.h"
 #include "resources/command_ids.h"
 #include "shell/app_state.h"
 #include "shell/document_support.h"
+#include "shell/startup_plan.h"
 #include "shell/subsystems_win.h"
 #include "shell/window_commands.h"
 #include "storage/store.h"
 #include "ui/dispatch.h"
 #include "ui/message_box.h"
+#include "ui/settings_source.h"
 
 namespace shell {
 namespace audiocmd {
@@ -89,6 +93,7 @@ class Transport : public audio::PlayListener, public audio::RecordListener {
   void playClosed(bool restart) override {
     stopTimer();
     if (displayWnd()) display::WaveDispSetCursor(displayWnd(), -1);
+    applyTimeSettings();  // the first status field shows the wave format again
     buttonText(IDC_BTN_PAUSE, "Pause");
     idleButtons();
     audio::MeterFeed(nullptr, 0, 16, 1);
@@ -211,7 +216,10 @@ void loopCommand() {
   refreshMenuStateNow();
 }
 
-// The status fields the recording reports into (format, length, size, begin, end, time).
+// The status fields the transport reports into (format, length, size, begin, end, time).
+constexpr int kStatusFormat = 370;
+constexpr int kDeviceTextControl = 9001;  // the main window's device texts (main_controls_win.cpp)
+constexpr int kCapabilityTextControl = 9002;
 constexpr int kStatusSamples = 371;
 constexpr int kStatusSize = 372;
 constexpr int kStatusLeft = 374;
@@ -219,6 +227,14 @@ constexpr int kStatusTime = 375;
 
 void statusText(int id, const std::string& text) {
   if (HWND f = GetDlgItem(mainWnd(), id)) SetWindowTextA(f, text.c_str());
+}
+
+// While playing, the first status field shows the play position in the "LoTimeMode" format.
+void showPlayPosition(int64_t position) {
+  const document::WaveDocument* doc = currentDocument();
+  const Settings& set = app().settings;
+  statusText(kStatusFormat,
+             display::FormatPosition(position, doc ? doc->rate() : 0, set.loTimeMode, set.timeCodeFrames));
 }
 
 void Transport::recordWritten(int32_t first, uint32_t frames) {
@@ -237,7 +253,10 @@ void Transport::recordStatus(const audio::RecordStatus& s) {
 }
 
 void Transport::recordClosed(const audio::RecordResult& r) {
-  if (displayWnd()) display::WaveDispSetRecording(displayWnd(), false);
+  if (HWND d = displayWnd()) {
+    display::WaveDispSetRecording(d, false);
+    display::WaveDispSetBlank(d, false);
+  }
   buttonText(IDC_BTN_PAUSE, "Pause");
   audio::MeterFeed(nullptr, 0, 16, 1);
   idleButtons();
@@ -281,11 +300,12 @@ audio::RecordTarget recordTarget(document::WaveDocument* doc) {
   t.selEnd = r.hasSelection() ? int32_t(r.end) : t.selStart - 1;
   t.editChannel = doc->channels() == 2 ? r.editChannel : 0;
   t.write = audio::SampleFileWriter(doc->samples());
-  t.freeKB = uint64_t(std::max<int64_t>(storage::VfFreeSpaceKB(), 0));
+  // The budget: what the store holds now (its blocks in use) and what the temporary drives still have.
   t.space = [](uint64_t* used, uint64_t* free) {
-    *used = 0;
+    *used = uint64_t(storage::VfInUseCount()) * 64;
     *free = uint64_t(std::max<int64_t>(storage::VfFreeSpaceKB(), 0));
   };
+  t.space(&t.usedKB, &t.freeKB);
   return t;
 }
 
@@ -316,12 +336,17 @@ void recordCommand() {
   loadSettings(t);
   t->rec.setOptions(recordOptions());
   audio::MeterSetChannels(target.editChannel ? 1 : doc->channels(), false);
-  if (displayWnd()) display::WaveDispSetRecording(displayWnd(), true);
+  if (HWND d = displayWnd()) {
+    display::WaveDispSetRecording(d, true);
+    // Without live update the display stays blank until the recording ends.
+    if (!app().settings.liveUpdate) display::WaveDispSetBlank(d, true);
+  }
   const int result = t->rec.record(target);
   if (result == 0) {
     doc->addSampleChanges(1);
-  } else if (displayWnd()) {
-    display::WaveDispSetRecording(displayWnd(), false);
+  } else if (HWND d = displayWnd()) {
+    display::WaveDispSetRecording(d, false);
+    display::WaveDispSetBlank(d, false);
   }
 }
 
@@ -337,6 +362,44 @@ void monitorCommand() {
   t->rec.setOptions(recordOptions());
   if (!t->rec.monitoring()) audio::MeterSetChannels(target.hasDocument ? target.format.channels : 1, false);
   t->rec.monitorToggle(target);
+}
+
+// Select Wave Device: the new devices serve the next play or recording; their names are saved with the
+// settings, and the main window's device texts describe the new playback device.
+void selectDeviceCommand() {
+  AppState& a = app();
+  std::vector<audio::DeviceInfo> devices[audio::kDeviceKinds];
+  audio::DeviceEnumerate(devices);
+  audio::DeviceChoice c;
+  for (int k = 0; k < audio::kDeviceKinds; ++k) c.id[k] = uint32_t(a.deviceIds[k]);
+  c.quirkFlag = a.deviceStatus.quirkFlag;
+  c.convert16to8 = a.settings.convert16to8New;
+  if (!audio::DeviceDialogRun(static_cast<HINSTANCE>(a.instance), mainWnd(), devices, a.settings.meterFix,
+                              &c))
+    return;
+  ChosenDevice* chosen[audio::kDeviceKinds] = {&a.settings.waveOut, &a.settings.waveIn, &a.settings.midiOut,
+                                               &a.settings.midiIn};
+  for (int k = 0; k < audio::kDeviceKinds; ++k) {
+    a.deviceIds[k] = int(c.id[k]);
+    chosen[k]->exists = !devices[k].empty();
+    chosen[k]->productName = audio::DeviceSavedName(devices[k], c.id[k]);
+  }
+  // Playback reads the switch from the settings file at each start.
+  a.settings.convert16to8New = c.convert16to8;
+  ui::ProfileSettingsSource(a.settingsFile)
+      .writeString("System", "Convert16to8New", c.convert16to8 ? "YES" : "NO");
+  WaveOutCaps caps;
+  if (c.id[0] < devices[0].size()) {
+    const audio::DeviceInfo& out = devices[0][c.id[0]];
+    caps.queried = !out.name.empty();
+    caps.productName = out.name;
+    caps.formats = out.formats;
+    caps.channels = out.channels;
+  }
+  a.deviceStatus = describeWaveOut(caps, a.settings.meterFix);
+  a.deviceStatus.quirkFlag = c.quirkFlag;
+  SetDlgItemTextA(mainWnd(), kDeviceTextControl, a.deviceStatus.deviceText.c_str());
+  SetDlgItemTextA(mainWnd(), kCapabilityTextControl, a.deviceStatus.capabilityText.c_str());
 }
 
 }  // namespace
@@ -356,6 +419,7 @@ void registerCommands() {
   ui::registerCommand(IDM_LOOP_MODE, [](int, intptr_t) { loopCommand(); });
   ui::registerCommand(IDM_RECORD, [](int, intptr_t) { recordCommand(); });
   ui::registerCommand(IDM_MONITOR_VU, [](int, intptr_t) { monitorCommand(); });
+  ui::registerCommand(IDM_SELECT_DEVICE, [](int, intptr_t) { selectDeviceCommand(); });
   playRangeHandler() = [](uint32_t start, uint32_t length) {
     if (length == 0) return;
     Transport* t = tp();
@@ -406,7 +470,10 @@ bool onTimer(HWND hwnd, UINT, WPARAM wParam, LPARAM, LRESULT* result) {
   } else if (wParam == kPositionTimer) {
     const audio::PlayEngine::Tick k = t->play.tick();
     if (k.playing) {
-      if (displayWnd() && k.position >= 0) display::WaveDispSetCursor(displayWnd(), int32_t(k.position));
+      if (k.position >= 0) {
+        if (displayWnd()) display::WaveDispSetCursor(displayWnd(), int32_t(k.position));
+        showPlayPosition(k.position);
+      }
       if (audio::MeterIsShownOnPlay() && !k.meter.empty())
         audio::MeterFeed(k.meter.data, k.meter.bytes, k.meter.bits, k.meter.channels);
     }

@@ -573,4 +573,9 @@ uint32_t VfValidFreeCount() {
   return gStore->validCount;
 }
 
+uint32_t VfInUseCount() {
+  std::lock_guard<std::mutex> g(gStore->listLock);
+  return kVfBlockCount - 1 - gStore->emptyCount - gStore->validCount;
+}
+
 }  // namespace storage

@@ -145,6 +145,8 @@ uint32_t VfSlotRefCount(int slot);
 bool VfSlotInUse(int slot);
 uint32_t VfEmptyCount();
 uint32_t VfValidFreeCount();
+// Descriptors holding data (neither on the empty list nor on the valid free list): the store's use.
+uint32_t VfInUseCount();
 std::vector<uint16_t> VfValidFreeList();  // in list order
 // Checks every invariant above; chainHeads are the first descriptors of all live virtual files.
 // Returns true when all hold, else false with the first violation in *why.

@@ -145,6 +145,9 @@ TEST_F(StoreRandomTest, InvariantsHoldAfterEveryOperation) {
       }
     }
     ASSERT_TRUE(invariants(descriptorChains())) << "step " << step << " op " << op;
+    size_t held = 0;
+    for (const Chain& ch : chains) held += ch.size();
+    ASSERT_EQ(VfInUseCount(), held) << "step " << step << " op " << op;
   }
   for (const Chain& ch : chains)
     for (const Block& b : ch) ASSERT_TRUE(headMatches(b));
@@ -155,6 +158,7 @@ TEST_F(StoreRandomTest, InvariantsHoldAfterEveryOperation) {
   EXPECT_TRUE(invariants({}));
   EXPECT_EQ(VfTempFileSize(1), 65536);
   EXPECT_EQ(VfEmptyCount(), kVfBlockCount - 1);
+  EXPECT_EQ(VfInUseCount(), 0u);
   for (const auto& s : sources) EXPECT_EQ(VfFindSourceFile(s), -1);
   for (size_t i = 0; i < sources.size(); ++i) EXPECT_EQ(readWholeFile(sources[i]), sourceBytes[i]);
 }

@@ -58,6 +58,7 @@ def run(h):
         raise AssertionError("a button of the main window was not created")
     if not re.search(r'"( [^"]+ Installed| No Waveform device installed)"', out):
         raise AssertionError("the device text is not shown")
+    no_device = '" No Waveform device installed"' in out
     if not re.search(r'"( [^"]*capability| Cannot Play waveforms)"', out):
         raise AssertionError("the capability text is not shown")
     if "right-click the level meter" not in out:
@@ -86,7 +87,9 @@ def run(h):
     if not FRAMES // 3 <= zoomed <= FRAMES * 2 // 3:
         raise AssertionError("after In the view shows %d of %d samples, expected about half" % (zoomed, FRAMES))
     # The space bar after a click belongs to the main window (Play), not to the clicked button: no second In.
-    out = h.drive("key %d" % VK_SPACE, "wait-idle 800 30", "expect-no-dialog", "list-windows")
+    # Without a sound device Play says so in a box; with one it plays.
+    answer = ['answer-box "Wave System Error" "" OK', 'wait-gone "Wave System Error"'] if no_device else []
+    out = h.drive("key %d" % VK_SPACE, *answer, "wait-idle 800 30", "expect-no-dialog", "list-windows")
     if time_field(out) != zoomed:
         raise AssertionError("the space bar clicked In again: %d samples in view, was %d" % (time_field(out), zoomed))
 

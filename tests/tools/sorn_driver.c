@@ -565,6 +565,21 @@ static int cmd_press(int argc, char **argv) {
   return click(dlg, id);
 }
 
+/* A check box or radio button of a dialog, clicked as a user would (its state changes, then the dialog hears
+ * of it): tick <title> <id>. */
+static int cmd_tick(int argc, char **argv) {
+  long id;
+  HWND dlg, b;
+  if (!parse_int(argv[2], &id)) return RC_USAGE;
+  dlg = wait_for_window(NULL, argv[1], NULL, 0, timeout_arg(argc, argv, 3));
+  if (!dlg) return timed_out("waiting for a dialog with that title");
+  b = GetDlgItem(dlg, (int)id);
+  if (!b) return failed("dialog has no control %ld", id);
+  if (!IsWindowEnabled(b)) return failed("control %ld is disabled", id);
+  PostMessageA(b, BM_CLICK, 0, 0);
+  return RC_OK;
+}
+
 /* A button of the main window, clicked the way a user would: it must exist, be shown and be enabled. */
 static int cmd_click(int argc, char **argv) {
   long id;
@@ -770,7 +785,7 @@ static const Command kCommands[] = {
     {"post-child", 3, cmd_post_child},     {"drop", 2, cmd_drop},
     {"answer-box", 4, cmd_answer_box},     {"wait-dialog", 2, cmd_wait_dialog},
     {"wait-gone", 2, cmd_wait_gone},       {"fill", 4, cmd_fill},
-    {"press", 3, cmd_press},               {"expect-no-dialog", 1, cmd_expect_no_dialog},
+    {"press", 3, cmd_press},               {"tick", 3, cmd_tick},               {"expect-no-dialog", 1, cmd_expect_no_dialog},
     {"select-items", 4, cmd_select_items},
     {"wait-idle", 1, cmd_wait_idle},       {"title", 1, cmd_title},
     {"expect-title", 2, cmd_expect_title}, {"wait-exit", 1, cmd_wait_exit},
