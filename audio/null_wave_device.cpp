@@ -16,6 +16,7 @@ DeviceStatus NullWaveDevice::open(uint32_t id, const DeviceFormat& format) {
   open_ = true;
   running_ = direction_ == WaveDirection::kOutput;  // output plays as soon as it has data, input waits
   position_ = 0;
+  fifo_ = 0;
   headDone_ = 0;
   streamOffset_ = 0;
   returnedInputs_ = 0;
@@ -48,6 +49,8 @@ DeviceStatus NullWaveDevice::close(bool force) {
     for (DeviceBuffer* b : held_) queue_.push_back(b);
   }
   forgetQueue();
+  droppedAtClose_ = fifo_;
+  fifo_ = 0;
   open_ = false;
   running_ = false;
   ++closes_;
@@ -149,7 +152,7 @@ DeviceStatus NullWaveDevice::restart() {
 
 DeviceStatus NullWaveDevice::position(uint64_t* frames) {
   if (!open_) return DeviceStatus::kInvalidHandle;
-  *frames = position_;
+  *frames = positionCountsHeld_ ? position_ : position_ - fifo_;
   return DeviceStatus::kOk;
 }
 
@@ -197,6 +200,7 @@ void NullWaveDevice::advance(uint64_t frames) {
     headDone_ += takeBytes;
     position_ += take;
     frames -= take;
+    if (direction_ == WaveDirection::kOutput) fifo_ = std::min<uint64_t>(latency_, position_);
     if (headDone_ >= target) {
       queue_.pop_front();
       if (direction_ == WaveDirection::kInput) {
@@ -207,6 +211,9 @@ void NullWaveDevice::advance(uint64_t frames) {
       handBack(b, true);
     }
   }
+  // With nothing queued the device goes on sounding what it holds.
+  if (open_ && running_ && queue_.empty() && direction_ == WaveDirection::kOutput)
+    fifo_ -= std::min<uint64_t>(fifo_, frames);
 }
 
 }  // namespace audio

@@ -46,6 +46,13 @@ class NullWaveDevice : public WaveDevice {
   // --- faults
   void failOpen(DeviceStatus status) { openFailure_ = status; }  // kOk: opens succeed again
   void setNeverReturn(bool on) { neverReturn_ = on; }
+  // Output: the device buffers frames of its own, handing each buffer back that long before it has
+  // sounded (its position counts what has sounded); a close drops what it still holds.
+  void setLatency(uint32_t frames) { latency_ = frames; }
+  // Its position then counts the frames taken from buffers, sounded or not (as some drivers do).
+  void setPositionCountsHeld(bool on) { positionCountsHeld_ = on; }
+  // Frames the device held unsounded when it was last closed.
+  uint64_t droppedAtClose() const { return droppedAtClose_; }
   // The input buffer handed back as number ordinal (0 = the first) comes back short by that many bytes.
   void setShortReturn(uint32_t ordinal, uint32_t shortBytes) { shortReturns_[ordinal] = shortBytes; }
   // Input bytes: fills dst with count bytes of the input stream starting at stream byte offset.
@@ -84,6 +91,10 @@ class NullWaveDevice : public WaveDevice {
   std::deque<DeviceBuffer*> pending_;  // handed back by reset or pause, reported by deliver()
   DeviceStatus openFailure_ = DeviceStatus::kOk;
   bool neverReturn_ = false;
+  uint32_t latency_ = 0;
+  bool positionCountsHeld_ = false;
+  uint64_t fifo_ = 0;  // frames taken from buffers but not sounded yet
+  uint64_t droppedAtClose_ = 0;
   std::map<uint32_t, uint32_t> shortReturns_;
   uint32_t returnedInputs_ = 0;
   InputSource source_;

@@ -28,9 +28,10 @@ PlayRange PlayChooseRange(const PlayChoice& c, bool playFromCursor) {
   return r;
 }
 
-std::vector<PlaySegment> PlayListSegments(const markers::MarkerSet& cues, uint32_t documentFrames) {
+std::vector<PlaySegment> PlayListSegments(const markers::MarkerSet& cues, uint32_t documentFrames,
+                                          uint32_t firstEntry) {
   std::vector<PlaySegment> out;
-  for (uint32_t i = 0; i < cues.playCount(); ++i) {
+  for (uint32_t i = firstEntry; i < cues.playCount(); ++i) {
     markers::PlayEntry e;
     if (!cues.getPlay(i, &e)) continue;
     const markers::Cue* cue = cues.findCue(e.cueId);
@@ -142,6 +143,7 @@ int PlayEngine::begin(const PlaySource& src, const std::vector<PlaySegment>& lis
   word_ = uint16_t(DeviceWord(format_) | document::XF_CLIP);
   bufferBytes_ = PlayBufferBytes(format_.rate, bpf_, settings_.bufferSeconds, settings_.numBuffers);
   padFrames_ = PlayPadFrames(format_.rate, bpf_);
+  tailLeft_ = padFrames_;
 
   segments_ = list;
   segment_ = 0;
@@ -186,7 +188,7 @@ int PlayEngine::begin(const PlaySource& src, const std::vector<PlaySegment>& lis
       tickRunning_ = true;
       if (listener_) listener_->playStarted();
     }
-    if (written == 3) device_->restart();
+    if (written == 3) startClock();
   }
   if (written == 0) {
     // Nothing to play (an empty range): restarting a device with no buffer would wait for a done
@@ -197,8 +199,14 @@ int PlayEngine::begin(const PlaySource& src, const std::vector<PlaySegment>& lis
     listener_ = l;
     return 0;
   }
-  if (written < 3) device_->restart();
+  if (written < 3) startClock();
   return 0;
+}
+
+void PlayEngine::startClock() {
+  device_->restart();
+  startMs_ = clock_ ? clock_() : 0;
+  pausedMs_ = 0;
 }
 
 bool PlayEngine::nextPass() {
@@ -241,10 +249,13 @@ uint32_t PlayEngine::fill(Buffer* b) {
     else if (src_.editChannel == document::kChannelRight)
       document::FillSilence(dst, layout, done, document::kChannelLeft);
   }
-  if (done > 0 && done < padFrames_) {
-    const uint32_t padded = std::min(wanted, padFrames_);
-    document::FillSilence(dst + size_t(done) * bpf_, layout, padded - done);
-    done = padded;
+  // After the last frame of the data comes padFrames_ of silence (in this buffer, or the next when it is
+  // full): a device that drops what it still holds when it is closed drops silence, not the end of the wave.
+  if (ended_ && tailLeft_ > 0 && (deviceWritten_ > 0 || done > 0)) {
+    const uint32_t pad = std::min(wanted - done, tailLeft_);
+    document::FillSilence(dst + size_t(done) * bpf_, layout, pad);
+    done += pad;
+    tailLeft_ -= pad;
   }
   b->deviceStart = deviceWritten_;
   b->frames = done;
@@ -266,6 +277,29 @@ void PlayEngine::finishStop() {
   if (allBack()) closeNow(false);
 }
 
+bool PlayEngine::drained() {
+  bool sounded = deviceFrames() >= deviceWritten_;
+  if (sounded && clock_ && format_.rate) {
+    // Nor can it have sounded faster than real time: a device may count frames it has passed on to a sound
+    // server as played. The margin covers the server starting late.
+    constexpr uint64_t kMarginMs = 150;
+    const uint64_t elapsed = clock_() - startMs_ - pausedMs_;
+    sounded = elapsed >= deviceWritten_ * 1000 / format_.rate + kMarginMs;
+  }
+  if (sounded) return true;
+  // A device whose position stops short closes anyway, half a second after everything should have sounded.
+  const uint64_t ticks = format_.rate ? uint64_t(bufferBytes_ / std::max(bpf_, 1u)) * buffers_.size() * 100 / format_.rate : 0;
+  return drainTicks_ > ticks + 50;
+}
+
+void PlayEngine::endNaturally() {
+  draining_ = false;
+  stopCount_ = 1;
+  tickRunning_ = false;
+  if (listener_) listener_->playStopping();
+  finishStop();
+}
+
 void PlayEngine::service() {
   while (DeviceBuffer* h = device_->takeDone()) {
     if (!device_->isOpen() || h->user >= buffers_.size() || &buffers_[h->user].hdr != h) continue;
@@ -275,18 +309,21 @@ void PlayEngine::service() {
     }
     Buffer& b = buffers_[h->user];
     if (h->prepared) device_->unprepare(h);
-    const uint32_t bytes = ended_ ? 0 : fill(&b);
+    const uint32_t bytes = ended_ && tailLeft_ == 0 ? 0 : fill(&b);
     DeviceStatus s = DeviceStatus::kError;
     if (bytes > 0) {
       s = device_->prepare(h);
       if (s == DeviceStatus::kOk) s = device_->write(h);
     }
     if (s != DeviceStatus::kOk) {
-      // The end of the data (or a buffer the device would not take back): stop once all are back.
-      stopCount_ = 1;
-      tickRunning_ = false;
-      if (listener_) listener_->playStopping();
-      finishStop();
+      // The end of the data: a device may hand buffers back before they have sounded (its own buffering),
+      // so the close waits until its position reaches the last frame written (see tick()).
+      if (bytes == 0 && ended_ && !drained()) {
+        draining_ = true;
+        continue;
+      }
+      // The end, or a buffer the device would not take back: stop once all are back.
+      endNaturally();
     }
   }
   if (device_->isOpen()) {
@@ -317,6 +354,12 @@ bool PlayEngine::pause() {
   const DeviceStatus s = paused_ ? device_->restart() : device_->pause();
   if (s != DeviceStatus::kOk) return false;
   paused_ = !paused_;
+  if (clock_) {
+    if (paused_)
+      pauseStartMs_ = clock_();
+    else
+      pausedMs_ += clock_() - pauseStartMs_;
+  }
   return true;
 }
 
@@ -339,6 +382,8 @@ void PlayEngine::closeNow(bool force) {
   }
   freeBuffers();
   map_.clear();
+  draining_ = false;
+  drainTicks_ = 0;
   stopCount_ = 0;
   paused_ = false;
   tickRunning_ = false;
@@ -371,6 +416,10 @@ PlayEngine::Tick PlayEngine::tick() {
   for (const Buffer& b : buffers_) views.push_back({b.data.data(), b.deviceStart, b.frames});
   t.meter = MeterPlayedPart(views.data(), views.size(), lastTick_, now, format_);
   lastTick_ = now;
+  if (draining_ && stopCount_ == 0 && !paused_ && allBack()) {
+    ++drainTicks_;
+    if (drained()) endNaturally();
+  }
   return t;
 }
 

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <deque>
 #include <vector>
 
@@ -44,9 +45,10 @@ struct PlaySegment {
   int32_t end = 0;
   uint32_t passes = 1;
 };
-// The play list as segments: each entry's cue range (the entry's own length when it has one) with its
-// loop count; entries whose cue is gone or empty are left out.
-std::vector<PlaySegment> PlayListSegments(const markers::MarkerSet& cues, uint32_t documentFrames);
+// The play list from entry firstEntry on as segments: each entry's cue range (the entry's own length when it
+// has one) with its loop count; entries whose cue is gone or empty are left out.
+std::vector<PlaySegment> PlayListSegments(const markers::MarkerSet& cues, uint32_t documentFrames,
+                                          uint32_t firstEntry = 0);
 
 constexpr uint32_t kLoopModePasses = 10000;  // further passes in loop mode
 
@@ -105,6 +107,9 @@ class PlayEngine {
   const AudioSettings& settings() const { return settings_; }
   void setDeviceId(uint32_t id) { deviceId_ = id; }
   void setQuirkFlag(int flag) { quirkFlag_ = flag; }
+  // Milliseconds of a wall clock: with one, the close at the data's end also waits until the written frames
+  // had the time to sound (without one, as in tests, the device's position alone decides).
+  void setClock(std::function<uint64_t()> ms) { clock_ = std::move(ms); }
 
   // The Play command. Idle: chooses the range (loop mode: 10000 further passes) and starts, reporting a
   // failure through the listener unless silent ("autoplayme"). Playing: stops and asks for a restart once
@@ -154,6 +159,9 @@ class PlayEngine {
   uint32_t fill(Buffer* b);
   bool nextPass();
   void finishStop();  // unprepares what is back; closes when everything is
+  bool drained();     // the device has sounded every frame written (or gave up reporting it)
+  void startClock();  // starts the device and the wall clock of the play
+  void endNaturally();  // the data's end: stop once every buffer is back
   void closeNow(bool force);
   void freeBuffers();
   bool allBack() const;
@@ -171,6 +179,7 @@ class PlayEngine {
   uint32_t bpf_ = 0;
   uint32_t bufferBytes_ = 0;
   uint32_t padFrames_ = 0;
+  uint32_t tailLeft_ = 0;  // silence still to follow the data's end
   std::vector<Buffer> buffers_;
   std::vector<std::vector<Buffer>> abandoned_;  // kept when a forced close could not take them back
 
@@ -185,6 +194,10 @@ class PlayEngine {
   int stopCount_ = 0;
   bool paused_ = false;
   bool restart_ = false;
+  bool draining_ = false;  // the data has ended; waiting for the device to sound the rest
+  uint32_t drainTicks_ = 0;
+  std::function<uint64_t()> clock_;
+  uint64_t startMs_ = 0, pausedMs_ = 0, pauseStartMs_ = 0;
   bool loopMode_ = false;
   bool tickRunning_ = false;
   uint64_t lastTick_ = 0;

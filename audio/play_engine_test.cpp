@@ -137,17 +137,60 @@ TEST(PlayEngine, ShortDocumentPlaysOnePaddedBufferThenCloses) {
   c.viewLast = 999;
   ASSERT_EQ(r.engine.toggle(r.src, c, false, false), 0);
   EXPECT_EQ(r.dev.writes(), 1u);
-  ASSERT_EQ(r.dev.written().size(), 4100u * 4);
+  // The 1000 frames and then 4100 frames of silence.
+  ASSERT_EQ(r.dev.written().size(), 5100u * 4);
   const std::vector<int32_t> got = Positions(r.dev.written(), 2);
   for (int32_t i = 0; i < 1000; ++i) ASSERT_EQ(got[size_t(i)], i);
   for (size_t i = 1000; i < got.size(); ++i) ASSERT_EQ(got[i], -1);
   EXPECT_TRUE(r.dev.running());
-  r.dev.advance(4099);
+  r.dev.advance(5099);
   EXPECT_TRUE(r.dev.isOpen());
   r.dev.advance(1);
   EXPECT_FALSE(r.dev.isOpen());
   EXPECT_EQ(r.log.closed, 1);
   EXPECT_EQ(r.log.restarts, 0);
+}
+
+// A device that hands buffers back before they have sounded (its own buffering, as a sound server's) keeps
+// playing until its position reaches the last frame written: the end of the wave is not cut off.
+TEST(PlayEngine, WaitsForADeviceThatReturnsBuffersEarlyToSoundTheEnd) {
+  for (const uint32_t latency : {0u, 300u, 3000u, 50000u}) {
+    Rig r(1, 10000, 8000);
+    r.dev.setLatency(latency);
+    ASSERT_EQ(r.engine.toggle(r.src, Selection(0, 9999), false, false), 0);
+    int steps = 0;
+    for (; steps < 100000 && r.dev.isOpen(); ++steps) {
+      r.dev.advance(80);  // 10 ms at 8000 Hz, then the position timer
+      r.engine.tick();
+    }
+    ASSERT_FALSE(r.dev.isOpen()) << latency;
+    EXPECT_EQ(r.dev.droppedAtClose(), 0u) << latency;
+    EXPECT_EQ(r.log.closed, 1) << latency;
+    const std::vector<int32_t> got = Positions(r.dev.played(), 1);
+    for (int32_t i = 0; i < 10000; ++i) ASSERT_EQ(got[size_t(i)], i) << latency;
+  }
+}
+
+// A device whose position counts what it holds as played: the wall clock keeps the close back until the
+// frames had the time to sound.
+TEST(PlayEngine, TheWallClockHoldsTheCloseForADeviceThatCountsHeldFramesAsPlayed) {
+  for (const uint32_t latency : {300u, 1000u}) {
+    Rig r(1, 10000, 8000);
+    r.dev.setLatency(latency);
+    r.dev.setPositionCountsHeld(true);
+    uint64_t now = 5000;
+    r.engine.setClock([&now] { return now; });
+    ASSERT_EQ(r.engine.toggle(r.src, Selection(0, 9999), false, false), 0);
+    for (int steps = 0; steps < 100000 && r.dev.isOpen(); ++steps) {
+      r.dev.advance(80);
+      now += 10;
+      r.engine.tick();
+    }
+    ASSERT_FALSE(r.dev.isOpen()) << latency;
+    EXPECT_EQ(r.dev.droppedAtClose(), 0u) << latency;
+    // Not much later than needed: the data, its silent tail and the margin.
+    EXPECT_LE(now - 5000, (10000 + PlayPadFrames(8000, 2)) * 1000 / 8000 + 150 + 20) << latency;
+  }
 }
 
 TEST(PlayEngine, EmptyRangeReturnsQuietlyWithoutStartingTheDevice) {
@@ -302,6 +345,12 @@ TEST(PlayListSegments, FromTheMarkerSet) {
   EXPECT_EQ(s[1].end, 1000);
   EXPECT_EQ(s[2].first, 10);
   EXPECT_EQ(s[2].end, 30);
+  // From the second entry on (the play list window's selected entry); past the end: nothing.
+  const std::vector<PlaySegment> rest = PlayListSegments(m, 1000, 1);
+  ASSERT_EQ(rest.size(), 2u);
+  EXPECT_EQ(rest[0].first, 900);
+  EXPECT_EQ(rest[1].first, 10);
+  EXPECT_TRUE(PlayListSegments(m, 1000, 3).empty());
 }
 
 TEST(PlayEngine, PauseHoldsTheClockAndContinueGoesOn) {

@@ -68,6 +68,7 @@ class Transport : public audio::PlayListener, public audio::RecordListener {
   Transport() {
     out.setCallbackWindow(mainWnd());
     in.setCallbackWindow(mainWnd());
+    play.setClock([] { return uint64_t(GetTickCount()); });
   }
 
   audio::WinWaveDevice out{audio::WaveDirection::kOutput};
@@ -181,6 +182,21 @@ void playCommand(bool hasExplicit, uint32_t first, uint32_t length) {
   c.viewFirst = int32_t(r.viewStart);
   c.viewLast = int32_t(r.viewEnd);
   t->play.toggle(src, c, t->loopMode, silent);
+}
+
+// The play list from entry on, each entry with its own loop count.
+void playListCommand(uint32_t entry) {
+  Transport* t = tp();
+  if (!t || t->play.active() || t->rec.active()) return;
+  audio::PlaySource src;
+  document::EditRange r;
+  if (!playSource(&src, &r)) return;
+  document::WaveDocument* doc = currentDocument();
+  const std::vector<audio::PlaySegment> list = audio::PlayListSegments(doc->cues(), doc->lengthFrames(), entry);
+  if (list.empty()) return;
+  loadSettings(t);
+  audio::MeterSetChannels(src.format.channels, false);
+  t->play.togglePlayList(src, list, false);
 }
 
 void stopCommand() {
@@ -426,6 +442,13 @@ void registerCommands() {
     if (t && t->play.active()) t->play.stop();
     if (t && !t->play.active()) playCommand(true, start, length);
   };
+  playListHandler() = [](uint32_t entry) { playListCommand(entry); };
+  // Letting go of the mouse after selecting while a play runs plays the new selection.
+  selectionReleasedHandler() = [] {
+    Transport* t = tp();
+    if (t && t->play.active() && t->play.stopCount() == 0 && !t->play.paused())
+      t->play.toggle(audio::PlaySource(), audio::PlayChoice(), t->loopMode, false);
+  };
   transportStateSource() = [] {
     TransportState s;
     if (Transport* t = tp()) {
@@ -444,6 +467,8 @@ void closeWindows() {
   t->stopTimer();
   transportStateSource() = nullptr;
   playRangeHandler() = nullptr;
+  playListHandler() = nullptr;
+  selectionReleasedHandler() = nullptr;
   transportSlot().reset();  // the engines close their devices at once
 }
 

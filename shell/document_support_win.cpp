@@ -666,6 +666,13 @@ void registerCommands() {
   h.documentTitle = [] { return document::MainWindowTitle(ds().doc.get()); };
   h.timeMode = [] { return app().settings.loTimeMode; };
   h.timeCodeFrames = [] { return app().settings.timeCodeFrames; };
+  h.audioBusy = [] {
+    const TransportState t = transportStateSource() ? transportStateSource()() : TransportState();
+    return t.playing || t.recording || t.monitoring || t.previewing;
+  };
+  h.playList = [](uint32_t entry) {
+    if (playListHandler()) playListHandler()(entry);
+  };
   markers::setMarkerWindowsHost(std::move(h));
   markers::registerMarkerWindows();
 }

@@ -264,6 +264,11 @@ std::function<void(uint32_t, uint32_t)>& playRangeHandler() {
   return f;
 }
 
+std::function<void(uint32_t)>& playListHandler() {
+  static std::function<void(uint32_t)> f;
+  return f;
+}
+
 void refreshMenuStateNow() {
   refresh(mainWindow());
 }

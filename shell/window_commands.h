@@ -42,6 +42,8 @@ std::function<TransportState()>& transportStateSource();
 std::function<void()>& selectionReleasedHandler();
 // Plays frames [start, start + length) of the current document (a cue hot key). Empty: nothing happens.
 std::function<void(uint32_t start, uint32_t length)>& playRangeHandler();
+// Plays the current document's play list from entry on (the play list window's Play and Auto-cue).
+std::function<void(uint32_t entry)>& playListHandler();
 
 // Set while a command runs without its dialog (Repeat with F3, a playing script): Generate Silence and
 // Mix Paste then reuse their last values.

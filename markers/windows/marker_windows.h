@@ -30,6 +30,9 @@ struct MarkerWindowsHost {
   std::function<std::string()> documentTitle;  // the main window's title for the document
   std::function<int()> timeMode;               // the lower time format and
   std::function<int()> timeCodeFrames;         // the custom frame rate, for the positions shown
+  std::function<bool()> audioBusy;             // playing or recording: the play list cannot start
+  // Plays the play list from entry on (empty: playback is not there).
+  std::function<void(uint32_t entry)> playList;
 };
 void setMarkerWindowsHost(MarkerWindowsHost host);
 const MarkerWindowsHost& host();

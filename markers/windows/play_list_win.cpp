@@ -140,18 +140,18 @@ void onLoops() {
   pw().filling = false;
 }
 
-// Play and Auto-cue: the starting entry's cue becomes the selection and the Play command plays it.
+// Play and Auto-cue: the play list plays from the selected entry (the first for "[End]" or none) with the
+// entries' own loop counts; Auto-cue then moves the selection on to the next entry, ready for the next press.
 void onPlay(bool autoCue) {
   MarkerSet* set = currentMarkers();
-  HWND display = static_cast<HWND>(host().display());
-  if (!set || !display || !ui::isCommandAvailable(IDM_PLAY)) return;
+  if (!set || !host().playList) return;
+  if (host().audioBusy && host().audioBusy()) {
+    ui::ShowMessageBox("Audio already in use", "Sorry", MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
   const int32_t start = PlayStartIndex(selected(), set->playCount());
-  PlayEntry e;
-  if (start < 0 || !set->getPlay(uint32_t(start), &e)) return;
-  const Cue* c = set->findCue(e.cueId);
-  if (!c || !c->length) return;
-  display::WaveDispSetSelection(display, int32_t(c->position), int32_t(c->position + c->length - 1));
-  ui::dispatchCommand(IDM_PLAY, 0);
+  if (start < 0) return;
+  host().playList(uint32_t(start));
   if (autoCue) fill(NextAutoCueIndex(start, set->playCount()));
 }
 
