@@ -75,6 +75,10 @@ int QueuePlayer::openEntry() {
   if (st != DeviceStatus::kOk) return int(st);
   entryBytes_ = 0;
   entryDone_ = false;
+  // Half a second of silence ends what the open device plays: a device that drops what it still holds
+  // when it is closed then drops silence.
+  tailLeft_ = 2 * StreamBufferBytes(entries_[entry_].format);
+  sounded_ = false;
   if (listener_) listener_->entryStarted(entry_);
   device_->pause();
   uint32_t written = 0;
@@ -113,7 +117,16 @@ uint32_t QueuePlayer::fill(Buffer* b) {
     }
     break;
   }
-  return bytes - bytes % fb;
+  bytes -= bytes % fb;
+  if (bytes > 0) sounded_ = true;
+  if (entryDone_ && !stopping_ && sounded_ && tailLeft_ > 0) {
+    const uint32_t pad = std::min(bufferBytes_ - bytes, tailLeft_) / fb * fb;
+    std::fill(b->data.begin() + bytes, b->data.begin() + bytes + pad,
+              uint8_t(entries_[entry_].format.bits == 8 ? 0x80 : 0));
+    bytes += pad;
+    tailLeft_ = pad ? tailLeft_ - pad : 0;
+  }
+  return bytes;
 }
 
 bool QueuePlayer::queue(Buffer* b) {
@@ -156,7 +169,7 @@ void QueuePlayer::service() {
       if (&x.hdr == h) b = &x;
     if (!b) continue;
     if (h->prepared) device_->unprepare(h);
-    if (stopping_ || entryDone_ || !queue(b)) finish();
+    if (stopping_ || (entryDone_ && tailLeft_ == 0) || !queue(b)) finish();
   }
 }
 

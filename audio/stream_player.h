@@ -72,6 +72,8 @@ class QueuePlayer {
   size_t entry_ = 0;
   uint64_t entryBytes_ = 0;
   bool entryDone_ = false;  // the current entry gave its last byte
+  uint32_t tailLeft_ = 0;   // silence still to follow the device's last entry
+  bool sounded_ = false;    // the open device has been given audio
   bool stopping_ = false;
   bool running_ = false;
   uint32_t bufferCount_ = 0, bufferBytes_ = 0;

@@ -404,6 +404,56 @@ bool probeFileFormat(const FilterTable& table, const FilterLoader& load, const s
   return true;
 }
 
+bool FilePreview::open(const FilterTable& table, const FilterLoader& load, const std::string& path,
+                       int preferredIndex) {
+  close();
+  ImportArgs args;
+  args.path = path;
+  args.preferredIndex = preferredIndex;
+  Candidate c;
+  if (!findReader(table, load, args, &c)) return false;
+  if (!c.format.rate || !c.format.bits || !c.format.channels || document::FrameBytes(c.format) == 0) {
+    c.module->closeInput(c.input);  // raw data: its format would have to be asked for
+    return false;
+  }
+  module_ = std::move(c.module);
+  input_ = c.input;
+  format_ = c.format;
+  dataBytes_ = module_->fileSize(input_);
+  given_ = 0;
+  return true;
+}
+
+uint32_t FilePreview::read(uint8_t* dst, uint32_t capacity) {
+  if (!module_) return 0;
+  const uint32_t fb = document::FrameBytes(format_);
+  const uint32_t want = std::min<uint64_t>(capacity, uint64_t(dataBytes_ - given_) + carry_.size()) / fb * fb;
+  if (want == 0) return 0;
+  // A filter may hand over part of a frame: what is left over waits for the next call.
+  uint32_t have = uint32_t(std::min<size_t>(carry_.size(), want));
+  std::copy(carry_.begin(), carry_.begin() + have, dst);
+  carry_.erase(carry_.begin(), carry_.begin() + have);
+  while (have < want && given_ < dataBytes_) {
+    const uint32_t ask = std::min(want - have, dataBytes_ - given_);
+    uint32_t got = module_->readInput(input_, dst + have, ask);
+    if (got == 0) break;
+    if (got > ask) got = ask;  // a filter's count is not trusted beyond the buffer
+    have += got;
+    given_ += got;
+  }
+  const uint32_t whole = have / fb * fb;
+  carry_.insert(carry_.end(), dst + whole, dst + have);
+  return whole;
+}
+
+void FilePreview::close() {
+  if (module_) module_->closeInput(input_);
+  module_.reset();
+  input_ = 0;
+  dataBytes_ = given_ = 0;
+  carry_.clear();
+}
+
 void explainRefusal(const FilterTable& table, const FilterLoader& load, const std::string& path,
                     int filterIndex, SornWindow window) {
   if (filterIndex < 0 || size_t(filterIndex) >= table.size() || !load || !window) return;

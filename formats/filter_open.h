@@ -9,7 +9,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "document/sample_transfer.h"
 #include "document/wave_format.h"
@@ -136,6 +138,33 @@ struct ProbeResult {
 };
 bool probeFileFormat(const FilterTable& table, const FilterLoader& load, const std::string& path,
                      int preferredIndex, ProbeResult* result);
+
+// The samples of a file through its reading filter, for the open dialog's preview playback: the first
+// reading filter (from preferredIndex) that understands the file, kept open until close() or destruction.
+class FilePreview {
+ public:
+  FilePreview() = default;
+  FilePreview(const FilePreview&) = delete;
+  FilePreview& operator=(const FilePreview&) = delete;
+  ~FilePreview() { close(); }
+
+  // False (and nothing open) when no filter reads the file or it cannot tell the sample format.
+  bool open(const FilterTable& table, const FilterLoader& load, const std::string& path, int preferredIndex);
+  // Up to capacity bytes of samples (whole frames); 0 at the end, after a read failure or when closed.
+  uint32_t read(uint8_t* dst, uint32_t capacity);
+  void close();
+  bool isOpen() const { return module_ != nullptr; }
+  const document::WaveFormat& format() const { return format_; }
+  uint32_t dataBytes() const { return dataBytes_; }
+
+ private:
+  std::unique_ptr<FilterModule> module_;
+  SornFilterHandle input_ = 0;
+  document::WaveFormat format_;
+  uint32_t dataBytes_ = 0;
+  uint32_t given_ = 0;             // bytes the filter has handed over
+  std::vector<uint8_t> carry_;  // the part of a frame it handed over last
+};
 
 // Lets a filter that recognised a file but refused it (ProbeResult::refusedBy) say why: opens the file
 // once more with the owner window, with which a filter shows its own message (wavpcm.flt names the codec or

@@ -362,6 +362,47 @@ TEST_F(MappedOpen, MapsOnlyWhatTheFileHolds) {
 namespace formats {
 namespace {
 
+// The open dialog's preview reads the samples through the filter in whole frames, never more than the
+// filter declared, and closes the filter; raw data (no format) is not previewed.
+TEST_F(ImportFixture, FilePreviewReadsWholeFramesThroughTheFilter) {
+  struct Case {
+    uint32_t bytes, readLimit, capacity;
+  };
+  for (const Case& k : {Case{4000, 0, 1000}, Case{4002, 333, 1000}, Case{10, 0, 3}, Case{0, 0, 64}}) {
+    SCOPED_TRACE(std::to_string(k.bytes) + "/" + std::to_string(k.readLimit) + "/" + std::to_string(k.capacity));
+    auto f = fakes.add("f.flt", makeInfo("F", "FFF", kReader, "Type F"));
+    f->data = pattern(k.bytes);
+    f->readLimit = k.readLimit;
+    FilterTable table = fakes.table();
+    {
+      FilePreview p;
+      ASSERT_TRUE(p.open(table, fakes.loader(), "x", -1));
+      EXPECT_EQ(p.format().rate, 8000u);
+      std::vector<uint8_t> got, buf(k.capacity + 8, 0xEE);
+      while (uint32_t n = p.read(buf.data(), k.capacity)) {
+        ASSERT_EQ(n % 4, 0u);
+        ASSERT_LE(n, k.capacity);
+        got.insert(got.end(), buf.begin(), buf.begin() + n);
+      }
+      // A capacity below one frame gives nothing; otherwise every whole frame of the data, in order.
+      const size_t whole = k.capacity < 4 ? 0 : k.bytes / 4 * 4;
+      EXPECT_EQ(got, std::vector<uint8_t>(f->data.begin(), f->data.begin() + long(whole)));
+      EXPECT_EQ(buf[k.capacity], 0xEE);  // nothing written past the capacity
+    }
+    EXPECT_EQ(f->calls.back(), "closeInput");
+    EXPECT_EQ(f->loads, f->unloads);
+    fakes = FakeFilters();
+  }
+  auto raw = fakes.add("r.flt", makeInfo("R", "RRR", kReader, "Raw"));
+  raw->data = pattern(400);
+  raw->rate = 0;
+  FilterTable table = fakes.table();
+  FilePreview p;
+  EXPECT_FALSE(p.open(table, fakes.loader(), "x", -1));
+  EXPECT_EQ(p.read(nullptr, 100), 0u);
+  EXPECT_EQ(raw->loads, raw->unloads);
+}
+
 TEST_F(ImportFixture, ProbeReportsTheFirstFilterThatUnderstands) {
   auto a = fakes.add("a.flt", makeInfo("A", "AAA", kReader, "Type A"));
   auto b = fakes.add("b.flt", makeInfo("B", "BBB", kReader, "Type B"));

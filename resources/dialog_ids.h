@@ -77,4 +77,9 @@
 #define IDC_DEV_PLAY_GRID      3135  /* 12 cells, 3135..3146 */
 #define IDC_DEV_HELP           222
 
+/* ---- The open dialog's information panel "ID_OPENINFO" (resources/open_info.rc) ---------------------------- */
+#define IDC_OI_FORMAT          3301  /* "%5ld Hz    %2d-bit     Mono" / "Unrecognized Format" */
+#define IDC_OI_SIZE            3302  /* "%ld K" */
+#define IDC_OI_BOX             3303
+
 #endif

@@ -35,6 +35,7 @@
 #include "ui/dispatch.h"
 #include "shell/document_commands.h"
 #include "shell/document_support.h"
+#include "shell/open_dialog_win.h"
 #include "formats/filter_reader.h"
 #include "shell/main_controls.h"
 #include "markers/windows/marker_windows.h"
@@ -140,6 +141,7 @@ std::vector<std::string> showOpenDialog(const char* title) {
   ofn.nMaxFile = DWORD(buffer.size());
   ofn.lpstrTitle = title;
   ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_SHOWHELP;
+  OpenDialogPanel panel(&ofn);
   fileDialogHelpContext() = kHelpOpenDialog;
   const BOOL chosen = GetOpenFileNameA(&ofn);
   fileDialogHelpContext() = 0;
