@@ -50,6 +50,16 @@ TEST(DeviceChoice, Texts) {
   EXPECT_EQ(DeviceCapabilityText({"x", 0x0, 1}), " Mono 8-bit ??K capability");
   // Stereo only up to 22 kHz 8-bit, mono 16-bit at 44 kHz.
   EXPECT_EQ(DeviceCapabilityText({"x", 0x022 | 0x404, 2}), " Stereo 8-bit 22K / Mono 16-bit 44K capability");
+  // The start-up texts of the main window, as devices report their formats and channels.
+  struct Case {
+    uint32_t formats;
+    uint16_t channels;
+    const char* text;
+  };
+  for (const Case& c : {Case{0x555, 1, " Mono 16-bit 44K capability"}, Case{0x011, 1, " Mono 8-bit 22K capability"},
+                        Case{0x0FF | 0x500, 2, " Stereo 16-bit 22K / Mono 16-bit 44K capability"},
+                        Case{0x00F, 2, " Stereo 16-bit 11K capability"}})
+    EXPECT_EQ(DeviceCapabilityText({"x", c.formats, c.channels}), c.text) << std::hex << c.formats;
   const DeviceStatusTexts none = DeviceDescribe(nullptr);
   EXPECT_EQ(none.installed, " No Waveform device installed");
   EXPECT_EQ(none.capability, " Cannot Play waveforms");

@@ -27,7 +27,6 @@
 #include "resources/command_ids.h"
 #include "shell/app_state.h"
 #include "shell/document_support.h"
-#include "shell/startup_plan.h"
 #include "shell/subsystems_win.h"
 #include "shell/window_commands.h"
 #include "storage/store.h"
@@ -404,15 +403,11 @@ void selectDeviceCommand() {
   a.settings.convert16to8New = c.convert16to8;
   ui::ProfileSettingsSource(a.settingsFile)
       .writeString("System", "Convert16to8New", c.convert16to8 ? "YES" : "NO");
-  WaveOutCaps caps;
-  if (c.id[0] < devices[0].size()) {
-    const audio::DeviceInfo& out = devices[0][c.id[0]];
-    caps.queried = !out.name.empty();
-    caps.productName = out.name;
-    caps.formats = out.formats;
-    caps.channels = out.channels;
-  }
-  a.deviceStatus = describeWaveOut(caps, a.settings.meterFix);
+  const audio::DeviceInfo* out =
+      c.id[0] < devices[0].size() && !devices[0][c.id[0]].name.empty() ? &devices[0][c.id[0]] : nullptr;
+  const audio::DeviceStatusTexts texts = audio::DeviceDescribe(out);
+  a.deviceStatus.deviceText = texts.installed;
+  a.deviceStatus.capabilityText = texts.capability;
   a.deviceStatus.quirkFlag = c.quirkFlag;
   SetDlgItemTextA(mainWnd(), kDeviceTextControl, a.deviceStatus.deviceText.c_str());
   SetDlgItemTextA(mainWnd(), kCapabilityTextControl, a.deviceStatus.capabilityText.c_str());

@@ -15,42 +15,6 @@ constexpr int kCmdAnalysis = IDM_FREQ_ANALYSIS;
 constexpr int kCmdSettingsWarning = IDM_SETTINGS_STARTUP;
 constexpr int kCmdPaste = IDM_PASTE;
 
-// WAVE_FORMAT_* capability bits, grouped by rate.
-struct RateBits {
-  const char* text;
-  uint32_t mono8, stereo8, mono16, stereo16;
-};
-constexpr RateBits kRates[] = {
-    {"44K ", 0x100, 0x200, 0x400, 0x800},
-    {"22K ", 0x010, 0x020, 0x040, 0x080},
-    {"11K ", 0x001, 0x002, 0x004, 0x008},
-};
-
-struct Capability {
-  bool has16 = false;
-  const char* rate = "??K ";
-};
-
-Capability capabilityOf(uint32_t formats, bool stereo) {
-  Capability c;
-  for (const RateBits& r : kRates) {
-    uint32_t b16 = stereo ? r.stereo16 : r.mono16;
-    uint32_t b8 = stereo ? r.stereo8 : r.mono8;
-    if (formats & b16) c.has16 = true;
-    if ((formats & (b16 | b8)) && c.rate[0] == '?') c.rate = r.text;
-  }
-  return c;
-}
-
-bool sameTextNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool vfInitFailed(int result) {
@@ -86,42 +50,6 @@ int osGeneration(int major, int minor) {
   if (major >= 4) return 3;
   if (major == 3 && minor >= 50) return 2;
   return 1;
-}
-
-DeviceStatus describeWaveOut(const WaveOutCaps& caps, int32_t meterFix) {
-  DeviceStatus st;
-  if (!caps.queried) {
-    st.deviceText = " No Waveform device installed";
-    st.capabilityText = " Cannot Play waveforms";
-  } else {
-    st.deviceText = " " + caps.productName + " Installed";
-    constexpr uint32_t kStereoBits = 0x2 | 0x8 | 0x20 | 0x80 | 0x200 | 0x800;
-    bool stereo = (caps.formats & kStereoBits) != 0 || caps.channels >= 2;
-    Capability main = capabilityOf(caps.formats, stereo);
-    std::string t = stereo ? " Stereo " : " Mono ";
-    t += main.has16 ? "16-bit " : "8-bit ";
-    t += main.rate;
-    if (stereo) {
-      Capability mono = capabilityOf(caps.formats, false);
-      if (mono.has16 != main.has16 || std::string(mono.rate) != main.rate) {
-        t += "/ Mono ";
-        t += mono.has16 ? "16-bit " : "8-bit ";
-        t += mono.rate;
-      }
-    }
-    st.capabilityText = t + "capability";
-    if (caps.productName.compare(0, 2, "SB") == 0) st.quirkFlag = 1;
-  }
-  if (meterFix) st.quirkFlag = 2;
-  return st;
-}
-
-int chooseDeviceByName(const std::vector<std::string>& productNames, const std::string& wanted) {
-  if (wanted.empty()) return 0;
-  for (size_t i = 0; i < productNames.size(); ++i) {
-    if (sameTextNoCase(productNames[i], wanted)) return static_cast<int>(i);
-  }
-  return 0;
 }
 
 Placement placeMainWindow(const PlacementInput& in) {

@@ -48,23 +48,13 @@ StartupPlan planStartupCommands(const StartupFacts& f);
 // 3 for major version 4 and above, 2 for 3.50 .. 3.99, 1 below.
 int osGeneration(int major, int minor);
 
-// What the device query of the chosen wave output device returned.
-struct WaveOutCaps {
-  bool queried = false;  // false: no device or the query failed
-  std::string productName;
-  uint32_t formats = 0;  // WAVE_FORMAT_* bits
-  int channels = 0;
-};
+// The main window's texts about the playback device, and its position quirk flag (1 for a product name
+// beginning "SB", 2 when MeterFix is set).
 struct DeviceStatus {
   std::string deviceText;      // " %s Installed" / " No Waveform device installed"
   std::string capabilityText;  // " Stereo 16-bit 44K capability" / " Cannot Play waveforms"
-  int quirkFlag = 0;           // 1 for a product name beginning "SB", 2 when MeterFix is set
+  int quirkFlag = 0;
 };
-DeviceStatus describeWaveOut(const WaveOutCaps& caps, int32_t meterFix);
-
-// The first device whose product name equals wanted (case-insensitively); 0 when none does or wanted
-// is empty.
-int chooseDeviceByName(const std::vector<std::string>& productNames, const std::string& wanted);
 
 // Main-window placement. frameLeft..frameBottom are what the window frame adds around the client area
 // (from the window system's client-to-window conversion for the main window's styles).

@@ -102,60 +102,6 @@ TEST(StartupPlan, OsGeneration) {
   EXPECT_EQ(osGeneration(10, 0), 3);
 }
 
-struct CapsCase {
-  uint32_t formats;
-  int channels;
-  const char* text;
-};
-
-class StartupPlanCaps : public ::testing::TestWithParam<CapsCase> {};
-
-TEST_P(StartupPlanCaps, CapabilityText) {
-  WaveOutCaps caps;
-  caps.queried = true;
-  caps.productName = "Test Out";
-  caps.formats = GetParam().formats;
-  caps.channels = GetParam().channels;
-  EXPECT_EQ(describeWaveOut(caps, 0).capabilityText, GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, StartupPlanCaps,
-                         ::testing::Values(CapsCase{0xFFF, 2, " Stereo 16-bit 44K capability"},
-                                           CapsCase{0x555, 1, " Mono 16-bit 44K capability"},
-                                           CapsCase{0x011, 1, " Mono 8-bit 22K capability"},
-                                           CapsCase{0x000, 1, " Mono 8-bit ??K capability"},
-                                           CapsCase{0x0FF | 0x500, 2,
-                                                    " Stereo 16-bit 22K / Mono 16-bit 44K capability"},
-                                           CapsCase{0x00F, 2, " Stereo 16-bit 11K capability"}));
-
-TEST(StartupPlan, NoDeviceTexts) {
-  DeviceStatus st = describeWaveOut(WaveOutCaps{}, 0);
-  EXPECT_EQ(st.deviceText, " No Waveform device installed");
-  EXPECT_EQ(st.capabilityText, " Cannot Play waveforms");
-  EXPECT_EQ(st.quirkFlag, 0);
-  EXPECT_EQ(describeWaveOut(WaveOutCaps{}, 1).quirkFlag, 2);
-}
-
-TEST(StartupPlan, DeviceTextAndQuirk) {
-  WaveOutCaps caps;
-  caps.queried = true;
-  caps.productName = "SB Live";
-  caps.formats = 0xFFF;
-  caps.channels = 2;
-  DeviceStatus st = describeWaveOut(caps, 0);
-  EXPECT_EQ(st.deviceText, " SB Live Installed");
-  EXPECT_EQ(st.quirkFlag, 1);
-  EXPECT_EQ(describeWaveOut(caps, 5).quirkFlag, 2);
-}
-
-TEST(StartupPlan, DeviceChosenByName) {
-  std::vector<std::string> names = {"Primary", "USB Audio", "usb audio"};
-  EXPECT_EQ(chooseDeviceByName(names, "USB AUDIO"), 1);
-  EXPECT_EQ(chooseDeviceByName(names, ""), 0);
-  EXPECT_EQ(chooseDeviceByName(names, "Missing"), 0);
-  EXPECT_EQ(chooseDeviceByName({}, "Missing"), 0);
-}
-
 TEST(StartupPlan, PlacementFirstAndSecondInstance) {
   PlacementInput in;
   in.xLoc = 100;

@@ -107,8 +107,7 @@ HWND createMainWindow(HINSTANCE instance) {
 // The four devices by the names in the settings, and what the output device reports.
 void chooseDevices() {
   AppState& a = app();
-  WaveOutCaps caps = chooseDevicesByName(&a.settings, a.deviceIds);
-  a.deviceStatus = describeWaveOut(caps, a.settings.meterFix);
+  chooseDevicesByName(&a.settings, a.deviceIds, &a.deviceStatus);
 }
 
 // The store, the transfer scratch, the file filters, then every subsystem's commands.

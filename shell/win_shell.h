@@ -42,8 +42,9 @@ void loadAccelerators(HINSTANCE instance);
 // "E&xit". Safe to call again after the list changed.
 void buildRecentFilesMenu(HWND mainWindow);
 
-// The four devices chosen by name (ids: wave out, wave in, MIDI out, MIDI in) and the output's caps.
-WaveOutCaps chooseDevicesByName(Settings* s, int ids[4]);
+// Start-up: the four devices chosen by the names in the settings (ids: wave out, wave in, MIDI out, MIDI
+// in), the names kept for saving, and what the main window says about the playback device.
+void chooseDevicesByName(Settings* s, int ids[4], DeviceStatus* status);
 
 // A string resource, or fallback when it is missing.
 std::string loadResourceString(HINSTANCE instance, UINT id, const char* fallback);
