@@ -55,6 +55,7 @@ struct AnalysisWindow {
   // What the last refresh saw, so a title change only refreshes for another document.
   const void* lastDoc = nullptr;
   uint32_t lastLength = 0;
+  uint32_t liveUpdates = 0;  // since the last precise update
 };
 
 AnalysisWindow& aw() {
@@ -119,8 +120,11 @@ void showText() {
   SetDlgItemTextA(aw().hwnd, IDC_AN_FREQ, aw().model.text().c_str());
 }
 
-void logPeak(const char* what) {
+void logPeak(const char* what, int64_t position = -1) {
   const AnalysisModel& m = aw().model;
+  if (position >= 0) {
+    ui::debugOutputf("Analysis: %s at %lld\n", what, static_cast<long long>(position));
+  }
   for (int c = 0; c < m.channels(); ++c) {
     const std::vector<float>& s = m.spectrum(c);
     if (s.size() < 2) continue;
@@ -153,8 +157,11 @@ void update(int64_t playPosition) {
   if (wait) SetCursor(old);
   showGraph();
   if (playPosition == 0) {
+    w.liveUpdates = 0;
     showText();
     if (doc) logPeak("precise");
+  } else if (doc && w.liveUpdates++ % 16 == 0) {
+    logPeak("live", playPosition);  // now and then: the debug log shows the window following playback
   }
   updateScanButton();
 }
