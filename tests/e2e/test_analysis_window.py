@@ -1,9 +1,10 @@
 """The frequency analysis window on a sox-made 440 Hz tone: Alt+Z opens "Analysis - tone.wav" with the pitch
 text near 440 Hz naming A4, the default size and window and the range 120.0; the spectrum is drawn with its
-peak near 440 Hz of 22050 (a screenshot); a new FFT size and window give the pitch again; the range edit clamps
-10 to 24 and 500 to 240; Line View off draws bars; Scan shows "Scanning..." and its peak agrees with precise
-mode within 0.5 dB; at exit [System], [Size] Analyzer and [Position] hold what was chosen. A second start
-reopens the window by itself with no document: 0 Hz, an empty note and the chosen settings."""
+peak near 440 Hz of 22050 (a screenshot); Line View off draws bars; a new FFT size and window give the pitch
+again; the range edit clamps 10 to 24 and 500 to 240; Scan shows "Scanning..." and its peak agrees with
+precise mode within 0.5 dB; Close leaves the window plain "Analysis" with no pitch; at exit [System], [Size]
+Analyzer and [Position] hold what was chosen. A second start reopens the window by itself with no document:
+0 Hz, an empty note and the chosen settings."""
 import re
 import subprocess
 
@@ -61,14 +62,15 @@ def bottom_coverage(pts):
     return len({p[0] for p in pts if p[1] == bottom}) / len(cols)
 
 
-def peaks(debug, what):
-    """{(N, window): (dB, Hz)} of the debug lines the window writes after each analysis of the left channel."""
-    out = {}
+def analyses(debug):
+    """(kind, N, window, dB, Hz) of the debug lines the window writes after each analysis of the left channel,
+    in order."""
+    out = []
     for line in debug:
-        m = re.search(r"Analysis: %s channel 0 N=(\d+) window (\d) peak (-?[0-9.]+) dB at ([0-9.]+) Hz" % what,
+        m = re.search(r"Analysis: (precise|scan) channel 0 N=(\d+) window (\d) peak (-?[0-9.]+) dB at ([0-9.]+) Hz",
                       line)
         if m:
-            out[(int(m.group(1)), int(m.group(2)))] = (float(m.group(3)), float(m.group(4)))
+            out.append((m.group(1), int(m.group(2)), int(m.group(3)), float(m.group(4)), float(m.group(5))))
     return out
 
 
@@ -137,22 +139,33 @@ def run(h):
                   timeout=200)
     if "Scanning..." not in out:
         raise AssertionError("the progress window did not say \"Scanning...\"")
+    # Closing the document: the window is plain "Analysis" with no pitch, and Scan is greyed.
+    out = h.drive("command 3148", 'wait-dialog "Analysis" 60', "wait-idle 1000 60", "list-windows")
+    if control_text(out, IDC_AN_FREQ) != "       0 Hz ()":
+        raise AssertionError("after Close the pitch text is %r" % control_text(out, IDC_AN_FREQ))
+    if not re.search(r'id %d +\(disabled\) "S&can"' % IDC_AN_SCAN, out):
+        raise AssertionError("Scan is not greyed after Close")
     h.drive("close", "wait-exit 60")
     h.expect_exit(prog, 0)
 
-    debug = prog.debug_strings()
-    precise, scanned = peaks(debug, "precise"), peaks(debug, "scan")
-    h.note("precise peaks %r, scan peaks %r" % (precise, scanned))
-    for key in ((2048, 5), (16384, 1), (32768, 1)):
-        if key not in precise or abs(precise[key][1] - 440) > 25:
-            raise AssertionError("no precise analysis with N=%d window %d peaking near 440 Hz" % key)
-    if (32768, 1) not in scanned:
-        raise AssertionError("the scan wrote no result")
-    if abs(scanned[(32768, 1)][0] - precise[(32768, 1)][0]) > 0.5:
+    done = analyses(prog.debug_strings())
+    h.note("analyses: %r" % done)
+    for n, window in ((2048, 5), (16384, 1), (32768, 1)):
+        if not any(a[:3] == ("precise", n, window) and abs(a[4] - 440) < 25 for a in done):
+            raise AssertionError("no precise analysis with N=%d window %d peaking near 440 Hz" % (n, window))
+    scans = [i for i, a in enumerate(done) if a[0] == "scan"]
+    if len(scans) != 1 or done[scans[0]][1:3] != (32768, 1):
+        raise AssertionError("not one scan with N=32768 window 1")
+    scan = done[scans[0]]
+    # The analysis just before it is precise mode over the same selection (everything) with the same settings.
+    before = done[scans[0] - 1] if scans[0] > 0 else None
+    if not before or before[:3] != ("precise", 32768, 1):
+        raise AssertionError("no precise analysis of the selection before the scan")
+    if abs(scan[3] - before[3]) > 0.5:
         raise AssertionError("the scan peak %.2f dB is not within 0.5 dB of precise mode's %.2f dB"
-                             % (scanned[(32768, 1)][0], precise[(32768, 1)][0]))
-    if abs(scanned[(32768, 1)][1] - 440) > 2:
-        raise AssertionError("the scan peak sits at %.1f Hz" % scanned[(32768, 1)][1])
+                             % (scan[3], before[3]))
+    if abs(scan[4] - 440) > 2:
+        raise AssertionError("the scan peak sits at %.1f Hz" % scan[4])
 
     ini = h.ini()
     h.expect_key(ini, "System", "AnalysisSize", "32768")
