@@ -16,6 +16,8 @@ namespace {
 
 using document::WaveDocument;
 
+constexpr double kPi = 3.14159265358979323846;
+
 TEST(AnalysisSettingsTest, Limits) {
   struct Case {
     int32_t size, window;
@@ -115,7 +117,7 @@ class AnalysisModelTest : public document::testing_util::DocumentFixture {
     std::vector<int16_t> s(size_t(frames) * ch);
     for (uint32_t j = 0; j < frames; ++j)
       for (uint16_t c = 0; c < ch; ++c)
-        s[size_t(j) * ch + c] = int16_t(std::lround(a * 32767 * std::sin(2 * M_PI * freqs[c] * j / rate)));
+        s[size_t(j) * ch + c] = int16_t(std::lround(a * 32767 * std::sin(2 * kPi * freqs[c] * j / rate)));
     // Written as 16-bit frames: the transfer converts them into the document's own size.
     const uint16_t word = document::XF_16BIT | (ch == 2 ? document::XF_STEREO : document::XF_MONO);
     EXPECT_EQ(document::SampleWrite(doc->samples(), s.data(), 0, frames, word), frames);
