@@ -155,6 +155,11 @@ void AnalysisModel::update(const processing::SampleSource* src, int64_t selStart
     spectrum_[1].assign(spectrum_[0].size(), float(-settings_.range));
     frequency_[1] = 0;
   }
+  releaseLargeBuffers();
+}
+
+void AnalysisModel::releaseLargeBuffers() {
+  if (settings_.size > kKeepBuffersUpTo) analyzer_.releaseBuffers();
 }
 
 bool AnalysisModel::scan(const processing::SampleSource& src, int64_t start, int64_t end,
@@ -168,8 +173,12 @@ bool AnalysisModel::scan(const processing::SampleSource& src, int64_t start, int
     std::vector<float>& out = spectrum_[c];
     if (!analyzer_.scan(s, start, end, out.data(), c, progress)) return false;
     out[0] = out.size() > 1 ? out[1] : out[0];
-    if (progress && progress->cancelled()) return false;
+    if (progress && progress->cancelled()) {
+      releaseLargeBuffers();
+      return false;
+    }
   }
+  releaseLargeBuffers();
   return true;
 }
 

@@ -87,9 +87,14 @@ class AnalysisModel {
   // Live updates from playback come only for small transforms; large ones show the wait cursor.
   bool wantsPlayPosition() const { return settings_.size <= 512; }
   bool needsWaitCursor() const { return settings_.size >= 4097; }
+  // The work buffers of a transform above 1024 are freed after each computation; smaller ones (the live
+  // updates among them) keep theirs.
+  static constexpr int32_t kKeepBuffersUpTo = 1024;
+  size_t bufferBytes() const { return analyzer_.bufferBytes(); }
 
  private:
   void resetArrays();
+  void releaseLargeBuffers();
 
   AnalysisSettings settings_;
   processing::SpectrumAnalyzer analyzer_;

@@ -239,6 +239,13 @@ TEST_F(AnalysisModelTest, SizeChangeReallocatesAtTheFloor) {
   EXPECT_EQ(m.settings().range, 24);
   EXPECT_FALSE(m.setRange(5));
   EXPECT_EQ(m.settings().size, 8192);
+  // Large transforms give their work buffers back after each computation, small ones keep them.
+  EXPECT_EQ(m.bufferBytes(), 0u);
+  m.setSize(1024);
+  m.update(&src, 0, 39999, 0);
+  EXPECT_GT(m.bufferBytes(), 0u);
+  m.update(&src, 0, 39999, 1000);
+  EXPECT_GT(m.bufferBytes(), 0u);
 }
 
 class StopAfter : public processing::ScanProgress {

@@ -50,6 +50,17 @@ bool SpectrumAnalyzer::setSize(uint32_t n) {
   return true;
 }
 
+void SpectrumAnalyzer::releaseBuffers() {
+  for (std::vector<double>* v : {&x_, &xr_, &xi_, &yr_, &yi_}) std::vector<double>().swap(*v);
+  std::vector<int16_t>().swap(raw_);
+}
+
+size_t SpectrumAnalyzer::bufferBytes() const {
+  return (x_.capacity() + xr_.capacity() + xi_.capacity() + yr_.capacity() + yi_.capacity()) *
+             sizeof(double) +
+         raw_.capacity() * sizeof(int16_t);
+}
+
 void SpectrumAnalyzer::setWindowType(int type) {
   type_ = type;
 }
