@@ -3,8 +3,8 @@ text near 440 Hz naming A4, the default size and window and the range 120.0; the
 peak near 440 Hz of 22050 (a screenshot); Line View off draws bars; a new FFT size and window give the pitch
 again; the range edit clamps 10 to 24 and 500 to 240; Scan shows "Scanning..." and its peak agrees with
 precise mode within 0.5 dB; Close leaves the window plain "Analysis" with no pitch; at exit [System], [Size]
-Analyzer and [Position] hold what was chosen. A second start reopens the window by itself with no document:
-0 Hz, an empty note and the chosen settings."""
+Analyzer and [Position] hold what was chosen. A second start on a stereo file reopens the window by itself
+with the chosen settings, the pitch of both channels and a pane for each."""
 import re
 import subprocess
 
@@ -13,6 +13,7 @@ E2E_TIMEOUT = 300
 
 TITLE = "Analysis - tone.wav"
 LINE = (96, 255, 96)  # the left channel's colour in the graph
+RIGHT = (255, 208, 64)  # the right channel's
 IDC_AN_FREQ, IDC_AN_SIZE, IDC_AN_WINDOW, IDC_AN_RANGE, IDC_AN_LINES, IDC_AN_SCAN = 1502, 1503, 1504, 1505, 1506, 1507
 VK_MENU, VK_Z = 18, 90
 
@@ -40,8 +41,8 @@ def expect_a4(h, out, what):
         raise AssertionError("%s: the pitch text %r does not name 440 Hz, A4" % (what, text))
 
 
-def line_pixels(png):
-    """(x, y) of every pixel of the graph's line colour."""
+def line_pixels(png, colour=LINE):
+    """(x, y) of every pixel of a channel's colour."""
     size = subprocess.run(["identify", "-format", "%w %h", png], check=True, stdout=subprocess.PIPE,
                           timeout=60).stdout.split()
     w = int(size[0])
@@ -49,7 +50,7 @@ def line_pixels(png):
                          timeout=60).stdout
     pts = []
     for i in range(0, len(raw) - 2, 3):
-        if (raw[i], raw[i + 1], raw[i + 2]) == LINE:
+        if (raw[i], raw[i + 1], raw[i + 2]) == colour:
             p = i // 3
             pts.append((p % w, p // w))
     return pts
@@ -176,18 +177,28 @@ def run(h):
     for k in ("AnalyzeX", "AnalyzeY", "AnalyzeW", "AnalyzeH"):
         h.expect_int_key(ini, "Position", k)
 
-    # A second start with no file: the window comes back by itself with the settings and no pitch.
-    prog = h.start(debugstr=True)
-    out = h.drive("wait-window SORN96 60", 'wait-dialog "Analysis" 60', "wait-idle 1000 60", "list-windows")
+    # A second start with a stereo file: the window comes back by itself with the saved settings and names the
+    # pitch of each channel; the graph has a pane per channel.
+    stereo = h.synth("stereo.wav", 44100, 2, "synth", "4", "sine", "440", "sine", "1000", "vol", "0.5")
+    prog = h.start(h.windows_path(stereo), debugstr=True)
+    out = h.drive("wait-window SORN96 60", 'wait-dialog "Analysis - stereo.wav" 60', "wait-idle 1500 60",
+                  "list-windows")
     text = control_text(out, IDC_AN_FREQ)
-    if text != "       0 Hz ()":
-        raise AssertionError("without a document the pitch text is %r" % text)
+    h.note("stereo: %r" % text)
+    m = re.fullmatch(r" L= +([0-9.]+) Hz \((A4 [+-]\d+)\), R= +([0-9.]+) Hz \((B5 [+-]\d+)\)", text)
+    if not m or abs(float(m.group(1)) - 440) > 0.5 or abs(float(m.group(3)) - 1000) > 1:
+        raise AssertionError("the stereo pitch text %r does not name 440 Hz (A4) and 1000 Hz (B5)" % text)
     if control_text(out, IDC_AN_SIZE) != "32768" or control_text(out, IDC_AN_WINDOW) != "Hanning":
         raise AssertionError("the reopened window does not show the saved size and window")
     if control_text(out, IDC_AN_RANGE) != "90.0":
         raise AssertionError("the reopened window shows the range %r" % control_text(out, IDC_AN_RANGE))
     if not re.search(r'id %d +\(disabled\) "S&can"' % IDC_AN_SCAN, out):
-        raise AssertionError("Scan is not greyed without a document")
+        raise AssertionError("Scan is not greyed with only a cursor")
+    shot = h.screenshot("analysis-stereo")
+    left, right = len(line_pixels(shot)), len(line_pixels(shot, RIGHT))
+    h.note("stereo panes: %d left and %d right pixels" % (left, right))
+    if left < 200 or right < 200:
+        raise AssertionError("the stereo graph lacks a channel (%d left, %d right pixels)" % (left, right))
     h.drive("close", "wait-exit 60")
     h.expect_exit(prog, 0)
     h.expect_key(h.ini(), "Size", "Analyzer", "1")
