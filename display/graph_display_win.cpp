@@ -167,4 +167,43 @@ const GraphData* GraphDisplayData(HWND hwnd) {
   return s ? &s->data : nullptr;
 }
 
+COLORREF GraphDisplaySeriesColor(int c) {
+  return kSeries[c == 1 ? 1 : 0];
+}
+
+bool GraphDisplayRender(HWND hwnd, std::vector<uint32_t>* pixels, int* width, int* height) {
+  RECT rc;
+  if (!StateOf(hwnd) || !GetClientRect(hwnd, &rc) || rc.right <= 0 || rc.bottom <= 0) return false;
+  const int w = rc.right, h = rc.bottom;
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;  // top-down
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC screen = GetDC(hwnd);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ReleaseDC(hwnd, screen);
+  if (!dc || !bmp || !bits) {
+    if (bmp) DeleteObject(bmp);
+    if (dc) DeleteDC(dc);
+    return false;
+  }
+  HGDIOBJ old = SelectObject(dc, bmp);
+  Paint(hwnd, dc);
+  GdiFlush();
+  const uint32_t* p = static_cast<const uint32_t*>(bits);
+  pixels->assign(p, p + static_cast<size_t>(w) * h);
+  for (uint32_t& px : *pixels) px &= 0xFFFFFF;
+  SelectObject(dc, old);
+  DeleteObject(bmp);
+  DeleteDC(dc);
+  *width = w;
+  *height = h;
+  return true;
+}
+
 }  // namespace display

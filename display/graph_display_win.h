@@ -4,6 +4,9 @@
 // class. Included only by *_win.cpp files.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "display/graph_plot.h"
 #include "platform/win32.h"
 
@@ -19,5 +22,11 @@ void GraphDisplayUnregister(HINSTANCE instance);
 bool GraphDisplaySetData(HWND hwnd, const GraphData& data);
 // What it shows (null for a window that is not a graph display).
 const GraphData* GraphDisplayData(HWND hwnd);
+// Paints the client area into memory: 0x00RRGGBB pixels, rows top to bottom. False for a window that is not
+// a graph display or has no area.
+bool GraphDisplayRender(HWND hwnd, std::vector<uint32_t>* pixels, int* width, int* height);
+
+// The colour of channel c's series (0 left or mono, 1 right).
+COLORREF GraphDisplaySeriesColor(int c);
 
 }  // namespace display
