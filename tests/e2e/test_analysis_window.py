@@ -1,8 +1,8 @@
 """The frequency analysis window on a sox-made 440 Hz tone: Alt+Z opens "Analysis - tone.wav" with the pitch
 text near 440 Hz naming A4, the default size and window and the range 120.0; the spectrum is drawn with its
 peak near 440 Hz of 22050 (a screenshot); Line View off draws bars; a new FFT size and window give the pitch
-again; the range edit clamps 10 to 24 and 500 to 240; Scan shows "Scanning..." and its peak agrees with
-precise mode within 0.5 dB; Close leaves the window plain "Analysis" with no pitch; at exit [System], [Size]
+again; the range edit clamps 10 to 24 and 500 to 240; Scan shows "Scanning...", stops on Stop, and when run to
+its end puts its peak within 0.5 dB of precise mode's; Close leaves the window plain "Analysis" with no pitch; at exit [System], [Size]
 Analyzer and [Position] hold what was chosen. A second start on a stereo file reopens the window by itself
 with the chosen settings, the pitch of both channels and a pane for each."""
 import re
@@ -136,6 +136,9 @@ def run(h):
     # Scan over the whole wave at N = 32768: the progress window says "Scanning...".
     out = h.drive('select-combo "%s" %d 8' % (TITLE, IDC_AN_SIZE), "wait-idle 1000 90", "command 115",
                   "wait-idle 1000 90", 'press "%s" %d' % (TITLE, IDC_AN_SCAN), 'wait-dialog "Progress" 60',
+                  'press "Progress" 2', 'wait-gone "Progress" 60', "wait-idle 1000 60",
+                  # Stopped, the window is usable again: Scan can be pressed once more and runs to its end.
+                  'press "%s" %d' % (TITLE, IDC_AN_SCAN), 'wait-dialog "Progress" 60',
                   "list-windows", 'wait-gone "Progress" 120', "wait-idle 1000 60",
                   timeout=200)
     if "Scanning..." not in out:
@@ -154,6 +157,8 @@ def run(h):
     for n, window in ((2048, 5), (16384, 1), (32768, 1)):
         if not any(a[:3] == ("precise", n, window) and abs(a[4] - 440) < 25 for a in done):
             raise AssertionError("no precise analysis with N=%d window %d peaking near 440 Hz" % (n, window))
+    if not any("Analysis: stopped scan channel 0 N=32768" in line for line in prog.debug_strings()):
+        raise AssertionError("Stop in the progress window did not stop the first scan")
     scans = [i for i, a in enumerate(done) if a[0] == "scan"]
     if len(scans) != 1 or done[scans[0]][1:3] != (32768, 1):
         raise AssertionError("not one scan with N=32768 window 1")
