@@ -2,9 +2,9 @@
 text near 440 Hz naming A4, the default size and window and the range 120.0; the spectrum is drawn with its
 peak near 440 Hz of 22050 (a screenshot); Line View off draws bars; a new FFT size and window give the pitch
 again; the range edit clamps 10 to 24 and 500 to 240; Scan shows "Scanning...", stops on Stop, and when run to
-its end puts its peak within 0.5 dB of precise mode's; Close leaves the window plain "Analysis" with no pitch; at exit [System], [Size]
-Analyzer and [Position] hold what was chosen. A second start on a stereo file reopens the window by itself
-with the chosen settings, the pitch of both channels and a pane for each."""
+its end puts its peak within 0.5 dB of precise mode's; Close leaves the window plain "Analysis" with no pitch;
+at exit [System], [Size] Analyzer and [Position] hold what was chosen. A second start on a stereo file reopens
+the window by itself with the chosen settings, the pitch of both channels and a pane for each."""
 import re
 import subprocess
 
