@@ -71,7 +71,11 @@ void onInit(HWND hwnd) {
   if (y < screen.top + 4) y = screen.top + 4;
   SetWindowPos(hwnd, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   g.barValue = -100;
-  if (g.main && GetForegroundWindow() != g.main) {
+  // Not the active application: no window of this process is in the foreground (one of its modeless
+  // windows, such as the analysis window whose Scan started this, counts as active).
+  DWORD foregroundProcess = 0;
+  if (HWND fg = GetForegroundWindow()) GetWindowThreadProcessId(fg, &foregroundProcess);
+  if (g.main && foregroundProcess != GetCurrentProcessId()) {
     ui::debugOutput("Hiding next progress bar\n");
   } else {
     ShowWindow(hwnd, SW_SHOW);

@@ -21,6 +21,9 @@ namespace {
 const double kPi = 3.14159265358979323846;
 const double kSqrt2 = 1.41421356237309504880;
 
+// The dB value of magnitude m: 20 log10 m plus this offset.
+const double kDbOffset = 10.25;
+
 double toDb(double m, double offset) {
   return 20.0 * std::log10(std::max(m, 1e-14)) + offset;
 }
@@ -45,6 +48,17 @@ bool SpectrumAnalyzer::setSize(uint32_t n) {
   if (n < kAnalysisMinSize || n > kAnalysisMaxSize || (n & (n - 1)) != 0) return false;
   n_ = n;
   return true;
+}
+
+void SpectrumAnalyzer::releaseBuffers() {
+  for (std::vector<double>* v : {&x_, &xr_, &xi_, &yr_, &yi_}) std::vector<double>().swap(*v);
+  std::vector<int16_t>().swap(raw_);
+}
+
+size_t SpectrumAnalyzer::bufferBytes() const {
+  return (x_.capacity() + xr_.capacity() + xi_.capacity() + yr_.capacity() + yi_.capacity()) *
+             sizeof(double) +
+         raw_.capacity() * sizeof(int16_t);
 }
 
 void SpectrumAnalyzer::setWindowType(int type) {
@@ -124,7 +138,7 @@ double SpectrumAnalyzer::analyseFrame(const SampleSource& src, int64_t a, int64_
   if (!precise) {
     if (out)
       for (uint32_t k = 0; k < half; ++k)
-        out[k] = float(SmoothToward(out[k], toDb(std::hypot(xr_[k], xi_[k]) / scale, 10.25)));
+        out[k] = float(SmoothToward(out[k], toDb(std::hypot(xr_[k], xi_[k]) / scale, kDbOffset)));
     return 0;
   }
   transform(x_.data() + 1, yr_, yi_);
@@ -132,7 +146,7 @@ double SpectrumAnalyzer::analyseFrame(const SampleSource& src, int64_t a, int64_
   double best = -1;
   for (uint32_t k = 1; k < half; ++k) {
     const double m = std::hypot(xr_[k], xi_[k]) / scale;
-    if (out) out[k] = float(toDb(m, 10.25));
+    if (out) out[k] = float(toDb(m, kDbOffset));
     if (m > best) {
       best = m;
       peak = k;
@@ -206,7 +220,8 @@ uint32_t SpectrumAnalyzer::scan(const SampleSource& src, int64_t start, int64_t 
     fs += hop;
   } while (fs < end - half && !ui->cancelled());
   ui->close();
-  for (uint32_t k = 1; k < half; ++k) out[k] = float(toDb(std::sqrt(sum[k] / count) - 2, 11.5));
+  // The same dB offset as a single frame, so a steady tone's scan peak reads what precise mode reads.
+  for (uint32_t k = 1; k < half; ++k) out[k] = float(toDb(std::sqrt(sum[k] / count) - 2, kDbOffset));
   return count;
 }
 

@@ -66,6 +66,11 @@ class SpectrumAnalyzer {
   uint32_t scan(const SampleSource& src, int64_t start, int64_t end, float* out, int channel,
                 ScanProgress* progress);
 
+  // Frees the work buffers (a large transform keeps about 40 N bytes); the next analysis makes them again.
+  void releaseBuffers();
+  // Bytes the work buffers hold now.
+  size_t bufferBytes() const;
+
  private:
   bool prepare();
   void readFrames(const SampleSource& src, int64_t first, uint32_t frames, int channel);

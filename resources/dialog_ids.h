@@ -82,4 +82,17 @@
 #define IDC_OI_SIZE            3302  /* "%ld K" */
 #define IDC_OI_BOX             3303
 
+/* ---- Frequency analysis (dialog 113, command 5060): modeless, resizable -------------------------------------- */
+#define IDD_ANALYSIS           113
+#define IDC_AN_GRAPH           1501  /* the spectrum, class "SORNDISPLAY" */
+#define IDC_AN_FREQ            1502  /* the pitch text */
+#define IDC_AN_SIZE            1503  /* FFT size list, 128 .. 32768 */
+#define IDC_AN_WINDOW          1504  /* window type list */
+#define IDC_AN_RANGE           1505  /* dB range, 24 .. 240 */
+#define IDC_AN_LINES           1506  /* "&Line View" */
+#define IDC_AN_SCAN            1507  /* average spectrum over the selection */
+#define IDC_AN_SIZE_TEXT       1508
+#define IDC_AN_WINDOW_TEXT     1509
+#define IDC_AN_RANGE_TEXT      1510
+
 #endif

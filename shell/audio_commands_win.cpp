@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "analysis/analysis_window.h"
 #include "audio/device_dialog_win.h"
 #include "audio/meter_win.h"
 #include "audio/play_engine.h"
@@ -494,6 +495,7 @@ bool onTimer(HWND hwnd, UINT, WPARAM wParam, LPARAM, LRESULT* result) {
         if (displayWnd()) display::WaveDispSetCursor(displayWnd(), int32_t(k.position));
         showPlayPosition(k.position);
       }
+      analysis::analysisPlayPosition(k.position);  // live updates of a small transform
       if (audio::MeterIsShownOnPlay() && !k.meter.empty())
         audio::MeterFeed(k.meter.data, k.meter.bytes, k.meter.bits, k.meter.channels);
     }

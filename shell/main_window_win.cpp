@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "analysis/analysis_window.h"
 #include "markers/windows/marker_windows.h"
 #include "platform/profile.h"
 #include "resources/command_ids.h"
@@ -84,7 +85,7 @@ void writeOpenWindows() {
   ui::ProfileSettingsSource ini(app().settingsFile);
   ini.writeString("Size", "PlayList", markers::playListWindow() ? "1" : "0");
   ini.writeString("Size", "CueList", markers::cueListWindow() ? "1" : "0");
-  ini.writeString("Size", "Analyzer", "0");  // the analysis window is still to come
+  ini.writeString("Size", "Analyzer", analysis::analysisWindow() ? "1" : "0");
 }
 
 LRESULT onClose(HWND hwnd) {
@@ -131,6 +132,7 @@ LRESULT onDestroy(HWND hwnd) {
   saveSettings(a.settings, ini);
   if (markers::cueListWindow()) ui::debugOutput("Cue box still up!\n");
   if (markers::playListWindow()) ui::debugOutput("Play box still up!\n");
+  if (analysis::analysisWindow()) ui::debugOutput("Analysis box still up!\n");
   documents::releaseStore();
   if (!anotherMainWindow(hwnd)) {
     WINDOWPLACEMENT wp = {};

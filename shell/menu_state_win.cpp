@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analysis_window.h"
 #include "display/view_commands.h"
 #include "display/wavedisp_win.h"
 #include "document/document_io.h"
@@ -107,7 +108,7 @@ MenuFacts gatherFacts(HMENU menu) {
   f.monitoring = t.monitoring;
   f.loopMode = t.loopMode;
   f.cdBarShown = t.cdBarShown;
-  f.analysisOpen = false;  // the analysis window is still to come
+  f.analysisOpen = analysis::analysisWindow() != nullptr;
   f.cueListOpen = markers::cueListWindow() != nullptr;
   f.playListOpen = markers::playListWindow() != nullptr;
   f.fileFilterKnown = formats::filterHost().table.size() > 0;

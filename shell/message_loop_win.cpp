@@ -1,4 +1,5 @@
 // The message loop, the two accelerator tables and the recent-files items of the File menu.
+#include "analysis/analysis_window.h"
 #include "markers/windows/marker_windows.h"
 #include "platform/profile.h"
 #include "resources/command_ids.h"
@@ -71,10 +72,11 @@ void buildRecentFilesMenu(HWND mainWindow) {
 int runMessageLoop(HWND mainWindow) {
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    // The modeless windows take their own keys (the analysis window and the CD track list, whose focus
-    // switches to the number accelerators, come with their subsystems).
+    // The modeless windows take their own keys (the CD track list, whose focus switches to the number
+    // accelerators, comes with its subsystem).
     if (takenByDialog(markers::cueListWindow(), &msg)) continue;
     if (takenByDialog(markers::playListWindow(), &msg)) continue;
+    if (takenByDialog(analysis::analysisWindow(), &msg)) continue;
     HACCEL table = gMenuAccel;
     HWND target = app().mainWindow ? static_cast<HWND>(app().mainWindow) : mainWindow;
     if (table == gMenuAccel && typingInMainWindowField(target)) table = nullptr;

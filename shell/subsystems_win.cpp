@@ -30,6 +30,8 @@ const std::vector<Subsystem> kSubsystems = {
     {"menus", nullptr, nullptr, nullptr, menus::registerCommands, nullptr},
     {"toolbar", nullptr, nullptr, toolbar::createWindows, toolbar::registerCommands, toolbar::closeWindows},
     {"audio", nullptr, nullptr, nullptr, audiocmd::registerCommands, audiocmd::closeWindows},
+    {"analysis", analysiswin::registerClasses, analysiswin::unregisterClasses, nullptr,
+     analysiswin::registerCommands, analysiswin::closeWindows},
 };
 
 // Rows of one message are asked in this order; the first that handles the message ends it.
@@ -54,6 +56,7 @@ const std::vector<MessageRoute> kRoutes = {
     // document support (rulers, status, drawn samples) and then the menus (zoom buttons, selection release).
     {WM_NOTIFY, "documents", documents::onStoreNotify},
     {WM_NOTIFY, "documents", documents::onDisplayNotify},
+    {WM_NOTIFY, "analysis", analysiswin::onDisplayNotify},  // watches: a new selection is analysed
     {WM_NOTIFY, "menus", menus::onDisplayNotify},
     {WM_SIZE, "toolbar", toolbar::onMessage},   // the row laid out for the new width
     {WM_SIZE, "documents", documents::onSize},  // the child windows' layout

@@ -110,6 +110,14 @@ bool onWaveIn(HWND, UINT, WPARAM, LPARAM, LRESULT*);   // MM_WIM_*
 bool onTimer(HWND, UINT, WPARAM, LPARAM, LRESULT*);    // the position timer and the start-up Play
 }  // namespace audiocmd
 
+namespace analysiswin {  // analysis_host_win.cpp: the frequency analysis window
+bool registerClasses(HINSTANCE instance);
+void unregisterClasses(HINSTANCE instance);
+void registerCommands();
+void closeWindows();
+bool onDisplayNotify(HWND, UINT, WPARAM, LPARAM, LRESULT*);
+}  // namespace analysiswin
+
 namespace meter {  // the level meter's DC switch, reported beside its id
 bool onDcSwitch(int id, int code);
 }  // namespace meter

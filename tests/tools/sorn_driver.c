@@ -29,9 +29,13 @@
  *   press "<dialog title>" <button id> [timeout]
  *   select-items "<dialog title>" <list id> <line> [<line> ...]
  *                                            select lines (0-based) of a list box, as clicks would
+ *   select-combo "<dialog title>" <combo id> <line>
+ *                                            pick a line (0-based) of a drop-down list, as a click would
  *   click <control id>                       click a button of the main window (fails when it is missing,
  *                                            hidden or disabled)
- *   key <virtual-key code>                   press and release a key on the keyboard (to the focused window)
+ *   key <virtual-key code> [<modifier vk> ...]
+ *                                            press and release a key on the keyboard (to the focused window),
+ *                                            holding the modifiers (18 Alt, 17 Ctrl, 16 Shift) round it
  *   controls <id> [<id> ...]                 print "control <id> enabled|disabled shown|hidden <l> <t> <r> <b>
  *                                            of <client w> <client h>" (or "missing") for each
  *   expect-no-dialog                         fail when the target's process shows a dialog box
@@ -556,6 +560,27 @@ static int cmd_select_items(int argc, char **argv) {
   return RC_OK;
 }
 
+/* Picks a line (0-based) of a drop-down list the way a user does: the selection changes and the dialog hears
+ * CBN_SELCHANGE. */
+static int cmd_select_combo(int argc, char **argv) {
+  long id, index;
+  HWND dlg, combo;
+  DWORD_PTR r;
+  (void)argc;
+  if (!parse_int(argv[2], &id) || !parse_int(argv[3], &index)) return RC_USAGE;
+  dlg = wait_for_window(NULL, argv[1], NULL, 0, g_default_timeout);
+  if (!dlg) return timed_out("waiting for a dialog with that title");
+  combo = GetDlgItem(dlg, (int)id);
+  if (!combo) return failed("dialog \"%s\" has no control %ld", argv[1], id);
+  if (!IsWindowEnabled(combo)) return failed("control %ld is disabled", id);
+  if (!SendMessageTimeoutA(combo, CB_SETCURSEL, (WPARAM)index, 0, SMTO_ABORTIFHUNG, 5000, &r) ||
+      (LONG_PTR)r != index)
+    return failed("selecting line %ld of list %ld", index, id);
+  PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)combo);
+  ++g_posted;
+  return RC_OK;
+}
+
 static int cmd_press(int argc, char **argv) {
   long id;
   HWND dlg;
@@ -598,17 +623,27 @@ static int cmd_click(int argc, char **argv) {
 
 /* A key pressed and released on the keyboard: it goes to whichever window has the focus, as a user's would. */
 static int cmd_key(int argc, char **argv) {
-  long vk;
-  INPUT in[2];
-  (void)argc;
+  long vk, mod[8];
+  INPUT in[18];
+  int i, n = 0, mods = argc - 2;
   if (!parse_int(argv[1], &vk) || vk <= 0 || vk > 255) return RC_USAGE;
+  if (mods > 8) return RC_USAGE;
+  for (i = 0; i < mods; ++i)
+    if (!parse_int(argv[2 + i], &mod[i]) || mod[i] <= 0 || mod[i] > 255) return RC_USAGE;
   if (!need_target()) return RC_FAIL;
   SetForegroundWindow(g_target);
   memset(in, 0, sizeof in);
-  in[0].type = in[1].type = INPUT_KEYBOARD;
-  in[0].ki.wVk = in[1].ki.wVk = (WORD)vk;
-  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  if (SendInput(2, in, sizeof in[0]) != 2) return failed("the key could not be sent");
+  /* The modifiers go down first and up last, as a user holds Alt or Ctrl round the key. */
+  for (i = 0; i < mods; ++i) in[n++].ki.wVk = (WORD)mod[i];
+  in[n++].ki.wVk = (WORD)vk;
+  in[n].ki.wVk = (WORD)vk;
+  in[n++].ki.dwFlags = KEYEVENTF_KEYUP;
+  for (i = mods - 1; i >= 0; --i) {
+    in[n].ki.wVk = (WORD)mod[i];
+    in[n++].ki.dwFlags = KEYEVENTF_KEYUP;
+  }
+  for (i = 0; i < n; ++i) in[i].type = INPUT_KEYBOARD;
+  if (SendInput((UINT)n, in, sizeof in[0]) != (UINT)n) return failed("the key could not be sent");
   ++g_posted;
   return RC_OK;
 }
@@ -786,7 +821,7 @@ static const Command kCommands[] = {
     {"answer-box", 4, cmd_answer_box},     {"wait-dialog", 2, cmd_wait_dialog},
     {"wait-gone", 2, cmd_wait_gone},       {"fill", 4, cmd_fill},
     {"press", 3, cmd_press},               {"tick", 3, cmd_tick},               {"expect-no-dialog", 1, cmd_expect_no_dialog},
-    {"select-items", 4, cmd_select_items},
+    {"select-items", 4, cmd_select_items}, {"select-combo", 4, cmd_select_combo},
     {"wait-idle", 1, cmd_wait_idle},       {"title", 1, cmd_title},
     {"expect-title", 2, cmd_expect_title}, {"wait-exit", 1, cmd_wait_exit},
     {"list-windows", 1, cmd_list_windows}, {"sleep", 2, cmd_sleep},
