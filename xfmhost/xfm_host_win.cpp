@@ -51,6 +51,7 @@ struct HostState {
   std::string helpName = "sorn.hlp";
   int queries = 0;
   bool scanned = false;
+  bool running = false;  // a run is in progress
 };
 HostState gHost;
 HostHooks gHooks;
@@ -663,6 +664,15 @@ bool transformChangesLength(int command) {
 
 int runTransform(size_t index, intptr_t commandParam) {
   if (index >= gHost.table.size()) return -1;
+  // The progress window pumps messages while a transform runs: a second run may not start inside it.
+  if (gHost.running) {
+    MessageBeep(MB_ICONEXCLAMATION);
+    return -1;
+  }
+  struct RunFlag {
+    RunFlag() { gHost.running = true; }
+    ~RunFlag() { gHost.running = false; }
+  } runFlag;
   XfmEntry& e = gHost.table.at(index);
   const uint32_t flags = e.info.flags;
   const bool transform = (flags & XFM_TRANSFORM) != 0;

@@ -1,7 +1,7 @@
 """Running transforms: the format each probe is shown and the cancel of its dialog. A native 32-bit-only probe
 (mask 0x30) on a 16-bit mono wave gets 32-bit frames of 4 bytes; a cancelled dialog that changed the counter,
 the level, the graph's points and the memory block leaves all four as they were, and does not run; result 2
-keeps the new settings without running. A dropped 8-bit stereo wave shown to a 16-bit-mono-only probe (mask 0x04)
+keeps the new settings without running; Repeat (F3) runs the probe again without its dialog. A dropped 8-bit stereo wave shown to a 16-bit-mono-only probe (mask 0x04)
 becomes 16-bit mono; with only the left channel edited the native probe gets one 8-bit channel and the masks
 0x800 / 0x100. The probes never write: the first wave is unchanged on disk afterwards."""
 import os
@@ -65,6 +65,12 @@ def run(h):
     expect(len(setups) == 2 and setup_vars(setups[1]) == setup_vars(lines_with(cur, "mutated vars")[0]),
            "result 2 did not keep the settings: %r" % cur)
     expect(not lines_with(cur, "do ch="), "result 2 ran the transform")
+    # Repeat without the dialog (F3): the last transform that recorded an undo level runs, XfmSetup skipped.
+    clear_log(h, "probe")
+    h.drive("command 131", "wait-idle 1000 60", "expect-no-dialog")
+    cur = log_lines(h, "probe")
+    expect(len(lines_with(cur, "do ch=")) == 1 and not lines_with(cur, "setup vars"),
+           "Repeat did not run the probe without its dialog: %r" % cur)
 
     # Another wave: 8-bit stereo, dropped on the window (the mono one was not changed: no question).
     clear_log(h, "probe")
