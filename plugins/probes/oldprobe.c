@@ -1,7 +1,8 @@
 /* The old-layout probe: version 1100, so it fills the 296-byte record of the old contract; the host must
  * move every field to its new place. Its XfmDo logs the fields where the host's table entry (context 28)
  * holds them, and its XfmInit logs whether every service slot was filled (CreateXfmVars too must give a
- * full context). The block is 8 bytes of 'l' fields. */
+ * full context); it then inverts its range through the old byte-addressed sample accessors. The block is 8
+ * bytes of 'l' fields. */
 #include "plugins/probes/probe_common.h"
 
 uint32_t XFMAPI QueryXfm(XfmInfo* info) {
@@ -37,6 +38,29 @@ int32_t XFMAPI XfmSetup(XfmWindow owner, XfmModule plugin, XfmContext* c) {
   return 1;
 }
 
+/* Inverts the range through the old byte-addressed accessors (16-bit: ~v, 8-bit: 255 - v). */
+static void invert(XfmContext* c) {
+  static uint8_t buf[4096];
+  const long fb = c->frameBytes ? c->frameBytes : 1;
+  const long chunk = (long)sizeof buf / fb;
+  long pos, frames = 0, bad = 0;
+  for (pos = c->first; pos <= c->last; pos += chunk) {
+    long n = c->last - pos + 1 < chunk ? c->last - pos + 1 : chunk, i;
+    uint32_t r = c->vocReadOld(buf, (int32_t)(pos * fb), (int32_t)(n * fb));
+    if (r & 0xFFFF) ++bad;
+    if (c->bits == 8) {
+      for (i = 0; i < n * fb; ++i) buf[i] = (uint8_t)(255 - buf[i]);
+    } else {
+      int16_t* v = (int16_t*)buf;
+      for (i = 0; i < n * fb / 2; ++i) v[i] = (int16_t)~v[i];
+    }
+    r = c->vocWriteAtOld(buf, (int32_t)(pos * fb), (int32_t)(n * fb));
+    if (r & 0xFFFF) ++bad;
+    frames += n;
+  }
+  probe_log("old inverted frames=%ld bad=%ld", frames, bad);
+}
+
 int32_t XFMAPI XfmDo(XfmContext* c) {
   const uint8_t* e = (const uint8_t*)c->entry;
   uint16_t mask, word444;
@@ -53,6 +77,7 @@ int32_t XFMAPI XfmDo(XfmContext* c) {
       (unsigned long)size, (const char*)e + 252, (const char*)e + 348, word444, (const char*)e + 448);
   probe_log_context(c, "olddo");
   probe_call_all(c, 50);
+  invert(c);
   return 0;
 }
 

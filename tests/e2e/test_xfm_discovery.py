@@ -3,7 +3,8 @@
 puts them in the Transform and Generate menus; the old-layout probe's fields reach the table at their new places;
 the current probe sees every context slot equal to the program's export of that name, survives every slot called
 many times with the stack checked, and finds the nested API bounded; its variables block goes to [Profile] at
-exit. The second start asks none of them. A probe whose size changed makes the third start ask all of them again,
+exit. The old probe's inversion through the byte-addressed accessors is in the saved file. The second start asks
+none of them and gives the current probe its block from [Profile]. A probe whose size changed makes the third start ask all of them again,
 rebuild the cache and drop the saved profiles."""
 import os
 
@@ -15,6 +16,17 @@ E2E_TIMEOUT = 300
 PROFILE_KEY = "Probes\\Current Probe"
 
 
+def set_profile(h, key, value):
+    """Replaces the [Profile] value of key in the settings file (kept with Windows line ends)."""
+    path = h.ini_path()
+    with open(path, "rb") as f:
+        lines = f.read().decode("cp1252").split("\r\n")
+    prefix = key.lower() + "="
+    lines = [key + "=" + value if l.lower().startswith(prefix) else l for l in lines]
+    with open(path, "wb") as f:
+        f.write("\r\n".join(lines).encode("cp1252"))
+
+
 def queries(h):
     return sum(len(lines_with(log_lines(h, p), "query")) for p in PROBES)
 
@@ -24,11 +36,26 @@ def run(h):
 
     # ---- First start: every probe asked, the cache written, the menus filled.
     prog = h.start(h.windows_path(wav), debugstr=True)
+    orig = h.sox_values(wav)
     h.drive("wait-window SORN96 60", "wait-idle 1000 60", "expect-no-dialog",
-            "command %d" % OLD, "wait-idle 1000 60", "expect-no-dialog",
+            "command %d" % OLD, "wait-idle 1000 60", "expect-no-dialog", "command 1151", "wait-idle 1000 60")
+    h.drive('answer-box "%s" "flush the virtual file" YES 3' % h.windows_path(wav), check=False)
+    h.drive("wait-idle 1000 60", "expect-no-dialog",
             "command %d" % CURRENT, "wait-idle 1000 60", "expect-no-dialog",
             "close", 'answer-box "Current file not saved" "Save changes to" NO 60', "wait-exit 60", timeout=150)
     h.expect_exit(prog, 0)
+    # The old probe inverted its range (nothing selected: the visible part) through vocReadOld/vocWriteAtOld.
+    olddo = fields(lines_with(log_lines(h, "oldprobe"), "olddo ch=")[0])
+    first, last = int(olddo["first"]), int(olddo["last"])
+    expect((olddo["ch"], olddo["bits"], olddo["fb"]) == ("2", "16", "4") and first == 0 and last >= 0,
+           "old probe's context: %r" % olddo)
+    expect(lines_with(log_lines(h, "oldprobe"), "old inverted frames=%d bad=0" % (last - first + 1)),
+           "old probe's transfers: %r" % lines_with(log_lines(h, "oldprobe"), "old inverted"))
+    got = h.sox_values(wav)
+    want = list(orig)
+    for i in range(2 * first, 2 * (last + 1)):
+        want[i] = ~orig[i]
+    expect(list(got) == want, "the saved wave is not the old probe's inversion of [%d, %d]" % (first, last))
     debug = "".join(prog.debug_strings())
     expect(queries(h) == 4, "first start: %d QueryXfm calls, expected 4" % queries(h))
     for text in ['menu item 7000 "Current Probe..."', 'menu item 7001 "Generator Probe..."',
@@ -83,11 +110,18 @@ def run(h):
     ini = h.ini()
     h.expect_key(ini, "Profile", PROFILE_KEY, "7,2,0,0,1000,100,0.5")
 
-    # ---- Second start: everything from the cache.
+    # ---- Second start: everything from the cache; the current probe's block comes back from [Profile].
+    set_profile(h, PROFILE_KEY, "9,3,0,0,400,40,1000,100,0.25")
+    clear_log(h, "probe")
     before = queries(h)
     prog = h.start(h.windows_path(wav), debugstr=True)
-    h.drive("wait-window SORN96 60", "wait-idle 1000 60", "expect-no-dialog", "close", "wait-exit 60")
+    h.drive("wait-window SORN96 60", "wait-idle 1000 60", "expect-no-dialog", "command %d" % CURRENT,
+            "wait-idle 1000 60", "expect-no-dialog", "close",
+            'answer-box "Current file not saved" "Save changes to" NO 60', "wait-exit 60")
     h.expect_exit(prog, 0)
+    setup = lines_with(log_lines(h, "probe"), "setup vars")
+    expect(setup and setup[0].endswith("counter=9 level=0.25 graph=3:0/0,400/40,1000/100 memory=A"),
+           "the block read from the profile: %r" % setup)
     expect(queries(h) == before, "the second start called QueryXfm %d times" % (queries(h) - before))
     debug = "".join(prog.debug_strings())
     expect("4 transforms from the cache" in debug and 'menu item 7003 "Old Probe..."' in debug,
