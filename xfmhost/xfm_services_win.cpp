@@ -22,6 +22,7 @@
 #include "ui/settings_source.h"
 #include "xfmhost/graph_model.h"
 #include "xfmhost/service_math.h"
+#include "xfmhost/write_services.h"
 #include "xfmhost/xfm_exports_win.h"
 #include "xfmhost/xfm_host.h"
 #include "xfmhost/xfm_services.h"
@@ -152,142 +153,58 @@ int formatChannels(uint32_t format) {
   return (format & document::XF_STEREO) ? 2 : 1;
 }
 
-// The auto-crossfade of a 32-bit write into the running transform's range: the output fades in from the
-// existing audio over the range's first n frames and back to it over the last n.
+// The auto-crossfade of a 32-bit write into the running transform's range.
 void crossfade(SampleFile* file, float* buffer, int32_t p, int32_t c, uint32_t format) {
   const RunningTransform& r = gRunning;
   HostHooks& h = hostHooks();
   const double ms = h.autoCrossfadeMs ? h.autoCrossfadeMs() : 3.0;
-  const int64_t S = r.first, E = r.last, L = E - S + 1;
-  if (L <= 0 || !std::isfinite(ms) || ms <= 0) return;
-  int64_t n = int64_t(double(r.rate) * ms * 0.001);
-  if (L < 4 * n) n = L / 4;
-  if (n <= 0 || c <= 0) return;
-  const int nch = formatChannels(format);
   // Reads of the existing frames in the layout of the write (one channel of it when it writes one).
-  uint16_t readWord = uint16_t(format & (document::XF_LAYOUT_MASK));
+  uint16_t readWord = uint16_t(format & document::XF_LAYOUT_MASK);
   if (format & document::XF_DST_LEFT) readWord |= document::XF_SRC_LEFT;
   if (format & document::XF_DST_RIGHT) readWord |= document::XF_SRC_RIGHT;
-  const double halfPi = 1.57079632675;
-  auto w = [&](int64_t i) {
-    const double s = std::sin(double(i) / double(n) * halfPi);
-    return s * s;
-  };
-  std::vector<float> old;
-  if (S <= p && p < S + n && n < c) {
-    const int64_t end = std::min<int64_t>(int64_t(p) + c, S + n);
-    const int64_t count = end - p;
-    old.assign(size_t(count) * size_t(nch), 0.0f);
-    document::SampleRead(file, old.data(), p, uint32_t(count), readWord);
-    for (int64_t k = 0; k < count; ++k) {
-      const double wk = w(p + k - S);
-      for (int ch = 0; ch < nch; ++ch) {
-        float& v = buffer[size_t(k) * size_t(nch) + size_t(ch)];
-        v = float((1.0 - wk) * old[size_t(k) * size_t(nch) + size_t(ch)] + wk * v);
-      }
-    }
-  }
-  const int64_t f = E - p - c + 1;
-  if (f < n && int64_t(p) + c < int64_t(document::SampleLength(file))) {
-    const int64_t g = std::max<int64_t>(0, c + f - n);
-    const int64_t i0 = std::max<int64_t>(0, n - c - f);
-    const int64_t count = c - g;
-    if (count <= 0) return;
-    old.assign(size_t(count) * size_t(nch), 0.0f);
-    document::SampleRead(file, old.data(), int32_t(p + g), uint32_t(count), readWord);
-    for (int64_t k = 0; k < count; ++k) {
-      const double wk = w(i0 + k);
-      for (int ch = 0; ch < nch; ++ch) {
-        float& v = buffer[size_t(g + k) * size_t(nch) + size_t(ch)];
-        v = float((1.0 - wk) * v + wk * old[size_t(k) * size_t(nch) + size_t(ch)]);
-      }
-    }
-  }
+  crossfadeWrite(buffer, formatChannels(format), p, c, r.first, r.last, double(r.rate), ms,
+                 int64_t(document::SampleLength(file)), [&](float* out, int64_t from, int64_t count) {
+                   document::SampleRead(file, out, int32_t(from), uint32_t(count), readWord);
+                 });
 }
 
-// ---- The delayed writer: C = K + 48000 units buffered, K held back ----
+// ---- The delayed writer (one at a time): the old forms count bytes through the current-document
+// accessors, the Ex form frames of its format word into the file of its calls ----
 
-struct DelayedWriter {
-  bool active = false;
+struct WriterTarget {
   bool ex = false;
   bool sixteenTo8 = false;
-  std::vector<uint8_t> buffer;
-  uint32_t unitBytes = 1;
-  uint32_t capacity = 0, holdBack = 0, buffered = 0;
-  int64_t position = 0, remaining = 0;
   uint16_t word = 0;
   XfmFile file = 0;
 };
 DelayedWriter gWriter;
-
-void writerFlush(uint32_t units) {
-  DelayedWriter& d = gWriter;
-  units = std::min<uint32_t>(units, d.buffered);
-  const uint32_t out = uint32_t(std::min<int64_t>(units, std::max<int64_t>(0, d.remaining)));
-  if (out) {
-    if (d.ex) {
-      if (SampleFile* f = sampleFileOf(d.file))
-        document::SampleWrite(f, d.buffer.data(), int32_t(d.position), out, d.word);
-    } else {
-      oldWrite(d.sixteenTo8 ? OldForm::k16 : OldForm::kOwn, d.buffer.data(), int32_t(d.position),
-               int32_t(out));
-    }
-    d.position += out;
-    d.remaining -= out;
-  }
-  const size_t keep = size_t(d.buffered - units) * d.unitBytes;
-  if (keep) std::memmove(d.buffer.data(), d.buffer.data() + size_t(units) * d.unitBytes, keep);
-  d.buffered -= units;
-}
+WriterTarget gTarget;
 
 int32_t writerInit(bool ex, bool sixteenTo8, int32_t holdBack, int32_t position, int32_t units,
                    uint32_t unitBytes, uint16_t word) {
-  DelayedWriter& d = gWriter;
-  if (d.active || holdBack < 0 || position < 0 || units < 0) return 0;  // one writer at a time
-  d = DelayedWriter();
-  d.ex = ex;
-  d.sixteenTo8 = sixteenTo8;
-  d.unitBytes = std::max<uint32_t>(1, unitBytes);
-  d.holdBack = uint32_t(holdBack);
-  d.capacity = d.holdBack + 48000;
-  d.position = position;
-  d.remaining = units;
-  d.word = word;
-  try {
-    d.buffer.assign(size_t(d.capacity) * d.unitBytes, 0);
-  } catch (...) {
-    d = DelayedWriter();
-    return 0;
-  }
-  d.active = true;
+  WriterTarget t;
+  t.ex = ex;
+  t.sixteenTo8 = sixteenTo8;
+  t.word = word;
+  auto sink = [](const uint8_t* data, int64_t at, uint32_t n) -> uint32_t {
+    if (gTarget.ex) {
+      SampleFile* f = sampleFileOf(gTarget.file);
+      return f ? document::SampleWrite(f, data, int32_t(at), n, gTarget.word) : 0;
+    }
+    oldWrite(gTarget.sixteenTo8 ? OldForm::k16 : OldForm::kOwn, data, int32_t(at), int32_t(n));
+    return n;
+  };
+  if (!gWriter.init(holdBack, position, units, unitBytes, sink)) return 0;
+  gTarget = t;
   return ex ? 1 : units;
 }
 
-// Units not taken: all of them without an active writer.
 int32_t writerWrite(const void* data, int32_t units) {
-  DelayedWriter& d = gWriter;
-  if (units <= 0) return 0;
-  if (!d.active || !data) return units;
-  const uint8_t* src = static_cast<const uint8_t*>(data);
-  uint32_t left = uint32_t(units);
-  while (left) {
-    const uint32_t room = d.capacity - d.buffered;
-    const uint32_t m = std::min(left, room);
-    std::memcpy(d.buffer.data() + size_t(d.buffered) * d.unitBytes, src, size_t(m) * d.unitBytes);
-    src += size_t(m) * d.unitBytes;
-    d.buffered += m;
-    left -= m;
-    if (d.buffered == d.capacity) writerFlush(d.capacity - d.holdBack);
-  }
-  return 0;
+  return gWriter.write(data, units);
 }
 
 int32_t writerDestroy() {
-  DelayedWriter& d = gWriter;
-  if (!d.active) return 0;
-  writerFlush(d.buffered);
-  d = DelayedWriter();
-  return 1;
+  return gWriter.destroy() ? 1 : 0;
 }
 
 // ---- Progress for the convolution services ----
@@ -477,11 +394,11 @@ XFM_EXPORT(int32_t) xfm_delayWriteInitEx(int32_t holdBack, int32_t start, int32_
   return writerInit(true, false, holdBack, start, frames, channels * size, uint16_t(format));
 }
 XFM_EXPORT(int32_t) xfm_delayWriteEx(XfmFile file, void* buffer, int32_t frames) {
-  if (gWriter.active && gWriter.ex) gWriter.file = file;
+  if (gWriter.active() && gTarget.ex) gTarget.file = file;
   return writerWrite(buffer, frames);
 }
 XFM_EXPORT(int32_t) xfm_delayWriteDestroyEx(XfmFile file) {
-  if (gWriter.active && gWriter.ex) gWriter.file = file;
+  if (gWriter.active() && gTarget.ex) gTarget.file = file;
   return writerDestroy();
 }
 
