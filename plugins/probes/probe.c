@@ -153,6 +153,15 @@ int32_t XFMAPI XfmDo(XfmContext* c) {
               (long)whole, (long)past, (long)setPast, (long)setVar, vars ? "ok" : "failed");
     if (vars) GlobalFree((HGLOBAL)(intptr_t)vars);
     if (h) close(h);
+    {
+      /* By the last part of the name, through the context's own slots; run over an empty range. */
+      int32_t ex = c->OpenXfmEx("Old Probe", c->file, (int32_t)c->rate, 0, c->vocReadEx, c->vocWriteEx);
+      int32_t ran = ex ? c->CallXfm("ignored", ex, 0, -1, 1, 0) : -1;
+      int32_t closed = ex ? c->DeleteXfmVars("ignored", ex) : -1;
+      int32_t after = ex ? c->SetXfmVar(ex, 0, 1, b) : -1;
+      probe_log("nestedex open=%s call=%ld delete=%ld after=%ld", ex ? "ok" : "failed", (long)ran,
+                (long)closed, (long)after);
+    }
   } else {
     probe_log("nested exports missing");
   }

@@ -81,7 +81,8 @@ def run(h):
 
     old = log_lines(h, "oldprobe")
     entry = [l for l in old if l.startswith("entry ")]
-    expect(len(entry) == 1, "the old probe ran %d times" % len(entry))
+    # Run from its menu and once nested by the current probe (OpenXfmEx, CallXfm).
+    expect(len(entry) == 2 and entry[0] == entry[1], "the old probe's entries: %r" % entry)
     parts = dict(p.split("=", 1) for p in entry[0][len("entry "):].split("|"))
     want = {"name": "Probes\\Old Probe", "copyright": "Old probe copyright", "description": "Old layout record",
             "mask": "0xf", "flags": "0x1", "size": "8", "types": "ll", "presets": "yn", "word444": "0",
@@ -104,6 +105,8 @@ def run(h):
     nested = fields(lines_with(cur, "nested")[0])
     expect(nested == {"open": "ok", "whole": "1", "past": "0", "setpast": "0", "setvar": "0", "vars": "ok"},
            "nested API: %r" % nested)
+    nestedex = fields(lines_with(cur, "nestedex")[0])
+    expect(nestedex == {"open": "ok", "call": "0", "delete": "1", "after": "0"}, "OpenXfmEx by name: %r" % nestedex)
     oldinit = lines_with(old, "oldinit slots")
     expect(len(oldinit) >= 2 and all(g.split()[2] == g.split()[4] for g in oldinit),
            "XfmInit under OpenXfm and CreateXfmVars: %r" % oldinit)

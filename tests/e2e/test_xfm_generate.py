@@ -1,6 +1,7 @@
 """A generator and a length changer on real files, checked in the saved WAVs. The generator probe asked for 1000
 frames over a 500-frame selection with replace set writes 800: the wave grows by 300, the 800 frames are its
-pattern, the frames around keep their values; Undo ("Undo Generate ...") brings the original back bit for bit.
+pattern, the frames around keep their values; Undo ("Undo Generate ...") brings the original back bit for bit. Without a wave it
+runs into a new one.
 The length probe halves a 500-frame selection: the cues inside it are rescaled into the 250 frames, the one
 after it moves up by 250; Undo restores samples and cues."""
 import struct
@@ -88,6 +89,17 @@ def run(h):
     h.expect_exit(prog, 0)
     debug = "".join(prog.debug_strings())
     expect('xfm: run 1 "Probes\\Generator Probe"' in debug, "no run in the debug output:\n" + debug)
+
+    # ---- Without a wave the generator gets a new one (2 channels, 16 bits, 44100 Hz).
+    control(h, "genprobe", gen=500, replace=1, produce=500)
+    prog = h.start(debugstr=True)
+    h.drive("wait-window SORN96 60", "wait-idle 1000 60", "expect-no-dialog", "command %d" % GENERATOR,
+            "wait-idle 1000 60", "expect-no-dialog", "expect-title Untitled", "close",
+            'answer-box "Current file not saved" "Save changes to" NO 60', "wait-exit 60")
+    h.expect_exit(prog, 0)
+    do = fields(lines_with(log_lines(h, "genprobe"), "gendo ch=")[-1])
+    expect((do["ch"], do["bits"], do["rate"], do["first"], do["last"]) == ("2", "16", "44100", "0", "499"),
+           "generator without a wave: %r" % do)
 
     # ---- The length changer over cues.
     cues = [1000, 1200, 1400, 3000]
