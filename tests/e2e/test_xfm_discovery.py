@@ -1,6 +1,6 @@
 """The transform probes beside the program are found, cached and listed: the first start asks each one
 (QueryXfm), writes xfm.dat (version 3, the table in name order, the current probe's toolbar picture, "KOVA") and
-puts them in the Transform and Generate menus; the old-layout probe's fields reach the table at their new places;
+puts them in the Transform and Generate menus and on the toolbar; the old-layout probe's fields reach the table at their new places;
 the current probe sees every context slot equal to the program's export of that name, survives every slot called
 many times with the stack checked, and finds the nested API bounded; its variables block goes to [Profile] at
 exit. The old probe's inversion through the byte-addressed accessors is in the saved file. The second start asks
@@ -112,6 +112,11 @@ def run(h):
            "XfmInit under OpenXfm and CreateXfmVars: %r" % oldinit)
     ini = h.ini()
     h.expect_key(ini, "Profile", PROFILE_KEY, "7,2,0,0,1000,100,0.5")
+    # Each probe has its toolbar button: the saved button order names them (a generator as "Generate ...").
+    items = set(ini.get("newtoolbar", {}).values())
+    for name in ["Probes\\Current Probe", "Probes\\Length Probe", "Probes\\Old Probe",
+                 "Generate Probes\\Generator Probe"]:
+        expect(name in items, "no toolbar button for %s: %r" % (name, sorted(items)))
 
     # ---- Second start: everything from the cache; the current probe's block comes back from [Profile].
     set_profile(h, PROFILE_KEY, "9,3,0,0,400,40,1000,100,0.25")
