@@ -161,21 +161,20 @@ void discardSnapshot(Snapshot* s) {
 }
 
 // Cancel: the block gets its bytes back, each graph its points, each memory block its contents (the
-// plug-in's replacement freed).
+// plug-in's replacement freed; a block the plug-in freed itself is replaced by the snapshot's copy).
 void restoreSnapshot(const XfmInfo& info, HGLOBAL block, Snapshot* s) {
-  {
-    Locked b(block);
-    if (b.data() && b.size() == s->bytes.size()) {
-      // Memory handles the plug-in put in the block since the snapshot are its new blocks: free them.
-      for (const VarField& f : fieldLayout(info.types)) {
-        if (f.type != 'h' || size_t(f.offset) + f.size > b.size()) continue;
-        HGLOBAL now = nullptr, before = nullptr;
-        std::memcpy(&now, b.data() + f.offset, sizeof now);
-        std::memcpy(&before, s->bytes.data() + f.offset, sizeof before);
-        if (now && now != before) GlobalFree(now);
-      }
-      std::memcpy(b.data(), s->bytes.data(), s->bytes.size());
+  Locked b(block);
+  const bool sameSize = b.data() && b.size() == s->bytes.size();
+  if (sameSize) {
+    // Memory handles the plug-in put in the block since the snapshot are its new blocks: free them.
+    for (const VarField& f : fieldLayout(info.types)) {
+      if (f.type != 'h' || size_t(f.offset) + f.size > b.size()) continue;
+      HGLOBAL now = nullptr, before = nullptr;
+      std::memcpy(&now, b.data() + f.offset, sizeof now);
+      std::memcpy(&before, s->bytes.data() + f.offset, sizeof before);
+      if (now && now != before && GlobalFlags(now) != GMEM_INVALID_HANDLE) GlobalFree(now);
     }
+    std::memcpy(b.data(), s->bytes.data(), s->bytes.size());
   }
   for (const Snapshot::Graph& g : s->graphs) {
     graphModel().copy(g.handle, g.copy);
@@ -184,14 +183,19 @@ void restoreSnapshot(const XfmInfo& info, HGLOBAL block, Snapshot* s) {
   for (const Snapshot::Memory& m : s->memory) {
     if (!m.copy) continue;
     const SIZE_T n = GlobalSize(m.copy);
-    if (GlobalSize(m.original) >= n) {
+    if (GlobalFlags(m.original) != GMEM_INVALID_HANDLE && GlobalSize(m.original) >= n) {
       void* d = GlobalLock(m.original);
       void* c = GlobalLock(m.copy);
       if (d && c) std::memcpy(d, c, n);
       if (c) GlobalUnlock(m.copy);
       if (d) GlobalUnlock(m.original);
+      GlobalFree(m.copy);
+    } else if (sameSize) {
+      HGLOBAL copy = m.copy;  // the original is gone: the copy takes its place
+      std::memcpy(b.data() + m.offset, &copy, sizeof copy);
+    } else {
+      GlobalFree(m.copy);
     }
-    GlobalFree(m.copy);
   }
   s->graphs.clear();
   s->memory.clear();
