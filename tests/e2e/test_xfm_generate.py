@@ -3,13 +3,18 @@ frames over a 500-frame selection with replace set writes 800: the wave grows by
 pattern, the frames around keep their values; Undo ("Undo Generate ...") brings the original back bit for bit. Without a wave it
 runs into a new one.
 The length probe halves a 500-frame selection: the cues inside it are rescaled into the 250 frames, the one
-after it moves up by 250; Undo restores samples and cues."""
+after it moves up by 250; Undo restores samples and cues. A transform asking for the auto-crossfade has its 32-bit
+writes faded in from and back to the old audio over the first and last 50 ms of its range."""
 import struct
 import wave
 
-from xfm_probes import GENERATOR, LENGTH, control, expect, fields, lines_with, log_lines
+import math
 
-PLUGINS = ["wavpcm.flt", "probe.xfm", "oldprobe.xfm", "genprobe.xfm", "lenprobe.xfm"]
+from xfm_probes import control, expect, fields, lines_with, log_lines
+
+PLUGINS = ["wavpcm.flt", "probe.xfm", "oldprobe.xfm", "genprobe.xfm", "lenprobe.xfm", "fadeprobe.xfm"]
+# Table order: Current, Fade, Generator, Length, Old.
+FADE, GENERATOR, LENGTH = 7001, 7002, 7003
 E2E_TIMEOUT = 240
 RATE = 8000
 START, COUNT = 1000, 500
@@ -88,7 +93,7 @@ def run(h):
     h.drive("close", "wait-exit 60")
     h.expect_exit(prog, 0)
     debug = "".join(prog.debug_strings())
-    expect('xfm: run 1 "Probes\\Generator Probe"' in debug, "no run in the debug output:\n" + debug)
+    expect('xfm: run 2 "Probes\\Generator Probe"' in debug, "no run in the debug output:\n" + debug)
 
     # ---- Without a wave the generator gets a new one (2 channels, 16 bits, 44100 Hz).
     control(h, "genprobe", gen=500, replace=1, produce=500)
@@ -124,3 +129,35 @@ def run(h):
     expect(cues_of(ln) == cues, "Undo did not restore the cues: %r" % cues_of(ln))
     h.drive("close", "wait-exit 60")
     h.expect_exit(prog, 0)
+
+    # ---- Auto-crossfade: the fade probe's constant fades in from the old audio over the first 50 ms of its
+    # range and back to it over the last 50 ms.
+    fade = h.synth("fade.wav", RATE, 1, "synth", "1", "sine", "200", "vol", "0.3")
+    orig = frames_of(fade)
+    ini_path = h.ini_path()
+    with open(ini_path, "rb") as f:
+        text = f.read().decode("cp1252")
+    expect("\r\n[System]\r\n" in text, "no [System] section in the settings file")
+    text = text.replace("\r\n[System]\r\n", "\r\n[System]\r\nAutoCrossfade=YES\r\nAutoCrossfadeSize=50\r\n", 1)
+    with open(ini_path, "wb") as f:
+        f.write(text.encode("cp1252"))
+    prog = h.start(h.windows_path(fade), "/REGION:1000,2000", debugstr=True)
+    h.drive("wait-window SORN96 60", "wait-idle 1000 60", "expect-no-dialog", "command %d" % FADE,
+            "wait-idle 1000 60", "expect-no-dialog")
+    save(h, fade)
+    h.drive("close", "wait-exit 60")
+    h.expect_exit(prog, 0)
+    got = frames_of(fade)
+    n, S, E = 400, 1000, 2999
+    expect(len(got) == len(orig) and got[:S] == orig[:S] and got[E + 1:] == orig[E + 1:],
+           "the fade probe changed frames outside its range")
+    worst = 0
+    for k in range(S, E + 1):
+        i = k - S
+        w = math.sin(i / n * 1.57079632675) ** 2 if i < n else 1.0
+        if k > E - n:
+            j = k - (E - n + 1)
+            w = 1.0 - math.sin(j / n * 1.57079632675) ** 2
+        want = (1 - w) * orig[k][0] + w * 16000
+        worst = max(worst, abs(got[k][0] - want))
+    expect(worst <= 1.0, "the cross-faded range is off by %g" % worst)
