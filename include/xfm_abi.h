@@ -90,6 +90,20 @@ extern "C" {
 #define XFM_VAR_LONG 'l'   /* 4 */
 #define XFM_VAR_STRING 's' /* 256 */
 
+/* ---- Format word of the sample readers and writers (vocReadEx, vocWriteEx, delayWriteInitEx) ----------
+ * One channel bit, one size bit, optionally the context's channel masks (readMask / writeMask) and the two
+ * options. */
+#define XFM_IO_MONO 0x1u
+#define XFM_IO_STEREO 0x2u
+#define XFM_IO_8BIT 0x8u   /* unsigned bytes */
+#define XFM_IO_16BIT 0x10u /* signed 16-bit */
+#define XFM_IO_32BIT 0x20u /* float, full scale 32768 */
+#define XFM_IO_DST_LEFT 0x100u
+#define XFM_IO_DST_RIGHT 0x200u
+#define XFM_IO_SRC_RIGHT 0x400u
+#define XFM_IO_SRC_LEFT 0x800u
+#define XFM_IO_CLIP 0x1000u /* saturate when narrowing */
+
 #define XFM_NAME_CHARS 80
 #define XFM_COPYRIGHT_CHARS 80
 #define XFM_DESCRIPTION_CHARS 80

@@ -36,6 +36,7 @@
 #include "shell/document_commands.h"
 #include "shell/document_support.h"
 #include "shell/open_dialog_win.h"
+#include "xfmhost/xfm_host.h"
 #include "formats/filter_reader.h"
 #include "shell/main_controls.h"
 #include "markers/windows/marker_windows.h"
@@ -408,7 +409,7 @@ void onSave(bool forceDialog, bool selection) {
 void onUndo() {
   DocSupport& s = ds();
   if (!s.doc) return;
-  document::UndoOutcome o = document::UndoCommand(s.doc.get());
+  document::UndoOutcome o = document::UndoCommand(s.doc.get(), xfmhost::transformChangesLength);
   if (!o.levels) return;
   refreshDisplay();
   if (s.display) display::WaveDispSetSelection(s.display, int32_t(o.selStart), int32_t(o.selEnd));

@@ -115,7 +115,7 @@ void addTransforms(const MenuFacts& f, bool busy, bool oneChannel, Builder* b) {
     const bool noSamples = t.needsSamples && !t.generator && f.length == 0;
     const bool channel = oneChannel && !t.oneChannelOk;
     const bool noStore = t.generator && !f.storeAvailable;
-    if (busy || noDocument || noSelection || noSamples || channel || noStore) b->grey(id);
+    if (busy || noDocument || noSelection || noSamples || channel || noStore || !t.allowed) b->grey(id);
   }
 }
 

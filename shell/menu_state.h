@@ -60,6 +60,7 @@ struct MenuFacts {
     bool needsSelection = false;  // needs a selection (not only a cursor)
     bool needsSamples = true;     // needs a document with frames
     bool oneChannelOk = true;     // can work on one channel of a stereo document
+    bool allowed = true;          // the transform host's own rules (format mask, flags) allow it now
   };
   std::vector<Transform> transforms;
 

@@ -17,18 +17,19 @@
 #include "document/document_io.h"
 #include "document/wave_document.h"
 #include "formats/filter_host.h"
-#include "shell/app_state.h"
-#include "resources/command_ids.h"
-#include "ui/dispatch.h"
-#include "shell/main_controls.h"
-#include "shell/document_support.h"
-#include "shell/menu_state.h"
-#include "ui/message_box.h"
-#include "ui/settings_source.h"
 #include "markers/windows/marker_windows.h"
+#include "resources/command_ids.h"
+#include "shell/app_state.h"
+#include "shell/document_support.h"
+#include "shell/main_controls.h"
+#include "shell/menu_state.h"
 #include "shell/subsystems_win.h"
 #include "shell/toolbar_win.h"
 #include "shell/window_commands.h"
+#include "ui/dispatch.h"
+#include "ui/message_box.h"
+#include "ui/settings_source.h"
+#include "xfmhost/xfm_host.h"
 
 namespace shell {
 namespace {
@@ -117,11 +118,23 @@ MenuFacts gatherFacts(HMENU menu) {
   f.verticalScale = s.timeModeV & 0x0F;  // bit 0x10 marks the spectral view
   f.timeCodeFrames = s.timeCodeFrames;
   f.recentCount = menu ? recentItemCount(menu) : 0;
-  // The transform host reports what each transform needs once it exists; until then every installed one
-  // is taken to need a document with samples.
-  for (int i = 0; IDM_TRANSFORM_FIRST + i < IDM_TOOLBAR_PRESS && ui::isCommandAvailable(IDM_TRANSFORM_FIRST + i);
-       ++i)
-    f.transforms.push_back(MenuFacts::Transform());
+  // What each transform needs, from its flags and format mask (the host's rules).
+  xfmhost::MenuState hostState;
+  hostState.audioBusy = f.playing || f.recording;
+  hostState.waveOpen = f.hasDocument;
+  hostState.waveFrames = f.length;
+  hostState.waveChannels = uint16_t(f.hasDocument ? f.channels : 2);
+  hostState.oneChannelSelected = f.hasDocument && f.channels == 2 && f.editChannel != 0;
+  const xfmhost::TransformTable& table = xfmhost::transformTable();
+  for (size_t i = 0; i < table.size() && IDM_TRANSFORM_FIRST + int(i) < IDM_TOOLBAR_PRESS; ++i) {
+    const uint32_t flags = table.at(i).info.flags;
+    MenuFacts::Transform t;
+    t.generator = !(flags & XFM_TRANSFORM) && (flags & XFM_GENERATE);
+    t.needsSamples = (flags & (XFM_TRANSFORM | XFM_ANALYZE | XFM_NEEDS_DATA)) != 0;
+    t.oneChannelOk = !(flags & XFM_BOTH_CHANNELS);
+    t.allowed = xfmhost::transformEnabled(i, hostState);
+    f.transforms.push_back(t);
+  }
   f.hasHandler = [](int id) { return ui::isCommandAvailable(id); };
   return f;
 }
@@ -324,9 +337,9 @@ bool onDisplayNotify(HWND, UINT, WPARAM wParam, LPARAM lParam, LRESULT* result) 
 
 void registerChannelCommands() {
   ui::registerCommand(IDM_EDIT_LEFT,
-                  [](int, intptr_t) { setEditChannel(ToggleLeftChannel(currentEditChannel())); });
+                      [](int, intptr_t) { setEditChannel(ToggleLeftChannel(currentEditChannel())); });
   ui::registerCommand(IDM_EDIT_RIGHT,
-                  [](int, intptr_t) { setEditChannel(ToggleRightChannel(currentEditChannel())); });
+                      [](int, intptr_t) { setEditChannel(ToggleRightChannel(currentEditChannel())); });
   for (int id : {IDM_EDIT_BOTH, IDM_EDIT_LEFT_ONLY, IDM_EDIT_RIGHT_ONLY})
     ui::registerCommand(id, [](int cmd, intptr_t) { setEditChannel(cmd - IDM_EDIT_BOTH); });
 }
@@ -365,8 +378,9 @@ void registerSelectionCommands() {
 // Help: the contents, and the topics "Console Controls" and "Features" of the help file.
 namespace {
 void registerHelpCommands() {
-  ui::registerCommand(IDM_HELP_CONTENTS,
-                  [](int, intptr_t) { WinHelpA(mainWindow(), app().helpPath.c_str(), HELP_CONTENTS, 0); });
+  ui::registerCommand(IDM_HELP_CONTENTS, [](int, intptr_t) {
+    WinHelpA(mainWindow(), app().helpPath.c_str(), HELP_CONTENTS, 0);
+  });
   auto topic = [](int id, intptr_t) {
     const char* key = id == IDM_HELP_QUICKREF ? "Console Controls" : "Features";
     WinHelpA(mainWindow(), app().helpPath.c_str(), HELP_KEY, reinterpret_cast<ULONG_PTR>(key));

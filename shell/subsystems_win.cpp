@@ -28,6 +28,9 @@ const std::vector<Subsystem> kSubsystems = {
      documents::registerCommands, nullptr},
     {"cue lists", nullptr, nullptr, nullptr, cuewindows::registerCommands, nullptr},
     {"menus", nullptr, nullptr, nullptr, menus::registerCommands, nullptr},
+    // Before the toolbar, which asks it for the transform buttons.
+    {"transforms", nullptr, nullptr, transforms::createWindows, transforms::registerCommands,
+     transforms::closeWindows},
     {"toolbar", nullptr, nullptr, toolbar::createWindows, toolbar::registerCommands, toolbar::closeWindows},
     {"audio", nullptr, nullptr, nullptr, audiocmd::registerCommands, audiocmd::closeWindows},
     {"analysis", analysiswin::registerClasses, analysiswin::unregisterClasses, nullptr,

@@ -98,6 +98,12 @@ bool onMessage(HWND, UINT, WPARAM, LPARAM, LRESULT*);
 void paint(HDC dc);
 }  // namespace toolbar
 
+namespace transforms {  // transforms_win.cpp: the transform host's scan, menus, commands and shut-down
+void createWindows(HWND main);
+void registerCommands();
+void closeWindows();
+}  // namespace transforms
+
 namespace cuewindows {  // marker_windows_win.cpp: the cue list and play list windows
 void registerCommands();
 }  // namespace cuewindows

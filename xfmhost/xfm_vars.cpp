@@ -270,7 +270,8 @@ ProfileRead decodeProfile(const std::string& text, const char* types, uint8_t* b
           g.x = int32_t(x);
           g.y = int32_t(y);
         }
-        if (!graphPointsValid(points) || !graphs || !graphs->setPoints(SornGetU16LE(p), points)) ++r.graphsRejected;
+        if (!graphPointsValid(points) || !graphs || !graphs->setPoints(SornGetU16LE(p), points))
+          ++r.graphsRejected;
         break;
       }
     }
