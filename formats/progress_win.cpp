@@ -1,77 +1,100 @@
-// The progress window; see progress_window.h. The window is a modeless dialog built from an in-memory
-// template, its controls made in code with the ids the window has always had (title 109, estimate 118,
-// percentage 121, banner 3053, state 3086, Pause 3121, Cancel 2, "_" 3088; the bar is drawn in the area
-// that frame 1003 occupies).
+// The progress window; see progress_window.h. A modeless dialog made from the template "ID_PROGRESS" of
+// the program's resources (ids in resources/service_dialog_ids.h). The frame control 1003 only marks where
+// the bar goes: it is hidden and the bar painted in its rectangle (white with a black frame, filled in blue
+// to the value). The estimate, the bar value and the paused time come from xfmhost/service_math.h.
 #include <algorithm>
 #include <cstring>
 
-#include "formats/progress_state.h"
 #include "formats/progress_window.h"
 #include "platform/win32.h"
+#include "resources/service_dialog_ids.h"
 #include "ui/message_box.h"
+#include "xfmhost/dialog_services.h"
+#include "xfmhost/service_math.h"
 
 namespace formats {
 namespace {
 
-constexpr int kIdTitle = 109, kIdEta = 118, kIdPercent = 121, kIdBanner = 3053, kIdState = 3086;
-constexpr int kIdPause = 3121, kIdMinimise = 3088, kIdBarFrame = 1003;
-constexpr int kCommandBar = 121;  // WM_COMMAND id carrying the bar value (hundredths) in lParam
+constexpr int kCommandBar = IDC_PROGRESS_PERCENT;  // WM_COMMAND id carrying the bar value (1/100 %) in lParam
 
-struct Window {
+struct ProgressWindow {
   HWND hwnd = nullptr;
-  HWND owner = nullptr;
+  HWND owner = nullptr;  // disabled while the window is up
   HWND main = nullptr;
-  RECT bar = {10, 52, 350, 70};
-  int barValue = -100;
+  std::string title = "Generating Stuff";
   std::string banner;
+  RECT bar = {0, 0, 0, 0};
+  int32_t barValue = -100;
+  SIZE client = {0, 0};  // the template's client size, without a picture
   HBITMAP picture = nullptr;
   SIZE pictureSize = {0, 0};
-  ProgressState state;
+  xfmhost::ProgressClock clock;
+  xfmhost::ProgressMeterState meter;
+  volatile int32_t cancel = 0;
+  uint32_t nestKey = 0;  // DoXfm's key while a nested transform runs under its caller's window
 };
-Window g;
+ProgressWindow g;
+
+bool suppressed() {
+  return g.nestKey != 0;
+}
 
 HWND control(int id) {
   return GetDlgItem(g.hwnd, id);
 }
 
-void makeControl(HWND parent, const char* cls, const char* text, DWORD style, int id, int x, int y, int w,
-                 int h) {
-  HWND c =
-      CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
-                      reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), GetModuleHandleA(nullptr), nullptr);
-  SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+// Whether the program is the active application: the foreground window is one of this process's.
+bool programActive() {
+  HWND fg = GetForegroundWindow();
+  DWORD pid = 0;
+  if (fg) GetWindowThreadProcessId(fg, &pid);
+  return fg && pid == GetCurrentProcessId();
+}
+
+// The picture goes right of the template's client area; the window grows to hold it.
+void fitPicture() {
+  if (!g.hwnd) return;
+  HWND area = control(IDC_PROGRESS_PICTURE);
+  int cw = g.client.cx, ch = g.client.cy;
+  if (g.picture && area) {
+    SendMessageA(area, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(g.picture));
+    SetWindowPos(area, nullptr, g.client.cx, 8, g.pictureSize.cx, g.pictureSize.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(area, SW_SHOWNA);
+    cw += g.pictureSize.cx + 8;
+    ch = std::max<int>(ch, g.pictureSize.cy + 16);
+  } else if (area) {
+    ShowWindow(area, SW_HIDE);
+    SendMessageA(area, STM_SETIMAGE, IMAGE_BITMAP, 0);
+  }
+  RECT r = {0, 0, cw, ch};
+  AdjustWindowRectEx(&r, GetWindowLongA(g.hwnd, GWL_STYLE), FALSE, GetWindowLongA(g.hwnd, GWL_EXSTYLE));
+  SetWindowPos(g.hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+               SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+  InvalidateRect(g.hwnd, nullptr, TRUE);
 }
 
 void onInit(HWND hwnd) {
   g.hwnd = hwnd;
-  makeControl(hwnd, "STATIC", "Status of the Operation So Far", SS_LEFT, kIdTitle, 10, 8, 340, 16);
-  makeControl(hwnd, "STATIC", g.banner.empty() ? "Copyright" : g.banner.c_str(), SS_LEFT, kIdBanner, 10, 28,
-              340, 16);
-  makeControl(hwnd, "STATIC", "", SS_BLACKFRAME, kIdBarFrame, g.bar.left - 1, g.bar.top - 1,
-              g.bar.right - g.bar.left + 2, g.bar.bottom - g.bar.top + 2);
-  makeControl(hwnd, "STATIC", "100 %", SS_LEFT, kIdPercent, 10, 76, 50, 16);
-  makeControl(hwnd, "STATIC", "ETA:", SS_LEFT, kIdEta, 70, 76, 280, 16);
-  makeControl(hwnd, "STATIC", "Working...", SS_LEFT, kIdState, 10, 100, 120, 16);
-  makeControl(hwnd, "BUTTON", "Pause", BS_PUSHBUTTON | WS_TABSTOP, kIdPause, 130, 120, 70, 24);
-  makeControl(hwnd, "BUTTON", "Cancel", BS_DEFPUSHBUTTON | WS_TABSTOP, IDCANCEL, 210, 120, 70, 24);
-  makeControl(hwnd, "BUTTON", "_", BS_PUSHBUTTON | WS_TABSTOP, kIdMinimise, 290, 120, 30, 24);
-  SetWindowTextA(control(kIdTitle), g.state.title().c_str());
-  SetWindowTextA(hwnd, "Progress");
-  RECT r = {0, 0, 360, 154};
-  AdjustWindowRectEx(&r, GetWindowLongA(hwnd, GWL_STYLE), FALSE, GetWindowLongA(hwnd, GWL_EXSTYLE));
-  int w = r.right - r.left, h = r.bottom - r.top;
-  RECT screen;
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
-  RECT around = screen;
-  if (g.owner) GetWindowRect(g.owner, &around);
-  int x = (around.left + around.right - w) / 2, y = (around.top + around.bottom - h) / 2;
-  if (x + w > screen.right - 4) x = screen.right - 4 - w;
-  if (y + h > screen.bottom - 4) y = screen.bottom - 4 - h;
-  if (x < screen.left + 4) x = screen.left + 4;
-  if (y < screen.top + 4) y = screen.top + 4;
-  SetWindowPos(hwnd, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT c;
+  GetClientRect(hwnd, &c);
+  g.client.cx = c.right;
+  g.client.cy = c.bottom;
+  SetWindowTextA(control(IDC_PROGRESS_TITLE), g.title.c_str());
+  SetWindowTextA(control(IDC_PROGRESS_BANNER), g.banner.c_str());
+  SetWindowTextA(control(IDC_PROGRESS_STATE), "Working...");
+  HWND frame = control(IDC_PROGRESS_BAR);
+  if (frame) {
+    RECT r;
+    GetWindowRect(frame, &r);
+    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+    g.bar = r;
+    ShowWindow(frame, SW_HIDE);
+  }
   g.barValue = -100;
-  if (g.main && GetForegroundWindow() != g.main) {
+  if (g.picture) fitPicture();
+  xfmhost::cwCenter(hwnd, 0);
+  if (!programActive()) {
     ui::debugOutput("Hiding next progress bar\n");
   } else {
     ShowWindow(hwnd, SW_SHOW);
@@ -84,62 +107,53 @@ void paintBar(HDC dc) {
   FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   if (g.barValue > 0) {
     RECT fill = r;
-    fill.right = r.left + int(int64_t(g.barValue) * (r.right - r.left) / 10000);
+    fill.right = r.left + int(int64_t(std::min<int32_t>(g.barValue, 10000)) * (r.right - r.left) / 10000);
     HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
     FillRect(dc, &fill, blue);
     DeleteObject(blue);
   }
 }
 
-constexpr int kClientWidth = 360, kClientHeight = 154, kPictureLeft = 364;
-
-// Client size for the current picture; keeps the window's position.
-void fitWindow() {
-  if (!g.hwnd) return;
-  int cw = kClientWidth + (g.picture ? g.pictureSize.cx + 12 : 0);
-  int ch = std::max<int>(kClientHeight, g.picture ? g.pictureSize.cy + 16 : 0);
-  RECT r = {0, 0, cw, ch};
-  AdjustWindowRectEx(&r, GetWindowLongA(g.hwnd, GWL_STYLE), FALSE, GetWindowLongA(g.hwnd, GWL_EXSTYLE));
-  SetWindowPos(g.hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-               SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
-  InvalidateRect(g.hwnd, nullptr, TRUE);
-}
-
-void paintPicture(HDC dc) {
-  if (!g.picture) return;
-  HDC mem = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(mem, g.picture);
-  BitBlt(dc, kPictureLeft, 8, g.pictureSize.cx, g.pictureSize.cy, mem, 0, 0, SRCCOPY);
-  SelectObject(mem, old);
-  DeleteDC(mem);
-}
-
 void togglePause() {
-  g.state.togglePause(GetTickCount());
-  bool paused = g.state.paused();
-  SetWindowTextA(control(kIdState), paused ? "Paused" : "Working...");
-  SetWindowTextA(control(kIdPause), paused ? "Continue" : "Pause");
+  g.clock.togglePause(GetTickCount());
+  const bool paused = g.clock.paused();
+  SetWindowTextA(control(IDC_PROGRESS_STATE), paused ? "Paused" : "Working...");
+  SetWindowTextA(control(IDC_PROGRESS_PAUSE), paused ? "Continue" : "Pause");
 }
 
+void enableOwner() {
+  if (g.owner && IsWindow(g.owner)) EnableWindow(g.owner, TRUE);
+}
+
+// Cancel or closing the window: the flag, the owner back, the window gone at once.
 void cancelNow() {
-  g.state.cancel();
-  if (g.owner) EnableWindow(g.owner, TRUE);
+  g.cancel = 1;
+  enableOwner();
   HWND w = g.hwnd;
   g.hwnd = nullptr;
   if (w) DestroyWindow(w);
 }
 
-// Pumps the thread's waiting messages through the dialog first; stops early once cancelled.
+// Pumps the thread's waiting messages through the dialog first; stops early once cancelled. A quit
+// request is put back for the main loop and stops the operation.
 void pump() {
   MSG msg;
-  while (!g.state.cancelled() && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (!g.cancel && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       PostQuitMessage(int(msg.wParam));
+      g.cancel = 1;
       break;
     }
     if (g.hwnd && IsDialogMessageA(g.hwnd, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
+  }
+}
+
+void dropPicture() {
+  if (g.picture) {
+    DeleteObject(g.picture);
+    g.picture = nullptr;
   }
 }
 
@@ -154,10 +168,11 @@ INT_PTR CALLBACK PROGRESSMsgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       switch (LOWORD(wp)) {
         case kCommandBar: {
           bool percentChanged = false;
-          int b = int(lp);
-          if (g.state.barValue(b, &percentChanged)) {
+          const int32_t b = int32_t(lp);
+          if (g.meter.drawBar(b, &percentChanged)) {
             g.barValue = b;
-            if (percentChanged) SetWindowTextA(control(kIdPercent), progressPercentText(b).c_str());
+            if (percentChanged)
+              SetWindowTextA(control(IDC_PROGRESS_PERCENT), xfmhost::progressPercentText(b).c_str());
             InvalidateRect(hwnd, &g.bar, FALSE);
           }
           return TRUE;
@@ -165,10 +180,10 @@ INT_PTR CALLBACK PROGRESSMsgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case IDCANCEL:
           cancelNow();
           return TRUE;
-        case kIdPause:
+        case IDC_PROGRESS_PAUSE:
           togglePause();
           return TRUE;
-        case kIdMinimise:
+        case IDC_PROGRESS_MINIMIZE:
           if (g.main) ShowWindow(g.main, SW_MINIMIZE);
           return TRUE;
       }
@@ -182,7 +197,6 @@ INT_PTR CALLBACK PROGRESSMsgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd, &ps);
       paintBar(dc);
-      paintPicture(dc);
       EndPaint(hwnd, &ps);
       return TRUE;
     }
@@ -195,94 +209,102 @@ INT_PTR CALLBACK PROGRESSMsgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 void progressSetMainWindow(void* hwnd) {
   g.main = static_cast<HWND>(hwnd);
+  xfmhost::setDialogServicesMainWindow(hwnd);
 }
 
 int progressCreate(const char* title, intptr_t owner) {
-  if (!g.state.create(title ? title : "", GetTickCount())) return 0;
-  if (g.hwnd) {
+  if (suppressed()) return 0;
+  if (g.hwnd) {  // a window left open by an earlier operation: replaced
+    enableOwner();
     DestroyWindow(g.hwnd);
     g.hwnd = nullptr;
   }
+  g.title = title ? title : "";
+  g.meter.reset();
+  g.clock.start(GetTickCount());
+  g.cancel = 0;
   g.owner = owner == 0 ? g.main : owner == -1 ? nullptr : reinterpret_cast<HWND>(owner);
-  // A popup with a caption and no controls; the controls are made in WM_INITDIALOG.
-  alignas(4) static WORD tmpl[16];
-  std::memset(tmpl, 0, sizeof tmpl);
-  DLGTEMPLATE* t = reinterpret_cast<DLGTEMPLATE*>(tmpl);
-  t->style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-  t->cx = 240;
-  t->cy = 100;
-  // After the fixed part: no menu, default class, empty caption (three zero words, already zero).
-  HWND w = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), t, g.owner, PROGRESSMsgProc, 0);
-  if (!w) return 0;
+  if (g.owner && !IsWindow(g.owner)) g.owner = nullptr;
+  HWND w = CreateDialogParamA(GetModuleHandleA(nullptr), "ID_PROGRESS", g.owner, PROGRESSMsgProc, 0);
+  if (!w) {
+    g.hwnd = nullptr;
+    return 0;
+  }
   g.hwnd = w;
   if (g.owner) EnableWindow(g.owner, FALSE);
   SendMessageA(w, WM_COMMAND, kCommandBar, 0);
   return 1;
 }
 
-int progressMeter(uint32_t done, uint32_t total) {
-  if (!g.state.suppressed()) {
+int progressMeter(int32_t done, int32_t total) {
+  if (!suppressed()) {
     if (!g.hwnd) return 0;
-    ProgressState::Meter m = g.state.meter(done, total, GetTickCount());
-    if (m.etaChanged) SetWindowTextA(control(kIdEta), m.eta.c_str());
-    SendMessageA(g.hwnd, WM_COMMAND, kCommandBar, m.bar);
+    xfmhost::ProgressMeterState::Update u = g.meter.meter(done, total, g.clock.elapsedMs(GetTickCount()));
+    if (u.etaChanged) SetWindowTextA(control(IDC_PROGRESS_ETA), u.eta.c_str());
+    if (u.bar >= 0) SendMessageA(g.hwnd, WM_COMMAND, kCommandBar, u.bar);
   }
   pump();
-  while (g.state.paused() && !g.state.cancelled()) {
+  while (g.clock.paused() && !g.cancel) {
     WaitMessage();
     pump();
   }
-  if (g.state.paused()) g.state.togglePause(GetTickCount());
-  return g.state.cancelled() ? 0 : 1;
+  if (g.clock.paused()) g.clock.togglePause(GetTickCount());
+  return g.cancel ? 0 : 1;
 }
 
 int progressDestroy() {
-  if (g.state.suppressed()) return 0;
-  if (!g.state.cancelled() && g.hwnd) {
-    if (g.owner) EnableWindow(g.owner, TRUE);
+  if (suppressed()) return 0;
+  if (!g.cancel && g.hwnd) {
+    enableOwner();
     DestroyWindow(g.hwnd);
   }
   g.hwnd = nullptr;
   g.owner = g.main;
-  if (g.picture) {
-    DeleteObject(g.picture);
-    g.picture = nullptr;
-  }
+  dropPicture();
   return 1;
 }
 
 void progressSetBanner(const char* text) {
   g.banner = text ? text : "";
-  if (g.hwnd) SetWindowTextA(control(kIdBanner), g.banner.c_str());
+  if (g.hwnd) SetWindowTextA(control(IDC_PROGRESS_BANNER), g.banner.c_str());
 }
 
 void progressSetPicture(void* module, int id) {
-  if (g.picture) {
-    DeleteObject(g.picture);
-    g.picture = nullptr;
-  }
+  HBITMAP old = g.picture;
+  g.picture = nullptr;
   if (module && id > 0) {
-    g.picture = LoadBitmapA(static_cast<HINSTANCE>(module), MAKEINTRESOURCEA(id));
+    HBITMAP b = LoadBitmapA(static_cast<HINSTANCE>(module), MAKEINTRESOURCEA(id));
     BITMAP bm;
-    if (g.picture && GetObjectA(g.picture, sizeof bm, &bm)) {
+    if (b && GetObjectA(b, sizeof bm, &bm)) {
+      g.picture = b;
       g.pictureSize.cx = bm.bmWidth;
       g.pictureSize.cy = bm.bmHeight;
-    } else if (g.picture) {
-      DeleteObject(g.picture);
-      g.picture = nullptr;
+    } else if (b) {
+      DeleteObject(b);
     }
   }
-  fitWindow();
+  fitPicture();  // the area lets go of the old bitmap before it is deleted
+  if (old) DeleteObject(old);
+}
+
+void progressAppActivated() {
+  if (!g.hwnd || IsWindowVisible(g.hwnd)) return;
+  if (g.main && IsIconic(g.main)) ShowWindow(g.main, SW_RESTORE);
+  xfmhost::cwCenter(g.hwnd, 0);
+  ShowWindow(g.hwnd, SW_SHOW);
 }
 
 void progressEnterNested(uint32_t key) {
-  g.state.enterSuppression(key);
+  if (g.nestKey == 0) g.nestKey = key;
 }
 void progressLeaveNested(uint32_t key) {
-  g.state.leaveSuppression(key);
+  if (g.nestKey == key) g.nestKey = 0;
 }
 bool progressCancelled() {
-  return g.state.cancelled();
+  return g.cancel != 0;
+}
+volatile int32_t* progressCancelFlag() {
+  return &g.cancel;
 }
 void* progressWindow() {
   return g.hwnd;
@@ -293,16 +315,17 @@ void WindowProgress::begin(const std::string& title) {
 }
 
 bool WindowProgress::update(uint64_t done, uint64_t total) {
-  while (total > 0xFFFFFFFFull) {
+  while (total > 0x7FFFFFFFull) {
     total >>= 1;
     done >>= 1;
   }
+  done = std::min<uint64_t>(done, 0x7FFFFFFFull);
   if (!open_) {
     // No window of our own (nested, or none could be made): keep the interface alive and stop only on Cancel.
-    progressMeter(uint32_t(done), uint32_t(total));
+    progressMeter(int32_t(done), int32_t(total));
     return !progressCancelled();
   }
-  return progressMeter(uint32_t(done), uint32_t(total)) != 0;
+  return progressMeter(int32_t(done), int32_t(total)) != 0;
 }
 
 void WindowProgress::end() {
@@ -315,10 +338,10 @@ void WindowProgress::end() {
 // The same services with the standard calling convention, as the program exports them to plug-ins (the
 // transform context record carries these addresses).
 extern "C" {
-int32_t __stdcall progressCreate(const char* title, intptr_t owner) {
-  return formats::progressCreate(title, owner);
+int32_t __stdcall progressCreate(const char* title, XfmWindow owner) {
+  return formats::progressCreate(title, reinterpret_cast<intptr_t>(owner));
 }
-int32_t __stdcall progressMeter(uint32_t done, uint32_t total) {
+int32_t __stdcall progressMeter(int32_t done, int32_t total) {
   return formats::progressMeter(done, total);
 }
 int32_t __stdcall progressDestroy() {

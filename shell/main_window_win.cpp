@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "formats/progress_window.h"
 #include "markers/windows/marker_windows.h"
 #include "platform/profile.h"
 #include "resources/command_ids.h"
@@ -244,6 +245,7 @@ LRESULT CALLBACK SORNMainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
       return 0;
     case WM_ACTIVATEAPP:
       app().active = wParam != 0;
+      if (wParam) formats::progressAppActivated();  // a progress window hidden while inactive comes back
       break;
     case WM_CLOSE:
       return onClose(hwnd);
