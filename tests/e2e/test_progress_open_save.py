@@ -3,7 +3,8 @@
 (2) and "_" (3088). Pause holds the open's peak scan (the state reads "Paused", the button "Continue" and the
 percentage stands still) until Continue. Cancel stops a Save As: the window goes, no file is left under the
 new name, the document keeps its name and the source file is untouched; a second Save As then writes every
-sample, so nothing was lost."""
+sample, so nothing was lost. Saving undo data for an edit of the whole wave shows the window as well, and
+Cancel there (with No to going on without undo) leaves the document unchanged."""
 import hashlib
 import os
 import re
@@ -111,5 +112,15 @@ def run(h):
             "wait-idle 1500 60", "expect-no-dialog", timeout=280)
     if digest(copy2) != before:
         raise AssertionError("the document saved after the cancel differs from the original")
+
+    # Undo data for an edit of the whole wave is saved under the progress window too; Cancel there and No
+    # to going on without undo leave the document as it was: closing asks nothing.
+    out = h.drive("command 115", "wait-idle 500 30", "command 3100", 'wait-dialog "Progress" 60', "list-windows",
+                  'press "Progress" 2 30',
+                  'answer-box "Undo Saving Cancelled" "Do you wish to continue" NO 60',
+                  'wait-gone "Progress" 30', "wait-idle 1000 60", "expect-no-dialog", timeout=150)
+    check_progress_dialog(out.split("open windows:")[1], "Saving Undo Data", "saving undo data")
     h.drive("close", "wait-exit 60")
     h.expect_exit(prog, 0)
+    if digest(copy2) != before:
+        raise AssertionError("the cancelled edit changed the saved file")
