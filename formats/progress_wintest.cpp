@@ -138,6 +138,50 @@ TEST(ProgressWindow, NestedRunsKeepTheCallersWindow) {
   EXPECT_EQ(progressMeter(1, 2), 0);  // no window, not suppressed: a stop
 }
 
+TEST(ProgressWindow, AHiddenWindowIsShownAgainWhenTheProgramIsActivated) {
+  HWND main = CreateWindowExA(0, "STATIC", "main", WS_POPUP | WS_VISIBLE, 50, 50, 500, 400, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(main, nullptr);
+  progressSetMainWindow(main);
+  ASSERT_EQ(progressCreate("Hidden", 0), 1);
+  EXPECT_FALSE(IsWindowEnabled(main));
+  ShowWindow(win(), SW_HIDE);  // as when the program was not the active application
+  ShowWindow(main, SW_MINIMIZE);
+  progressAppActivated();
+  EXPECT_TRUE(IsWindowVisible(win()));
+  EXPECT_FALSE(IsIconic(main));
+  // Centred on the main window.
+  RECT m, w;
+  GetWindowRect(main, &m);
+  GetWindowRect(win(), &w);
+  EXPECT_NEAR((w.left + w.right) / 2, (m.left + m.right) / 2, 2);
+  EXPECT_NEAR((w.top + w.bottom) / 2, (m.top + m.bottom) / 2, 2);
+  EXPECT_EQ(progressDestroy(), 1);
+  EXPECT_TRUE(IsWindowEnabled(main));
+  progressAppActivated();  // no window: nothing to do
+  progressSetMainWindow(nullptr);
+  DestroyWindow(main);
+}
+
+TEST(ProgressWindow, AFiltersPictureWidensTheWindow) {
+  ASSERT_EQ(progressCreate("Reading WAV data", -1), 1);
+  RECT before, with, after;
+  GetWindowRect(win(), &before);
+  progressSetPicture(GetModuleHandleA(nullptr), 7);  // a 24 x 24 bitmap of the test's resources
+  GetWindowRect(win(), &with);
+  EXPECT_GE((with.right - with.left) - (before.right - before.left), 24);
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(win(), 292)) || !IsWindowVisible(win()));
+  EXPECT_NE(SendDlgItemMessageA(win(), 292, STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+  progressSetPicture(nullptr, 0);
+  GetWindowRect(win(), &after);
+  EXPECT_EQ(after.right - after.left, before.right - before.left);
+  EXPECT_EQ(SendDlgItemMessageA(win(), 292, STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+  progressSetPicture(GetModuleHandleA(nullptr), 9999);  // no such bitmap: nothing shown
+  GetWindowRect(win(), &after);
+  EXPECT_EQ(after.right - after.left, before.right - before.left);
+  EXPECT_EQ(progressDestroy(), 1);
+}
+
 TEST(ProgressWindow, WindowProgressScalesLargeCounts) {
   WindowProgress p;
   p.begin("Scanning File...");
