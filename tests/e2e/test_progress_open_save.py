@@ -11,7 +11,7 @@ import re
 import subprocess
 
 PLUGINS = ["wavpcm.flt"]
-# A 70 MB scan and one and a half saves of it under the emulator.
+# A 100 MB scan, one and a half saves of it and a part of an undo copy under the emulator.
 E2E_TIMEOUT = 300
 
 
@@ -62,8 +62,8 @@ def check_progress_dialog(out, title_part, when):
 
 def run(h):
     files = h.files_dir()
-    # 400 s of 44.1 kHz 16-bit stereo: 70,560,044 bytes.
-    big = h.synth("big.wav", 44100, 2, "synth", "400", "sine", "100-2000", "vol", "0.5")
+    # 600 s of 44.1 kHz 16-bit stereo: 105,840,044 bytes, so that each operation lasts seconds.
+    big = h.synth("big.wav", 44100, 2, "synth", "600", "sine", "100-2000", "vol", "0.5")
     before = digest(big)
     prog = h.start(h.windows_path(big), debugstr=True)
 
@@ -77,13 +77,17 @@ def run(h):
     check_progress_dialog(parts[1], "Scanning File...", "opening")
     paused1 = check_progress_dialog(parts[2], "Scanning File...", "paused")
     paused2 = check_progress_dialog(parts[3], "Scanning File...", "still paused")
-    going = check_progress_dialog(parts[4], "Scanning File...", "continued")
     if paused1[3086] != "Paused" or paused1[3121] != "Continue":
         raise AssertionError("Pause did not show \"Paused\" / \"Continue\": %r" % paused1)
     if paused1[121] != paused2[121]:
         raise AssertionError("the scan went on while paused: %s then %s" % (paused1[121], paused2[121]))
-    if going[3086] != "Working..." or going[3121] != "Pause":
-        raise AssertionError("Continue did not show \"Working...\" / \"Pause\": %r" % going)
+    # After Continue the scan goes on: still under way, or already over with the file open.
+    if progress_windows(parts[4]):
+        going = check_progress_dialog(parts[4], "Scanning File...", "continued")
+        if going[3086] != "Working..." or going[3121] != "Pause":
+            raise AssertionError("Continue did not show \"Working...\" / \"Pause\": %r" % going)
+    elif 'title "big.wav - Sorn Edit"' not in parts[4]:
+        raise AssertionError("after Continue the scan neither went on nor ended")
     h.note("paused at %s" % paused1[121])
 
     h.drive('wait-gone "Progress" 150', 'wait-title "big.wav - " 60', "wait-idle 1000 60", "expect-no-dialog",
