@@ -159,7 +159,8 @@ void dropPicture() {
 
 }  // namespace
 
-INT_PTR CALLBACK PROGRESSMsgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+intptr_t __stdcall PROGRESSMsgProc(void* dialog, unsigned msg, uintptr_t wp, intptr_t lp) {
+  HWND hwnd = static_cast<HWND>(dialog);
   switch (msg) {
     case WM_INITDIALOG:
       onInit(hwnd);
@@ -225,7 +226,8 @@ int progressCreate(const char* title, intptr_t owner) {
   g.cancel = 0;
   g.owner = owner == 0 ? g.main : owner == -1 ? nullptr : reinterpret_cast<HWND>(owner);
   if (g.owner && !IsWindow(g.owner)) g.owner = nullptr;
-  HWND w = CreateDialogParamA(GetModuleHandleA(nullptr), "ID_PROGRESS", g.owner, PROGRESSMsgProc, 0);
+  HWND w = CreateDialogParamA(GetModuleHandleA(nullptr), "ID_PROGRESS", g.owner,
+                              reinterpret_cast<DLGPROC>(PROGRESSMsgProc), 0);
   if (!w) {
     g.hwnd = nullptr;
     return 0;
@@ -321,8 +323,12 @@ bool WindowProgress::update(uint64_t done, uint64_t total) {
   }
   done = std::min<uint64_t>(done, 0x7FFFFFFFull);
   if (!open_) {
-    // No window of our own (nested, or none could be made): keep the interface alive and stop only on Cancel.
-    progressMeter(int32_t(done), int32_t(total));
+    // No window of our own (nested, or none could be made): keep the interface alive and stop only on
+    // Cancel. The meter pumps only under a window or a nesting key; without either, pump here.
+    if (suppressed() || g.hwnd)
+      progressMeter(int32_t(done), int32_t(total));
+    else
+      pump();
     return !progressCancelled();
   }
   return progressMeter(int32_t(done), int32_t(total)) != 0;

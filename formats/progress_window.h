@@ -41,6 +41,11 @@ void progressSetPicture(void* module, int id);
 void progressAppActivated();
 void* progressWindow();  // the window, or null
 
+#if defined(_WIN32)
+// The progress window's dialog procedure (exported as PROGRESSMsgProc).
+intptr_t __stdcall PROGRESSMsgProc(void* dialog, unsigned message, uintptr_t wParam, intptr_t lParam);
+#endif
+
 // Progress for the core's loops through the window above. A window that could not be opened (or a nested
 // run) never reports "stopped" by itself; only the user's Cancel does. Counts beyond 32 bits are scaled.
 class WindowProgress : public Progress {
