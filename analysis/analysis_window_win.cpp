@@ -15,7 +15,7 @@
 #include "display/wavedisp_win.h"
 #include "document/document_host.h"
 #include "document/wave_document.h"
-#include "formats/progress_window.h"
+#include "xfmhost/progress_window.h"
 #include "resources/command_ids.h"
 #include "resources/dialog_ids.h"
 #include "ui/dispatch.h"
@@ -224,7 +224,7 @@ class ScanBar : public processing::ScanProgress {
   void close() override { bar_.end(); }
 
  private:
-  formats::WindowProgress bar_;
+  xfmhost::WindowProgress bar_;
   uint32_t steps_ = 1, done_ = 0;
   bool stopped_ = false;
 };

@@ -78,6 +78,23 @@ extern "C" {
                                         */
 #define XFM_NO_DIALOG 0x80000000u      /* set by the host only while it calls XfmSetup unattended */
 
+/* ---- Transfer format word (the format argument of vocReadEx / vocWriteEx, the context's reader and writer,
+ * and delayWriteInitEx): the layout of the plug-in's side of the transfer plus options. The host converts
+ * between it and the wave's own layout; 32-bit samples are floats on the 16-bit scale (+-32768.0 full scale,
+ * 0.0 silence), 8-bit ones unsigned with 128 as silence. Or the context's readMask (writeMask) into every
+ * reader (writer) call. */
+#define XFM_XF_MONO 0x1u
+#define XFM_XF_STEREO 0x2u
+#define XFM_XF_8BIT 0x8u
+#define XFM_XF_16BIT 0x10u
+#define XFM_XF_32BIT 0x20u
+#define XFM_XF_DST_LEFT 0x100u  /* a stereo destination gets only its left channel written */
+#define XFM_XF_DST_RIGHT 0x200u /* ... only its right channel */
+#define XFM_XF_SRC_RIGHT 0x400u /* take only the right channel of a stereo source */
+#define XFM_XF_SRC_LEFT 0x800u  /* take only the left channel of a stereo source */
+#define XFM_XF_CLIP 0x1000u     /* saturate when narrowing */
+#define XFM_XF_DITHER 0x2000u   /* dither when narrowing 32 to 16 bits */
+
 /* ---- Variables block type letters (either case) and their packed sizes ------------------------------------
  */
 #define XFM_VAR_LONG16 'b' /* 4 bytes; the profile keeps only the low 16 bits */

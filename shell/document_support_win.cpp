@@ -29,7 +29,7 @@
 #include "document/sample_transfer.h"
 #include "document/undo_command.h"
 #include "formats/filter_host.h"
-#include "formats/progress_window.h"
+#include "xfmhost/progress_window.h"
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
 #include "ui/dispatch.h"
@@ -56,7 +56,7 @@ struct DocSupport {
   std::unique_ptr<display::DocumentDisplaySource> source;
   uint32_t sourceRate = 0;  // the rate the display source was made with
   document::DocumentHost host;
-  formats::WindowProgress progress;
+  xfmhost::WindowProgress progress;
   ui::ProfileSettingsSource ini;
   HWND display = nullptr;
   HWND timeRuler = nullptr;
@@ -509,7 +509,7 @@ int startStore(const VfInitArgs& args) {
   undoUi.ask = [](const std::string& text, const std::string& caption, unsigned flags) {
     return ui::ShowMessageBox(text.c_str(), caption.c_str(), flags);
   };
-  undoUi.progressOpen = [] { return formats::progressWindow() != nullptr; };
+  undoUi.progressOpen = [] { return xfmhost::progressWindow() != nullptr; };
   undoUi.progressBegin = [](const std::string& title) { ds().progress.begin(title); };
   undoUi.progressMeter = [](uint32_t done, uint32_t total) {
     return ds().progress.update(done, total) ? 0 : storage::kHfStop;
@@ -551,7 +551,7 @@ void scanFileFilters() {
   s.reader->setWindow(mainWindow());
   s.reader->setExtraInfo(app().settings.fileSaveExtraInfo);
   s.reader->setUseAsync(app().settings.useASync != 0);
-  formats::progressSetMainWindow(mainWindow());
+  xfmhost::progressSetMainWindow(mainWindow());
   setupHost();
 }
 

@@ -19,7 +19,7 @@
 #include "document/edit_ops.h"
 #include "document/mix_paste.h"
 #include "formats/filter_host.h"
-#include "formats/progress_window.h"
+#include "xfmhost/progress_window.h"
 #include "shell/app_state.h"
 #include "resources/command_ids.h"
 #include "ui/dispatch.h"
@@ -50,8 +50,8 @@ document::EditRange currentRange() {
   return r;
 }
 
-formats::WindowProgress& progress() {
-  static formats::WindowProgress p;
+xfmhost::WindowProgress& progress() {
+  static xfmhost::WindowProgress p;
   return p;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "analysis/analysis_window.h"
+#include "xfmhost/progress_window.h"
 #include "markers/windows/marker_windows.h"
 #include "platform/profile.h"
 #include "resources/command_ids.h"
@@ -246,6 +247,7 @@ LRESULT CALLBACK SORNMainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
       return 0;
     case WM_ACTIVATEAPP:
       app().active = wParam != 0;
+      if (wParam) xfmhost::progressAppActivated();  // a progress window hidden while inactive comes back
       break;
     case WM_CLOSE:
       return onClose(hwnd);

@@ -16,7 +16,7 @@
 #include "document/sample_transfer.h"
 #include "document/undo_command.h"
 #include "document/wave_document.h"
-#include "formats/progress_window.h"
+#include "xfmhost/progress_window.h"
 #include "storage/undo_store.h"
 #include "ui/message_box.h"
 #include "ui/settings_source.h"
@@ -792,7 +792,7 @@ int runTransform(size_t index, intptr_t commandParam) {
     discardSnapshot(&snapshot);
     if (!analyze) {
       recordScript(int(XFM_MENU_BASE + index), e.info, block);
-      formats::progressSetBanner(e.info.copyright);
+      xfmhost::progressSetBanner(e.info.copyright);
     }
     running.first = c.first;
     running.last = c.last;
@@ -806,7 +806,7 @@ int runTransform(size_t index, intptr_t commandParam) {
       if (gHooks.show && (c.first != selection.first || c.last != selection.last))
         gHooks.show(showRange(c.first, c.last, range, factsOf(doc).frames));
     }
-    formats::progressSetBanner("");
+    xfmhost::progressSetBanner("");
   }
   if (gScripts.postContinue) gScripts.postContinue();
   running = RunningTransform();
@@ -923,9 +923,9 @@ XFM_EXPORT(int32_t) xfm_DoXfm(int32_t handle, int32_t first, int32_t last, int32
   n->context.last = last;
   // Quiet 0 runs under the caller's progress window.
   const uint32_t key = 200 + uint32_t(handle);
-  if (!quiet) formats::progressEnterNested(key);
+  if (!quiet) xfmhost::progressEnterNested(key);
   const int32_t r = doFn(&n->context);
-  if (!quiet) formats::progressLeaveNested(key);
+  if (!quiet) xfmhost::progressLeaveNested(key);
   return r;
 }
 

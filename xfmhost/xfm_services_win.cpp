@@ -16,7 +16,8 @@
 #include "document/wave_document.h"
 #include "dsp/convolve.h"
 #include "dsp/fft_services.h"
-#include "formats/progress_window.h"
+#include "xfmhost/dialog_services.h"
+#include "xfmhost/progress_window.h"
 #include "storage/store.h"
 #include "ui/message_box.h"
 #include "ui/settings_source.h"
@@ -214,14 +215,14 @@ class ServiceProgress : public dsp::ConvolveProgress {
   void open(const char* title, uint32_t totalSteps) override {
     total_ = totalSteps;
     done_ = 0;
-    formats::progressCreate(title, 0);
+    xfmhost::progressCreate(title, 0);
   }
   void step() override {
     ++done_;
-    if (!formats::progressMeter(done_, total_ ? total_ : 1) && formats::progressCancelled()) gCancel = 1;
+    if (!xfmhost::progressMeter(done_, total_ ? total_ : 1) && xfmhost::progressCancelled()) gCancel = 1;
   }
-  bool cancelled() override { return formats::progressCancelled(); }
-  void close() override { formats::progressDestroy(); }
+  bool cancelled() override { return xfmhost::progressCancelled(); }
+  void close() override { xfmhost::progressDestroy(); }
   void outOfMemory() override {
     ui::ShowMessageBox(dsp::kConvolveNoMemoryText, dsp::kConvolveNoMemoryCaption,
                        ui::kMbOk | ui::kMbIconExclamation);
@@ -358,15 +359,15 @@ XFM_EXPORT(uint32_t) xfm_vocCut16to8Old(int32_t p, int32_t n) {
 
 // ---- Progress ----
 XFM_EXPORT(int32_t) xfm_progressCreate(const char* title, XfmWindow owner) {
-  return formats::progressCreate(title, reinterpret_cast<intptr_t>(owner));
+  return xfmhost::progressCreate(title, reinterpret_cast<intptr_t>(owner));
 }
 XFM_EXPORT(int32_t) xfm_progressMeter(int32_t done, int32_t total) {
-  const int r = formats::progressMeter(uint32_t(std::max(0, done)), uint32_t(std::max(0, total)));
-  if (formats::progressCancelled()) gCancel = 1;
+  const int r = xfmhost::progressMeter(uint32_t(std::max(0, done)), uint32_t(std::max(0, total)));
+  if (xfmhost::progressCancelled()) gCancel = 1;
   return r;
 }
 XFM_EXPORT(int32_t) xfm_progressDestroy() {
-  return formats::progressDestroy();
+  return xfmhost::progressDestroy();
 }
 
 // ---- Delayed writer ----
@@ -402,53 +403,21 @@ XFM_EXPORT(int32_t) xfm_delayWriteDestroyEx(XfmFile file) {
   return writerDestroy();
 }
 
-// ---- Dialog helpers ----
-XFM_EXPORT(int32_t) xfm_cwCenter(XfmWindow window, uint32_t) {
-  HWND w = static_cast<HWND>(window);
-  if (!w || !IsWindow(w)) return 0;
-  HWND parent = GetParent(w);
-  if (!parent) parent = GetWindow(w, GW_OWNER);
-  RECT pr, wr;
-  if (!parent || !GetWindowRect(parent, &pr) || !GetWindowRect(w, &wr))
-    return int32_t(reinterpret_cast<intptr_t>(parent));
-  RECT screen;
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
-  const int width = wr.right - wr.left, height = wr.bottom - wr.top;
-  int x = (pr.left + pr.right - width) / 2, y = (pr.top + pr.bottom - height) / 2;
-  x = std::max<int>(screen.left, std::min<int>(x, screen.right - width));
-  y = std::max<int>(screen.top, std::min<int>(y, screen.bottom - height));
-  return SetWindowPos(w, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) ? 1 : 0;
+// ---- Dialog helpers (dialog_services_win.cpp) ----
+XFM_EXPORT(int32_t) xfm_cwCenter(XfmWindow window, uint32_t unused) {
+  return int32_t(cwCenter(window, unused));
 }
 
 XFM_EXPORT(int32_t) xfm_AlertLimits(XfmWindow owner, double value, double minimum, double maximum) {
-  ui::ProfileSettingsSource ini(hostHooks().settingsFile);
-  if (alertSuppressed(ini.getString("Tips", "1", "", 16))) return 0;
-  ui::ShowMessageBox(alertLimitsText(value, minimum, maximum).c_str(), "Value Out of Range",
-                     ui::kMbOk | ui::kMbIconExclamation);
-  return 0;
+  setDialogServicesFiles(hostHooks().settingsFile, "sorn.hlp");
+  return alertLimits(owner, value, minimum, maximum);
 }
 
 XFM_EXPORT(int32_t)
 xfm_Limits(XfmContext* context, XfmWindow dialog, uint32_t idAndCode, double minimum, double maximum,
            double* result) {
-  HWND dlg = static_cast<HWND>(dialog);
-  if (!dlg || !IsWindow(dlg)) return 0;
-  const uint16_t id = uint16_t(idAndCode & 0xFFFF), code = uint16_t(idAndCode >> 16);
-  char text[32] = {};
-  GetDlgItemTextA(dlg, id, text, 30);
-  const double v = limitsParse(text);
-  LimitsDecision d = limitsDecide(v, minimum, maximum, id, code, context ? context->limitsControl : 0);
-  if (d.replaceText) SetDlgItemTextA(dlg, id, d.text.c_str());
-  if (context && d.storeId) context->limitsControl = id;
-  if (context && d.clearId) context->limitsControl = 0;
-  if (d.repaint) InvalidateRect(GetDlgItem(dlg, id), nullptr, TRUE);
-  if (d.alert) {
-    MessageBeep(MB_ICONEXCLAMATION);
-    XfmWindow owner = context && context->limitsOwner ? context->limitsOwner : XfmWindow(mainWindow());
-    xfm_AlertLimits(owner, v, minimum, maximum);
-  }
-  if (result) *result = d.result;
-  return d.returns;
+  setDialogServicesFiles(hostHooks().settingsFile, "sorn.hlp");
+  return limits(context, dialog, idAndCode, minimum, maximum, result);
 }
 
 XFM_EXPORT(int32_t) xfm_getTempName(const char* prefix, char* buffer) {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/progress_window.h"
+#include "xfmhost/progress_window.h"
 #include "ui/message_box.h"
 #include "xfmhost/xfm_exports_win.h"
 #include "xfmhost/xfm_host.h"
@@ -214,7 +214,7 @@ TEST(XfmServices, CancelFlagFollowsTheProgressWindow) {
   EXPECT_EQ(c.progressMeter(1, 4), 1);
   EXPECT_EQ(*c.cancel, 0);
   // The window's Cancel: the meter reports the stop and the flag at 44 is set.
-  HWND w = static_cast<HWND>(formats::progressWindow());
+  HWND w = static_cast<HWND>(xfmhost::progressWindow());
   ASSERT_NE(w, nullptr);
   PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
   EXPECT_EQ(c.progressMeter(2, 4), 0);

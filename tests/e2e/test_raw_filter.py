@@ -25,6 +25,10 @@ def run(h):
         'press "Open Raw PCM files As" 1007',
         'press "Open Raw PCM files As" 1',
         'wait-gone "Open Raw PCM files As" 60',
+        # Reading 3 bytes at a time is a long operation under its progress window; the title reads
+        # "Loading tone.trw" until it is over.
+        'wait-title "tone.trw - " 60',
+        'wait-gone "Progress" 60',
         "wait-idle 1000 60",
         "expect-no-dialog",
         timeout=100,
@@ -40,6 +44,8 @@ def run(h):
             'fill "Save Waveform As" 1148 "%s"' % h.windows_path(copy),
             'press "Save Waveform As" 1',
             'wait-gone "Save Waveform As" 60',
+            'wait-title "copy.trw - " 60',
+            'wait-gone "Progress" 60',
             "wait-idle 1000 60", timeout=110)
     with open(copy, "rb") as f:
         got = f.read()
