@@ -10,6 +10,8 @@ ROOT=$(pwd)
 ./tools/setup.sh || exit 1
 source tools/wine-env.sh
 export SORN_TEST_SCALE=${SORN_TEST_SCALE:-1}
+# Compiler cache entries keyed by paths inside the checkout, so another clone of the project hits them too.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$ROOT} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 filter=()
 [ $# -ge 1 ] && filter=(-R "$1")
 
