@@ -666,6 +666,39 @@ bool transformChangesLength(int command) {
          (gHost.table.at(size_t(i)).info.flags & XFM_CHANGES_LENGTH);
 }
 
+// The transform's variables block of this session in c: made on its first run (XfmInit, then the values
+// kept in [Profile]), the same block afterwards. False when it cannot be made or XfmInit refuses.
+bool sessionVars(XfmEntry* e, XfmContext* c, XfmInitFn init) {
+  if (!e->vars) {
+    HGLOBAL block = newBlock(e->info.varsSize);
+    if (!block) return false;
+    c->vars = block;
+    if (init && !init(c)) {
+      GlobalFree(block);
+      return false;
+    }
+    e->vars = block;
+    const std::string text = readProfileText(e->info);
+    if (!text.empty()) {
+      Locked b(block);
+      if (b.data()) decodeProfile(text, e->info.types, b.data(), b.size(), &graphModel());
+    }
+  }
+  c->vars = e->vars;
+  return true;
+}
+
+// XfmSetup: with its dialog, or without one (Repeat, a script) only for a transform that sets its own
+// range, told so by XFM_NO_DIALOG. 1 (go on) when it is not asked at all.
+int32_t runSetup(XfmEntry* e, XfmContext* c, HMODULE lib, XfmSetupFn setup, bool withoutDialog) {
+  if (!withoutDialog) return setup(static_cast<HWND>(gHooks.mainWindow), lib, c);
+  if (!((e->info.flags | c->extraFlags) & XFM_OWN_RANGE)) return 1;
+  e->info.flags |= XFM_NO_DIALOG;
+  const int32_t result = setup(static_cast<HWND>(gHooks.mainWindow), lib, c);
+  e->info.flags &= ~XFM_NO_DIALOG;
+  return result;
+}
+
 int runTransform(size_t index, intptr_t commandParam) {
   if (index >= gHost.table.size()) return -1;
   // The progress window pumps messages while a transform runs: a second run may not start inside it.
@@ -706,26 +739,10 @@ int runTransform(size_t index, intptr_t commandParam) {
   c.timeOffset = 0;
   XfmInitFn init = entryPoint<XfmInitFn>(lib, "XfmInit");
   XfmDestroyFn destroy = entryPoint<XfmDestroyFn>(lib, "XfmDestroy");
-  if (!e.vars) {
-    HGLOBAL block = newBlock(e.info.varsSize);
-    if (!block) {
-      FreeLibrary(lib);
-      return -1;
-    }
-    c.vars = block;
-    if (init && !init(&c)) {
-      GlobalFree(block);
-      FreeLibrary(lib);
-      return -1;
-    }
-    e.vars = block;
-    const std::string text = readProfileText(e.info);
-    if (!text.empty()) {
-      Locked b(block);
-      if (b.data()) decodeProfile(text, e.info.types, b.data(), b.size(), &graphModel());
-    }
+  if (!sessionVars(&e, &c, init)) {
+    FreeLibrary(lib);
+    return -1;
   }
-  c.vars = e.vars;
   HGLOBAL block = static_cast<HGLOBAL>(e.vars);
   // The range: the selection, or the visible part of the wave when nothing is selected.
   FrameRange selection{int32_t(std::max<int64_t>(0, range.start)), int32_t(range.end)};
@@ -773,14 +790,7 @@ int runTransform(size_t index, intptr_t commandParam) {
   running.infoFlags = flags;
   running.rate = w.rate;
   const bool withoutDialog = commandParam == 1 || (gHooks.withoutDialog && gHooks.withoutDialog());
-  int32_t result = 1;
-  if (!withoutDialog) {
-    result = setup(static_cast<HWND>(gHooks.mainWindow), lib, &c);
-  } else if ((flags | c.extraFlags) & XFM_OWN_RANGE) {
-    e.info.flags |= XFM_NO_DIALOG;
-    result = setup(static_cast<HWND>(gHooks.mainWindow), lib, &c);
-    e.info.flags &= ~XFM_NO_DIALOG;
-  }
+  const int32_t result = runSetup(&e, &c, lib, setup, withoutDialog);
   if (result == 0) {
     if (newDocument && gHooks.closeNewDocument) gHooks.closeNewDocument();
     restoreSnapshot(e.info, block, &snapshot);
