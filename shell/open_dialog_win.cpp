@@ -79,9 +79,9 @@ struct OpenDialogPanel::State {
 
   // The name in the dialog's name field, when it names one file of the dialog's folder (or a full path).
   static std::string typedPath(HWND dialog) {
-    char spec[MAX_PATH] = {}, folder[MAX_PATH] = {};
-    if (SendMessageA(dialog, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(spec)) <= 0 || !spec[0]) return {};
-    std::string s = spec;
+    char typed[MAX_PATH] = {}, folder[MAX_PATH] = {};
+    if (SendMessageA(dialog, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(typed)) <= 0 || !typed[0]) return {};
+    std::string s = typed;
     if (s.find_first_of("*?\"") != std::string::npos) return {};
     if (s.size() > 1 && (s[1] == ':' || (s[0] == '\\' && s[1] == '\\'))) return s;
     if (SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder)) <= 0) return {};

@@ -26,10 +26,10 @@ def run(h):
         h.start(h.windows_path(path))
         h.drive("wait-window SORN96 60", 'wait-title "eight.wav - " 60', "wait-idle 500 60", "command 341", "wait-idle 300 30", "command 199",
                 timeout=80)
-        spec = pulse.stream_formats()
-        h.note("playing streams: %s" % spec)
-        if not spec or any("u8 2ch 44100Hz" not in f for f in spec):
-            raise AssertionError("the file did not play as an 8-bit stereo stream: %s" % spec)
+        formats = pulse.stream_formats()
+        h.note("playing streams: %s" % formats)
+        if not formats or any("u8 2ch 44100Hz" not in f for f in formats):
+            raise AssertionError("the file did not play as an 8-bit stereo stream: %s" % formats)
         cap = pulse.wait_sound_then_silence(cap_path, 1.5, 60)
         frames = len(cap) // 2
         at = next((i for i in range(frames) if cap[2 * i] or cap[2 * i + 1]), -1)
