@@ -104,10 +104,10 @@ class Pulse:
         timeout seconds for one to appear."""
         end = time.monotonic() + self.h.limit(timeout)
         while time.monotonic() < end:
-            out = subprocess.run(["pactl", "list", "sink-inputs"], env=self._env(), stdout=subprocess.PIPE,
+            out = subprocess.run(["pactl", "list", "short", "sink-inputs"], env=self._env(), stdout=subprocess.PIPE,
                                  stderr=subprocess.DEVNULL, text=True).stdout
-            found = [line.split(":", 1)[1].strip() for line in out.splitlines()
-                     if line.strip().startswith("Sample Specification:")]
+            # One line per stream: index, sink, client, driver, sample format.
+            found = [cols[4].strip() for cols in (line.split("\t") for line in out.splitlines()) if len(cols) >= 5]
             if found:
                 return found
             time.sleep(0.2)
